@@ -1,0 +1,79 @@
+// The driver's entry point, its function table and the DDI entry points the
+// engine reaches through that table.
+#pragma once
+
+#include "driver/pdev.h"
+#include "engine/surface.h"
+
+// The engine's published DDI function indices of the entry points.
+inline constexpr ULONG INDEX_DrvEnablePDEV = 0;
+inline constexpr ULONG INDEX_DrvCompletePDEV = 1;
+inline constexpr ULONG INDEX_DrvDisablePDEV = 2;
+inline constexpr ULONG INDEX_DrvEnableSurface = 3;
+inline constexpr ULONG INDEX_DrvDisableSurface = 4;
+inline constexpr ULONG INDEX_DrvResetPDEV = 7;
+inline constexpr ULONG INDEX_DrvBitBlt = 18;
+inline constexpr ULONG INDEX_DrvStretchBlt = 20;
+inline constexpr ULONG INDEX_DrvEscape = 24;
+inline constexpr ULONG INDEX_DrvSendPage = 32;
+inline constexpr ULONG INDEX_DrvStartPage = 33;
+inline constexpr ULONG INDEX_DrvEndDoc = 34;
+inline constexpr ULONG INDEX_DrvStartDoc = 35;
+
+inline constexpr ULONG DDI_DRIVER_VERSION = 0x20000;
+inline constexpr ULONG DRIVER_FUNCTION_COUNT = 13;
+
+using PFN = void (*)();
+
+struct DRVFN {
+  ULONG iFunc;
+  PFN pfn;
+};
+
+struct DRVENABLEDATA {
+  ULONG iDriverVersion;
+  ULONG c;
+  DRVFN* pdrvfn;
+};
+
+// Engine records filled by the capability code.
+struct DEVINFO;
+
+extern DRVFN gadrvfn[DRIVER_FUNCTION_COUNT];
+
+// Module-wide semaphores, created by DrvEnableDriver and kept while the
+// module is loaded. hPpdSemaphore serialises description builds.
+extern HSEMAPHORE hPpdSemaphore;
+extern HSEMAPHORE hSoftListSemaphore;
+
+// Checks the engine's interface version and the enable-data size, hands back
+// the function table and creates the module semaphores.
+BOOL DrvEnableDriver(ULONG iEngineVersion, ULONG cj, DRVENABLEDATA* pded);
+
+// Device instance lifecycle.
+DHPDEV DrvEnablePDEV(DEVMODEW* pdm, PWSTR pwszLogAddress, ULONG cPat, HSURF* phsurfPatterns,
+                     ULONG cjCaps, ULONG* pdevcaps, ULONG cjDevInfo, DEVINFO* pdi, HDEV hdev,
+                     PWSTR pwszDeviceName, HANDLE hDriver);
+BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew);
+void DrvCompletePDEV(DHPDEV dhpdev, HDEV hdev);
+void DrvDisablePDEV(DHPDEV dhpdev);
+
+// Drawing surface.
+HSURF DrvEnableSurface(DHPDEV dhpdev);
+void DrvDisableSurface(DHPDEV dhpdev);
+BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+               RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush,
+               ROP4 rop4);
+BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                   XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
+                   RECTL* prclSrc, POINTL* pptlMask, ULONG iMode);
+
+// Job output.
+BOOL DrvStartDoc(SURFOBJ* pso, PWSTR pwszDocName, DWORD dwJobId);
+BOOL DrvStartPage(SURFOBJ* pso);
+BOOL DrvSendPage(SURFOBJ* pso);
+BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl);
+ULONG DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
+
+// The entry point registered under an engine index, or null.
+PFN find_entry_point(ULONG iFunc);

@@ -1,0 +1,93 @@
+// The host's printer objects: what stands behind a printer handle, and its spool sink.
+#pragma once
+
+#include <cstddef>
+#include <mutex>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/engine_types.h"
+
+// Appends cjBuf bytes to the job's raw data of the printer in call order.
+// pcWritten (optional) receives the bytes taken. FALSE for an unknown handle
+// or a failed write.
+BOOL EngWritePrinter(HANDLE hPrinter, const void* pBuf, DWORD cjBuf, DWORD* pcWritten);
+
+namespace ymcko::engine {
+
+// Where a printer's job bytes go.
+class SpoolSink {
+ public:
+  virtual ~SpoolSink() = default;
+  // Takes the bytes; returns how many were taken, or nothing on failure.
+  virtual std::optional<std::size_t> write(std::span<const BYTE> bytes) = 0;
+};
+
+// Keeps the job in memory, for tests and for tools that post-process it.
+class MemorySink final : public SpoolSink {
+ public:
+  std::optional<std::size_t> write(std::span<const BYTE> bytes) override;
+  const std::vector<BYTE>& bytes() const { return bytes_; }
+  void clear() { bytes_.clear(); }
+
+ private:
+  std::vector<BYTE> bytes_;
+};
+
+// Writes the job to an open file descriptor (not owned).
+class FileDescriptorSink final : public SpoolSink {
+ public:
+  explicit FileDescriptorSink(int fd) : fd_(fd) {}
+  std::optional<std::size_t> write(std::span<const BYTE> bytes) override;
+
+ private:
+  int fd_;
+};
+
+// A fault injected into a printer's writes: the at_write-th write from now
+// (1 = the next) fails, or takes only `accept` bytes when that is set;
+// with `persistent` every later write does the same.
+struct WriteFault {
+  std::size_t at_write = 1;
+  bool persistent = false;
+  std::optional<DWORD> accept;
+};
+
+// A printer queue as the host sees it. Its handle stays valid while the
+// object lives; it is what the driver receives as hPrinter.
+class HostPrinter {
+ public:
+  HostPrinter(std::u16string name, SpoolSink& sink);
+  ~HostPrinter();
+  HostPrinter(const HostPrinter&) = delete;
+  HostPrinter& operator=(const HostPrinter&) = delete;
+
+  HANDLE handle() { return this; }
+  const std::u16string& name() const { return name_; }
+
+  void inject_write_fault(WriteFault fault);
+  void clear_write_faults();
+
+  // Write counters: calls made and bytes taken by the sink.
+  std::size_t write_calls() const;
+  std::size_t bytes_written() const;
+
+  // Resolves a handle to a live printer, or null.
+  static HostPrinter* from_handle(HANDLE handle);
+
+  // EngWritePrinter's work for this printer.
+  BOOL write(const void* bytes, DWORD count, DWORD* written);
+
+ private:
+  std::u16string name_;
+  SpoolSink& sink_;
+  mutable std::mutex lock_;
+  std::optional<WriteFault> fault_;
+  std::size_t writes_until_fault_ = 0;
+  std::size_t write_calls_ = 0;
+  std::size_t bytes_written_ = 0;
+};
+
+}  // namespace ymcko::engine

@@ -1,0 +1,36 @@
+// Shared test helpers: leak checks through the engine's ledger, and byte
+// stream comparison that shows where two streams part.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+#include <vector>
+
+#include "engine/memory.h"
+
+namespace ymcko::testing {
+
+// A test that must end with no more engine memory outstanding than it began
+// with, and with no fault hooks left armed.
+class EngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+ private:
+  engine::AllocationCount at_start_;
+};
+
+// Bytes from a string of two-digit hex values and double-quoted text, for
+// example hex(R"(1B "R00" 0D)").
+std::vector<std::uint8_t> hex(std::string_view text);
+
+// Compares two byte streams; on failure names the first differing offset and
+// shows the bytes around it from both sides.
+::testing::AssertionResult BytesEqual(std::span<const std::uint8_t> expected,
+                                      std::span<const std::uint8_t> actual);
+
+}  // namespace ymcko::testing
