@@ -2,6 +2,7 @@
 #pragma once
 
 #include "engine/engine_types.h"
+#include "engine/code_page.h"
 #include "engine/host_printer.h"
 #include "engine/last_error.h"
 #include "engine/memory.h"
