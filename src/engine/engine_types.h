@@ -48,6 +48,22 @@ struct RECTL {
   LONG bottom;
 };
 
+// The engine's colour adjustment record (gamma and white in 1/10000).
+struct COLORADJUSTMENT {
+  WORD caSize;
+  WORD caFlags;
+  WORD caIlluminantIndex;
+  WORD caRedGamma;
+  WORD caGreenGamma;
+  WORD caBlueGamma;
+  WORD caReferenceBlack;
+  WORD caReferenceWhite;
+  SHORT caContrast;
+  SHORT caBrightness;
+  SHORT caColorfulness;
+  SHORT caRedGreenTint;
+};
+
 // Pool tags are four characters read as one big-endian number: "mspD" is
 // 0x6D737044 and lies in memory as the bytes "Dpsm".
 constexpr ULONG make_pool_tag(const char (&text)[5]) {
@@ -59,3 +75,5 @@ constexpr ULONG make_pool_tag(const char (&text)[5]) {
 inline constexpr ULONG ERROR_INVALID_PARAMETER = 87;
 inline constexpr ULONG ERROR_INSUFFICIENT_BUFFER = 122;
 inline constexpr ULONG ERROR_BAD_DRIVER_LEVEL = 119;
+
+static_assert(sizeof(COLORADJUSTMENT) == 24);

@@ -74,22 +74,6 @@ struct DEVMODEW {
   DWORD dmPanningHeight;
 };
 
-// The engine's colour adjustment record (gamma and white in 1/10000).
-struct COLORADJUSTMENT {
-  WORD caSize;
-  WORD caFlags;
-  WORD caIlluminantIndex;
-  WORD caRedGamma;
-  WORD caGreenGamma;
-  WORD caBlueGamma;
-  WORD caReferenceBlack;
-  WORD caReferenceWhite;
-  SHORT caContrast;
-  SHORT caBrightness;
-  SHORT caColorfulness;
-  SHORT caRedGreenTint;
-};
-
 // An overlay (O panel) area in panel pixels, card in portrait position.
 struct OVERLAYAREA {
   WORD wKind;  // 0 or 1: sent, the printer receives 1 - wKind; 2: empty, skipped
@@ -207,7 +191,6 @@ static_assert(offsetof(DEVMODEW, dmDisplayFrequency) == 184);
 static_assert(offsetof(DEVMODEW, dmICMMethod) == 188);  // end of a 0x320 record
 static_assert(offsetof(DEVMODEW, dmPanningWidth) == 212);  // end of a 0x400 record
 
-static_assert(sizeof(COLORADJUSTMENT) == 24);
 static_assert(sizeof(OVERLAYAREA) == 10);
 
 static_assert(sizeof(DRVPRIVATE) == 1228);
