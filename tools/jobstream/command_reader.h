@@ -1,0 +1,103 @@
+// Reads the printer command stream that the driver writes into typed
+// commands, and refuses a malformed stream with the offset and what was
+// expected there.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace ymcko::jobstream {
+
+// ESC "R" number CR: opens the document.
+struct DocumentHeader {
+  std::string number;
+};
+
+// ESC "P" ("D" | "L") CR.
+struct PCommand {
+  char form;
+};
+
+// ESC "D" fields CR and ESC "d" fields CR: the print parameters. The fields
+// are split 4, 2, 3, 4 when the text has exactly those 13 characters.
+struct ParameterCommand {
+  char letter;  // 'D' or 'd'
+  std::string text;
+  std::optional<std::vector<long>> fields;
+};
+
+struct CardStart {};
+struct CardTurn {};
+struct CardEnd {};
+
+// ESC "M" "Q" CR, or ESC "M" mode "1" track SO "2" track SO "3" track SO CR.
+struct Stripe {
+  char mode;  // 'Q', 'R' or 'W'
+  std::string track1;
+  std::string track2;
+  std::string track3;
+};
+
+// ESC "c" p CR.
+struct PanelClear {
+  char panel;
+};
+
+// A panel's header, its data block and its trailer.
+struct Panel {
+  char panel;  // 'Y', 'M', 'C' or 'K'
+  unsigned column;
+  unsigned first_line;
+  unsigned line_width;
+  std::span<const std::uint8_t> data;  // into the stream that was read
+  std::string count;
+  unsigned lines() const { return line_width == 0 ? 0 : unsigned(data.size() / line_width); }
+};
+
+// ESC "e" "O" digits CR: an overlay area.
+struct OverlayArea {
+  unsigned number;
+  unsigned first_line;
+  unsigned first_column;
+  unsigned last_line;
+  unsigned last_column;
+  unsigned flag;  // 1 for kind 0, 0 for kind 1
+};
+
+// ESC "a" "O" count CR.
+struct OverlayTrailer {
+  std::string count;
+};
+
+using CommandBody = std::variant<DocumentHeader, PCommand, ParameterCommand, CardStart, CardTurn, CardEnd,
+                                 Stripe, PanelClear, Panel, OverlayArea, OverlayTrailer>;
+
+struct Command {
+  std::size_t offset;  // of the command's first byte
+  std::size_t length;  // bytes, data block included
+  CommandBody body;
+};
+
+struct ReadError {
+  std::size_t offset;
+  std::string expected;
+};
+
+struct ReadResult {
+  std::vector<Command> commands;     // every command read before any error
+  std::optional<ReadError> error;
+};
+
+// Reads a whole job. The commands' data spans point into `stream`.
+ReadResult read_commands(std::span<const std::uint8_t> stream);
+
+// One line describing a command, for people: its name and fields, with data
+// blocks summarised.
+std::string describe(const Command& command);
+
+}  // namespace ymcko::jobstream
