@@ -34,6 +34,9 @@ class SendPage : public ymcko::testing::EngineTest {
     pdev()->flJobState |= PDEV_PAGE_OPEN;
   }
   void TearDown() override {
+    // Whatever a test spooled must read back as a well-formed stream.
+    js::ReadResult read = js::read_commands(spooled());
+    EXPECT_FALSE(read.error.has_value()) << read.error->expected << " at " << read.error->offset;
     EngFreeMem(pdev()->pvBits);
     instance_.reset();
     EngineTest::TearDown();
