@@ -48,10 +48,17 @@ ULONG set_mag_mode(PDEV* pdev, ULONG cjIn, const void* pvIn) {
   if (pvIn == nullptr) return ESCAPE_NO_INPUT;
   if (cjIn != 1) return ESCAPE_BAD_SIZE;
   switch (*static_cast<const char*>(pvIn)) {
-    case 'Q': pdev->dm.dmPrivate.wMagMode = MAG_MODE_Q; return ESCAPE_DONE;
-    case 'R': pdev->dm.dmPrivate.wMagMode = MAG_MODE_R; return ESCAPE_DONE;
-    case 'W': pdev->dm.dmPrivate.wMagMode = MAG_MODE_W; return ESCAPE_DONE;
-    default: return ESCAPE_BAD_MODE;
+    case 'Q':
+      pdev->dm.dmPrivate.wMagMode = MAG_MODE_Q;
+      return ESCAPE_DONE;
+    case 'R':
+      pdev->dm.dmPrivate.wMagMode = MAG_MODE_R;
+      return ESCAPE_DONE;
+    case 'W':
+      pdev->dm.dmPrivate.wMagMode = MAG_MODE_W;
+      return ESCAPE_DONE;
+    default:
+      return ESCAPE_BAD_MODE;
   }
 }
 

@@ -64,12 +64,13 @@ WORD job_r_value(const PDEV* pdev) {
 
 // The D and d command fields. Each product is formed in 32 bits and taken as
 // unsigned, the rest in double, so every int32 setting gives a defined
-// result; all results lie well within a LONG, so the truncating conversion
-// back is exact. For settings from 0 to 100: A = 500 - 5 v, B = (155 v +
-// 10050) / 100 and V = (12 v + 50) / 100.
+// result; all results lie well within a LONG, so the conversion back, which
+// truncates toward zero as the printer expects, is always defined. For
+// settings from 0 to 100: A = 500 - 5 v, B = (155 v + 10050) / 100 and
+// V = (12 v + 50) / 100.
 LONG d_command_a(LONG start_doc_value1) {
   const std::uint32_t product = static_cast<std::uint32_t>(start_doc_value1) * 500u;
-  return static_cast<LONG>(500.0 - product * 0.01 + 0.5);
+  return static_cast<LONG>(500.0 - product * 0.01 + 0.5);  // NOLINT(bugprone-incorrect-roundings)
 }
 LONG d_command_level(LONG color_intensity) {
   const std::uint32_t product = static_cast<std::uint32_t>(color_intensity) * 4u;
@@ -81,7 +82,7 @@ LONG d_command_b(LONG start_doc_value2) {
 }
 LONG lower_d_command_v(LONG start_doc_value3) {
   const std::uint32_t product = static_cast<std::uint32_t>(start_doc_value3) * 12u;
-  return static_cast<LONG>(product * 0.01 + 0.5);
+  return static_cast<LONG>(product * 0.01 + 0.5);  // NOLINT(bugprone-incorrect-roundings)
 }
 
 // Replaces the pool copy of the document name; false when the new copy
@@ -93,7 +94,8 @@ bool copy_document_name(PDEV* pdev, const WCHAR* name) {
   }
   if (name == nullptr) return true;
 
-  auto bytes = ymcko::rt::fit_ulong((std::uint64_t{ymcko::rt::wide_length(name)} + 1) * sizeof(WCHAR));
+  auto bytes =
+      ymcko::rt::fit_ulong((std::uint64_t{ymcko::rt::wide_length(name)} + 1) * sizeof(WCHAR));
   if (!bytes) return false;
   auto* copy = static_cast<PWSTR>(HEAPALLOC(pdev->hHeap, *bytes));
   if (copy == nullptr) return false;
@@ -117,8 +119,12 @@ void send_stripe(PDEV* pdev) {
   const DRVPRIVATE& settings = pdev->dm.dmPrivate;
   int letter = 0;
   switch (settings.wMagMode) {
-    case MAG_MODE_R: letter = 'R'; break;
-    case MAG_MODE_W: letter = 'W'; break;
+    case MAG_MODE_R:
+      letter = 'R';
+      break;
+    case MAG_MODE_W:
+      letter = 'W';
+      break;
     default:
       send_command(pdev, "%cM%c%c", ESC, 'Q', CR);
       return;
@@ -206,8 +212,8 @@ BOOL DrvStartPage(SURFOBJ* pso) {
   if (pdev == nullptr) return FALSE;
   if ((pdev->flJobState & PDEV_PAGE_OPEN) != 0) return TRUE;
 
-  const bool back = pdev->dm.dmPrivate.wSideMode != SIDE_MODE_SINGLE &&
-                    (pdev->flJobState & PDEV_BACK_SIDE) != 0;
+  const bool back =
+      pdev->dm.dmPrivate.wSideMode != SIDE_MODE_SINGLE && (pdev->flJobState & PDEV_BACK_SIDE) != 0;
 
   if ((pdev->flJobState & PDEV_CARD_IN) != 0 && !back) {
     send_card_end(pdev);

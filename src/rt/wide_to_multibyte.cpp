@@ -25,8 +25,8 @@ ULONG source_bytes(const WCHAR* source, std::size_t source_limit) {
 std::size_t wide_to_multibyte(std::span<char> destination, const WCHAR* source,
                               std::size_t source_limit) {
   if (source == nullptr || destination.empty()) return 0;
-  ULONG room = static_cast<ULONG>(std::min<std::size_t>(destination.size(),
-                                                        std::numeric_limits<ULONG>::max()));
+  ULONG room = static_cast<ULONG>(
+      std::min<std::size_t>(destination.size(), std::numeric_limits<ULONG>::max()));
   ULONG written = 0;
   if (RtlUnicodeToMultiByteN(destination.data(), room, &written, source,
                              source_bytes(source, source_limit)) != STATUS_SUCCESS) {
