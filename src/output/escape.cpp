@@ -11,16 +11,6 @@ namespace {
 
 constexpr char TECHNOLOGY[] = "Thermoprinter";
 
-// The instance behind the surface, or null after setting the last error.
-PDEV* validated_instance(SURFOBJ* pso) {
-  PDEV* pdev = pso != nullptr ? pdev_from(pso->dhpdev) : nullptr;
-  if (!bValidatePDEV(pdev)) {
-    EngSetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  return pdev;
-}
-
 // Copies `cjIn` raw bytes over the start of a track field; input longer than
 // the field is refused with the field unchanged rather than written past it.
 ULONG set_track(WCHAR* field, std::size_t field_bytes, ULONG cjIn, const void* pvIn) {

@@ -10,6 +10,7 @@
 #include "engine/last_error.h"
 #include "output/command_format.h"
 #include "output/escape.h"
+#include "output/panel_separation.h"
 #include "rt/arith.h"
 #include "rt/wide_string.h"
 #include "rt/wide_to_multibyte.h"
@@ -29,16 +30,6 @@ constexpr std::size_t TRACK3_BYTES = 150;
 // terminator), and for the digits of any D or d command.
 constexpr std::size_t COMMAND_ROOM = 160;
 constexpr std::size_t DIGITS_ROOM = 48;
-
-// The instance behind the surface, or null after setting the last error.
-PDEV* validated_instance(SURFOBJ* pso) {
-  PDEV* pdev = pso != nullptr ? pdev_from(pso->dhpdev) : nullptr;
-  if (!bValidatePDEV(pdev)) {
-    EngSetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  return pdev;
-}
 
 // Composes one command and writes it to the instance's printer; the spooler's
 // result is not examined.
@@ -71,10 +62,6 @@ WORD job_r_value(const PDEV* pdev) {
 LONG d_command_a(LONG start_doc_value1) {
   const std::uint32_t product = static_cast<std::uint32_t>(start_doc_value1) * 500u;
   return static_cast<LONG>(500.0 - product * 0.01 + 0.5);  // NOLINT(bugprone-incorrect-roundings)
-}
-LONG d_command_level(LONG color_intensity) {
-  const std::uint32_t product = static_cast<std::uint32_t>(color_intensity) * 4u;
-  return product == 0 ? 3 : static_cast<LONG>(product / 101u + 4u);
 }
 LONG d_command_b(LONG start_doc_value2) {
   const std::uint32_t product = static_cast<std::uint32_t>(start_doc_value2) * 155u;
@@ -185,7 +172,7 @@ BOOL DrvStartDoc(SURFOBJ* pso, PWSTR pwszDocName, DWORD) {
   // Print parameters: D carries the first value, the colour level and the
   // second value; d carries the third value.
   FormatIntegerList(digits, "4234", d_command_a(settings.lStartDocValue1),
-                    d_command_level(settings.lColorIntensity), 0,
+                    static_cast<LONG>(ymcko::intensity_level(settings.lColorIntensity)), 0,
                     d_command_b(settings.lStartDocValue2));
   send_command(pdev, "%cD%s%c", ESC, digits, CR);
   FormatIntegerList(digits, "4234", 0, lower_d_command_v(settings.lStartDocValue3), 0, 0);

@@ -27,11 +27,8 @@ void separate_and_send(PDEV* pdev, Pass pass, char letter, const PageBitmap& pag
 }  // namespace
 
 BOOL DrvSendPage(SURFOBJ* pso) {
-  PDEV* pdev = pso != nullptr ? pdev_from(pso->dhpdev) : nullptr;
-  if (!bValidatePDEV(pdev)) {
-    EngSetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  PDEV* pdev = validated_instance(pso);
+  if (pdev == nullptr) return FALSE;
   // Without a page bitmap there is nothing to separate; fail like a missing buffer.
   if (pdev->pvBits == nullptr) return FALSE;
 

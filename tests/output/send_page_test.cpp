@@ -118,6 +118,43 @@ TEST_F(SendPage, CompleteOneCardPage) {
   EXPECT_EQ(ymcko::engine::outstanding(PANEL_POOL_TAG).blocks, 0u);
 }
 
+TEST_F(SendPage, CompleteOneCardJobFromDocumentStartToEnd) {
+  // Ink of all three colours on every line; pure black in lines 100 and 199.
+  for (std::size_t i = 0; i < PANEL_BYTES; ++i) pixels()[i] = rgb(40, 120, 200);
+  for (std::size_t j = 0; j < 656; j += 2) pixels()[100 * 656 + j] = pixels()[199 * 656 + j] = rgb(0, 0, 0);
+  pdev()->flJobState = 0;
+  ASSERT_TRUE(DrvStartDoc(instance_->surface(), nullptr, 1));
+  ASSERT_TRUE(DrvStartPage(instance_->surface()));
+  ASSERT_TRUE(DrvSendPage(instance_->surface()));
+  ASSERT_TRUE(DrvEndDoc(instance_->surface(), 0));
+
+  std::vector<std::string> expected = {
+      "document header, number 00",
+      "P command, form L",
+      "D parameters 0300060000193 (300, 6, 0, 193)",
+      "d parameters 0000070000000 (0, 7, 0, 0)",
+      "card start",
+      "clear yellow panel", "clear magenta panel", "clear cyan panel", "clear black panel", "clear overlay panel",
+      "yellow panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), copies 0001",
+      "magenta panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), copies 0001",
+      "cyan panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), copies 0001",
+      "black panel, column 0, lines 100 to 199 (100 lines of 656 bytes, 65600 data bytes), copies 0001",
+      "clear overlay panel",
+      "overlay end, copies 0001",
+      "card end",
+  };
+  EXPECT_EQ(outline(), expected);
+  // The headers byte for byte, with their length and width fields.
+  const auto& stream = spooled();
+  auto at = [&](std::size_t offset, std::size_t n) {
+    return std::vector<std::uint8_t>(stream.begin() + offset, stream.begin() + offset + n);
+  };
+  auto cmds = commands();
+  EXPECT_TRUE(BytesEqual(hex(R"(1B 65 59 "0000000" 31 31 0A 40 00 02 90 53)"), at(cmds[10].offset, 18)));
+  EXPECT_TRUE(BytesEqual(hex(R"(1B 65 4B "0000100" 31 31 01 00 40 02 90 53)"), at(cmds[13].offset, 18)));
+  EXPECT_TRUE(BytesEqual(hex(R"(0D 1B 61 4B 30 30 30 31 0D)"), at(cmds[13].offset + 18 + 65600, 9)));
+}
+
 TEST_F(SendPage, EmptyPageSendsOnlyClearsAndTheOverlay) {
   ASSERT_TRUE(send());
   auto expected = hex(R"(1B 63 59 0D 1B 63 4D 0D 1B 63 43 0D 1B 63 4B 0D 1B 63 4F 0D
