@@ -19,11 +19,11 @@ void InitKeywordTable(KEYWORDTABLE& table) {
 
   const WORD empty = empty_index(table);
   for (HASHSLOT& slot : table.hashTable) slot = HASHSLOT{0, empty};
-  for (WORD i = 0; i < table.rows.size(); ++i) {
+  for (std::size_t i = 0; i < table.rows.size(); ++i) {
     DWORD hash = HashKeyword(table.rows[i].pstrKeyword);
     std::size_t slot = hash % HASH_TABLE_SLOTS;
     while (table.hashTable[slot].wIndex != empty) slot = next_slot(slot);
-    table.hashTable[slot] = HASHSLOT{hash, i};
+    table.hashTable[slot] = HASHSLOT{hash, static_cast<WORD>(i)};
   }
   table.bInitialized = TRUE;
 }

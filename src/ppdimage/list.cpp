@@ -60,8 +60,7 @@ ymcko::image_item LISTOBJ_Find(ymcko::image_item list, const char* name) {
   return ymcko::list_find(list, name, nullptr);
 }
 
-ymcko::image_item LISTOBJ_FindItemIndex(ymcko::image_item list, const char* name,
-                                        WORD* position) {
+ymcko::image_item LISTOBJ_FindItemIndex(ymcko::image_item list, const char* name, WORD* position) {
   return ymcko::list_find(list, name, position);
 }
 

@@ -45,9 +45,11 @@ concept list_record = requires(Item* item) {
 };
 
 // What the walks need of an item: whether it is there, the next item, and
-// whether it carries a name (whose hash the caller computed once).
+// whether it carries a name (whose hash the caller computed once); a
+// default-made handle is no item.
 template <class H>
-concept list_handle = requires(const H h, const char* name, DWORD hash) {
+concept list_handle = std::default_initializable<H> &&
+    requires(const H h, const char* name, DWORD hash) {
   { h.is_null() } -> std::convertible_to<bool>;
   { h.next() } -> std::same_as<H>;
   { h.matches(name, hash) } -> std::convertible_to<bool>;
@@ -56,7 +58,7 @@ concept list_handle = requires(const H h, const char* name, DWORD hash) {
 // A builder record reached by pointer.
 template <list_record Item>
 struct record_handle {
-  Item* item;
+  Item* item = nullptr;
 
   bool is_null() const { return item == nullptr; }
   record_handle next() const { return {item->pNext}; }
@@ -109,7 +111,7 @@ H list_find(H item, const char* name, WORD* position) {
     }
   }
   if (position != nullptr) *position = LIST_NO_POSITION;
-  return item;
+  return H{};
 }
 
 // Items from `item` to the end.
@@ -124,7 +126,7 @@ DWORD list_count(H item) {
 template <list_handle H>
 H list_at(H item, DWORD position) {
   for (; position > 0 && !item.is_null(); --position) item = item.next();
-  return item;
+  return item.is_null() ? H{} : item;
 }
 
 // The last item of a non-empty list.
@@ -175,15 +177,14 @@ Item* LISTOBJ_FindIndexed(Item* list, DWORD position) {
 
 // The number of options of a feature (any record with a pOptions list); 0 for null.
 template <class Group>
-  requires requires(Group* group) { LISTOBJ_Count(group->pOptions); }
+requires requires(Group* group) { LISTOBJ_Count(group->pOptions); }
 DWORD UIGROUP_CountOptions(Group* feature) {
   return feature == nullptr ? 0 : LISTOBJ_Count(feature->pOptions);
 }
 
 // Image lists, the same operations over items of the packed image.
 ymcko::image_item LISTOBJ_Find(ymcko::image_item list, const char* name);
-ymcko::image_item LISTOBJ_FindItemIndex(ymcko::image_item list, const char* name,
-                                        WORD* position);
+ymcko::image_item LISTOBJ_FindItemIndex(ymcko::image_item list, const char* name, WORD* position);
 DWORD LISTOBJ_Count(ymcko::image_item list);
 ymcko::image_item LISTOBJ_FindIndexed(ymcko::image_item list, DWORD position);
 DWORD UIGROUP_CountOptions(ymcko::image_item feature);

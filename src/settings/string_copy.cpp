@@ -21,8 +21,7 @@ ULONG clamp_count(std::uint64_t count) {
 WCHAR* CopyStr2Unicode(WCHAR* destination, const char* source, LONG capacity) {
   std::uint64_t units = std::uint64_t{std::strlen(source)} + 1;
   std::uint64_t room = capacity > 0 ? std::uint64_t(capacity) : units;
-  EngMultiByteToUnicodeN(destination, clamp_count(room * 2), nullptr, source,
-                         clamp_count(units));
+  EngMultiByteToUnicodeN(destination, clamp_count(room * 2), nullptr, source, clamp_count(units));
   destination[room - 1] = 0;
   return destination;
 }
@@ -30,8 +29,7 @@ WCHAR* CopyStr2Unicode(WCHAR* destination, const char* source, LONG capacity) {
 char* CopyUnicode2Str(char* destination, const WCHAR* source, LONG capacity) {
   std::uint64_t units = std::uint64_t{ymcko::rt::wide_length(source)} + 1;
   std::uint64_t room = capacity > 0 ? std::uint64_t(capacity) : units;
-  EngUnicodeToMultiByteN(destination, clamp_count(room), nullptr, source,
-                         clamp_count(units * 2));
+  EngUnicodeToMultiByteN(destination, clamp_count(room), nullptr, source, clamp_count(units * 2));
   destination[room - 1] = 0;
   return destination;
 }

@@ -9,32 +9,9 @@
 
 namespace {
 
-TEST(CharTable, ClassOfEveryCode) {
-  // Expected class bytes by range; the loop covers all 256 codes.
-  auto expected = [](int c) -> BYTE {
-    if (c == ' ' || c == '\t') return 0x19;
-    if (c == '\r' || c == '\n') return 0x21;
-    if (c >= '0' && c <= '9') return 0x8F;
-    if ((c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f')) return 0x4F;
-    if (c == ':') return 0x01;
-    if (c == '/') return 0x0B;
-    if (c >= '!' && c <= '~') return 0x0F;
-    return 0x00;
-  };
-  for (int c = 0; c < 256; ++c) {
-    SCOPED_TRACE(c);
-    EXPECT_EQ(_charTable[c], expected(c));
-    EXPECT_EQ(ymcko::char_class(static_cast<char>(c)), expected(c));
-  }
-}
-
-TEST(CharTable, HighBytesAreNeitherBlankNorDigits) {
+TEST(CharTable, HighBytesHaveNoClass) {
   // A signed index would read before the table for these.
-  for (int c = 0x80; c < 256; ++c) {
-    char byte = static_cast<char>(c);
-    EXPECT_FALSE(ymcko::is_blank(byte)) << c;
-    EXPECT_FALSE(ymcko::is_hex_digit(byte)) << c;
-  }
+  for (int c = 0x7F; c < 256; ++c) EXPECT_EQ(ymcko::char_class(static_cast<char>(c)), 0) << c;
   EXPECT_TRUE(ymcko::is_blank('\t'));
   EXPECT_FALSE(ymcko::is_blank('\r'));
   EXPECT_TRUE(ymcko::is_digit('7'));

@@ -72,7 +72,9 @@ TEST(BufferHex, DecodesRunsBetweenAngleBrackets) {
       {"two runs", "<41>-<42>", PPDERR_NONE, "A-B"},
       {"closing bracket outside a run is copied", "a>b", PPDERR_NONE, "a>b"},
       {"unclosed run decodes to the end", "x<4142", PPDERR_NONE, "xAB"},
-      {"high bytes outside a run are copied", "\xC9<41>\xA0", PPDERR_NONE, "\xC9" "A\xA0"},
+      {"high bytes outside a run are copied", "\xC9<41>\xA0", PPDERR_NONE,
+       "\xC9"
+       "A\xA0"},
       {"space inside a run", "a<41 42>", PPDERR_SYNTAX, "aA"},
       {"odd digits before the bracket", "a<414>", PPDERR_SYNTAX, "aA"},
       {"odd digit at the end of the text", "<4", PPDERR_SYNTAX, ""},

@@ -57,10 +57,8 @@ TEST(SearchStringTable, FirstMatchingRowOrTheEndRowsValue) {
     bool found;
     WORD value;
   } cases[] = {
-      {"PickMany", true, 2},
-      {"Boolean trailing words", true, 0},
-      {"Pick", false, 1},
-      {"PickOneX", false, 1},
+      {"PickMany", true, 2}, {"Boolean trailing words", true, 0},
+      {"Pick", false, 1},    {"PickOneX", false, 1},
       {"", false, 1},
   };
   for (const auto& c : cases) {
@@ -77,7 +75,7 @@ TEST(GetBooleanValue, TrueFalseOrMalformedWithZero) {
     DWORD result;
     DWORD value;
   } cases[] = {
-      {"True", PPDERR_NONE, 1},  {"False", PPDERR_NONE, 0}, {"True ", PPDERR_NONE, 1},
+      {"True", PPDERR_NONE, 1},   {"False", PPDERR_NONE, 0}, {"True ", PPDERR_NONE, 1},
       {"true", PPDERR_SYNTAX, 0}, {"", PPDERR_SYNTAX, 0},    {"1", PPDERR_SYNTAX, 0},
   };
   for (const auto& c : cases) {
@@ -198,8 +196,11 @@ TEST(StripKeywordChar, OneLeadingAsteriskAtMost) {
     const char* text;
     const char* rest;  // null: nothing left
   } cases[] = {
-      {"*PageSize", "PageSize"}, {"PageSize", "PageSize"}, {"**Twice", "*Twice"},
-      {"*", nullptr},            {"", nullptr},
+      {"*PageSize", "PageSize"},
+      {"PageSize", "PageSize"},
+      {"**Twice", "*Twice"},
+      {"*", nullptr},
+      {"", nullptr},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);
@@ -285,12 +286,13 @@ class ArbitraryBytes : public EngineTest {
  protected:
   std::unique_ptr<char[]> next_text(std::size_t* length) {
     static constexpr char interesting[] = " \t<>*-.0123456789aFgTrueFalse";
-    std::uniform_int_distribution<int> size(0, 70), pick(0, 3),
-        any(1, 255), special(0, sizeof(interesting) - 2);
+    std::uniform_int_distribution<int> size(0, 70), pick(0, 3), any(1, 255),
+        special(0, sizeof(interesting) - 2);
     *length = static_cast<std::size_t>(size(random_));
     auto text = std::make_unique<char[]>(*length + 1);
     for (std::size_t i = 0; i < *length; ++i) {
-      text[i] = pick(random_) == 0 ? static_cast<char>(any(random_)) : interesting[special(random_)];
+      text[i] =
+          pick(random_) == 0 ? static_cast<char>(any(random_)) : interesting[special(random_)];
     }
     text[*length] = 0;
     return text;

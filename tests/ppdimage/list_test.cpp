@@ -77,8 +77,8 @@ std::string name_of(const ymcko::image_item& item) {
   return item.is_null() ? "(none)" : item.name();
 }
 
-const std::vector<std::string> kNames = {"PageSize", "ab", "InputSlot", "cf", "pagesize",
-                                          "ab",       "\xC9t\xE9", "Duplex"};
+const std::vector<std::string> kNames = {"PageSize", "ab", "InputSlot", "cf",
+                                         "pagesize", "ab", "\xC9t\xE9", "Duplex"};
 
 TEST(Lists, BothKindsAnswerAlike) {
   NativeList native;
@@ -96,9 +96,10 @@ TEST(Lists, BothKindsAnswerAlike) {
   const struct {
     const char* name;
     WORD position;
-  } finds[] = {{"PageSize", 0}, {"ab", 1},          {"cf", 3},       {"ej", LIST_NO_POSITION},
-               {"pagesize", 4}, {"PAGESIZE", LIST_NO_POSITION},     {"\xC9t\xE9", 6},
-               {"Duplex", 7},   {"", LIST_NO_POSITION},             {"Page", LIST_NO_POSITION}};
+  } finds[] = {{"PageSize", 0},           {"ab", 1},       {"cf", 3},
+               {"ej", LIST_NO_POSITION},  {"pagesize", 4}, {"PAGESIZE", LIST_NO_POSITION},
+               {"\xC9t\xE9", 6},          {"Duplex", 7},   {"", LIST_NO_POSITION},
+               {"Page", LIST_NO_POSITION}};
   for (const auto& f : finds) {
     SCOPED_TRACE(f.name);
     WORD native_at = 1234, image_at = 1234;
@@ -234,8 +235,8 @@ TEST(Lists, ImageWalksStayInsideTheImageAndEnd) {
     bool b_found;
   } cases[] = {
       {"intact", [](ImageList&, DWORD, DWORD, DWORD) {}, 3, true},
-      {"link back to the first item", [](ImageList& l, DWORD ia, DWORD, DWORD ic) { l.put(ic, ia); },
-       3, true},
+      {"link back to the first item",
+       [](ImageList& l, DWORD ia, DWORD, DWORD ic) { l.put(ic, ia); }, 3, true},
       {"link to itself", [](ImageList& l, DWORD, DWORD ib, DWORD) { l.put(ib, ib); }, 2, true},
       {"link past the end", [](ImageList& l, DWORD ia, DWORD, DWORD) { l.put(ia, 0x7FFFFFF0); }, 1,
        false},

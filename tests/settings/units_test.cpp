@@ -16,9 +16,9 @@ TEST(Units, PixelsAtAResolution) {
     LONG dpi;
     LONG pixels;
   } cases[] = {
-      {40305, 300, 656},  {62915, 300, 1024}, {62976, 300, 1025}, {61, 300, 0},
-      {-61, 300, 0},      {-40305, 300, -656}, {0, 300, 0},       {40305, 0, 0},
-      {18432, 600, 600},  {kMax, kMax, kMax}, {kMin, kMax, kMin}, {kMax, -1, -116508},
+      {40305, 300, 656}, {62915, 300, 1024},  {62976, 300, 1025}, {61, 300, 0},
+      {-61, 300, 0},     {-40305, 300, -656}, {0, 300, 0},        {40305, 0, 0},
+      {18432, 600, 600}, {kMax, kMax, kMax},  {kMin, kMax, kMin}, {kMax, -1, -116508},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.value << " at " << c.dpi);
@@ -31,8 +31,8 @@ TEST(Units, MicrometresBothWays) {
     PSREAL value;
     LONG microns;
   } to_microns[] = {
-      {40305, 55541}, {62915, 86699}, {18432, 25400}, {0, 0},
-      {-40305, -55541}, {kMax, kMax}, {kMin, kMin},
+      {40305, 55541},   {62915, 86699}, {18432, 25400}, {0, 0},
+      {-40305, -55541}, {kMax, kMax},   {kMin, kMin},
   };
   for (const auto& c : to_microns) {
     SCOPED_TRACE(c.value);
@@ -42,7 +42,7 @@ TEST(Units, MicrometresBothWays) {
     LONG microns;
     PSREAL value;
   } to_psreal[] = {
-      {25400, 18432}, {1000, 725}, {0, 0}, {-1000, -725}, {1, 0},
+      {25400, 18432},     {1000, 725},         {0, 0}, {-1000, -725}, {1, 0},
       {85600, 62117},  // the card's long edge
       {kMax, 1558362936}, {kMin, -1558362937},
   };
