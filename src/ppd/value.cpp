@@ -16,11 +16,11 @@ namespace {
 // Fraction digits that count; later ones are read and dropped.
 constexpr int FRACTION_DIGITS = 5;
 
-// Reads digits at *text into a wrapping 32-bit value; returns how many were read.
-DWORD read_digits(const char** text, DWORD* value) {
-  DWORD count = 0;
-  for (; is_digit(**text); ++*text, ++count) *value = *value * 10 + DWORD(**text - '0');
-  return count;
+// Reads digits at *text into a wrapping 32-bit value; true when there was one.
+bool read_digits(const char** text, DWORD* value) {
+  const char* start = *text;
+  for (; is_digit(**text); ++*text) *value = *value * 10 + DWORD(**text - '0');
+  return *text != start;
 }
 
 }  // namespace
@@ -56,7 +56,7 @@ DWORD GetIntegerValue(DWORD* out, const char* text) {
   bool negative = *text == '-';
   if (negative) ++text;
   DWORD value = 0;
-  if (read_digits(&text, &value) == 0) return PPDERR_SYNTAX;
+  if (!read_digits(&text, &value)) return PPDERR_SYNTAX;
   *out = negative ? 0 : value;
   return PPDERR_NONE;
 }
@@ -67,21 +67,23 @@ DWORD GetRealValue(PSREAL* out, const char* text) {
   if (negative) ++text;
 
   DWORD whole = 0;
-  DWORD digits = read_digits(&text, &whole);
+  bool any_digit = read_digits(&text, &whole);
 
   // Up to five fraction digits into f / d; the rest only count as digits read.
   DWORD numerator = 0;
   DWORD divisor = 1;
   if (*text == '.') {
     ++text;
-    for (; is_digit(*text); ++text, ++digits) {
-      if (divisor < 100000) {
+    for (int taken = 0; is_digit(*text); ++text) {
+      any_digit = true;
+      if (taken < FRACTION_DIGITS) {
         numerator = numerator * 10 + DWORD(*text - '0');
         divisor *= 10;
+        ++taken;
       }
     }
   }
-  if (digits == 0) return PPDERR_SYNTAX;
+  if (!any_digit) return PPDERR_SYNTAX;
 
   // Nearest 1/256, halves up; 256 carries into the whole part.
   DWORD fraction = (numerator * 256 + divisor / 2) / divisor;

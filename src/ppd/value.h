@@ -25,7 +25,7 @@ inline constexpr DWORD CONVERT_INVOCATION = 1;
 inline constexpr DWORD CONVERT_HEX = 2;
 inline constexpr DWORD CONVERT_KEYWORD = 4;
 
-// The most characters GetWordStr keeps, with the buffer every caller passes.
+// The word buffer every caller of GetWordStr passes: a word keeps at most 39 characters.
 inline constexpr WORD WORD_BUFFER_SIZE = 40;
 
 // True when text begins with all of word and continues with NUL, a space or
