@@ -1,4 +1,6 @@
 // Drawing surface: the 32-bpp page bitmap the engine draws a card side into, and the two transfers the driver hooks.
+#include "driver/surface.h"
+
 #include <cstring>
 
 #include "driver/ddi.h"
@@ -10,12 +12,6 @@
 
 namespace {
 
-// The page bitmap's fixed shape: the card's printable area at 300 dpi.
-constexpr LONG kPageShortSide = 656;
-constexpr LONG kPageLongSide = 1024;
-constexpr ULONG kPageBytes = ULONG(kPageShortSide) * kPageLongSide * 4;  // 2,686,976
-
-constexpr ULONG kPageBitsTag = make_pool_tag("vynD");
 constexpr ULONG kColorTableBytes = COLORSETUP_TABLE_ENTRIES * 4;
 
 // Releases the page bitmap and its pixels, if any.
@@ -61,13 +57,13 @@ HSURF DrvEnableSurface(DHPDEV dhpdev) {
 
   release_page(pdev);
   const bool landscape = pdev->curForm.bLandscape == 1;
-  const SIZEL size = landscape ? SIZEL{kPageLongSide, kPageShortSide}
-                               : SIZEL{kPageShortSide, kPageLongSide};
+  const SIZEL size = landscape ? SIZEL{PAGE_LONG_SIDE, PAGE_SHORT_SIDE}
+                               : SIZEL{PAGE_SHORT_SIDE, PAGE_LONG_SIDE};
   const ULONG order = landscape ? 0 : BMF_TOPDOWN;
 
-  pdev->pvBits = EngAllocMem(FL_ZERO_MEMORY, kPageBytes, kPageBitsTag);
+  pdev->pvBits = EngAllocMem(FL_ZERO_MEMORY, PAGE_BYTES, PAGE_BITS_TAG);
   if (pdev->pvBits == nullptr) return nullptr;
-  std::memset(pdev->pvBits, 0xFF, kPageBytes);
+  std::memset(pdev->pvBits, 0xFF, PAGE_BYTES);
 
   pdev->hSurface = EngCreateBitmap(size, size.cx * 4, BMF_32BPP, order, pdev->pvBits);
   if (pdev->hSurface == nullptr ||

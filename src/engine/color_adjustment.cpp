@@ -42,8 +42,9 @@ LONG round_q16(std::int64_t value) { return LONG((value + 32768) >> 16); }
 //     shift toward red for t > 0 and toward green for t < 0 that keeps Y;
 //   negative (CA_NEGATIVE): each channel = 255 - channel.
 // Steps at their neutral value are skipped, so the default record changes
-// nothing. The illuminant and CA_LOG_FILTER are not applied: the page and
-// the pictures drawn on it share one white point.
+// nothing. The illuminant and CA_LOG_FILTER are not applied (the page and
+// the pictures drawn on it share one white point), and caSize is not
+// examined: every field is brought within its limits instead.
 ColorAdjuster::ColorAdjuster(const COLORADJUSTMENT* adjustment) {
   if (adjustment == nullptr) {
     for (auto& curve : curve_) {
