@@ -3,38 +3,11 @@
 #pragma once
 
 #include "driver/pdev.h"
+#include "engine/driver_table.h"
 #include "engine/surface.h"
-
-// The engine's published DDI function indices of the entry points.
-inline constexpr ULONG INDEX_DrvEnablePDEV = 0;
-inline constexpr ULONG INDEX_DrvCompletePDEV = 1;
-inline constexpr ULONG INDEX_DrvDisablePDEV = 2;
-inline constexpr ULONG INDEX_DrvEnableSurface = 3;
-inline constexpr ULONG INDEX_DrvDisableSurface = 4;
-inline constexpr ULONG INDEX_DrvResetPDEV = 7;
-inline constexpr ULONG INDEX_DrvBitBlt = 18;
-inline constexpr ULONG INDEX_DrvStretchBlt = 20;
-inline constexpr ULONG INDEX_DrvEscape = 24;
-inline constexpr ULONG INDEX_DrvSendPage = 32;
-inline constexpr ULONG INDEX_DrvStartPage = 33;
-inline constexpr ULONG INDEX_DrvEndDoc = 34;
-inline constexpr ULONG INDEX_DrvStartDoc = 35;
 
 inline constexpr ULONG DDI_DRIVER_VERSION = 0x20000;
 inline constexpr ULONG DRIVER_FUNCTION_COUNT = 13;
-
-using PFN = void (*)();
-
-struct DRVFN {
-  ULONG iFunc;
-  PFN pfn;
-};
-
-struct DRVENABLEDATA {
-  ULONG iDriverVersion;
-  ULONG c;
-  DRVFN* pdrvfn;
-};
 
 // Engine records filled by the capability code.
 struct DEVINFO;

@@ -1,12 +1,14 @@
 // The engine's surface record and the objects that travel with drawing calls.
 #pragma once
 
+#include "engine/draw_objects.h"
 #include "engine/engine_types.h"
 
 // Bitmap formats and flags the driver uses.
 inline constexpr ULONG BMF_24BPP = 5;
 inline constexpr ULONG BMF_32BPP = 6;
 inline constexpr ULONG BMF_TOPDOWN = 0x1;  // first scan line is the upper edge
+inline constexpr ULONG BMF_NOZEROINIT = 0x2;  // engine-allocated pixels need not be zeroed
 
 // Surface hooks: which transfers the engine hands to the driver.
 inline constexpr FLONG HOOK_BITBLT = 0x1;
@@ -35,8 +37,3 @@ struct SURFOBJ {
   USHORT fjBitmap;
   FLONG flHooks;
 };
-
-// Objects passed with transfers; the drawing service defines their content.
-struct CLIPOBJ;
-struct XLATEOBJ;
-struct BRUSHOBJ;
