@@ -41,7 +41,7 @@ void BM_SendLandscapeColourPage(benchmark::State& state) {
   pdev->cCopies = 1;
   ymcko::write_devmode_defaults(pdev->dm, u"bench", false);
   pdev->curForm.bLandscape = 1;
-  pdev->pvBits = EngAllocMem(0, PAGE_BITMAP_BYTES, make_pool_tag("vynD"));
+  pdev->pvBits = EngAllocMem(0, PAGE_BYTES, PAGE_BITS_TAG);
   SURFOBJ surface{};
   surface.dhpdev = reinterpret_cast<DHPDEV>(pdev);
 
@@ -49,7 +49,7 @@ void BM_SendLandscapeColourPage(benchmark::State& state) {
   draw_page(page.data());
   for (auto _ : state) {
     state.PauseTiming();
-    std::memcpy(pdev->pvBits, page.data(), PAGE_BITMAP_BYTES);
+    std::memcpy(pdev->pvBits, page.data(), PAGE_BYTES);
     pdev->flJobState |= PDEV_PAGE_OPEN;
     state.ResumeTiming();
     benchmark::DoNotOptimize(DrvSendPage(&surface));

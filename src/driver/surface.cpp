@@ -102,11 +102,8 @@ BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
 BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
                    XLATEOBJ* pxlo, COLORADJUSTMENT*, POINTL* pptlHTOrg, RECTL* prclDest,
                    RECTL* prclSrc, POINTL* pptlMask, ULONG) {
-  PDEV* pdev = psoDest == nullptr ? nullptr : pdev_from(psoDest->dhpdev);
-  if (!bValidatePDEV(pdev)) {
-    EngSetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  PDEV* pdev = validated_instance(psoDest);
+  if (pdev == nullptr) return FALSE;
   return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, &pdev->dm.dmPrivate.coloradj,
                        pptlHTOrg, prclDest, prclSrc, pptlMask, HALFTONE);
 }

@@ -9,14 +9,15 @@
 #include <optional>
 #include <span>
 
+#include "driver/surface.h"
 #include "engine/engine_types.h"
 #include "output/devmode.h"
 
-// The panel geometry: the card in portrait position at 300 dpi.
-inline constexpr ULONG PANEL_WIDTH = 656;
-inline constexpr ULONG PANEL_HEIGHT = 1024;
+// The panel geometry: the card in portrait position at 300 dpi, one byte per
+// pixel of the page bitmap.
+inline constexpr ULONG PANEL_WIDTH = PAGE_SHORT_SIDE;
+inline constexpr ULONG PANEL_HEIGHT = PAGE_LONG_SIDE;
 inline constexpr std::size_t PANEL_BYTES = std::size_t{PANEL_WIDTH} * PANEL_HEIGHT;  // 671,744
-inline constexpr std::size_t PAGE_BITMAP_BYTES = PANEL_BYTES * 4;                     // 2,686,976
 inline constexpr ULONG PANEL_POOL_TAG = make_pool_tag("bufD");                        // 0x62756644
 
 // The response curve of colour correction: the nearest integer to i^3 / 65025.

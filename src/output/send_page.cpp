@@ -86,7 +86,7 @@ BOOL DrvSendPage(SURFOBJ* pso) {
   // sides of one card, the next page is the other side.
   pdev->flJobState &= ~PDEV_PAGE_OPEN;
   EngFreeMem(buffer);
-  std::memset(pdev->pvBits, 0xFF, PAGE_BITMAP_BYTES);
+  std::memset(pdev->pvBits, 0xFF, PAGE_BYTES);
   if (mode != SIDE_MODE_SINGLE) pdev->flJobState ^= PDEV_BACK_SIDE;
   return TRUE;
 }

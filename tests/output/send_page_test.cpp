@@ -28,9 +28,9 @@ class SendPage : public ymcko::testing::EngineTest {
   void SetUp() override {
     EngineTest::SetUp();
     instance_ = std::make_unique<ymcko::testing::HandBuiltInstance>();
-    pdev()->pvBits = EngAllocMem(0, PAGE_BITMAP_BYTES, make_pool_tag("vynD"));
+    pdev()->pvBits = EngAllocMem(0, PAGE_BYTES, PAGE_BITS_TAG);
     ASSERT_NE(pdev()->pvBits, nullptr);
-    std::memset(pdev()->pvBits, 0xFF, PAGE_BITMAP_BYTES);
+    std::memset(pdev()->pvBits, 0xFF, PAGE_BYTES);
     pdev()->flJobState |= PDEV_PAGE_OPEN;
   }
   void TearDown() override {
