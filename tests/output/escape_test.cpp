@@ -20,30 +20,12 @@ using ymcko::testing::BytesEqual;
 using ymcko::testing::HandBuiltInstance;
 using ymcko::testing::hex;
 
-class Escape : public ymcko::testing::EngineTest {
+class Escape : public ymcko::testing::InstanceTest {
  protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    instance_.emplace();
-    EngSetLastError(0);
-  }
-  void TearDown() override {
-    instance_.reset();
-    EngineTest::TearDown();
-  }
-
-  HandBuiltInstance& card() { return *instance_; }
-  PDEV* pdev() { return card().pdev(); }
-  DRVPRIVATE& settings() { return card().settings(); }
-  SURFOBJ* pso() { return card().surface(); }
-
   // Sends raw input bytes with no output buffer.
   ULONG escape(ULONG number, const void* input, ULONG size) {
     return DrvEscape(pso(), number, size, const_cast<void*>(input), 0, nullptr);
   }
-
- private:
-  std::optional<HandBuiltInstance> instance_;
 };
 
 TEST_F(Escape, UnsupportedNumbersAnswerZeroWithoutTheInstance) {

@@ -44,24 +44,8 @@ Bytes doc_start(const std::string& d_digits, const std::string& lower_d_digits) 
          text("d" + lower_d_digits) + hex("0D");
 }
 
-class JobControl : public ymcko::testing::EngineTest {
+class JobControl : public ymcko::testing::InstanceTest {
  protected:
-  void SetUp() override {
-    EngineTest::SetUp();
-    instance_.emplace();
-    EngSetLastError(0);
-  }
-  void TearDown() override {
-    instance_.reset();
-    EngineTest::TearDown();
-  }
-
-  HandBuiltInstance& card() { return *instance_; }
-  PDEV* pdev() { return card().pdev(); }
-  DRVPRIVATE& settings() { return card().settings(); }
-  SURFOBJ* pso() { return card().surface(); }
-  Bytes spooled() { return card().spooled(); }
-
   // Stands in for the page send: closes the page and, in side modes other
   // than 0, moves to the other side of the card.
   void send_page() {
@@ -85,9 +69,6 @@ class JobControl : public ymcko::testing::EngineTest {
     std::fill(std::begin(field), std::end(field), u'\0');
     std::copy_n(value.begin(), std::min(N, value.size()), field);
   }
-
- private:
-  std::optional<HandBuiltInstance> instance_;
 };
 
 TEST_F(JobControl, DefaultOneCardJob) {

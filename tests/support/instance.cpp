@@ -4,6 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "engine/last_error.h"
 #include "engine/memory.h"
 
 namespace ymcko::testing {
@@ -37,6 +38,17 @@ HandBuiltInstance::HandBuiltInstance() : printer_(u"Card printer", sink_) {
 HandBuiltInstance::~HandBuiltInstance() {
   EngFreeMem(pdev_->pPrinterData);
   HEAPDESTROY(pdev_->hHeap);
+}
+
+void InstanceTest::SetUp() {
+  EngineTest::SetUp();
+  instance_.emplace();
+  EngSetLastError(0);
+}
+
+void InstanceTest::TearDown() {
+  instance_.reset();
+  EngineTest::TearDown();
 }
 
 }  // namespace ymcko::testing

@@ -4,11 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "driver/pdev.h"
 #include "engine/host_printer.h"
 #include "engine/surface.h"
+#include "support/test_support.h"
 
 namespace ymcko::testing {
 
@@ -34,6 +36,22 @@ class HandBuiltInstance {
   engine::HostPrinter printer_;
   PDEV* pdev_ = nullptr;
   SURFOBJ surface_{};
+};
+
+// A test around one hand-built instance, made fresh for every case (with the
+// last error cleared) and gone before the leak check.
+class InstanceTest : public EngineTest {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  HandBuiltInstance& card() { return *instance_; }
+  PDEV* pdev() { return card().pdev(); }
+  DRVPRIVATE& settings() { return card().settings(); }
+  SURFOBJ* pso() { return card().surface(); }
+  const std::vector<std::uint8_t>& spooled() { return card().spooled(); }
+
+  std::optional<HandBuiltInstance> instance_;
 };
 
 }  // namespace ymcko::testing
