@@ -2,11 +2,17 @@
 #pragma once
 
 #include <span>
+#include <string>
 
 #include "engine/driver_table.h"
 #include "engine/engine_types.h"
 
 namespace ymcko::engine {
+
+class HostPrinter;
+
+// The file name of the driver module the host loads.
+inline constexpr char16_t DRIVER_MODULE_NAME[] = u"ymcko-driver";
 
 // One device as the engine knows it: the function table the driver's
 // DrvEnableDriver handed back (borrowed: it must outlive the device) and,
@@ -25,6 +31,11 @@ class HostDevice {
   void set_instance(DHPDEV dhpdev) { instance_ = dhpdev; }
   DHPDEV instance() const { return instance_; }
 
+  // The printer queue the device prints to (borrowed), and the driver's file name.
+  void set_printer(HostPrinter* printer) { printer_ = printer; }
+  HostPrinter* printer() const { return printer_; }
+  const std::u16string& driver_file_name() const { return driver_file_name_; }
+
   // The driver's entry point registered under an engine function index, or null.
   PFN entry_point(ULONG iFunc) const;
 
@@ -34,6 +45,8 @@ class HostDevice {
  private:
   std::span<const DRVFN> functions_;
   DHPDEV instance_ = nullptr;
+  HostPrinter* printer_ = nullptr;
+  std::u16string driver_file_name_ = DRIVER_MODULE_NAME;
 };
 
 }  // namespace ymcko::engine

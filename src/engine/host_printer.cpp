@@ -78,6 +78,45 @@ std::size_t HostPrinter::bytes_written() const {
   return bytes_written_;
 }
 
+void HostPrinter::set_value(const std::u16string& name, std::vector<BYTE> bytes) {
+  std::lock_guard guard(lock_);
+  values_[name] = std::move(bytes);
+}
+
+void HostPrinter::remove_value(const std::u16string& name) {
+  std::lock_guard guard(lock_);
+  values_.erase(name);
+}
+
+std::optional<std::vector<BYTE>> HostPrinter::value(const std::u16string& name) const {
+  std::lock_guard guard(lock_);
+  auto found = values_.find(name);
+  if (found == values_.end()) return std::nullopt;
+  return found->second;
+}
+
+void HostPrinter::set_forms(std::vector<HostForm> forms) {
+  std::lock_guard guard(lock_);
+  forms_ = std::move(forms);
+}
+
+std::vector<HostForm> HostPrinter::forms() const {
+  std::lock_guard guard(lock_);
+  return forms_;
+}
+
+void HostPrinter::fail_form_enumeration(bool fail) {
+  std::lock_guard guard(lock_);
+  forms_fail_ = fail;
+}
+
+bool HostPrinter::form_enumeration_fails() const {
+  std::lock_guard guard(lock_);
+  return forms_fail_;
+}
+
+void HostPrinter::set_data_file_name(std::u16string name) { data_file_name_ = std::move(name); }
+
 BOOL HostPrinter::write(const void* bytes, DWORD count, DWORD* written) {
   std::lock_guard guard(lock_);
   ++write_calls_;

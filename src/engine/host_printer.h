@@ -5,6 +5,7 @@
 #include <mutex>
 #include <optional>
 #include <span>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,15 @@ struct WriteFault {
   std::optional<DWORD> accept;
 };
 
+// A form of the spooler's forms database, in micrometres; the imageable
+// area has its origin at the upper left corner, y downward.
+struct HostForm {
+  std::u16string name;
+  SIZEL size;
+  RECTL imageable;
+  DWORD flags = 0;
+};
+
 // A printer queue as the host sees it. Its handle stays valid while the
 // object lives; it is what the driver receives as hPrinter.
 class HostPrinter {
@@ -74,6 +84,22 @@ class HostPrinter {
   std::size_t write_calls() const;
   std::size_t bytes_written() const;
 
+  // The printer's registry data values, by name.
+  void set_value(const std::u16string& name, std::vector<BYTE> bytes);
+  void remove_value(const std::u16string& name);
+  std::optional<std::vector<BYTE>> value(const std::u16string& name) const;
+
+  // The spooler's forms database as this printer sees it; empty when new.
+  void set_forms(std::vector<HostForm> forms);
+  std::vector<HostForm> forms() const;
+  // Test hook: every enumeration of the forms fails until cleared.
+  void fail_form_enumeration(bool fail);
+  bool form_enumeration_fails() const;
+
+  // The printer's data file name, handed to the driver and never opened.
+  void set_data_file_name(std::u16string name);
+  const std::u16string& data_file_name() const { return data_file_name_; }
+
   // Resolves a handle to a live printer, or null.
   static HostPrinter* from_handle(HANDLE handle);
 
@@ -88,6 +114,10 @@ class HostPrinter {
   std::size_t writes_until_fault_ = 0;
   std::size_t write_calls_ = 0;
   std::size_t bytes_written_ = 0;
+  std::map<std::u16string, std::vector<BYTE>> values_;
+  std::vector<HostForm> forms_;
+  bool forms_fail_ = false;
+  std::u16string data_file_name_;
 };
 
 }  // namespace ymcko::engine

@@ -1,0 +1,58 @@
+// The spooler's printer data and forms database over the host's printer objects.
+#include "engine/spooler.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "engine/host_printer.h"
+#include "engine/last_error.h"
+
+using ymcko::engine::HostForm;
+using ymcko::engine::HostPrinter;
+
+DWORD EngGetPrinterData(HANDLE hPrinter, const WCHAR* pValueName, DWORD* pType, BYTE* pData,
+                        DWORD cjSize, DWORD* pcjNeeded) {
+  HostPrinter* printer = HostPrinter::from_handle(hPrinter);
+  if (printer == nullptr || pValueName == nullptr) return ERROR_FILE_NOT_FOUND;
+  auto value = printer->value(pValueName);
+  if (!value) return ERROR_FILE_NOT_FOUND;
+
+  const auto size = static_cast<DWORD>(value->size());
+  if (pcjNeeded) *pcjNeeded = size;
+  if (pType) *pType = REG_BINARY;
+  if (pData != nullptr) std::memcpy(pData, value->data(), std::min(size, cjSize));
+  return size <= cjSize && (pData != nullptr || size == 0) ? ERROR_SUCCESS : ERROR_MORE_DATA;
+}
+
+BOOL EngEnumForms(HANDLE hPrinter, DWORD Level, BYTE* pForm, DWORD cbBuf, DWORD* pcbNeeded,
+                  DWORD* pcReturned) {
+  if (pcReturned) *pcReturned = 0;
+  HostPrinter* printer = HostPrinter::from_handle(hPrinter);
+  if (printer == nullptr || Level != 1 || printer->form_enumeration_fails()) {
+    EngSetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+
+  // Records first, then the names, each name zero-terminated.
+  std::vector<HostForm> forms = printer->forms();
+  std::size_t needed = forms.size() * sizeof(FORM_INFO_1);
+  for (const HostForm& form : forms) needed += (form.name.size() + 1) * sizeof(WCHAR);
+  if (pcbNeeded) *pcbNeeded = static_cast<DWORD>(needed);
+  if (needed != 0 && (pForm == nullptr || cbBuf < needed)) {
+    EngSetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return FALSE;
+  }
+
+  BYTE* names = pForm + forms.size() * sizeof(FORM_INFO_1);
+  for (std::size_t i = 0; i < forms.size(); ++i) {
+    const HostForm& form = forms[i];
+    std::size_t name_bytes = (form.name.size() + 1) * sizeof(WCHAR);
+    std::memcpy(names, form.name.c_str(), name_bytes);
+    FORM_INFO_1 record{form.flags, reinterpret_cast<PWSTR>(names), form.size, form.imageable};
+    std::memcpy(pForm + i * sizeof(FORM_INFO_1), &record, sizeof record);
+    names += name_bytes;
+  }
+  if (pcReturned) *pcReturned = static_cast<DWORD>(forms.size());
+  return TRUE;
+}
