@@ -3,14 +3,13 @@
 #pragma once
 
 #include "driver/pdev.h"
+#include "engine/device_info.h"
 #include "engine/driver_table.h"
 #include "engine/surface.h"
 
 inline constexpr ULONG DDI_DRIVER_VERSION = 0x20000;
 inline constexpr ULONG DRIVER_FUNCTION_COUNT = 13;
 
-// Engine records filled by the capability code.
-struct DEVINFO;
 
 extern DRVFN gadrvfn[DRIVER_FUNCTION_COUNT];
 

@@ -5,6 +5,7 @@
 #include "engine/bitmap.h"
 #include "engine/code_page.h"
 #include "engine/color_adjustment.h"
+#include "engine/device_info.h"
 #include "engine/draw.h"
 #include "engine/engine_types.h"
 #include "engine/float_object.h"
