@@ -7,7 +7,6 @@
 #include "engine/driver_table.h"
 #include "engine/surface.h"
 
-inline constexpr ULONG DDI_DRIVER_VERSION = 0x20000;
 inline constexpr ULONG DRIVER_FUNCTION_COUNT = 13;
 
 

@@ -23,6 +23,9 @@ inline constexpr ULONG INDEX_DrvStartDoc = 35;
 using PFN = void (*)();
 
 // One entry of a driver's function table: the engine's function index and the entry point.
+// The engine's driver interface version.
+inline constexpr ULONG DDI_DRIVER_VERSION = 0x20000;
+
 struct DRVFN {
   ULONG iFunc;
   PFN pfn;

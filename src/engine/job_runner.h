@@ -1,0 +1,98 @@
+// The host's job runner: what the graphics engine does with a loaded driver.
+// It reaches every entry point through the function table the driver hands
+// back, and drives one printer queue in the engine's calling order: enable,
+// complete, surface, documents (start, pages, end, escapes at any time),
+// surface disable, disable; and a device reset between two instances.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "engine/device_info.h"
+#include "engine/driver_table.h"
+#include "engine/host_device.h"
+#include "engine/host_printer.h"
+#include "engine/surface.h"
+
+namespace ymcko::engine {
+
+// The driver module's entry point, as the loader finds it.
+using DrvEnableDriverFn = BOOL (*)(ULONG iEngineVersion, ULONG cj, DRVENABLEDATA* pded);
+
+// The byte length of a device mode the engine is handing to the driver, or
+// nothing when the engine knows none (the driver then trusts the record's own sizes).
+std::optional<std::size_t> devmode_bytes(const void* devmode);
+
+// A driver module after its entry point handed back its function table.
+class LoadedDriver {
+ public:
+  // Calls the entry point with this engine's interface version; nothing when it refuses.
+  static std::optional<LoadedDriver> load(DrvEnableDriverFn entry);
+
+  const DRVENABLEDATA& data() const { return data_; }
+  PFN entry_point(ULONG index) const;
+
+ private:
+  DRVENABLEDATA data_{};
+};
+
+// One device instance of one printer queue, with its page surface.
+class DeviceSession {
+ public:
+  DeviceSession(const LoadedDriver& driver, HostPrinter& printer);
+  ~DeviceSession();
+  DeviceSession(const DeviceSession&) = delete;
+  DeviceSession& operator=(const DeviceSession&) = delete;
+
+  // Enables an instance with the application's device mode (empty: none),
+  // completes it and enables its surface. False when any step fails; what
+  // was made is then taken down again.
+  bool enable(std::span<const BYTE> devmode);
+
+  // Replaces the instance, as an application changing its settings in the
+  // middle of a document does: a new instance with `devmode`, the driver's
+  // reset from old to new, then the old instance is disabled.
+  bool reset(std::span<const BYTE> devmode);
+
+  // Disables the surface and the instance; also done by the destructor.
+  void disable();
+
+  bool enabled() const { return instance_ != nullptr; }
+  const GDIINFO& capabilities() const { return caps_; }
+  const DEVINFO& device_info() const { return devinfo_; }
+  DHPDEV instance() const { return instance_; }
+  // The page surface to draw into (null while not enabled).
+  SURFOBJ* surface() const { return surface_; }
+
+  BOOL start_doc(const WCHAR* name, DWORD job_id = 1);
+  BOOL start_page();
+  BOOL send_page();
+  BOOL end_doc(FLONG fl = 0);
+  ULONG escape(ULONG iEsc, std::span<const BYTE> in, std::span<BYTE> out);
+
+ private:
+  struct Instance {
+    DHPDEV dhpdev = nullptr;
+    HSURF hsurf = nullptr;
+    SURFOBJ* surface = nullptr;
+    GDIINFO caps{};
+    DEVINFO devinfo{};
+  };
+  bool make_instance(std::span<const BYTE> devmode, Instance* made);
+  void drop_instance(Instance& gone);
+  template <class Fn>
+  Fn entry(ULONG index) const;
+
+  const LoadedDriver& driver_;
+  HostPrinter& printer_;
+  HostDevice device_;
+  DHPDEV instance_ = nullptr;
+  HSURF hsurf_ = nullptr;
+  SURFOBJ* surface_ = nullptr;
+  GDIINFO caps_{};
+  DEVINFO devinfo_{};
+};
+
+}  // namespace ymcko::engine
