@@ -59,8 +59,8 @@ BOOL PPDOBJ_BuildEntries(PPDOBJ* ppd, PARSEROBJ* entry, const WCHAR*) {
   // exhausted pool does not, since the card would be described only in part.
   BOOL whole = TRUE;
   for (const BUILTINENTRY& e : builtinEntries) {
-    DWORD result = PPDOBJ_InsertEntry(ppd, entry, e.keyword, e.option, e.translation, e.value,
-                                      e.valueType);
+    DWORD result =
+        PPDOBJ_InsertEntry(ppd, entry, e.keyword, e.option, e.translation, e.value, e.valueType);
     if (result == PPDERR_MEMORY) whole = FALSE;
   }
   return whole;

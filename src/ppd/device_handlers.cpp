@@ -6,15 +6,14 @@ const STRTABLEENTRY protocolStrs[5] = {
 };
 
 const STRTABLEENTRY langEncodingStrs[6] = {
-    {"ISOLatin1", 1}, {"JIS83-RKSJ", 2}, {"MaxStandard", 3},
-    {"WindowsANSI", 4}, {"None", 0},     {nullptr, 5},
+    {"ISOLatin1", 1},   {"JIS83-RKSJ", 2}, {"MaxStandard", 3},
+    {"WindowsANSI", 4}, {"None", 0},       {nullptr, 5},
 };
 
 const STRTABLEENTRY langVersionStrs[15] = {
-    {"English", 1},   {"Danish", 1},    {"Dutch", 1},      {"Finnish", 1}, {"French", 1},
-    {"German", 1},    {"Italian", 1},   {"Norwegian", 1},  {"Portuguese", 1},
-    {"Spanish", 1},   {"Swedish", 1},   {"Chinese", 0},    {"Japanese", 2},
-    {"Russian", 0},   {nullptr, 5},
+    {"English", 1}, {"Danish", 1},  {"Dutch", 1},     {"Finnish", 1},    {"French", 1},
+    {"German", 1},  {"Italian", 1}, {"Norwegian", 1}, {"Portuguese", 1}, {"Spanish", 1},
+    {"Swedish", 1}, {"Chinese", 0}, {"Japanese", 2},  {"Russian", 0},    {nullptr, 5},
 };
 
 const STRTABLEENTRY ttRasterizerStrs[5] = {

@@ -9,12 +9,13 @@
 #include "ppd/value.h"
 
 // Word tables; each end row's value is what a word not in the table gives.
-extern const STRTABLEENTRY protocolStrs[5];       // bits: PJL 1, BCP 2, TBCP 4, SIC 8; end 0
-extern const STRTABLEENTRY langEncodingStrs[6];   // end 5
-extern const STRTABLEENTRY langVersionStrs[15];   // a language's encoding; end 5
-extern const STRTABLEENTRY ttRasterizerStrs[5];   // end 4
-extern const STRTABLEENTRY lsoStrs[4];            // landscape orientation; end 3
-extern const STRTABLEENTRY extensionStrs[5];      // bits: DPS 1, CMYK 2, Composite 4, FileSystem 8; end 0
+extern const STRTABLEENTRY protocolStrs[5];      // bits: PJL 1, BCP 2, TBCP 4, SIC 8; end 0
+extern const STRTABLEENTRY langEncodingStrs[6];  // end 5
+extern const STRTABLEENTRY langVersionStrs[15];  // a language's encoding; end 5
+extern const STRTABLEENTRY ttRasterizerStrs[5];  // end 4
+extern const STRTABLEENTRY lsoStrs[4];           // landscape orientation; end 3
+extern const STRTABLEENTRY
+    extensionStrs[5];  // bits: DPS 1, CMYK 2, Composite 4, FileSystem 8; end 0
 
 // Accepts the entry and changes nothing ("Include", "End", "JCLRes").
 DWORD NullProc(PPDOBJ* ppd, PARSEROBJ* entry);

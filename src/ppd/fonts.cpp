@@ -3,7 +3,6 @@
 
 #include <new>
 
-
 const STRTABLEENTRY fontNameStrs[FONT_NAME_COUNT + 1] = {
     {"Arial", 1},
     {"Arial-Bold", 2},
@@ -88,14 +87,14 @@ const STRTABLEENTRY fontNameStrs[FONT_NAME_COUNT + 1] = {
 };
 
 const STRTABLEENTRY encodingStrs[10] = {
-    {"Standard", 0}, {"Special", 1}, {"ISOLatin1", 2}, {"Expert", 3}, {"ExpertSubset", 4},
+    {"Standard", 0}, {"Special", 1}, {"ISOLatin1", 2}, {"Expert", 3},    {"ExpertSubset", 4},
     {"JIS", 5},      {"RKSJ", 6},    {"EUC", 7},       {"Shift-JIS", 8}, {nullptr, 9},
 };
 
 const STRTABLEENTRY charsetStrs[13] = {
-    {"Standard", 0}, {"OldStandard", 1}, {"Special", 2}, {"ISOLatin1", 3}, {"Expert", 4},
-    {"ExpertSubset", 5}, {"JIS-83", 6}, {"JIS-78", 7}, {"83pv", 8}, {"Add", 9},
-    {"Ext", 10}, {"NWP", 11}, {nullptr, 12},
+    {"Standard", 0},     {"OldStandard", 1}, {"Special", 2}, {"ISOLatin1", 3}, {"Expert", 4},
+    {"ExpertSubset", 5}, {"JIS-83", 6},      {"JIS-78", 7},  {"83pv", 8},      {"Add", 9},
+    {"Ext", 10},         {"NWP", 11},        {nullptr, 12},
 };
 
 namespace {

@@ -84,7 +84,7 @@ struct DEVFONT : ymcko::list_item<DEVFONT> {
 struct ORDERDEP : ymcko::list_item<ORDERDEP> {
   char* pstrOption;  // option keyword as written, or null
   PSREAL order;
-  WORD wSection;     // sectionStrs bit
+  WORD wSection;  // sectionStrs bit
 };
 
 // One "UIConstraints". pstrName is the first feature keyword without "*",

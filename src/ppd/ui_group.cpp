@@ -86,8 +86,8 @@ void GetUiGroupInfo(UIGRPINFO* row, WORD index, const char* name) {
   if (index < UIGRP_GENERIC) {
     *row = uigrpInfo[index];
   } else {
-    *row = UIGRPINFO{name == nullptr ? "" : name, UIOPTION_IMAGE_SIZE, UITYPE_PICKONE,
-                     UIGRP_GENERIC};
+    *row =
+        UIGRPINFO{name == nullptr ? "" : name, UIOPTION_IMAGE_SIZE, UITYPE_PICKONE, UIGRP_GENERIC};
   }
 }
 
@@ -152,8 +152,7 @@ DWORD CreateUiOption(PPDOBJ* ppd, PARSEROBJ* entry, WORD index, UIOPTION** out) 
     if (option == nullptr) return PPDERR_MEMORY;
     LISTOBJ_Add(&feature->pOptions, option);
   } else if (entry->translation.cbLen != 0 && option->pstrTranslation == nullptr) {
-    result = GetStringValue(&option->pstrTranslation, &entry->translation, ppd->pHeap,
-                            CONVERT_HEX);
+    result = GetStringValue(&option->pstrTranslation, &entry->translation, ppd->pHeap, CONVERT_HEX);
     if (result != PPDERR_NONE) return result;
   }
   *out = option;

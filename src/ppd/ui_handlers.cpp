@@ -50,9 +50,9 @@ DWORD CommonUiOptionProc(PPDOBJ* ppd, PARSEROBJ* entry) {
 
 DWORD CommonUiDefaultProc(PPDOBJ* ppd, PARSEROBJ* entry) {
   const char* keyword = entry->keyword.pBuf;
-  const char* name = keyword + (entry->keyword.cbLen < DEFAULT_PREFIX_LENGTH
-                                    ? entry->keyword.cbLen
-                                    : DEFAULT_PREFIX_LENGTH);
+  const char* name =
+      keyword +
+      (entry->keyword.cbLen < DEFAULT_PREFIX_LENGTH ? entry->keyword.cbLen : DEFAULT_PREFIX_LENGTH);
   // A name that is a keyword of a predefined feature names that feature, so
   // "DefaultInstalledMemory" reaches the memory feature whose options the
   // "InstalledMemory" entries make, not a new feature without options.
@@ -87,8 +87,8 @@ DWORD OpenUiProc(PPDOBJ* ppd, PARSEROBJ* entry) {
   feature->wUiType = ui_type;
 
   if (entry->translation.cbLen != 0) {
-    result = GetStringValue(&feature->pstrTranslation, &entry->translation, ppd->pHeap,
-                            CONVERT_HEX);
+    result =
+        GetStringValue(&feature->pstrTranslation, &entry->translation, ppd->pHeap, CONVERT_HEX);
     if (result != PPDERR_NONE) return result;
   }
 

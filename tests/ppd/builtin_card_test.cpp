@@ -9,14 +9,14 @@
 #include <string>
 
 #include "engine/memory.h"
+#include "ppd/description_fixture.h"
 #include "ppd/device_handlers.h"
+#include "ppd/fonts.h"
 #include "ppd/keywords.h"
+#include "ppd/media_handlers.h"
 #include "ppd/ui_group.h"
 #include "ppd/ui_handlers.h"
-#include "ppd/media_handlers.h"
-#include "ppd/fonts.h"
 #include "rt/wide_string.h"
-#include "ppd/description_fixture.h"
 
 namespace {
 
@@ -88,7 +88,8 @@ std::string render(const PPDOBJ* ppd) {
   PPDOBJ scalars = *ppd;
   scalars.pwstrDataFile = nullptr;
   scalars.pUiGroups = nullptr;
-  for (UIGROUP*& slot : scalars.pPredefGroups) slot = slot ? reinterpret_cast<UIGROUP*>(1) : nullptr;
+  for (UIGROUP*& slot : scalars.pPredefGroups)
+    slot = slot ? reinterpret_cast<UIGROUP*>(1) : nullptr;
   scalars.pOrderDeps = nullptr;
   scalars.pHeap = nullptr;
   std::string out(reinterpret_cast<const char*>(&scalars), sizeof scalars);
@@ -181,44 +182,67 @@ TEST(BuiltInKeywords, RowsAsListed) {
     WORD group;
     WORD flags;
   } expected[KEYWORD_COUNT] = {
-      {"Include", IncludeProc, 7, 0x12}, {"ColorDevice", ColorDeviceProc, 7, 0x04},
-      {"Protocols", ProtocolsProc, 7, 0x14}, {"NickName", NickNameProc, 7, 0x02},
+      {"Include", IncludeProc, 7, 0x12},
+      {"ColorDevice", ColorDeviceProc, 7, 0x04},
+      {"Protocols", ProtocolsProc, 7, 0x14},
+      {"NickName", NickNameProc, 7, 0x02},
       {"LanguageLevel", LanguageLevelProc, 7, 0x02},
       {"LanguageEncoding", LanguageEncodingProc, 7, 0x04},
       {"LanguageVersion", LanguageVersionProc, 7, 0x04},
-      {"TTRasterizer", TTRasterizerProc, 7, 0x04}, {"ExitServer", ExitServerProc, 7, 0x01},
-      {"Password", PasswordProc, 7, 0x01}, {"SuggestedJobTimeout", JobTimeoutProc, 7, 0x02},
+      {"TTRasterizer", TTRasterizerProc, 7, 0x04},
+      {"ExitServer", ExitServerProc, 7, 0x01},
+      {"Password", PasswordProc, 7, 0x01},
+      {"SuggestedJobTimeout", JobTimeoutProc, 7, 0x02},
       {"SuggestedWaitTimeout", WaitTimeoutProc, 7, 0x02},
-      {"PrintPSError", PrintPsErrorProc, 7, 0x04}, {"JCLBegin", JclBeginProc, 7, 0x02},
-      {"JCLToPSInterpreter", JclToPsProc, 7, 0x02}, {"JCLEnd", JclEndProc, 7, 0x02},
-      {"LandscapeOrientation", LsOrientationProc, 7, 0x04}, {"Font", FontProc, 7, 0x0C},
+      {"PrintPSError", PrintPsErrorProc, 7, 0x04},
+      {"JCLBegin", JclBeginProc, 7, 0x02},
+      {"JCLToPSInterpreter", JclToPsProc, 7, 0x02},
+      {"JCLEnd", JclEndProc, 7, 0x02},
+      {"LandscapeOrientation", LsOrientationProc, 7, 0x04},
+      {"Font", FontProc, 7, 0x0C},
       {"CustomPageSize", CustomPageSizeProc, 7, 0x09},
       {"ParamCustomPageSize", ParamCustomPageProc, 7, 0x0C},
       {"MaxMediaWidth", MaxMediaWidthProc, 7, 0x02},
-      {"MaxMediaHeight", MaxMediaHeightProc, 7, 0x02}, {"HWMargins", HwMarginsProc, 7, 0x04},
-      {"PageSize", PageSizeProc, 0, 0x09}, {"DefaultPageSize", CommonUiDefaultProc, 7, 0x04},
-      {"PageRegion", PageRegionProc, 0, 0x09}, {"ImageableArea", ImageableAreaProc, 0, 0x09},
-      {"PaperDimension", PaperDimensionProc, 0, 0x09}, {"InputSlot", InputSlotProc, 1, 0x09},
+      {"MaxMediaHeight", MaxMediaHeightProc, 7, 0x02},
+      {"HWMargins", HwMarginsProc, 7, 0x04},
+      {"PageSize", PageSizeProc, 0, 0x09},
+      {"DefaultPageSize", CommonUiDefaultProc, 7, 0x04},
+      {"PageRegion", PageRegionProc, 0, 0x09},
+      {"ImageableArea", ImageableAreaProc, 0, 0x09},
+      {"PaperDimension", PaperDimensionProc, 0, 0x09},
+      {"InputSlot", InputSlotProc, 1, 0x09},
       {"DefaultInputSlot", CommonUiDefaultProc, 7, 0x04},
       {"RequiresPageRegion", RequiresPageRgnProc, 1, 0x0C},
-      {"Collate", CommonUiOptionProc, 7, 0x09}, {"DefaultCollate", CommonUiDefaultProc, 7, 0x04},
-      {"Duplex", CommonUiOptionProc, 7, 0x09}, {"DefaultDuplex", CommonUiDefaultProc, 7, 0x04},
+      {"Collate", CommonUiOptionProc, 7, 0x09},
+      {"DefaultCollate", CommonUiDefaultProc, 7, 0x04},
+      {"Duplex", CommonUiOptionProc, 7, 0x09},
+      {"DefaultDuplex", CommonUiDefaultProc, 7, 0x04},
       {"ManualFeed", CommonUiOptionProc, 7, 0x09},
       {"DefaultManualFeed", CommonUiDefaultProc, 7, 0x04},
-      {"Resolution", ResolutionProc, 5, 0x09}, {"JCLResolution", JclResolutionProc, 5, 0x0A},
+      {"Resolution", ResolutionProc, 5, 0x09},
+      {"JCLResolution", JclResolutionProc, 5, 0x0A},
       {"DefaultResolution", CommonUiDefaultProc, 7, 0x04},
       {"DefaultJCLResolution", DefaultJclResProc, 7, 0x04},
-      {"SetResolution", SetResolutionProc, 5, 0x09}, {"ScreenAngle", ScreenAngleProc, 7, 0x02},
-      {"ScreenFreq", ScreenFreqProc, 7, 0x02}, {"ResScreenAngle", ResScreenAngleProc, 7, 0x0A},
-      {"ResScreenFreq", ResScreenFreqProc, 7, 0x0A}, {"FreeVM", FreeVmProc, 7, 0x02},
+      {"SetResolution", SetResolutionProc, 5, 0x09},
+      {"ScreenAngle", ScreenAngleProc, 7, 0x02},
+      {"ScreenFreq", ScreenFreqProc, 7, 0x02},
+      {"ResScreenAngle", ResScreenAngleProc, 7, 0x0A},
+      {"ResScreenFreq", ResScreenFreqProc, 7, 0x0A},
+      {"FreeVM", FreeVmProc, 7, 0x02},
       {"InstalledMemory", InstalledMemProc, 6, 0x09},
       {"DefaultInstalledMemory", CommonUiDefaultProc, 7, 0x04},
-      {"VMOption", VmOptionProc, 6, 0x0A}, {"OpenGroup", OpenGroupProc, 7, 0x14},
-      {"CloseGroup", CloseGroupProc, 7, 0x14}, {"OpenUI", OpenUiProc, 7, 0x0C},
-      {"CloseUI", CloseUiProc, 7, 0x14}, {"JCLOpenUI", OpenUiProc, 7, 0x0C},
-      {"JCLCloseUI", CloseUiProc, 7, 0x14}, {"OrderDependency", OrderDepProc, 7, 0x14},
-      {"UIConstraints", UiConstraintsProc, 7, 0x14}, {"Extensions", ExtensionsProc, 7, 0x14},
-      {"End", NullProc, 7, 0x10}, {"JCLRes", NullProc, 7, 0x0A},
+      {"VMOption", VmOptionProc, 6, 0x0A},
+      {"OpenGroup", OpenGroupProc, 7, 0x14},
+      {"CloseGroup", CloseGroupProc, 7, 0x14},
+      {"OpenUI", OpenUiProc, 7, 0x0C},
+      {"CloseUI", CloseUiProc, 7, 0x14},
+      {"JCLOpenUI", OpenUiProc, 7, 0x0C},
+      {"JCLCloseUI", CloseUiProc, 7, 0x14},
+      {"OrderDependency", OrderDepProc, 7, 0x14},
+      {"UIConstraints", UiConstraintsProc, 7, 0x14},
+      {"Extensions", ExtensionsProc, 7, 0x14},
+      {"End", NullProc, 7, 0x10},
+      {"JCLRes", NullProc, 7, 0x0A},
   };
   InitKeywordTable(ymcko::keyword_table);
   for (std::size_t i = 0; i < KEYWORD_COUNT; ++i) {

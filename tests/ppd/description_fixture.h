@@ -32,8 +32,8 @@ class DescriptionTest : public EngineTest {
   }
 
   // One entry through the interpreter.
-  DWORD insert(const char* keyword, const char* option, const char* translation,
-               const char* value, WORD type) {
+  DWORD insert(const char* keyword, const char* option, const char* translation, const char* value,
+               WORD type) {
     return PPDOBJ_InsertEntry(ppd_, entry_, keyword, option, translation, value, type);
   }
   // The common shapes: a plain-word value without option, and a quoted value with option.
@@ -50,8 +50,7 @@ class DescriptionTest : public EngineTest {
   template <class Option = UIOPTION>
   Option* option(const char* feature_name, const char* name) {
     UIGROUP* group = feature(feature_name);
-    return group == nullptr ? nullptr
-                            : static_cast<Option*>(LISTOBJ_Find(group->pOptions, name));
+    return group == nullptr ? nullptr : static_cast<Option*>(LISTOBJ_Find(group->pOptions, name));
   }
 
   PARSEROBJ* entry_ = nullptr;

@@ -81,9 +81,8 @@ TEST_F(Device, FontNamesCountFromOne) {
   const struct {
     const char* name;
     WORD index;
-  } known[] = {{"Arial", 1},        {"Courier", 17},      {"Helvetica", 25},
-               {"Times-Roman", 65}, {"ZapfDingbats", 79}, {"Courier-Bold", 18},
-               {"Courie", 0},       {"courier", 0}};
+  } known[] = {{"Arial", 1},         {"Courier", 17},      {"Helvetica", 25}, {"Times-Roman", 65},
+               {"ZapfDingbats", 79}, {"Courier-Bold", 18}, {"Courie", 0},     {"courier", 0}};
   for (const auto& k : known) {
     WORD index = 99;
     EXPECT_EQ(GetFontIndex(&index, k.name) != FALSE, k.index != 0) << k.name;

@@ -71,16 +71,11 @@ TEST_F(Media, CustomPageSizes) {
     const char* value;
     DWORD result;
   } cases[] = {
-      {"Width", "1 points 10 158", PPDERR_NONE},
-      {"Height", "2 real 20.5 246", PPDERR_NONE},
-      {"Width", "6 points 0 1", PPDERR_SYNTAX},
-      {"Width", "0 points 0 1", PPDERR_SYNTAX},
-      {"Width", "x points 0 1", PPDERR_SYNTAX},
-      {"Width", "3 inches 0 1", PPDERR_NONE},
-      {"Width", "3 int 0", PPDERR_SYNTAX},
-      {"Width", "3 int 0 -", PPDERR_SYNTAX},
-      {"Depth", "3 int 0 1", PPDERR_NONE},
-      {"Orientation", "5 int 0 3", PPDERR_NONE},
+      {"Width", "1 points 10 158", PPDERR_NONE}, {"Height", "2 real 20.5 246", PPDERR_NONE},
+      {"Width", "6 points 0 1", PPDERR_SYNTAX},  {"Width", "0 points 0 1", PPDERR_SYNTAX},
+      {"Width", "x points 0 1", PPDERR_SYNTAX},  {"Width", "3 inches 0 1", PPDERR_NONE},
+      {"Width", "3 int 0", PPDERR_SYNTAX},       {"Width", "3 int 0 -", PPDERR_SYNTAX},
+      {"Depth", "3 int 0 1", PPDERR_NONE},       {"Orientation", "5 int 0 3", PPDERR_NONE},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.value);

@@ -115,10 +115,10 @@ TEST_F(Features, OptionRecordsHoldTheirFeaturesFields) {
     const char* feature;
     DWORD cbOption;
   } kinds[] = {
-      {"PaperDimension", "1 2", "PageSize", 48},  {"ImageableArea", "1 2 3 4", "PageSize", 48},
-      {"InputSlot", "slot", "InputSlot", 24}, {"ResScreenFreq", "85", "Resolution", 36},
-      {"SetResolution", "x", "Resolution", 36},   {"VMOption", "4096", "VMOption", 24},
-      {"Collate", "c", "Collate", 20},            {"ManualFeed", "m", "ManualFeed", 20},
+      {"PaperDimension", "1 2", "PageSize", 48}, {"ImageableArea", "1 2 3 4", "PageSize", 48},
+      {"InputSlot", "slot", "InputSlot", 24},    {"ResScreenFreq", "85", "Resolution", 36},
+      {"SetResolution", "x", "Resolution", 36},  {"VMOption", "4096", "VMOption", 24},
+      {"Collate", "c", "Collate", 20},           {"ManualFeed", "m", "ManualFeed", 20},
   };
   for (const auto& kind : kinds) {
     SCOPED_TRACE(kind.keyword);
@@ -197,7 +197,8 @@ TEST_F(Features, Constraints) {
     DWORD result;
     const char* parts[4] = {};  // feature 1, option 1, feature 2, option 2
   } cases[] = {
-      {"*Duplex DuplexTumble *PageSize CR_80", PPDERR_NONE,
+      {"*Duplex DuplexTumble *PageSize CR_80",
+       PPDERR_NONE,
        {"Duplex", "DuplexTumble", "PageSize", "CR_80"}},
       {"*Duplex *Collate", PPDERR_NONE, {"Duplex", nullptr, "Collate", nullptr}},
       {"*Duplex None Collate", PPDERR_NONE, {"Duplex", "None", "Collate", nullptr}},
