@@ -36,7 +36,7 @@ WORD ppd_view::u16(std::size_t at) const {
 }
 
 const char* ppd_view::string_at(DWORD offset) const {
-  if (offset == 0 || offset >= bytes_.size()) return nullptr;
+  if (offset < sizeof(PPDDATA) || offset >= bytes_.size()) return nullptr;
   const BYTE* text = bytes_.data() + offset;
   if (std::memchr(text, 0, bytes_.size() - offset) == nullptr) return nullptr;
   return reinterpret_cast<const char*>(text);
@@ -45,7 +45,7 @@ const char* ppd_view::string_at(DWORD offset) const {
 template <class T>
 bool ppd_view::record_at(DWORD offset, T* out) const {
   static_assert(std::is_trivially_copyable_v<T>);
-  if (offset == 0 || offset > bytes_.size() || bytes_.size() - offset < sizeof(T)) {
+  if (offset < sizeof(PPDDATA) || offset > bytes_.size() || bytes_.size() - offset < sizeof(T)) {
     std::memset(out, 0, sizeof(T));
     return false;
   }
@@ -178,7 +178,8 @@ void check_table(std::span<BYTE> image, std::size_t at, WORD entry_size) {
 DWORD OffsetToPointer(std::span<const BYTE> image, DWORD* field, DWORD size) {
   DWORD offset = *field;
   if (offset == 0) return 0;
-  bool inside = offset < image.size();
+  // Every piece lies behind the header.
+  bool inside = offset >= sizeof(PPDDATA) && offset < image.size();
   if (inside && size == 0) {
     inside = std::memchr(image.data() + offset, 0, image.size() - offset) != nullptr;
   } else if (inside) {

@@ -197,8 +197,8 @@ class ppd_view {
 
 }  // namespace ymcko
 
-// Validates an offset field in place: an offset at or beyond cbSize, or one
-// whose record of `size` bytes would end beyond it, becomes 0. Returns the
+// Validates an offset field in place: an offset into the header, at or beyond
+// cbSize, or one whose record of `size` bytes would end beyond it, becomes 0. Returns the
 // field's new value. For a string, `size` is 0 and it must end inside.
 DWORD OffsetToPointer(std::span<const BYTE> image, DWORD* field, DWORD size);
 
