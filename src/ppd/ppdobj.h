@@ -7,14 +7,93 @@
 #include <type_traits>
 
 #include "engine/engine_types.h"
+#include "ppdimage/list.h"
 #include "ppdimage/memory_pool.h"
 #include "settings/psreal.h"
 
-// Records that the keyword handlers create; each begins with the list item header.
-struct UIGROUP;
-struct DEVFONT;
-struct ORDERDEP;
-struct UICONSTRAINT;
+// The records that the keyword handlers create. Each begins with the list
+// item header (pNext, pstrName, dwHash) and is zero-filled when made. They are
+// native records: the packer writes them field by field into the image's
+// 32-bit layout.
+
+// One option of a feature. The predefined features extend it; the record an
+// option has is the one its feature's wIndex calls for.
+struct UIOPTION : ymcko::list_item<UIOPTION> {
+  char* pstrTranslation;  // display text, hex runs decoded; null when none
+  char* pstrInvocation;   // the option's printer code
+};
+
+// A page size option: pstrInvocation is the "PageSize" code.
+struct MEDIAOPTION : UIOPTION {
+  char* pstrPageRegion;  // the "PageRegion" code
+  PSSIZE szPaper;        // paper width and height
+  PSRECT rcImageable;    // imageable area: left, bottom, right, upper
+};
+
+// An input slot option.
+struct SLOTOPTION : UIOPTION {
+  DWORD bReqPageRgn;  // the slot needs the page-region code; 1 once the slot is defined
+};
+
+// A resolution option: pstrInvocation is the "Resolution" code.
+struct RESOPTION : UIOPTION {
+  char* pstrJclResolution;  // hex runs decoded
+  char* pstrSetResolution;
+  PSREAL screenAngle;
+  PSREAL screenFreq;
+};
+
+// A memory configuration: pstrInvocation is the "InstalledMemory" code.
+struct VMOPTION : UIOPTION {
+  DWORD dwFreeVm;
+};
+
+// Bits of UIGROUP::wFlags.
+inline constexpr WORD UIGF_REQPAGERGN_TRUE = 0x0001;   // every slot needs the page-region code
+inline constexpr WORD UIGF_REQPAGERGN_FALSE = 0x0002;  // no slot needs it
+inline constexpr WORD UIGF_JCL = 0x0004;               // opened by "JCLOpenUI"
+
+// UI types of a feature.
+inline constexpr WORD UITYPE_BOOLEAN = 0;
+inline constexpr WORD UITYPE_PICKONE = 1;
+inline constexpr WORD UITYPE_PICKMANY = 2;
+
+// One feature. pstrName is the feature keyword without "*".
+struct UIGROUP : ymcko::list_item<UIGROUP> {
+  char* pstrTranslation;  // display text, hex runs decoded; null when none
+  char* pstrDefault;      // default option keyword; the packer turns it into an index
+  DWORD cbOption;         // bytes of one option record in the packed image
+  WORD wIndex;            // predefined feature 0-6, or 7
+  WORD wFlags;            // UIGF_ bits
+  WORD wUiType;           // UITYPE_ value
+  WORD wFeatureIndex;     // position after sorting; set by the packer
+  DWORD bInstallable;     // an installable option of the printer
+  UIOPTION* pOptions;     // in order of creation
+};
+
+// One device font. pstrName is the font name.
+struct DEVFONT : ymcko::list_item<DEVFONT> {
+  char* pstrTranslation;  // hex runs decoded; an empty string when none was given
+  WORD wEncoding;         // encodingStrs value
+  WORD wCharSet;          // charsetStrs value
+  WORD wIndex;            // fontNameStrs value, 1 to 79
+};
+
+// One "OrderDependency". pstrName is the feature keyword without "*" (the
+// order dependency's keyword), held in the same pool piece right behind the record.
+struct ORDERDEP : ymcko::list_item<ORDERDEP> {
+  char* pstrOption;  // option keyword as written, or null
+  PSREAL order;
+  WORD wSection;     // sectionStrs bit
+};
+
+// One "UIConstraints". pstrName is the first feature keyword without "*",
+// held in the same pool piece right behind the record.
+struct UICONSTRAINT : ymcko::list_item<UICONSTRAINT> {
+  char* pstrOption1;   // or null
+  char* pstrFeature2;  // second feature keyword without "*"
+  char* pstrOption2;   // or null
+};
 
 // Predefined features, by index: PageSize, InputSlot, ManualFeed, Duplex,
 // Collate, Resolution, VMOption.
