@@ -10,20 +10,12 @@
 
 #include "engine/engine_types.h"
 #include "ppd/ppdobj.h"
+#include "ppd/ui_group.h"
 #include "ppdimage/list.h"
 #include "settings/psreal.h"
 
 inline constexpr WORD PPD_IMAGE_VERSION = 3;
 
-// Predefined feature indices.
-inline constexpr WORD UIGRP_PAGESIZE = 0;
-inline constexpr WORD UIGRP_INPUTSLOT = 1;
-inline constexpr WORD UIGRP_MANUALFEED = 2;
-inline constexpr WORD UIGRP_DUPLEX = 3;
-inline constexpr WORD UIGRP_COLLATE = 4;
-inline constexpr WORD UIGRP_RESOLUTION = 5;
-inline constexpr WORD UIGRP_VMOPTION = 6;
-inline constexpr WORD UIGRP_OTHER = 7;
 
 // The image header: the description's device-wide fields.
 struct PPDDATA {

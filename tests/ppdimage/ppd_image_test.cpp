@@ -18,7 +18,7 @@ using ymcko::testing::ImageBuilder;
 std::vector<BYTE> card_image() {
   ImageBuilder b;
   b.features.push_back({"PageSize", UIGRP_PAGESIZE, 0, false, {{"CR_80", "CR-80", ""}}});
-  b.features.push_back({"Color", UIGRP_OTHER, 0, true, {{"On", "", "x"}}});
+  b.features.push_back({"Color", UIGRP_GENERIC, 0, true, {{"On", "", "x"}}});
   b.constraints.push_back({0, 0, 1, 0});
   return b.build();
 }

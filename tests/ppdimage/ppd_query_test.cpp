@@ -75,7 +75,7 @@ TEST(Queries, DuplexAndCollateCodes) {
 
 TEST(Queries, NoneAndFalseAreCaseSensitive) {
   ImageBuilder b;
-  b.features.push_back({"Opt", UIGRP_OTHER, 0, false, {{"None", "", ""}, {"none", "", ""}, {"False", "", ""}}});
+  b.features.push_back({"Opt", UIGRP_GENERIC, 0, false, {{"None", "", ""}, {"none", "", ""}, {"False", "", ""}}});
   auto bytes = b.build();
   ppd_view image(bytes);
   EXPECT_TRUE(FeatureSelectionNone(image, 0, 0));
@@ -88,10 +88,10 @@ TEST(Queries, NoneAndFalseAreCaseSensitive) {
 // Two document features and two printer features with constraints between them.
 ImageBuilder constrained() {
   ImageBuilder b;
-  b.features.push_back({"Doc0", UIGRP_OTHER, 0, false, {{"None", "", ""}, {"On", "", ""}}});
-  b.features.push_back({"Doc1", UIGRP_OTHER, 0, false, {{"X", "", ""}, {"Y", "", ""}}});
-  b.features.push_back({"Prn0", UIGRP_OTHER, 1, true, {{"A", "", ""}, {"B", "", ""}, {"C", "", ""}}});
-  b.features.push_back({"Prn1", UIGRP_OTHER, 0, true, {{"P", "", ""}, {"Q", "", ""}}});
+  b.features.push_back({"Doc0", UIGRP_GENERIC, 0, false, {{"None", "", ""}, {"On", "", ""}}});
+  b.features.push_back({"Doc1", UIGRP_GENERIC, 0, false, {{"X", "", ""}, {"Y", "", ""}}});
+  b.features.push_back({"Prn0", UIGRP_GENERIC, 1, true, {{"A", "", ""}, {"B", "", ""}, {"C", "", ""}}});
+  b.features.push_back({"Prn1", UIGRP_GENERIC, 0, true, {{"P", "", ""}, {"Q", "", ""}}});
   return b;
 }
 
@@ -163,7 +163,7 @@ TEST(Constraints, ConflictWithADocumentFeatureMovesNothingElse) {
 TEST(Defaults, WriteNoMoreThanTheCallersArray) {
   ImageBuilder b;
   for (int i = 0; i < 70; ++i) {
-    b.features.push_back({"F" + std::to_string(i), UIGRP_OTHER, DWORD(i % 3), i >= 3, {{"a", "", ""}, {"b", "", ""}, {"c", "", ""}}});
+    b.features.push_back({"F" + std::to_string(i), UIGRP_GENERIC, DWORD(i % 3), i >= 3, {{"a", "", ""}, {"b", "", ""}, {"c", "", ""}}});
   }
   auto bytes = b.build();
   ppd_view image(bytes);

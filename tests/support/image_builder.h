@@ -18,7 +18,7 @@ class ImageBuilder {
   };
   struct Feature {
     std::string name;
-    WORD index = UIGRP_OTHER;
+    WORD index = UIGRP_GENERIC;
     DWORD default_value = 0;
     bool installable = false;
     std::vector<Option> options;
