@@ -6,6 +6,9 @@
 #include <array>
 #include <vector>
 
+#include "engine/memory.h"
+#include "ppdimage/memory_pool.h"
+#include "ppdimage/ppd_pack.h"
 #include "support/image_builder.h"
 
 namespace {
@@ -45,6 +48,25 @@ TEST(Queries, TheCardDescription) {
   SHORT position = 7;
   EXPECT_TRUE(PpdFindUiOptionWithXlation(image, options, "cr-80", &position).is_null());
   EXPECT_EQ(position, SHORT(0xFFFF));
+}
+
+TEST(Queries, TheBuiltInCardImage) {
+  PPDDATA* packed = PpdCreate(u"card");
+  ASSERT_NE(packed, nullptr);
+  ppd_view image(packed);
+  EXPECT_FALSE(PpdSupportDuplex(image));
+  EXPECT_EQ(PpdFindCollateCode(image, TRUE), nullptr);
+  std::array<BYTE, 64> doc;
+  doc.fill(0xEE);
+  EXPECT_EQ(PpdDefaultDocumentStickyFeatures(image, doc), 1);
+  EXPECT_EQ(doc[0], 0);
+  std::array<BYTE, 68> printer{};
+  EXPECT_EQ(PpdDefaultPrinterStickyFeatures(image, printer), 0);
+  SHORT position = -1;
+  auto options = image.options(image.predefined(UIGRP_PAGESIZE));
+  EXPECT_STREQ(PpdFindUiOptionWithXlation(image, options, "CR-80", &position).name(), "CR_80");
+  EXPECT_EQ(position, 0);
+  PpdDelete(packed);
 }
 
 TEST(Queries, TranslationWinsWhenItsOptionComesFirst) {
