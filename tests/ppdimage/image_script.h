@@ -1,0 +1,88 @@
+// Description entries (the entry-script format) packed into an image, which
+// every query then reads; shared by the image fuzz target and its replay test.
+#pragma once
+
+#include <array>
+#include <cstring>
+#include <string_view>
+
+#include "engine/memory.h"
+#include "ppd/entry_script.h"
+#include "ppdimage/ppd_pack.h"
+#include "ppdimage/ppd_query.h"
+
+namespace ymcko::testing {
+
+// Whether a packed image keeps its promises: aligned pieces inside it, as many
+// features as its two counts, each with a readable name.
+inline bool image_is_sound(const PPDDATA* image) {
+  ppd_view view(image);
+  if (!view.valid() || image->cbSize % 4 != 0) return false;
+  DWORD features = 0;
+  for (auto f = view.features(); !f.is_null(); f = f.next(), ++features) {
+    if (f.offset % 4 != 0 || f.name() == nullptr) return false;
+    for (auto o = view.options(f); !o.is_null(); o = o.next()) {
+      if (o.offset % 4 != 0 || o.name() == nullptr) return false;
+    }
+  }
+  return features == DWORD{view.doc_sticky_count()} + view.printer_sticky_count();
+}
+
+// Every query over the image; results are not judged, only that they can be had.
+inline void ask_everything(const PPDDATA* image) {
+  ppd_view view(image);
+  std::array<BYTE, 64> doc{};
+  std::array<BYTE, 68> printer{};
+  WORD docs = PpdDefaultDocumentStickyFeatures(view, doc);
+  WORD printers = PpdDefaultPrinterStickyFeatures(view, printer);
+  PpdSupportDuplex(view);
+  PpdFindCollateCode(view, TRUE);
+  PpdFindCollateCode(view, FALSE);
+  SHORT position;
+  PpdFindUiOptionWithXlation(view, view.options(view.predefined(UIGRP_PAGESIZE)), "CR-80", &position);
+  for (WORD f = 0; f < docs; ++f) {
+    PpdFeatureConstrained(view, std::span<const BYTE>(printer.data(), printers), std::span<const BYTE>(doc.data(), docs),
+                          f, doc[f]);
+  }
+  for (WORD f = 0; f < printers; ++f) {
+    PpdFeatureConstrained(view, std::span<const BYTE>(printer.data(), printers), std::nullopt, f, printer[f]);
+  }
+}
+
+// Builds a description from the script, packs and reads it; false when the
+// image is unsound or engine memory was left behind.
+inline bool run_image_script(std::string_view script) {
+  const auto at_start = engine::outstanding_total();
+  PARSEROBJ* entry = PARSEROBJ_Create();
+  PPDOBJ* ppd = ppdobj_in_new_pool();
+  bool sound = true;
+  if (entry != nullptr && ppd != nullptr) {
+    PPDOBJ_SetDefaults(ppd);
+    InitKeywordTable(keyword_table);
+    for (std::string_view line : split(script, '\n')) {
+      if (line.empty() || line[0] == '!') continue;
+      script_entry e;
+      auto parts = split(line, '|');
+      for (std::size_t i = 0; i < 4 && i < parts.size(); ++i) e.fields[i] = parts[i];
+      if (parts.size() > 4 && !parts[4].empty() && parts[4][0] >= '0' && parts[4][0] <= '9') {
+        e.type = static_cast<WORD>(parts[4][0] - '0');
+      }
+      PPDOBJ_InsertEntry(ppd, entry, e.fields[0].c_str(), e.fields[1].c_str(), e.fields[2].c_str(),
+                         e.fields[3].c_str(), e.type);
+    }
+    PPDDATA* image = PackPpdData(ppd);  // releases the description
+    ppd = nullptr;
+    if (image != nullptr) {
+      UnpackPpdData(image);
+      sound = image_is_sound(image);
+      ask_everything(image);
+      PpdDelete(image);
+    }
+  }
+  if (ppd != nullptr) PPDOBJ_Delete(ppd);
+  PARSEROBJ_Delete(entry);
+  const auto at_end = engine::outstanding_total();
+  return sound && at_end.blocks == at_start.blocks && at_end.bytes == at_start.bytes;
+}
+
+}  // namespace ymcko::testing
