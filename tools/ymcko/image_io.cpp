@@ -195,16 +195,17 @@ Image PdfDocument::render(int index) const {
              where);
   poppler::page_renderer renderer;
   renderer.set_render_hints(poppler::page_renderer::antialiasing | poppler::page_renderer::text_antialiasing);
-  renderer.set_image_format(poppler::image::format_rgb24);
+  renderer.set_image_format(poppler::image::format_argb32);
   renderer.set_paper_color(0xFFFFFFFF);
   poppler::image rendered = renderer.render_page(page.get(), kPdfDpi, kPdfDpi);
-  if (!rendered.is_valid() || rendered.format() != poppler::image::format_rgb24) {
+  if (!rendered.is_valid() || rendered.format() != poppler::image::format_argb32) {
     throw ToolError(where, "the page cannot be rendered");
   }
   Image image{std::uint32_t(rendered.width()), std::uint32_t(rendered.height()), {}};
   check_size(image.width, image.height, where);
   image.rgba.resize(std::size_t(image.width) * image.height * 4);
-  // Each rendered pixel is a native 32-bit 0xffRRGGBB word.
+  // Each rendered pixel is a native 32-bit 0xAARRGGBB word; on the opaque
+  // white paper alpha is always full.
   for (std::uint32_t y = 0; y < image.height; ++y) {
     const char* row = rendered.const_data() + std::size_t(y) * rendered.bytes_per_row();
     for (std::uint32_t x = 0; x < image.width; ++x) {
@@ -251,7 +252,7 @@ void composite_over_white(Image& image) {
 void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height, int channels,
                std::span<const std::uint8_t> pixels) {
   static constexpr std::uint32_t formats[] = {0, PNG_FORMAT_GRAY, 0, PNG_FORMAT_RGB, PNG_FORMAT_RGBA};
-  if (channels < 1 || channels > 4 || formats[channels] == 0 ||
+  if (channels < 1 || channels > 4 || channels == 2 ||
       pixels.size() != std::size_t(width) * height * std::size_t(channels)) {
     throw ToolError(path.string(), "internal error: pixel buffer does not match the image size");
   }
