@@ -31,9 +31,13 @@ TEST(Batch, CsvFields) {
       {"plain", "a,b\nc,d\n", {{"a", "b"}, {"c", "d"}}},
       {"no final newline", "a,b", {{"a", "b"}}},
       {"CRLF and blank lines", "a,b\r\n\r\nc,d\r\n\n", {{"a", "b"}, {"c", "d"}}},
-      {"byte order mark", "\xEF\xBB\xBF" "front\nx.png", {{"front"}, {"x.png"}}},
+      {"byte order mark",
+       "\xEF\xBB\xBF"
+       "front\nx.png",
+       {{"front"}, {"x.png"}}},
       {"empty fields", ",\n,x", {{"", ""}, {"", "x"}}},
-      {"quoted comma, quote and newline", "\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\n",
+      {"quoted comma, quote and newline",
+       "\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\n",
        {{"a,b", "say \"hi\"", "two\nlines"}}},
       {"quote inside a plain field stays", "a\"b,c", {{"a\"b", "c"}}},
   };
@@ -41,7 +45,8 @@ TEST(Batch, CsvFields) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(fields(c.text), c.rows);
   }
-  EXPECT_EQ(parse_csv("a\n\n\"x\ny\",z\nw", "m.csv").back().line, 5u) << "lines count inside quotes";
+  EXPECT_EQ(parse_csv("a\n\n\"x\ny\",z\nw", "m.csv").back().line, 5u)
+      << "lines count inside quotes";
 }
 
 TEST(Batch, ManifestRefusalsNameTheLine) {
@@ -56,7 +61,8 @@ TEST(Batch, ManifestRefusalsNameTheLine) {
       {"unknown column", "front,picture\n", "m.csv:1: unknown column \"picture\""},
       {"duplicate column", "front,front\n", "m.csv:1: the column \"front\" appears twice"},
       {"no front column", "back,track1\n", "m.csv:1: the header has no \"front\" column"},
-      {"missing field", "front,track1\na.png,X\nb.png\n", "m.csv:3: the row has 1 fields; the header has 2"},
+      {"missing field", "front,track1\na.png,X\nb.png\n",
+       "m.csv:3: the row has 1 fields; the header has 2"},
       {"empty front", "front,back\n,b.png\n", "m.csv:2: front: every card needs a front image"},
       {"track too long", "front,track2\na.png," + std::string(80, '1') + "\n",
        "m.csv:2: track2: the text has 80 characters; track 2 takes at most 79"},
@@ -77,8 +83,9 @@ TEST(Batch, ManifestRefusalsNameTheLine) {
 
 TEST(Batch, ManifestPathsAreRelativeToItAndTracksPerCard) {
   Warnings warnings;
-  Manifest manifest = parse_manifest("track1,front,back\nALICE,a.png,/abs/b.png\n,c.png,\nbob,e.png,f.png\n",
-                                     "/cards", "m.csv", warnings);
+  Manifest manifest =
+      parse_manifest("track1,front,back\nALICE,a.png,/abs/b.png\n,c.png,\nbob,e.png,f.png\n",
+                     "/cards", "m.csv", warnings);
   ASSERT_EQ(manifest.cards.size(), 3u);
   EXPECT_EQ(manifest.cards[0].front, "/cards/a.png");
   EXPECT_EQ(manifest.cards[0].back, "/abs/b.png");
@@ -92,7 +99,8 @@ TEST(Batch, ManifestPathsAreRelativeToItAndTracksPerCard) {
 
 TEST(Batch, SidesFollowTheSideMode) {
   Warnings warnings;
-  Manifest manifest = parse_manifest("front,back,track2\na.png,b.png,111\nc.png,,\n", "/m", "m.csv", warnings);
+  Manifest manifest =
+      parse_manifest("front,back,track2\na.png,b.png,111\nc.png,,\n", "/m", "m.csv", warnings);
   StripeData job;
   job.mode = 'R';
   job.tracks[0] = u"JOB";
@@ -184,7 +192,8 @@ TEST(Batch, ProgressBarOnlyWhenEnabled) {
 
 TEST(Batch, SourceCountsCardsAsTheRunnerTakesThem) {
   std::vector<SidePlan> plan;
-  for (int i = 0; i < 4; ++i) plan.push_back({std::to_string(i), std::nullopt, 0, false, nullptr, {}});
+  for (int i = 0; i < 4; ++i)
+    plan.push_back({std::to_string(i), std::nullopt, 0, false, nullptr, {}});
   std::ostringstream shown;
   Progress bar(shown, true, 2, "cards");
   BatchSource source(std::move(plan), 2, bar);

@@ -77,16 +77,4 @@ TEST(DemoCard, BarcodeReadsBackAsCode39) {
   for (std::size_t gap : {9, 19, 29}) EXPECT_EQ(elements[gap], '0');
 }
 
-TEST(DemoCard, TextDrawsGlyphDots) {
-  Image image = filled_image(12, 14, 255, 255, 255);
-  draw_text(image, 0, 0, "I", 2, 0, 0, 0);
-  // "I": a bar of three dots on top, one dot in the middle of the next row.
-  EXPECT_FALSE(pure_black(image, 0, 0));
-  EXPECT_TRUE(pure_black(image, 2, 0));
-  EXPECT_TRUE(pure_black(image, 7, 1));
-  EXPECT_FALSE(pure_black(image, 8, 0));
-  EXPECT_TRUE(pure_black(image, 4, 2));
-  EXPECT_FALSE(pure_black(image, 2, 2));
-}
-
 }  // namespace

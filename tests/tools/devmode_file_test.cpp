@@ -10,7 +10,8 @@ namespace {
 
 using namespace ymcko::tool;
 
-std::vector<BYTE> record(WORD public_size, WORD private_size, std::size_t length, WORD spec_version = 0x401) {
+std::vector<BYTE> record(WORD public_size, WORD private_size, std::size_t length,
+                         WORD spec_version = 0x401) {
   std::vector<BYTE> bytes(length, 0);
   auto put = [&](std::size_t at, WORD value) {
     if (at + 1 < bytes.size()) bytes[at] = BYTE(value), bytes[at + 1] = BYTE(value >> 8);
@@ -47,8 +48,10 @@ TEST(DevmodeFile, LengthMustMatchTheHeader) {
       {"212 bytes with a private part", record(212, 8, 220), ""},
       {"empty", {}, "is 0 bytes; a device mode has at least 188"},
       {"short file", record(220, 0, 100), "is 100 bytes; a device mode has at least 188"},
-      {"one byte missing", record(220, 1228, 1447), "is 1447 bytes, but its dmSize 220 and dmDriverExtra 1228 make 1448"},
-      {"one byte extra", record(220, 0, 221), "is 221 bytes, but its dmSize 220 and dmDriverExtra 0 make 220"},
+      {"one byte missing", record(220, 1228, 1447),
+       "is 1447 bytes, but its dmSize 220 and dmDriverExtra 1228 make 1448"},
+      {"one byte extra", record(220, 0, 221),
+       "is 221 bytes, but its dmSize 220 and dmDriverExtra 0 make 220"},
       {"public size too small", record(100, 100, 200), "its dmSize is 100"},
       {"unknown size without version", record(200, 0, 200, 0), "its version is unknown"},
   };

@@ -27,9 +27,10 @@ std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& colours
   objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
   for (std::size_t i = 0; i < pages; ++i) {
     std::string content = colours[i] + " rg 0 0 36 36 re f";
-    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 36] /Contents " + std::to_string(4 + 2 * i) +
-                      " 0 R >>");
-    objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "\nendstream");
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 36] /Contents " +
+                      std::to_string(4 + 2 * i) + " 0 R >>");
+    objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+                      "\nendstream");
   }
   std::string pdf = "%PDF-1.4\n";
   std::vector<std::size_t> offsets;
@@ -44,13 +45,14 @@ std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& colours
     std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
     pdf += line;
   }
-  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-         std::to_string(xref) + "\n%%EOF\n";
+  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+         " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
   return std::vector<std::uint8_t>(pdf.begin(), pdf.end());
 }
 
 // A baseline JPEG of one flat colour, at the best quality.
-std::vector<std::uint8_t> flat_jpeg(std::uint32_t width, std::uint32_t height, const std::uint8_t rgb[3]) {
+std::vector<std::uint8_t> flat_jpeg(std::uint32_t width, std::uint32_t height,
+                                    const std::uint8_t rgb[3]) {
   jpeg_compress_struct info;
   jpeg_error_mgr errors;
   info.err = jpeg_std_error(&errors);
@@ -105,12 +107,14 @@ std::vector<std::uint8_t> png_header_only(std::uint32_t width, std::uint32_t hei
 TEST(ImageIo, PngRoundTripsAndTransparencyGoesOverWhite) {
   ScratchFolder folder;
   // Opaque red, half-transparent red, transparent black, opaque grey.
-  const std::vector<std::uint8_t> rgba = {255, 0, 0, 255, 255, 0, 0, 128, 0, 0, 0, 0, 90, 90, 90, 255};
+  const std::vector<std::uint8_t> rgba = {255, 0, 0, 255, 255, 0,  0,  128,
+                                          0,   0, 0, 0,   90,  90, 90, 255};
   write_png(folder / "a.png", 2, 2, 4, rgba);
   Image image = load_sides(folder / "a.png").at(0);
   ASSERT_EQ(image.width, 2u);
   ASSERT_EQ(image.height, 2u);
-  const std::vector<std::uint8_t> expected = {255, 0, 0, 255, 255, 127, 127, 255, 255, 255, 255, 255, 90, 90, 90, 255};
+  const std::vector<std::uint8_t> expected = {255, 0,   0,   255, 255, 127, 127, 255,
+                                              255, 255, 255, 255, 90,  90,  90,  255};
   EXPECT_EQ(image.rgba, expected);
 }
 
@@ -118,7 +122,8 @@ TEST(ImageIo, GreyPngsReadAsEqualChannels) {
   ScratchFolder folder;
   write_png(folder / "g.png", 3, 1, 1, std::vector<std::uint8_t>{0, 128, 255});
   Image image = load_sides(folder / "g.png").at(0);
-  EXPECT_EQ(image.rgba, (std::vector<std::uint8_t>{0, 0, 0, 255, 128, 128, 128, 255, 255, 255, 255, 255}));
+  EXPECT_EQ(image.rgba,
+            (std::vector<std::uint8_t>{0, 0, 0, 255, 128, 128, 128, 255, 255, 255, 255, 255}));
 }
 
 TEST(ImageIo, JpegDecodesToOpaqueRgba) {
@@ -165,8 +170,10 @@ TEST(ImageIo, RefusalsNameTheFile) {
   const Case cases[] = {
       {"text.png", {'h', 'e', 'l', 'l', 'o'}, "not a PNG, JPEG or PDF file"},
       {"empty.png", {}, "not a PNG, JPEG or PDF file"},
-      {"cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 40), "not a readable PNG image"},
-      {"cut.jpg", std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + 100), "not a readable JPEG image"},
+      {"cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 40),
+       "not a readable PNG image"},
+      {"cut.jpg", std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + 100),
+       "not a readable JPEG image"},
       {"huge.png", png_header_only(100000, 100000), "the image is 100000 x 100000 pixels"},
       {"broken.pdf", {'%', 'P', 'D', 'F', '-', '1', '.', '4', '\n'}, "not a readable PDF document"},
   };

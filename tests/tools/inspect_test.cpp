@@ -17,7 +17,8 @@ using namespace ymcko::tool;
 using ymcko::testing::hex;
 using ymcko::testing::ScratchFolder;
 
-const char* kStart = R"(1B 52 30 30 0D 1B 50 4C 0D 1B 44 "0300060000193" 0D 1B 64 "0000070000000" 0D)";
+const char* kStart =
+    R"(1B 52 30 30 0D 1B 50 4C 0D 1B 44 "0300060000193" 0D 1B 64 "0000070000000" 0D)";
 
 // A two-sided card: front yellow and black panels of two 2-byte lines at
 // column 10, line 100, and one overlay area; back a black panel only.
@@ -51,21 +52,31 @@ TEST(Inspect, FindsStructuralFaultsWithTheirOffsets) {
       {"empty", "", 0, "at least one command"},
       {"no document header", "1B 01 0D 1B 04 0D", 0, "the document header"},
       {"second header", start + "1B 52 30 30 0D 1B 04 0D", 41, "one document header only"},
-      {"panel before the card start", start + "1B 63 59 0D 1B 04 0D", 41, "a card in the printer before panel"},
+      {"panel before the card start", start + "1B 63 59 0D 1B 04 0D", 41,
+       "a card in the printer before panel"},
       {"no card end", start + "1B 01 0D", 44, "the card end"},
-      {"card start twice", start + "1B 01 0D 1B 01 0D 1B 04 0D", 44, "a card end before the next card start"},
+      {"card start twice", start + "1B 01 0D 1B 01 0D 1B 04 0D", 44,
+       "a card end before the next card start"},
       {"turn without a card", start + "1B 66 0D 1B 04 0D", 41, "a card in the printer to turn"},
       {"panel wider than the card",
        start + R"(1B 01 0D 1B 65 4B "6500000" 31 31 00 00 0A 00 0A 53 00 00 00 00 00 00 00 00 00 00
                   0D 1B 61 4B "0001" 0D 1B 04 0D)",
        44, "panel lines within 656 columns"},
-      {"panel below the card", start + R"(1B 01 0D 1B 65 4B "0001024" 31 31 00 00 01 00 01 53 FF 0D 1B 61 4B "0001" 0D 1B 04 0D)",
+      {"panel below the card",
+       start +
+           R"(1B 01 0D 1B 65 4B "0001024" 31 31 00 00 01 00 01 53 FF 0D 1B 61 4B "0001" 0D 1B 04 0D)",
        44, "panel lines within 1024 lines"},
-      {"copy count zero", start + R"(1B 01 0D 1B 65 4B "0000000" 31 31 00 00 01 00 01 53 FF 0D 1B 61 4B "0000" 0D 1B 04 0D)",
+      {"copy count zero",
+       start +
+           R"(1B 01 0D 1B 65 4B "0000000" 31 31 00 00 01 00 01 53 FF 0D 1B 61 4B "0000" 0D 1B 04 0D)",
        44, "a copy count of at least 1"},
-      {"area numbers skip", start + R"(1B 01 0D 1B 63 4F 0D 1B 65 4F "100000000000000001" 0D 1B 61 4F "0001" 0D 1B 04 0D)",
+      {"area numbers skip",
+       start +
+           R"(1B 01 0D 1B 63 4F 0D 1B 65 4F "100000000000000001" 0D 1B 61 4F "0001" 0D 1B 04 0D)",
        48, "overlay area number 0"},
-      {"area upside down", start + R"(1B 01 0D 1B 63 4F 0D 1B 65 4F "000500000000100001" 0D 1B 61 4F "0001" 0D 1B 04 0D)",
+      {"area upside down",
+       start +
+           R"(1B 01 0D 1B 63 4F 0D 1B 65 4F "000500000000100001" 0D 1B 61 4F "0001" 0D 1B 04 0D)",
        48, "first before last"},
       {"reader fault", start + "1B 5A 0D", 42, "a known command letter"},
   };
@@ -108,7 +119,9 @@ TEST(Inspect, PreviewMultipliesInksOnWhite) {
   side.panels[0][2] = 128;                           // half yellow
   side.panels[0][3] = 255, side.panels[3][3] = 128;  // yellow under half black
   std::vector<std::uint8_t> rgb = preview(side);
-  auto pixel = [&](std::size_t i) { return std::vector<int>(rgb.begin() + long(i * 3), rgb.begin() + long(i * 3 + 3)); };
+  auto pixel = [&](std::size_t i) {
+    return std::vector<int>(rgb.begin() + long(i * 3), rgb.begin() + long(i * 3 + 3));
+  };
   EXPECT_EQ(pixel(0), (std::vector<int>{255, 255, 0}));
   EXPECT_EQ(pixel(1), (std::vector<int>{0, 0, 255}));
   EXPECT_EQ(pixel(2), (std::vector<int>{255, 255, 127}));
@@ -122,7 +135,7 @@ TEST(Inspect, PreviewOutlinesOverlayAreas) {
   side.overlay_areas.push_back({0, 20, 10, 70, 110, 1});
   std::vector<std::uint8_t> rgb = preview(side);
   auto at = [&](unsigned x, unsigned y) { return rgb[(std::size_t(y) * kPanelColumns + x) * 3]; };
-  EXPECT_EQ(at(10, 20), 0);    // the outline's corner
+  EXPECT_EQ(at(10, 20), 0);  // the outline's corner
   EXPECT_EQ(at(110, 70), 0);
   EXPECT_EQ(at(50, 45), 255);  // inside stays white
   EXPECT_EQ(at(9, 20), 255);
@@ -135,8 +148,9 @@ TEST(Inspect, WritesPanelsAndPreviewsAsPngs) {
   std::ostringstream out;
   inspect_job(folder / "job.prn", {folder / "preview", false}, out);
   EXPECT_EQ(ymcko::testing::folder_entries(folder / "preview"),
-            (std::vector<std::string>{"card-001-back-black.png", "card-001-back.png", "card-001-front-black.png",
-                                      "card-001-front-overlay.png", "card-001-front-yellow.png", "card-001-front.png"}));
+            (std::vector<std::string>{"card-001-back-black.png", "card-001-back.png",
+                                      "card-001-front-black.png", "card-001-front-overlay.png",
+                                      "card-001-front-yellow.png", "card-001-front.png"}));
   Image yellow = load_sides(folder / "preview" / "card-001-front-yellow.png").at(0);
   ASSERT_EQ(yellow.width, kPanelColumns);
   ASSERT_EQ(yellow.height, kPanelLines);
@@ -144,8 +158,10 @@ TEST(Inspect, WritesPanelsAndPreviewsAsPngs) {
   EXPECT_EQ(yellow.pixel(11, 100)[0], 0x7F);
   EXPECT_EQ(yellow.pixel(0, 0)[0], 255);
   Image front = load_sides(folder / "preview" / "card-001-front.png").at(0);
-  EXPECT_EQ(std::vector<int>(front.pixel(10, 100), front.pixel(10, 100) + 3), (std::vector<int>{255, 255, 0}));
-  EXPECT_NE(out.str().find("valid job: 14 commands, 1 card, 2 card sides"), std::string::npos) << out.str();
+  EXPECT_EQ(std::vector<int>(front.pixel(10, 100), front.pixel(10, 100) + 3),
+            (std::vector<int>{255, 255, 0}));
+  EXPECT_NE(out.str().find("valid job: 14 commands, 1 card, 2 card sides"), std::string::npos)
+      << out.str();
 }
 
 TEST(Inspect, MalformedJobListsWhatWasReadThenFails) {
@@ -158,7 +174,8 @@ TEST(Inspect, MalformedJobListsWhatWasReadThenFails) {
     inspect_job(folder / "cut.prn", {folder / "preview", false}, out);
     ADD_FAILURE() << "accepted";
   } catch (const ToolError& error) {
-    EXPECT_NE(std::string(error.what()).find("malformed job at offset 60"), std::string::npos) << error.what();
+    EXPECT_NE(std::string(error.what()).find("malformed job at offset 60"), std::string::npos)
+        << error.what();
   }
   EXPECT_NE(out.str().find("41: card start"), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(folder / "preview")) << "no previews of a malformed job";

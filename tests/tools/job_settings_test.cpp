@@ -40,20 +40,27 @@ TEST(JobSettings, RefusesWithTheInputAndTheKey) {
       {R"({"copies": "2"})", "s.json: copies: the value must be an integer, not a string"},
       {R"({"side_mode": 3})", "side_mode: the value must be from 0 to 2, not 3"},
       {R"({"intensity": -1})", "intensity: the value must be from 0 to 100, not -1"},
-      {R"({"saturation": 2147483648})", "saturation: the value must be from -2147483648 to 2147483647"},
+      {R"({"saturation": 2147483648})",
+       "saturation: the value must be from -2147483648 to 2147483647"},
       {R"({"cyan_adjust": -2147483649})", "cyan_adjust: the value must be from -2147483648"},
       {R"({"start_doc_value1": 18446744073709551615})", "start_doc_value1: the value must be from"},
       {R"({"job_r_value": 65536})", "job_r_value: the value must be from 0 to 65535, not 65536"},
-      {R"({"color_correction": 1})", "color_correction: the value must be true or false, not the number 1"},
+      {R"({"color_correction": 1})",
+       "color_correction: the value must be true or false, not the number 1"},
       {R"({"mag_mode": "q"})", "mag_mode: the value must be one of \"Q\", \"R\", \"W\", not \"q\""},
-      {R"({"orientation": "upright"})", "orientation: the value must be one of \"landscape\", \"portrait\""},
-      {R"({"print_rect": [0, 0, 656]})", "print_rect: the value must be [x, y, cx, cy], not an array of 3"},
-      {R"({"print_rect": [1, 0, 656, 1024]})", "print_rect: the rectangle must lie inside 656 x 1024: x + cx is 657"},
+      {R"({"orientation": "upright"})",
+       "orientation: the value must be one of \"landscape\", \"portrait\""},
+      {R"({"print_rect": [0, 0, 656]})",
+       "print_rect: the value must be [x, y, cx, cy], not an array of 3"},
+      {R"({"print_rect": [1, 0, 656, 1024]})",
+       "print_rect: the rectangle must lie inside 656 x 1024: x + cx is 657"},
       {R"({"print_rect": [0, 0, 0, 1024]})", "print_rect: cx must be from 1 to 656, not 0"},
       {R"({"overlay_areas": [[0,0,0,655,1023],[0,0,0,1,1],[0,0,0,1,1],[0,0,0,1,1],[0,0,0,1,1]]})",
        "overlay_areas: the value must be an array of up to four"},
-      {R"({"overlay_areas": [[0, 1, 0, 655, 0]]})", "overlay_areas[0]: the area must lie inside 656 x 1024"},
-      {R"({"overlay_areas": [[0, 0, 0, 0, 0], [3, 0, 0, 0, 0]]})", "overlay_areas[1]: kind must be from 0 to 2"},
+      {R"({"overlay_areas": [[0, 1, 0, 655, 0]]})",
+       "overlay_areas[0]: the area must lie inside 656 x 1024"},
+      {R"({"overlay_areas": [[0, 0, 0, 0, 0], [3, 0, 0, 0, 0]]})",
+       "overlay_areas[1]: kind must be from 0 to 2"},
       {R"({"track1": 5})", "track1: the value must be a string, not the number 5"},
       {R"([1, 2])", "s.json: the settings must be a JSON object, not an array"},
       {R"({"copies": 1)", "s.json: not valid JSON: parse error at line 1, column 13"},
@@ -95,7 +102,8 @@ TEST(JobSettings, TrackOutsideItsCharacterSetWarnsWithTheInput) {
   JobSettings s = parse(R"({"track2": "12A4", "track1": "OK"})", &warnings);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].input, "s.json");
-  EXPECT_NE(warnings[0].what.find("track2: 1 character(s), the first \"A\" at position 3"), std::string::npos);
+  EXPECT_NE(warnings[0].what.find("track2: 1 character(s), the first \"A\" at position 3"),
+            std::string::npos);
   EXPECT_EQ(s.tracks[1], u"12A4");
 }
 

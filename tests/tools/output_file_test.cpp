@@ -53,23 +53,26 @@ TEST(OutputFile, AFailedWriteLeavesNothingAndKeepsTheOldFile) {
     ScratchFolder folder;
     if (c.existing) write_text(folder / "job.prn", "old");
     std::size_t calls = 0;
-    OutputFile out(folder / "job.prn", [&](int fd, const void* bytes, std::size_t count) -> ssize_t {
-      if (++calls == c.failing_call) {
-        errno = c.error;
-        return -1;
-      }
-      return ::write(fd, bytes, count);
-    });
+    OutputFile out(folder / "job.prn",
+                   [&](int fd, const void* bytes, std::size_t count) -> ssize_t {
+                     if (++calls == c.failing_call) {
+                       errno = c.error;
+                       return -1;
+                     }
+                     return ::write(fd, bytes, count);
+                   });
     for (int i = 0; i < 4; ++i) out.write(bytes_of("chunk"));
     try {
       out.commit();
       ADD_FAILURE() << "committed";
     } catch (const ToolError& error) {
       EXPECT_EQ(error.input(), (folder / "job.prn").string());
-      EXPECT_NE(std::string(error.what()).find(std::strerror(c.error)), std::string::npos) << error.what();
+      EXPECT_NE(std::string(error.what()).find(std::strerror(c.error)), std::string::npos)
+          << error.what();
     }
     EXPECT_EQ(calls, c.failing_call) << "no write after the failure";
-    EXPECT_EQ(folder_entries(folder.path()), c.existing ? std::vector<std::string>{"job.prn"} : std::vector<std::string>{});
+    EXPECT_EQ(folder_entries(folder.path()),
+              c.existing ? std::vector<std::string>{"job.prn"} : std::vector<std::string>{});
     if (c.existing) {
       EXPECT_EQ(read_text(folder / "job.prn"), "old");
     }

@@ -10,7 +10,8 @@ using namespace ymcko::tool;
 
 TEST(PrinterFile, FieldsByNameOverTheDefaultRecord) {
   PrinterStore store = parse_printer_file(R"({"bMagEncoder": 1, "wJobRValue": 12, "flPrinter": 1,
-                                               "abFeatureSel": [0, 2], "wFeatureCount": 2})", "p.json");
+                                               "abFeatureSel": [0, 2], "wFeatureCount": 2})",
+                                          "p.json");
   ASSERT_TRUE(store.printer_data);
   EXPECT_EQ(store.printer_data->wVersion, PRINTERDATA_VERSION);
   EXPECT_EQ(store.printer_data->dwFreeMem, MIN_FREE_MEM);
@@ -24,9 +25,12 @@ TEST(PrinterFile, FieldsByNameOverTheDefaultRecord) {
 
 TEST(PrinterFile, HalftoneSetupPacksLittleEndian) {
   std::string colours = "[";
-  for (int i = 0; i < 30; ++i) colours += std::to_string(i == 29 ? -1 : 10000 + i) + (i < 29 ? "," : "]");
+  for (int i = 0; i < 30; ++i)
+    colours += std::to_string(i == 29 ? -1 : 10000 + i) + (i < 29 ? "," : "]");
   PrinterStore store = parse_printer_file(
-      R"({"halftone": {"flags": 2, "pattern_size": 5, "device_pels": 0, "color_info": )" + colours + "}}", "p.json");
+      R"({"halftone": {"flags": 2, "pattern_size": 5, "device_pels": 0, "color_info": )" + colours +
+          "}}",
+      "p.json");
   ASSERT_TRUE(store.halftone);
   EXPECT_FALSE(store.printer_data);
   const auto& bytes = *store.halftone;
@@ -38,8 +42,8 @@ TEST(PrinterFile, HalftoneSetupPacksLittleEndian) {
 }
 
 TEST(PrinterFile, FormsDefaultToTheWholePaperAsPrintable) {
-  PrinterStore store =
-      parse_printer_file(R"({"forms": [{"name": "CR-80", "width": 85600, "height": 54000}]})", "p.json");
+  PrinterStore store = parse_printer_file(
+      R"({"forms": [{"name": "CR-80", "width": 85600, "height": 54000}]})", "p.json");
   ASSERT_EQ(store.forms.size(), 1u);
   EXPECT_EQ(store.forms[0].name, u"CR-80");
   EXPECT_EQ(store.forms[0].right, 85600);
@@ -54,7 +58,8 @@ TEST(PrinterFile, RefusalsNameTheKey) {
   const Case cases[] = {
       {R"({"bMagEncoders": 1})", "p.json: bMagEncoders: unknown key"},
       {R"({"wJobRValue": 70000})", "p.json: wJobRValue: the value must be from 0 to 65535"},
-      {R"({"abFeatureSel": [256]})", "p.json: abFeatureSel: each option index must be from 0 to 255"},
+      {R"({"abFeatureSel": [256]})",
+       "p.json: abFeatureSel: each option index must be from 0 to 255"},
       {R"({"halftone": {"flags": 1}})", "p.json: halftone: the setup lacks \"pattern_size\""},
       {R"({"halftone": {"flags": 1, "pattern_size": 1, "device_pels": 0, "color_info": [1]}})",
        "halftone.color_info: the value must be an array of 30 integers"},

@@ -24,8 +24,9 @@ TEST(Stripe, EachTrackTakesUpToItsLimit) {
       ADD_FAILURE() << "a text over the limit was taken";
     } catch (const SettingError& error) {
       EXPECT_EQ(error.key(), "track" + std::to_string(track));
-      EXPECT_EQ(std::string(error.what()), "the text has " + std::to_string(limit + 1) + " characters; track " +
-                                               std::to_string(track) + " takes at most " + std::to_string(limit));
+      EXPECT_EQ(std::string(error.what()), "the text has " + std::to_string(limit + 1) +
+                                               " characters; track " + std::to_string(track) +
+                                               " takes at most " + std::to_string(limit));
     }
   }
 }
@@ -73,7 +74,7 @@ TEST(Stripe, WarnsOutsideTheIso7811SetOfEachTrack) {
     bool warned;
   };
   const Case cases[] = {
-      {1, "%B1234^DOE/J^2512?", false}, {1, " _", false}, {1, "lower", true}, {1, "`", true},
+      {1, "%B1234^DOE/J^2512?", false}, {1, " _", false},   {1, "lower", true}, {1, "`", true},
       {2, ";0123456789:<=>?", false},   {2, "12 34", true}, {3, "/", true},     {3, "", false},
   };
   for (const Case& c : cases) {

@@ -41,7 +41,8 @@ class ScratchFolder {
 };
 
 inline void write_bytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 inline void write_text(const std::filesystem::path& path, const std::string& text) {
@@ -56,7 +57,8 @@ inline std::string read_text(const std::filesystem::path& path) {
 // Names in a folder, sorted.
 inline std::vector<std::string> folder_entries(const std::filesystem::path& folder) {
   std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -17,16 +17,20 @@ using ymcko::testing::write_text;
 
 class ToolProcess : public ::testing::Test {
  protected:
-  ProcessResult run(const std::vector<std::string>& args) { return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder_.path()); }
+  ProcessResult run(const std::vector<std::string>& args) {
+    return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder_.path());
+  }
   ScratchFolder folder_;
 };
 
 // Exactly one line on the error stream, of the agreed form.
-::testing::AssertionResult OneErrorLine(const ProcessResult& result, const std::string& input, const std::string& what) {
+::testing::AssertionResult OneErrorLine(const ProcessResult& result, const std::string& input,
+                                        const std::string& what) {
   const std::string expected_start = "ymcko: error: " + input + ": ";
   std::string last_line = result.err;
   if (!last_line.empty() && last_line.back() == '\n') last_line.pop_back();
-  if (last_line.find('\n') != std::string::npos) last_line = last_line.substr(last_line.rfind('\n') + 1);
+  if (last_line.find('\n') != std::string::npos)
+    last_line = last_line.substr(last_line.rfind('\n') + 1);
   if (last_line.rfind(expected_start, 0) != 0 || last_line.find(what) == std::string::npos ||
       result.err.find("error:") != result.err.rfind("error:")) {
     return ::testing::AssertionFailure() << "stderr was: " << result.err;
@@ -53,23 +57,55 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
       {"unknown option", {"print", "--colour", "-o", "x"}, 2, "command line", "--colour"},
       {"no output", {"print", "--demo"}, 2, "command line", "--output is required"},
       {"no input", {"print", "-o", "x.prn"}, 2, "print", "give the card images"},
-      {"flag out of range", {"print", "--demo", "--copies", "0", "-o", "x.prn"}, 2, "--copies",
+      {"flag out of range",
+       {"print", "--demo", "--copies", "0", "-o", "x.prn"},
+       2,
+       "--copies",
        "the value must be from 1 to 999, not 0"},
-      {"flag not a number", {"print", "--demo", "--intensity", "high", "-o", "x.prn"}, 2, "--intensity",
+      {"flag not a number",
+       {"print", "--demo", "--intensity", "high", "-o", "x.prn"},
+       2,
+       "--intensity",
        "\"high\" is not an integer"},
-      {"track too long as flag", {"print", "--demo", "--track1", std::string(100, 'A'), "-o", "x.prn"}, 2, "--track1",
+      {"track too long as flag",
+       {"print", "--demo", "--track1", std::string(100, 'A'), "-o", "x.prn"},
+       2,
+       "--track1",
        "takes at most 99"},
-      {"unknown key", {"print", "--demo", "--settings", "unknown.json", "-o", "x.prn"}, 1, "unknown.json",
+      {"unknown key",
+       {"print", "--demo", "--settings", "unknown.json", "-o", "x.prn"},
+       1,
+       "unknown.json",
        "colour: unknown key"},
-      {"out of range", {"print", "--demo", "--settings", "range.json", "-o", "x.prn"}, 1, "range.json",
+      {"out of range",
+       {"print", "--demo", "--settings", "range.json", "-o", "x.prn"},
+       1,
+       "range.json",
        "intensity: the value must be from 0 to 100, not 101"},
-      {"track too long in a file", {"print", "--demo", "--settings", "long.json", "-o", "x.prn"}, 1, "long.json",
+      {"track too long in a file",
+       {"print", "--demo", "--settings", "long.json", "-o", "x.prn"},
+       1,
+       "long.json",
        "track3: the text has 150 characters; track 3 takes at most 149"},
-      {"unreadable settings", {"print", "--demo", "--settings", "missing.json", "-o", "x.prn"}, 1, "missing.json",
+      {"unreadable settings",
+       {"print", "--demo", "--settings", "missing.json", "-o", "x.prn"},
+       1,
+       "missing.json",
        "cannot be opened"},
-      {"bad image", {"print", "notimage.png", "-o", "x.prn"}, 1, "notimage.png", "not a PNG, JPEG or PDF file"},
-      {"unreadable image", {"print", "card.png", "missing.png", "-o", "x.prn"}, 1, "missing.png", "cannot be opened"},
-      {"wrong devmode length", {"print", "--demo", "--devmode", "short.dm", "-o", "x.prn"}, 1, "short.dm",
+      {"bad image",
+       {"print", "notimage.png", "-o", "x.prn"},
+       1,
+       "notimage.png",
+       "not a PNG, JPEG or PDF file"},
+      {"unreadable image",
+       {"print", "card.png", "missing.png", "-o", "x.prn"},
+       1,
+       "missing.png",
+       "cannot be opened"},
+      {"wrong devmode length",
+       {"print", "--demo", "--devmode", "short.dm", "-o", "x.prn"},
+       1,
+       "short.dm",
        "its dmSize is 0"},
       {"inspect a missing job", {"inspect", "missing.prn"}, 1, "missing.prn", "cannot be opened"},
   };
@@ -85,9 +121,10 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
 TEST_F(ToolProcess, HelpListsEveryOptionAndExitsZero) {
   ProcessResult result = run({"print", "--help"});
   EXPECT_EQ(result.status, 0);
-  for (const char* option : {"--settings", "--side-mode", "--copies", "--no-color-correction", "--portrait",
-                             "--track1", "--overlay", "--fit", "--batch", "--demo", "--devmode", "--save-devmode",
-                             "--printer", "--mag-mode", "--job-r-value", "--print-rect"}) {
+  for (const char* option :
+       {"--settings", "--side-mode", "--copies", "--no-color-correction", "--portrait", "--track1",
+        "--overlay", "--fit", "--batch", "--demo", "--devmode", "--save-devmode", "--printer",
+        "--mag-mode", "--job-r-value", "--print-rect"}) {
     EXPECT_NE(result.out.find(option), std::string::npos) << option;
   }
 }
@@ -110,7 +147,8 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
   ProcessResult text = run({"inspect", "job.prn", "--png", "preview"});
   EXPECT_EQ(text.status, 0) << text.err;
   EXPECT_NE(text.out.find("44: cyan panel, column 0, lines 0 to 0"), std::string::npos) << text.out;
-  EXPECT_NE(text.out.find("valid job: 9 commands, 1 card, 1 card side"), std::string::npos) << text.out;
+  EXPECT_NE(text.out.find("valid job: 9 commands, 1 card, 1 card side"), std::string::npos)
+      << text.out;
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front.png"));
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front-cyan.png"));
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front-overlay.png"));
@@ -127,8 +165,9 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
   ymcko::testing::write_bytes(folder_ / "bad.prn", job);
   ProcessResult bad = run({"inspect", "bad.prn"});
   EXPECT_EQ(bad.status, 1);
-  EXPECT_TRUE(OneErrorLine(bad, "bad.prn", "malformed job at offset " + std::to_string(job.size() - 2) +
-                                               ": expected a known command letter"));
+  EXPECT_TRUE(OneErrorLine(bad, "bad.prn",
+                           "malformed job at offset " + std::to_string(job.size() - 2) +
+                               ": expected a known command letter"));
   ProcessResult bad_json = run({"inspect", "bad.prn", "--json"});
   EXPECT_EQ(bad_json.status, 1);
   EXPECT_EQ(nlohmann::json::parse(bad_json.out)["error"]["offset"], job.size() - 2);

@@ -19,7 +19,9 @@ std::optional<Column> column_named(std::string_view name) {
   return std::nullopt;
 }
 
-std::string at_line(const std::string& input, std::size_t line) { return input + ":" + std::to_string(line); }
+std::string at_line(const std::string& input, std::size_t line) {
+  return input + ":" + std::to_string(line);
+}
 
 // Decoded images wait at most this many sides ahead of the driver.
 constexpr std::size_t kDecodeDepth = 4;
@@ -64,7 +66,8 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
       row_has_content = true;
       std::size_t after = i + 1;
       if (after < text.size() && text[after] != ',' && text[after] != '\n' && text[after] != '\r') {
-        throw ToolError(at_line(input, line), "text follows a closing quote; a quote inside a field is written \"\"");
+        throw ToolError(at_line(input, line),
+                        "text follows a closing quote; a quote inside a field is written \"\"");
       }
       continue;
     }
@@ -85,19 +88,22 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
   return rows;
 }
 
-Manifest parse_manifest(std::string_view text, const std::filesystem::path& folder, const std::string& input,
-                        Warnings& warnings) {
+Manifest parse_manifest(std::string_view text, const std::filesystem::path& folder,
+                        const std::string& input, Warnings& warnings) {
   std::vector<CsvRow> rows = parse_csv(text, input);
-  if (rows.empty()) throw ToolError(input, "the manifest is empty; it needs a header row naming its columns");
+  if (rows.empty())
+    throw ToolError(input, "the manifest is empty; it needs a header row naming its columns");
   std::vector<Column> columns;
   for (const std::string& name : rows.front().fields) {
     auto column = column_named(name);
     if (!column) {
       throw ToolError(at_line(input, rows.front().line),
-                      "unknown column \"" + name + "\"; the columns are front, back, track1, track2 and track3");
+                      "unknown column \"" + name +
+                          "\"; the columns are front, back, track1, track2 and track3");
     }
     if (std::find(columns.begin(), columns.end(), *column) != columns.end()) {
-      throw ToolError(at_line(input, rows.front().line), "the column \"" + name + "\" appears twice");
+      throw ToolError(at_line(input, rows.front().line),
+                      "the column \"" + name + "\" appears twice");
     }
     columns.push_back(*column);
   }
@@ -109,8 +115,8 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
     const CsvRow& row = rows[r];
     const std::string where = at_line(input, row.line);
     if (row.fields.size() != columns.size()) {
-      throw ToolError(where, "the row has " + std::to_string(row.fields.size()) + " fields; the header has " +
-                                 std::to_string(columns.size()));
+      throw ToolError(where, "the row has " + std::to_string(row.fields.size()) +
+                                 " fields; the header has " + std::to_string(columns.size()));
     }
     CardEntry card;
     card.line = row.line;
@@ -134,7 +140,8 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
           } catch (const SettingError& error) {
             throw ToolError(where, error.key() + ": " + error.what());
           }
-          for (auto& note : notes) warnings.push_back({where, "track" + std::to_string(track) + ": " + note});
+          for (auto& note : notes)
+            warnings.push_back({where, "track" + std::to_string(track) + ": " + note});
           break;
         }
       }
@@ -151,8 +158,8 @@ Manifest read_manifest(const std::filesystem::path& path, Warnings& warnings) {
                         path.parent_path(), path.string(), warnings);
 }
 
-std::vector<SidePlan> plan_batch(const Manifest& manifest, WORD side_mode, const StripeData& job_stripe,
-                                 const std::string& input) {
+std::vector<SidePlan> plan_batch(const Manifest& manifest, WORD side_mode,
+                                 const StripeData& job_stripe, const std::string& input) {
   std::vector<SidePlan> plan;
   for (std::size_t i = 0; i < manifest.cards.size(); ++i) {
     const CardEntry& card = manifest.cards[i];
@@ -160,12 +167,15 @@ std::vector<SidePlan> plan_batch(const Manifest& manifest, WORD side_mode, const
     for (std::size_t t = 0; t < 3; ++t) {
       if (card.tracks[t]) stripe.tracks[t] = card.tracks[t];
     }
-    const std::string label = "card " + std::to_string(i + 1) + " (" + at_line(input, card.line) + ")";
-    plan.push_back({label + " front " + card.front.string(), card.front, 0, true, nullptr, stripe_escapes(stripe)});
+    const std::string label =
+        "card " + std::to_string(i + 1) + " (" + at_line(input, card.line) + ")";
+    plan.push_back({label + " front " + card.front.string(), card.front, 0, true, nullptr,
+                    stripe_escapes(stripe)});
     if (side_mode == SIDE_MODE_SINGLE) {
       if (card.back) {
-        throw ToolError(at_line(input, card.line), "back: a back image needs side mode 1 or 2; side mode 0 "
-                                                   "prints every page on a new card");
+        throw ToolError(at_line(input, card.line),
+                        "back: a back image needs side mode 1 or 2; side mode 0 "
+                        "prints every page on a new card");
       }
       continue;
     }
@@ -189,8 +199,8 @@ void Progress::update(std::size_t done) {
   std::string digits = std::to_string(total_);
   std::string count = std::to_string(done);
   out_ << "\r[" << std::string(filled, '#') << std::string(width - filled, '.') << "] "
-       << std::string(digits.size() - std::min(digits.size(), count.size()), ' ') << count << "/" << digits << " "
-       << unit_ << std::flush;
+       << std::string(digits.size() - std::min(digits.size(), count.size()), ' ') << count << "/"
+       << digits << " " << unit_ << std::flush;
 }
 
 void Progress::finish() {

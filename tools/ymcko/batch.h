@@ -22,7 +22,8 @@ struct CardEntry {
   std::size_t line = 0;  // where the row starts, for messages
   std::filesystem::path front;
   std::optional<std::filesystem::path> back;
-  std::array<std::optional<std::u16string>, 3> tracks;  // checked; set where the manifest has the column
+  std::array<std::optional<std::u16string>, 3>
+      tracks;  // checked; set where the manifest has the column
 };
 
 struct Manifest {
@@ -43,8 +44,8 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input);
 // track1, track2, track3, in any order. Paths are taken relative to
 // `folder`. Errors name "<input>:<line>"; tracks outside their ISO 7811 set
 // add warnings.
-Manifest parse_manifest(std::string_view text, const std::filesystem::path& folder, const std::string& input,
-                        Warnings& warnings);
+Manifest parse_manifest(std::string_view text, const std::filesystem::path& folder,
+                        const std::string& input, Warnings& warnings);
 
 Manifest read_manifest(const std::filesystem::path& path, Warnings& warnings);
 
@@ -53,8 +54,8 @@ Manifest read_manifest(const std::filesystem::path& path, Warnings& warnings);
 // their pairs); in side mode 0 a back image is refused. Every card's front
 // carries the stripe escapes: the job's stripe mode, and for each track its
 // manifest text where the manifest has the column, else the job's text.
-std::vector<SidePlan> plan_batch(const Manifest& manifest, WORD side_mode, const StripeData& job_stripe,
-                                 const std::string& input);
+std::vector<SidePlan> plan_batch(const Manifest& manifest, WORD side_mode,
+                                 const StripeData& job_stripe, const std::string& input);
 
 // A progress bar on a terminal: "[#####.....]  12/200 cards", redrawn in
 // place; silent when not enabled.

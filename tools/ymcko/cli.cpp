@@ -54,23 +54,32 @@ std::string flag_for(std::string_view key) {
 
 std::string value_name(SettingKind kind, std::string_view key) {
   switch (kind) {
-    case SettingKind::integer: return "N";
-    case SettingKind::rectangle: return "X,Y,CX,CY";
-    case SettingKind::overlay_list: return "KIND,X,Y,CX,CY";
-    case SettingKind::text: return "TEXT";
-    case SettingKind::choice: return key == "mag_mode" ? "Q|R|W" : "NAME";
-    case SettingKind::boolean: return "";
+    case SettingKind::integer:
+      return "N";
+    case SettingKind::rectangle:
+      return "X,Y,CX,CY";
+    case SettingKind::overlay_list:
+      return "KIND,X,Y,CX,CY";
+    case SettingKind::text:
+      return "TEXT";
+    case SettingKind::choice:
+      return key == "mag_mode" ? "Q|R|W" : "NAME";
+    case SettingKind::boolean:
+      return "";
   }
   return "VALUE";
 }
 
 void add_settings_options(CLI::App* app, SettingsFlags& flags) {
-  app->add_option("--settings", flags.settings_file, "card-job settings from a JSON file; flags override it")
+  app->add_option("--settings", flags.settings_file,
+                  "card-job settings from a JSON file; flags override it")
       ->type_name("FILE.json");
-  app->add_option("--devmode", flags.devmode_file, "merge this binary device mode as an application's")
+  app->add_option("--devmode", flags.devmode_file,
+                  "merge this binary device mode as an application's")
       ->type_name("FILE");
   app->add_option("--printer", flags.printer_file,
-                  "the host printer's stored values: printer properties by field name, \"halftone\", \"forms\"")
+                  "the host printer's stored values: printer properties by field name, "
+                  "\"halftone\", \"forms\"")
       ->type_name("FILE.json");
   for (const SettingKey& setting : setting_keys()) {
     const std::string key(setting.key);
@@ -82,8 +91,11 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
       app->add_flag_function(
           both,
           [&flags, key, on](std::int64_t count) {
-            if (count == 0) throw CLI::ValidationError(on, "give " + on + " or --no-" + on.substr(2) + ", not both");
-            flags.values.push_back({key, count > 0 ? on : "--no-" + on.substr(2), count > 0 ? "true" : "false"});
+            if (count == 0)
+              throw CLI::ValidationError(on,
+                                         "give " + on + " or --no-" + on.substr(2) + ", not both");
+            flags.values.push_back(
+                {key, count > 0 ? on : "--no-" + on.substr(2), count > 0 ? "true" : "false"});
           },
           help);
     } else if (setting.kind == SettingKind::overlay_list) {
@@ -92,17 +104,27 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
           ->allow_extra_args(false);
     } else if (key == "orientation") {
       CLI::Option* portrait = app->add_flag_callback(
-          "--portrait", [&flags] { flags.values.push_back({"orientation", "--portrait", "portrait"}); },
+          "--portrait",
+          [&flags] {
+            flags.values.push_back({"orientation", "--portrait", "portrait"});
+          },
           "portrait page, 656 x 1024 pixels");
       CLI::Option* landscape = app->add_flag_callback(
-          "--landscape", [&flags] { flags.values.push_back({"orientation", "--landscape", "landscape"}); },
+          "--landscape",
+          [&flags] {
+            flags.values.push_back({"orientation", "--landscape", "landscape"});
+          },
           "landscape page, 1024 x 656 pixels (the default)");
       portrait->excludes(landscape);
       landscape->excludes(portrait);
     } else {
       const std::string flag = flag_for(key);
       app->add_option_function<std::string>(
-             flag, [&flags, key, flag](const std::string& text) { flags.values.push_back({key, flag, text}); }, help)
+             flag,
+             [&flags, key, flag](const std::string& text) {
+               flags.values.push_back({key, flag, text});
+             },
+             help)
           ->type_name(value_name(setting.kind, key));
     }
   }
@@ -111,13 +133,19 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
 // Settings from the file (after `base`), then the flags over them. A flag
 // that does not check out is a usage error naming the flag.
 JobSettings gather_settings(const SettingsFlags& flags, JobSettings base, Warnings& warnings) {
-  if (!flags.settings_file.empty()) override_settings(base, read_settings_file(flags.settings_file, warnings));
+  if (!flags.settings_file.empty())
+    override_settings(base, read_settings_file(flags.settings_file, warnings));
   JobSettings given;
   auto set = [&](const std::string& key, const std::string& flag, const nlohmann::json& value) {
+    const std::size_t before = warnings.size();
     try {
       set_setting(given, key, value, flag, warnings);
     } catch (const SettingError& error) {
       throw UsageError(flag, error.what());
+    }
+    // The flag already names the key.
+    for (std::size_t i = before; i < warnings.size(); ++i) {
+      if (warnings[i].what.rfind(key + ": ", 0) == 0) warnings[i].what.erase(0, key.size() + 2);
     }
   };
   for (const FlagValue& value : flags.values) {
@@ -156,7 +184,8 @@ PrintRequest build_request(const SettingsFlags& flags, const JobSettings& settin
 
 // The side mode the driver will see: from the device mode handed to it.
 WORD side_mode_of(const std::vector<BYTE>& devmode) {
-  const std::size_t public_size = devmode[offsetof(DEVMODEW, dmSize)] | devmode[offsetof(DEVMODEW, dmSize) + 1] << 8;
+  const std::size_t public_size =
+      devmode[offsetof(DEVMODEW, dmSize)] | devmode[offsetof(DEVMODEW, dmSize) + 1] << 8;
   const std::size_t at = public_size + offsetof(DRVPRIVATE, wSideMode);
   if (devmode.size() < at + 2 ||
       std::memcmp(devmode.data() + public_size, PRIVATE_SIGNATURE, sizeof PRIVATE_SIGNATURE) != 0) {
@@ -182,17 +211,22 @@ struct PrintOptions {
 void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_terminal) {
   const int sources = int(!options.pages.empty()) + int(options.demo) + int(!options.batch.empty());
   if (sources != 1) {
-    throw UsageError("print", sources == 0 ? "give the card images (PAGE...), --batch MANIFEST or --demo"
-                                           : "give only one of: card images (PAGE...), --batch MANIFEST, --demo");
+    throw UsageError("print",
+                     sources == 0
+                         ? "give the card images (PAGE...), --batch MANIFEST or --demo"
+                         : "give only one of: card images (PAGE...), --batch MANIFEST, --demo");
   }
   Warnings warnings;
-  JobSettings settings = gather_settings(options.settings, options.demo ? demo_settings() : JobSettings{}, warnings);
+  JobSettings settings =
+      gather_settings(options.settings, options.demo ? demo_settings() : JobSettings{}, warnings);
   PrintRequest request = build_request(options.settings, settings);
   request.fit = *parse_fit_mode(options.fit);
   if (!options.save_devmode.empty()) request.save_devmode = options.save_devmode;
   const StripeData stripe = stripe_data(settings);
-  if ((stripe.tracks[0] || stripe.tracks[1] || stripe.tracks[2]) && stripe.mode.value_or('Q') == 'Q') {
-    warnings.push_back({"print", "track texts are written only in stripe mode R or W (--mag-mode)"});
+  if ((stripe.tracks[0] || stripe.tracks[1] || stripe.tracks[2]) &&
+      stripe.mode.value_or('Q') == 'Q') {
+    warnings.push_back(
+        {"print", "track texts are written only in stripe mode R or W (--mag-mode)"});
   }
 
   std::vector<SidePlan> plan;
@@ -251,29 +285,41 @@ std::string settings_keys_footer() {
 
 }  // namespace
 
-int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool stderr_is_terminal) {
+int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+             bool stderr_is_terminal) {
   CLI::App app("Print card images to a card printer job, and inspect and preview jobs.", "ymcko");
   app.require_subcommand(1);
   app.footer("Exit status: 0 success, 1 a runtime or input error, 2 a usage error.");
 
   PrintOptions print_options;
-  CLI::App* print = app.add_subcommand("print", "print card sides (PNG, JPEG, PDF pages) to a printer job file");
-  print->add_option("PAGE", print_options.pages, "card sides in order; with side mode 1 or 2 front, back, front, ...")
+  CLI::App* print =
+      app.add_subcommand("print", "print card sides (PNG, JPEG, PDF pages) to a printer job file");
+  print
+      ->add_option("PAGE", print_options.pages,
+                   "card sides in order; with side mode 1 or 2 front, back, front, ...")
       ->type_name("PAGE");
-  print->add_option("-o,--output", print_options.output, "the job file, written whole or not at all; - is standard output")
+  print
+      ->add_option("-o,--output", print_options.output,
+                   "the job file, written whole or not at all; - is standard output")
       ->type_name("OUT")
       ->required();
-  print->add_option("--fit", print_options.fit,
-                    "how an image of another size fills the page: cover (crop, default), contain (white bars), "
-                    "stretch; an image of the page's exact size is drawn pixel for pixel")
+  print
+      ->add_option("--fit", print_options.fit,
+                   "how an image of another size fills the page: cover (crop, default), contain "
+                   "(white bars), "
+                   "stretch; an image of the page's exact size is drawn pixel for pixel")
       ->type_name("MODE")
       ->check(CLI::IsMember({"cover", "contain", "stretch"}));
-  print->add_option("--batch", print_options.batch,
-                    "many cards: a CSV file with the columns front, back, track1, track2, track3 (header row; "
-                    "paths relative to it)")
+  print
+      ->add_option("--batch", print_options.batch,
+                   "many cards: a CSV file with the columns front, back, track1, track2, track3 "
+                   "(header row; "
+                   "paths relative to it)")
       ->type_name("MANIFEST.csv");
   print->add_flag("--demo", print_options.demo, "print the built-in demo card");
-  print->add_option("--save-devmode", print_options.save_devmode, "write the instance's merged device mode")
+  print
+      ->add_option("--save-devmode", print_options.save_devmode,
+                   "write the instance's merged device mode")
       ->type_name("FILE");
   add_settings_options(print, print_options.settings);
   print->footer(settings_keys_footer());
@@ -283,14 +329,17 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   std::string png_folder;
   CLI::App* inspect = app.add_subcommand("inspect", "list, check and preview a printer job");
   inspect->add_option("JOB", inspect_job_path, "the job file")->required();
-  inspect->add_option("--png", png_folder,
-                      "write each card side's panels as greyscale PNGs and a colour preview into this folder")
+  inspect
+      ->add_option(
+          "--png", png_folder,
+          "write each card side's panels as greyscale PNGs and a colour preview into this folder")
       ->type_name("DIR");
   inspect->add_flag("--json", inspect_options.json, "one JSON document instead of lines");
 
   SettingsFlags info_flags;
   bool info_json = false;
-  CLI::App* info = app.add_subcommand("info", "the device's capabilities, form and printer description");
+  CLI::App* info =
+      app.add_subcommand("info", "the device's capabilities, form and printer description");
   info->add_flag("--json", info_json, "one JSON document instead of text");
   add_settings_options(info, info_flags);
 

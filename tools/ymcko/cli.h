@@ -9,6 +9,7 @@ namespace ymcko::tool {
 
 // Runs the tool as `main` would; output and errors go to the given streams.
 // `stderr_is_terminal` turns on the progress bar.
-int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool stderr_is_terminal);
+int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+             bool stderr_is_terminal);
 
 }  // namespace ymcko::tool

@@ -31,8 +31,8 @@ JobSettings demo_settings();
 // Draws `text` in the built-in 5 x 7 font, each dot `scale` pixels square,
 // top left corner at (x, y), in the given colour. Letters, digits, space and
 // "-", ".", ":", "/" are drawn; other characters leave a gap.
-void draw_text(Image& image, std::uint32_t x, std::uint32_t y, std::string_view text, std::uint32_t scale,
-               std::uint8_t red, std::uint8_t green, std::uint8_t blue);
+void draw_text(Image& image, std::uint32_t x, std::uint32_t y, std::string_view text,
+               std::uint32_t scale, std::uint8_t red, std::uint8_t green, std::uint8_t blue);
 
 // Draws `text` (upper-case letters, digits, "-", space; framed by the "*"
 // start and stop characters here) as a Code 39 barcode in pure black: narrow

@@ -24,24 +24,28 @@ void write_u16(std::span<BYTE> bytes, std::size_t offset, WORD value) {
 
 void check_devmode(std::span<const BYTE> bytes, const std::string& name) {
   if (bytes.size() < kMinPublicSize) {
-    throw ToolError(name, "is " + std::to_string(bytes.size()) + " bytes; a device mode has at least " +
+    throw ToolError(name, "is " + std::to_string(bytes.size()) +
+                              " bytes; a device mode has at least " +
                               std::to_string(kMinPublicSize));
   }
   const std::size_t public_size = read_u16(bytes, offsetof(DEVMODEW, dmSize));
   const std::size_t private_size = read_u16(bytes, offsetof(DEVMODEW, dmDriverExtra));
   if (public_size < kMinPublicSize) {
-    throw ToolError(name, "its dmSize is " + std::to_string(public_size) + "; a device mode's public part has at least " +
+    throw ToolError(name, "its dmSize is " + std::to_string(public_size) +
+                              "; a device mode's public part has at least " +
                               std::to_string(kMinPublicSize) + " bytes");
   }
   if (bytes.size() != public_size + private_size) {
     throw ToolError(name, "is " + std::to_string(bytes.size()) + " bytes, but its dmSize " +
-                              std::to_string(public_size) + " and dmDriverExtra " + std::to_string(private_size) +
-                              " make " + std::to_string(public_size + private_size));
+                              std::to_string(public_size) + " and dmDriverExtra " +
+                              std::to_string(private_size) + " make " +
+                              std::to_string(public_size + private_size));
   }
   const bool known_size = public_size == 188 || public_size == 212 || public_size == 220;
   if (!known_size && read_u16(bytes, offsetof(DEVMODEW, dmSpecVersion)) == 0) {
-    throw ToolError(name, "its dmSize " + std::to_string(public_size) +
-                              " is not 188, 212 or 220 and its dmSpecVersion is 0, so its version is unknown");
+    throw ToolError(
+        name, "its dmSize " + std::to_string(public_size) +
+                  " is not 188, 212 or 220 and its dmSpecVersion is 0, so its version is unknown");
   }
 }
 
@@ -51,7 +55,8 @@ std::vector<BYTE> read_devmode_file(const std::filesystem::path& path) {
   return bytes;
 }
 
-std::vector<BYTE> application_devmode(const JobSettings& settings, const std::optional<std::vector<BYTE>>& given) {
+std::vector<BYTE> application_devmode(const JobSettings& settings,
+                                      const std::optional<std::vector<BYTE>>& given) {
   DRVDEVMODE defaults;
   write_devmode_defaults(defaults, nullptr, false);
   if (!given) {
@@ -68,11 +73,13 @@ std::vector<BYTE> application_devmode(const JobSettings& settings, const std::op
   std::size_t private_size = read_u16(bytes, offsetof(DEVMODEW, dmDriverExtra));
   DRVDEVMODE record{};
   std::memcpy(&record.dmPublic, bytes.data(), std::min(public_size, sizeof(DEVMODEW)));
-  const bool signed_private = private_size >= sizeof PRIVATE_SIGNATURE &&
-                              std::memcmp(bytes.data() + public_size, PRIVATE_SIGNATURE, sizeof PRIVATE_SIGNATURE) == 0;
+  const bool signed_private =
+      private_size >= sizeof PRIVATE_SIGNATURE &&
+      std::memcmp(bytes.data() + public_size, PRIVATE_SIGNATURE, sizeof PRIVATE_SIGNATURE) == 0;
   record.dmPrivate = defaults.dmPrivate;
   if (signed_private) {
-    std::memcpy(&record.dmPrivate, bytes.data() + public_size, std::min(private_size, sizeof(DRVPRIVATE)));
+    std::memcpy(&record.dmPrivate, bytes.data() + public_size,
+                std::min(private_size, sizeof(DRVPRIVATE)));
   }
   apply_to_devmode(settings, record);
 

@@ -30,6 +30,7 @@ std::vector<BYTE> read_devmode_file(const std::filesystem::path& path);
 // orientation go into the public part with their dmFields bits; card-job
 // settings into the private part, which gets the driver's defaults first
 // when the given record has no complete one of its own.
-std::vector<BYTE> application_devmode(const JobSettings& settings, const std::optional<std::vector<BYTE>>& given);
+std::vector<BYTE> application_devmode(const JobSettings& settings,
+                                      const std::optional<std::vector<BYTE>>& given);
 
 }  // namespace ymcko::tool

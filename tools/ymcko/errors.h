@@ -11,7 +11,8 @@ namespace ymcko::tool {
 // A runtime or input error (exit status 1).
 class ToolError : public std::runtime_error {
  public:
-  ToolError(std::string input, const std::string& what) : std::runtime_error(what), input_(std::move(input)) {}
+  ToolError(std::string input, const std::string& what)
+      : std::runtime_error(what), input_(std::move(input)) {}
   const std::string& input() const { return input_; }
 
  private:
@@ -28,7 +29,8 @@ class UsageError : public ToolError {
 // Readers turn it into a ToolError naming their input.
 class SettingError : public std::runtime_error {
  public:
-  SettingError(std::string key, const std::string& what) : std::runtime_error(what), key_(std::move(key)) {}
+  SettingError(std::string key, const std::string& what)
+      : std::runtime_error(what), key_(std::move(key)) {}
   const std::string& key() const { return key_; }
 
  private:

@@ -35,7 +35,7 @@ struct Placement {
 
 // The placement of an image of the given size on a page of the given size.
 // Both sizes are at least one pixel; every rectangle keeps at least one.
-Placement place_image(std::uint32_t image_width, std::uint32_t image_height, std::uint32_t page_width,
-                      std::uint32_t page_height, FitMode mode);
+Placement place_image(std::uint32_t image_width, std::uint32_t image_height,
+                      std::uint32_t page_width, std::uint32_t page_height, FitMode mode);
 
 }  // namespace ymcko::tool

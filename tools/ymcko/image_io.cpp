@@ -23,7 +23,8 @@ void check_size(std::uint64_t width, std::uint64_t height, const std::string& na
   if (width == 0 || height == 0) throw ToolError(name, "the image has no pixels");
   if (width * height > kMaxImagePixels) {
     throw ToolError(name, "the image is " + std::to_string(width) + " x " + std::to_string(height) +
-                              " pixels; at most " + std::to_string(kMaxImagePixels) + " pixels are accepted");
+                              " pixels; at most " + std::to_string(kMaxImagePixels) +
+                              " pixels are accepted");
   }
 }
 
@@ -65,8 +66,9 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out, ch
   bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
   if (std::uint64_t(info.image_width) * info.image_height > kMaxImagePixels) {
-    std::snprintf(message, message_size, "the image is %u x %u pixels; at most %llu pixels are accepted",
-                  info.image_width, info.image_height, static_cast<unsigned long long>(kMaxImagePixels));
+    std::snprintf(message, message_size,
+                  "the image is %u x %u pixels; at most %llu pixels are accepted", info.image_width,
+                  info.image_height, static_cast<unsigned long long>(kMaxImagePixels));
     jpeg_destroy_decompress(&info);
     return false;
   }
@@ -85,7 +87,8 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out, ch
     // so a channel is the product of its ink's and black's remaining light.
     for (std::size_t i = 0; i < out->rgba.size(); i += 4) {
       unsigned k = out->rgba[i + 3];
-      for (int c = 0; c < 3; ++c) out->rgba[i + c] = std::uint8_t((out->rgba[i + c] * k + 127) / 255);
+      for (int c = 0; c < 3; ++c)
+        out->rgba[i + c] = std::uint8_t((out->rgba[i + c] * k + 127) / 255);
       out->rgba[i + 3] = 255;
     }
   }
@@ -112,25 +115,31 @@ Image filled_image(std::uint32_t width, std::uint32_t height, std::uint8_t red, 
 
 ImageFormat sniff_format(std::span<const std::uint8_t> bytes) {
   static constexpr std::uint8_t png[] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  if (bytes.size() >= sizeof png && std::memcmp(bytes.data(), png, sizeof png) == 0) return ImageFormat::png;
-  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF) return ImageFormat::jpeg;
+  if (bytes.size() >= sizeof png && std::memcmp(bytes.data(), png, sizeof png) == 0)
+    return ImageFormat::png;
+  if (bytes.size() >= 3 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF)
+    return ImageFormat::jpeg;
   if (bytes.size() >= 5 && std::memcmp(bytes.data(), "%PDF-", 5) == 0) return ImageFormat::pdf;
   return ImageFormat::unknown;
 }
 
 std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) throw ToolError(path.string(), "is a folder, not a file");
+  if (std::filesystem::is_directory(path, error))
+    throw ToolError(path.string(), "is a folder, not a file");
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw ToolError(path.string(), std::string("cannot be opened: ") + std::strerror(errno));
+  if (file == nullptr)
+    throw ToolError(path.string(), std::string("cannot be opened: ") + std::strerror(errno));
   std::vector<std::uint8_t> bytes;
   std::uint8_t chunk[1 << 16];
   std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + got);
+  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+    bytes.insert(bytes.end(), chunk, chunk + got);
   bool failed = std::ferror(file) != 0;
   int saved = errno;
   std::fclose(file);
-  if (failed) throw ToolError(path.string(), std::string("cannot be read: ") + std::strerror(saved));
+  if (failed)
+    throw ToolError(path.string(), std::string("cannot be read: ") + std::strerror(saved));
   return bytes;
 }
 
@@ -141,7 +150,8 @@ Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
   if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
     throw ToolError(name, std::string("not a readable PNG image: ") + png.message);
   }
-  if (std::uint64_t(png.width) * png.height > kMaxImagePixels || png.width == 0 || png.height == 0) {
+  if (std::uint64_t(png.width) * png.height > kMaxImagePixels || png.width == 0 ||
+      png.height == 0) {
     png_image_free(&png);
     check_size(png.width, png.height, name);
   }
@@ -170,14 +180,16 @@ struct PdfDocument::Impl {
   std::unique_ptr<poppler::document> document;
 };
 
-PdfDocument::PdfDocument(std::vector<std::uint8_t> bytes, std::string name) : impl_(std::make_unique<Impl>()) {
+PdfDocument::PdfDocument(std::vector<std::uint8_t> bytes, std::string name)
+    : impl_(std::make_unique<Impl>()) {
   poppler::set_debug_error_function(poppler_quiet, nullptr);
   impl_->bytes = std::move(bytes);
   impl_->name = std::move(name);
-  impl_->document.reset(poppler::document::load_from_raw_data(reinterpret_cast<const char*>(impl_->bytes.data()),
-                                                              static_cast<int>(impl_->bytes.size())));
+  impl_->document.reset(poppler::document::load_from_raw_data(
+      reinterpret_cast<const char*>(impl_->bytes.data()), static_cast<int>(impl_->bytes.size())));
   if (!impl_->document) throw ToolError(impl_->name, "not a readable PDF document");
-  if (impl_->document->is_locked()) throw ToolError(impl_->name, "the PDF document is locked with a password");
+  if (impl_->document->is_locked())
+    throw ToolError(impl_->name, "the PDF document is locked with a password");
   if (impl_->document->pages() < 1) throw ToolError(impl_->name, "the PDF document has no pages");
 }
 
@@ -191,10 +203,11 @@ Image PdfDocument::render(int index) const {
   std::unique_ptr<poppler::page> page(impl_->document->create_page(index));
   if (!page) throw ToolError(where, "the page cannot be read");
   poppler::rectf box = page->page_rect();
-  check_size(std::uint64_t(box.width() / 72.0 * kPdfDpi + 1), std::uint64_t(box.height() / 72.0 * kPdfDpi + 1),
-             where);
+  check_size(std::uint64_t(box.width() / 72.0 * kPdfDpi + 1),
+             std::uint64_t(box.height() / 72.0 * kPdfDpi + 1), where);
   poppler::page_renderer renderer;
-  renderer.set_render_hints(poppler::page_renderer::antialiasing | poppler::page_renderer::text_antialiasing);
+  renderer.set_render_hints(poppler::page_renderer::antialiasing |
+                            poppler::page_renderer::text_antialiasing);
   renderer.set_image_format(poppler::image::format_argb32);
   renderer.set_paper_color(0xFFFFFFFF);
   poppler::image rendered = renderer.render_page(page.get(), kPdfDpi, kPdfDpi);
@@ -225,15 +238,18 @@ std::vector<Image> load_sides(const std::filesystem::path& path) {
   std::vector<std::uint8_t> bytes = read_file(path);
   std::string name = path.string();
   switch (sniff_format(bytes)) {
-    case ImageFormat::png: return {decode_png(bytes, name)};
-    case ImageFormat::jpeg: return {decode_jpeg(bytes, name)};
+    case ImageFormat::png:
+      return {decode_png(bytes, name)};
+    case ImageFormat::jpeg:
+      return {decode_jpeg(bytes, name)};
     case ImageFormat::pdf: {
       PdfDocument document(std::move(bytes), name);
       std::vector<Image> sides;
       for (int i = 0; i < document.pages(); ++i) sides.push_back(document.render(i));
       return sides;
     }
-    case ImageFormat::unknown: break;
+    case ImageFormat::unknown:
+      break;
   }
   throw ToolError(name, "not a PNG, JPEG or PDF file");
 }
@@ -243,15 +259,17 @@ void composite_over_white(Image& image) {
     unsigned alpha = image.rgba[i + 3];
     if (alpha == 255) continue;
     for (int c = 0; c < 3; ++c) {
-      image.rgba[i + c] = std::uint8_t((image.rgba[i + c] * alpha + 255 * (255 - alpha) + 127) / 255);
+      image.rgba[i + c] =
+          std::uint8_t((image.rgba[i + c] * alpha + 255 * (255 - alpha) + 127) / 255);
     }
     image.rgba[i + 3] = 255;
   }
 }
 
-void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height, int channels,
-               std::span<const std::uint8_t> pixels) {
-  static constexpr std::uint32_t formats[] = {0, PNG_FORMAT_GRAY, 0, PNG_FORMAT_RGB, PNG_FORMAT_RGBA};
+void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
+               int channels, std::span<const std::uint8_t> pixels) {
+  static constexpr std::uint32_t formats[] = {0, PNG_FORMAT_GRAY, 0, PNG_FORMAT_RGB,
+                                              PNG_FORMAT_RGBA};
   if (channels < 1 || channels > 4 || channels == 2 ||
       pixels.size() != std::size_t(width) * height * std::size_t(channels)) {
     throw ToolError(path.string(), "internal error: pixel buffer does not match the image size");
@@ -271,14 +289,16 @@ void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint
     throw ToolError(path.string(), std::string("cannot encode PNG: ") + png.message);
   }
   std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) throw ToolError(path.string(), std::string("cannot be written: ") + std::strerror(errno));
+  if (file == nullptr)
+    throw ToolError(path.string(), std::string("cannot be written: ") + std::strerror(errno));
   bool written = std::fwrite(encoded.data(), 1, size, file) == size;
   int saved = errno;
   if (std::fclose(file) != 0 && written) {
     written = false;
     saved = errno;
   }
-  if (!written) throw ToolError(path.string(), std::string("cannot be written: ") + std::strerror(saved));
+  if (!written)
+    throw ToolError(path.string(), std::string("cannot be written: ") + std::strerror(saved));
 }
 
 }  // namespace ymcko::tool

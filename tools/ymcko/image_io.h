@@ -18,7 +18,9 @@ struct Image {
   std::uint32_t height = 0;
   std::vector<std::uint8_t> rgba;
 
-  std::uint8_t* pixel(std::uint32_t x, std::uint32_t y) { return &rgba[(std::size_t(y) * width + x) * 4]; }
+  std::uint8_t* pixel(std::uint32_t x, std::uint32_t y) {
+    return &rgba[(std::size_t(y) * width + x) * 4];
+  }
   const std::uint8_t* pixel(std::uint32_t x, std::uint32_t y) const {
     return &rgba[(std::size_t(y) * width + x) * 4];
   }
@@ -69,7 +71,7 @@ std::vector<Image> load_sides(const std::filesystem::path& path);
 void composite_over_white(Image& image);
 
 // Writes a PNG of one (grey), three (RGB) or four (RGBA) channels per pixel.
-void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height, int channels,
-               std::span<const std::uint8_t> pixels);
+void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
+               int channels, std::span<const std::uint8_t> pixels);
 
 }  // namespace ymcko::tool

@@ -23,17 +23,24 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 
 int panel_index(char letter) {
   switch (letter) {
-    case 'Y': return 0;
-    case 'M': return 1;
-    case 'C': return 2;
-    case 'K': return 3;
-    default: return -1;
+    case 'Y':
+      return 0;
+    case 'M':
+      return 1;
+    case 'C':
+      return 2;
+    case 'K':
+      return 3;
+    default:
+      return -1;
   }
 }
 
 constexpr const char* kPanelNames[] = {"yellow", "magenta", "cyan", "black"};
 
-bool positive_count(const std::string& count) { return count.find_first_not_of("0") != std::string::npos; }
+bool positive_count(const std::string& count) {
+  return count.find_first_not_of("0") != std::string::npos;
+}
 
 // The structural check over commands the reader accepted; the first fault.
 std::optional<js::ReadError> check_structure(const std::vector<js::Command>& commands) {
@@ -68,22 +75,25 @@ std::optional<js::ReadError> check_structure(const std::vector<js::Command>& com
             [&](const js::Panel& c) -> std::optional<js::ReadError> {
               if (!card_in) return fault("a card in the printer before panel data");
               if (c.column + c.line_width > kPanelColumns) {
-                return fault("panel lines within 656 columns (column " + std::to_string(c.column) + " + width " +
-                             std::to_string(c.line_width) + ")");
+                return fault("panel lines within 656 columns (column " + std::to_string(c.column) +
+                             " + width " + std::to_string(c.line_width) + ")");
               }
               if (c.first_line + c.lines() > kPanelLines) {
-                return fault("panel lines within 1024 lines (first line " + std::to_string(c.first_line) + " + " +
-                             std::to_string(c.lines()) + " lines)");
+                return fault("panel lines within 1024 lines (first line " +
+                             std::to_string(c.first_line) + " + " + std::to_string(c.lines()) +
+                             " lines)");
               }
-              if (!positive_count(c.count)) return fault("a copy count of at least 1 in the panel trailer");
+              if (!positive_count(c.count))
+                return fault("a copy count of at least 1 in the panel trailer");
               return std::nullopt;
             },
             [&](const js::OverlayArea& c) -> std::optional<js::ReadError> {
               if (!card_in) return fault("a card in the printer before overlay areas");
-              if (c.number != next_area) return fault("overlay area number " + std::to_string(next_area));
+              if (c.number != next_area)
+                return fault("overlay area number " + std::to_string(next_area));
               ++next_area;
-              if (c.first_line > c.last_line || c.last_line >= kPanelLines || c.first_column > c.last_column ||
-                  c.last_column >= kPanelColumns) {
+              if (c.first_line > c.last_line || c.last_line >= kPanelLines ||
+                  c.first_column > c.last_column || c.last_column >= kPanelColumns) {
                 return fault("an overlay area with first before last inside 656 x 1024");
               }
               if (c.flag > 1) return fault("an overlay area flag of 0 or 1");
@@ -91,7 +101,8 @@ std::optional<js::ReadError> check_structure(const std::vector<js::Command>& com
             },
             [&](const js::OverlayTrailer& c) -> std::optional<js::ReadError> {
               if (!card_in) return fault("a card in the printer before the overlay end");
-              if (!positive_count(c.count)) return fault("a copy count of at least 1 in the overlay end");
+              if (!positive_count(c.count))
+                return fault("a copy count of at least 1 in the overlay end");
               next_area = 0;
               return std::nullopt;
             },
@@ -110,8 +121,12 @@ std::optional<js::ReadError> check_structure(const std::vector<js::Command>& com
 json command_json(const js::Command& command) {
   json out = {{"offset", command.offset}, {"length", command.length}};
   std::visit(Overloaded{
-                 [&](const js::DocumentHeader& c) { out["command"] = "document header", out["number"] = c.number; },
-                 [&](const js::PCommand& c) { out["command"] = "P command", out["form"] = std::string(1, c.form); },
+                 [&](const js::DocumentHeader& c) {
+                   out["command"] = "document header", out["number"] = c.number;
+                 },
+                 [&](const js::PCommand& c) {
+                   out["command"] = "P command", out["form"] = std::string(1, c.form);
+                 },
                  [&](const js::ParameterCommand& c) {
                    out["command"] = c.letter == 'D' ? "D parameters" : "d parameters";
                    out["text"] = c.text;
@@ -140,7 +155,9 @@ json command_json(const js::Command& command) {
                      out["tracks"] = {latin1(c.track1), latin1(c.track2), latin1(c.track3)};
                    }
                  },
-                 [&](const js::PanelClear& c) { out["command"] = "panel clear", out["panel"] = std::string(1, c.panel); },
+                 [&](const js::PanelClear& c) {
+                   out["command"] = "panel clear", out["panel"] = std::string(1, c.panel);
+                 },
                  [&](const js::Panel& c) {
                    out["command"] = "panel";
                    out["panel"] = std::string(1, c.panel);
@@ -160,7 +177,9 @@ json command_json(const js::Command& command) {
                    out["last_column"] = c.last_column;
                    out["flag"] = c.flag;
                  },
-                 [&](const js::OverlayTrailer& c) { out["command"] = "overlay end", out["copies"] = c.count; },
+                 [&](const js::OverlayTrailer& c) {
+                   out["command"] = "overlay end", out["copies"] = c.count;
+                 },
              },
              command.body);
   return out;
@@ -208,7 +227,8 @@ std::vector<SidePrint> card_sides(const std::vector<js::Command>& commands) {
           const unsigned y = panel->first_line + line;
           const unsigned x = panel->column + column;
           if (y < kPanelLines && x < kPanelColumns) {
-            canvas[std::size_t(y) * kPanelColumns + x] = panel->data[std::size_t(line) * panel->line_width + column];
+            canvas[std::size_t(y) * kPanelColumns + x] =
+                panel->data[std::size_t(line) * panel->line_width + column];
           }
         }
       }
@@ -232,7 +252,8 @@ std::vector<std::uint8_t> preview(const SidePrint& side) {
     // Each ink takes away its complementary light; black takes from all.
     const unsigned remaining_black = 255 - ink(3, at);
     const unsigned light[3] = {255 - ink(2, at), 255 - ink(1, at), 255 - ink(0, at)};
-    for (int c = 0; c < 3; ++c) rgb[at * 3 + std::size_t(c)] = std::uint8_t((light[c] * remaining_black + 127) / 255);
+    for (int c = 0; c < 3; ++c)
+      rgb[at * 3 + std::size_t(c)] = std::uint8_t((light[c] * remaining_black + 127) / 255);
   }
   if (side.overlay) {
     auto outline = [&](unsigned x0, unsigned y0, unsigned x1, unsigned y1) {
@@ -259,7 +280,8 @@ std::vector<std::filesystem::path> write_previews(const std::vector<SidePrint>& 
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   if (error || !std::filesystem::is_directory(folder)) {
-    throw ToolError(folder.string(), "cannot create the folder: " + (error ? error.message() : "not a folder"));
+    throw ToolError(folder.string(),
+                    "cannot create the folder: " + (error ? error.message() : "not a folder"));
   }
   std::vector<std::filesystem::path> written;
   for (const SidePrint& side : sides) {
@@ -267,13 +289,15 @@ std::vector<std::filesystem::path> write_previews(const std::vector<SidePrint>& 
     for (std::size_t panel = 0; panel < 4; ++panel) {
       if (side.panels[panel].empty()) continue;
       std::vector<std::uint8_t> grey(side.panels[panel].size());
-      for (std::size_t i = 0; i < grey.size(); ++i) grey[i] = std::uint8_t(255 - side.panels[panel][i]);
+      for (std::size_t i = 0; i < grey.size(); ++i)
+        grey[i] = std::uint8_t(255 - side.panels[panel][i]);
       written.push_back(folder / (name + "-" + kPanelNames[panel] + ".png"));
       write_png(written.back(), kPanelColumns, kPanelLines, 1, grey);
     }
     if (side.overlay) {
       // The overlay as a panel: dark where it is laid.
-      std::vector<std::uint8_t> grey(std::size_t(kPanelColumns) * kPanelLines, side.overlay_areas.empty() ? 0 : 255);
+      std::vector<std::uint8_t> grey(std::size_t(kPanelColumns) * kPanelLines,
+                                     side.overlay_areas.empty() ? 0 : 255);
       for (const auto& area : side.overlay_areas) {
         for (unsigned y = area.first_line; y <= area.last_line && y < kPanelLines; ++y) {
           for (unsigned x = area.first_column; x <= area.last_column && x < kPanelColumns; ++x) {
@@ -290,7 +314,8 @@ std::vector<std::filesystem::path> write_previews(const std::vector<SidePrint>& 
   return written;
 }
 
-void inspect_job(const std::filesystem::path& job, const InspectOptions& options, std::ostream& out) {
+void inspect_job(const std::filesystem::path& job, const InspectOptions& options,
+                 std::ostream& out) {
   std::vector<std::uint8_t> bytes = read_file(job);
   js::ReadResult result = check_job(bytes);
   std::vector<SidePrint> sides;
@@ -304,7 +329,8 @@ void inspect_job(const std::filesystem::path& job, const InspectOptions& options
   if (options.json) {
     json document = {{"job", job.string()}, {"bytes", bytes.size()}, {"valid", !result.error}};
     document["commands"] = json::array();
-    for (const auto& command : result.commands) document["commands"].push_back(command_json(command));
+    for (const auto& command : result.commands)
+      document["commands"].push_back(command_json(command));
     if (result.error) {
       document["error"] = {{"offset", result.error->offset}, {"expected", result.error->expected}};
     } else {
@@ -318,14 +344,16 @@ void inspect_job(const std::filesystem::path& job, const InspectOptions& options
     for (const auto& command : result.commands) out << js::describe(command) << "\n";
     if (!result.error) {
       out << "valid job: " << plural(result.commands.size(), "command", "commands") << ", "
-          << plural(cards, "card", "cards") << ", " << plural(sides.size(), "card side", "card sides") << ", "
+          << plural(cards, "card", "cards") << ", "
+          << plural(sides.size(), "card side", "card sides") << ", "
           << plural(bytes.size(), "byte", "bytes") << "\n";
       for (const auto& path : written) out << "preview: " << path.string() << "\n";
     }
   }
   out.flush();
   if (result.error) {
-    throw ToolError(job.string(), "malformed job at offset " + std::to_string(result.error->offset) + ": expected " +
+    throw ToolError(job.string(), "malformed job at offset " +
+                                      std::to_string(result.error->offset) + ": expected " +
                                       result.error->expected);
   }
 }

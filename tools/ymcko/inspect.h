@@ -60,6 +60,7 @@ struct InspectOptions {
 // summary, or one JSON document) and writes the previews. Throws ToolError
 // with the offset and reason for a malformed job, after listing the
 // commands read before the fault; no previews are written then.
-void inspect_job(const std::filesystem::path& job, const InspectOptions& options, std::ostream& out);
+void inspect_job(const std::filesystem::path& job, const InspectOptions& options,
+                 std::ostream& out);
 
 }  // namespace ymcko::tool

@@ -31,7 +31,8 @@ bool boolean(const json& value, std::string_view key) { return json_boolean(valu
 
 const std::string& text(const json& value, std::string_view key) { return json_string(value, key); }
 
-const json& integer_list(const json& value, std::string_view key, std::size_t count, const char* shape) {
+const json& integer_list(const json& value, std::string_view key, std::size_t count,
+                         const char* shape) {
   return json_array(value, key, count, shape);
 }
 
@@ -43,16 +44,18 @@ std::array<WORD, 4> rectangle(const json& value, std::string_view key) {
   std::int64_t cy = integer(list[3], key, 1, kPanelHeight, "cy");
   if (x + cx > kPanelWidth || y + cy > kPanelHeight) {
     throw SettingError(std::string(key), "the rectangle must lie inside 656 x 1024: x + cx is " +
-                                             std::to_string(x + cx) + " and y + cy is " + std::to_string(y + cy));
+                                             std::to_string(x + cx) + " and y + cy is " +
+                                             std::to_string(y + cy));
   }
   return {WORD(x), WORD(y), WORD(cx), WORD(cy)};
 }
 
 std::vector<OVERLAYAREA> overlay_list(const json& value, std::string_view key) {
   if (!value.is_array() || value.size() > OVERLAY_AREA_COUNT) {
-    throw SettingError(std::string(key), "the value must be an array of up to four [kind, x, y, cx, cy], not " +
-                                             (value.is_array() ? "an array of " + std::to_string(value.size())
-                                                               : json_type_of(value)));
+    throw SettingError(std::string(key),
+                       "the value must be an array of up to four [kind, x, y, cx, cy], not " +
+                           (value.is_array() ? "an array of " + std::to_string(value.size())
+                                             : json_type_of(value)));
   }
   std::vector<OVERLAYAREA> areas;
   for (std::size_t i = 0; i < value.size(); ++i) {
@@ -67,7 +70,8 @@ std::vector<OVERLAYAREA> overlay_list(const json& value, std::string_view key) {
     // cx and cy count the columns and lines after the first.
     if (x + cx > kPanelWidth - 1 || y + cy > kPanelHeight - 1) {
       throw SettingError(item, "the area must lie inside 656 x 1024: its last column x + cx is " +
-                                   std::to_string(x + cx) + " (at most 655) and its last line y + cy is " +
+                                   std::to_string(x + cx) +
+                                   " (at most 655) and its last line y + cy is " +
                                    std::to_string(y + cy) + " (at most 1023)");
     }
     area.x = WORD(x);
@@ -79,17 +83,20 @@ std::vector<OVERLAYAREA> overlay_list(const json& value, std::string_view key) {
   return areas;
 }
 
-std::string choice(const json& value, std::string_view key, std::initializer_list<std::string_view> choices) {
+std::string choice(const json& value, std::string_view key,
+                   std::initializer_list<std::string_view> choices) {
   const std::string& given = text(value, key);
   std::string listed;
   for (std::string_view option : choices) {
     if (given == option) return given;
     listed += (listed.empty() ? "\"" : ", \"") + std::string(option) + "\"";
   }
-  throw SettingError(std::string(key), "the value must be one of " + listed + ", not \"" + given + "\"");
+  throw SettingError(std::string(key),
+                     "the value must be one of " + listed + ", not \"" + given + "\"");
 }
 
-using Setter = void (*)(JobSettings&, const json&, std::string_view key, const std::string& input, Warnings&);
+using Setter = void (*)(JobSettings&, const json&, std::string_view key, const std::string& input,
+                        Warnings&);
 
 struct KeyEntry {
   SettingKey key;
@@ -107,7 +114,8 @@ void set_bool(JobSettings& s, const json& v, std::string_view key, const std::st
 }
 
 template <int track>
-void set_track(JobSettings& s, const json& v, std::string_view key, const std::string& input, Warnings& warnings) {
+void set_track(JobSettings& s, const json& v, std::string_view key, const std::string& input,
+               Warnings& warnings) {
   std::vector<std::string> notes;
   s.tracks[track - 1] = check_track_text(track, text(v, key), notes);
   for (auto& note : notes) warnings.push_back({input, std::string(key) + ": " + note});
@@ -115,7 +123,8 @@ void set_track(JobSettings& s, const json& v, std::string_view key, const std::s
 
 const std::vector<KeyEntry>& key_entries() {
   static const std::vector<KeyEntry> entries = {
-      {{"side_mode", SettingKind::integer, "card sides: 0 every page a new card, 1 front and back, 2 as 1 with the back black only"},
+      {{"side_mode", SettingKind::integer,
+        "card sides: 0 every page a new card, 1 front and back, 2 as 1 with the back black only"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
          s.side_mode = WORD(integer(v, k, 0, 2));
        }},
@@ -139,34 +148,46 @@ const std::vector<KeyEntry>& key_entries() {
        set_int32<&JobSettings::magenta_adjust>},
       {{"cyan_adjust", SettingKind::integer, "cyan gain adjustment of colour correction"},
        set_int32<&JobSettings::cyan_adjust>},
-      {{"saturation", SettingKind::integer, "saturation of colour correction; 0 keeps it, -50 makes grey"},
+      {{"saturation", SettingKind::integer,
+        "saturation of colour correction; 0 keeps it, -50 makes grey"},
        set_int32<&JobSettings::saturation>},
       {{"color_correction", SettingKind::boolean, "correct the colours before separating them"},
        set_bool<&JobSettings::color_correction>},
-      {{"front_color", SettingKind::boolean, "print the colour panels on the front"}, set_bool<&JobSettings::front_color>},
-      {{"front_black", SettingKind::boolean, "print the black panel on the front"}, set_bool<&JobSettings::front_black>},
-      {{"front_overlay", SettingKind::boolean, "print the overlay on the front"}, set_bool<&JobSettings::front_overlay>},
-      {{"back_color", SettingKind::boolean, "print the colour panels on the back"}, set_bool<&JobSettings::back_color>},
-      {{"back_black", SettingKind::boolean, "print the black panel on the back"}, set_bool<&JobSettings::back_black>},
-      {{"back_overlay", SettingKind::boolean, "print the overlay on the back"}, set_bool<&JobSettings::back_overlay>},
-      {{"print_rect", SettingKind::rectangle, "printed rectangle X,Y,CX,CY inside the 656 x 1024 portrait card"},
+      {{"front_color", SettingKind::boolean, "print the colour panels on the front"},
+       set_bool<&JobSettings::front_color>},
+      {{"front_black", SettingKind::boolean, "print the black panel on the front"},
+       set_bool<&JobSettings::front_black>},
+      {{"front_overlay", SettingKind::boolean, "print the overlay on the front"},
+       set_bool<&JobSettings::front_overlay>},
+      {{"back_color", SettingKind::boolean, "print the colour panels on the back"},
+       set_bool<&JobSettings::back_color>},
+      {{"back_black", SettingKind::boolean, "print the black panel on the back"},
+       set_bool<&JobSettings::back_black>},
+      {{"back_overlay", SettingKind::boolean, "print the overlay on the back"},
+       set_bool<&JobSettings::back_overlay>},
+      {{"print_rect", SettingKind::rectangle,
+        "printed rectangle X,Y,CX,CY inside the 656 x 1024 portrait card"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
          s.print_rect = rectangle(v, k);
        }},
       {{"overlay_areas", SettingKind::overlay_list,
-        "overlay area KIND,X,Y,CX,CY (kind 0 or 1, 2 empty; CX and CY count columns and lines after the first); up to four"},
+        "overlay area KIND,X,Y,CX,CY (kind 0 or 1, 2 empty; CX and CY count columns and lines "
+        "after the first); up to four"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
          s.overlay_areas = overlay_list(v, k);
        }},
-      {{"p_command_form", SettingKind::integer, "1 sends the D form of the P command, other values the L form (0 to 65535)"},
+      {{"p_command_form", SettingKind::integer,
+        "1 sends the D form of the P command, other values the L form (0 to 65535)"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
          s.p_command_form = WORD(integer(v, k, 0, 65535));
        }},
-      {{"job_r_value", SettingKind::integer, "number that opens every job, 0 to 65535 (printer property)"},
+      {{"job_r_value", SettingKind::integer,
+        "number that opens every job, 0 to 65535 (printer property)"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
          s.job_r_value = WORD(integer(v, k, 0, 65535));
        }},
-      {{"mag_encoder", SettingKind::boolean, "the printer has a magnetic-stripe encoder (printer property)"},
+      {{"mag_encoder", SettingKind::boolean,
+        "the printer has a magnetic-stripe encoder (printer property)"},
        set_bool<&JobSettings::mag_encoder>},
       {{"mag_mode", SettingKind::choice, "magnetic stripe mode Q, R or W"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
@@ -174,11 +195,13 @@ const std::vector<KeyEntry>& key_entries() {
        }},
       {{"track1", SettingKind::text, "magnetic track 1 text, at most 99 characters"}, set_track<1>},
       {{"track2", SettingKind::text, "magnetic track 2 text, at most 79 characters"}, set_track<2>},
-      {{"track3", SettingKind::text, "magnetic track 3 text, at most 149 characters"}, set_track<3>},
+      {{"track3", SettingKind::text, "magnetic track 3 text, at most 149 characters"},
+       set_track<3>},
       {{"orientation", SettingKind::choice, "page orientation: landscape or portrait"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
-         s.orientation = choice(v, k, {"landscape", "portrait"}) == "portrait" ? Orientation::portrait
-                                                                                 : Orientation::landscape;
+         s.orientation = choice(v, k, {"landscape", "portrait"}) == "portrait"
+                             ? Orientation::portrait
+                             : Orientation::landscape;
        }},
   };
   return entries;
@@ -229,11 +252,12 @@ const std::vector<SettingKey>& setting_keys() {
   return keys;
 }
 
-void set_setting(JobSettings& settings, std::string_view key, const json& value, const std::string& input,
-                 Warnings& warnings) {
+void set_setting(JobSettings& settings, std::string_view key, const json& value,
+                 const std::string& input, Warnings& warnings) {
   const KeyEntry* entry = find_key(key);
   if (entry == nullptr) {
-    throw SettingError(std::string(key), "unknown key; `ymcko print --help` lists the settings keys");
+    throw SettingError(std::string(key),
+                       "unknown key; `ymcko print --help` lists the settings keys");
   }
   entry->set(settings, value, key, input, warnings);
 }
@@ -242,20 +266,25 @@ json flag_value(std::string_view key, std::string_view text) {
   const KeyEntry* entry = find_key(key);
   if (entry == nullptr) throw SettingError(std::string(key), "unknown setting");
   switch (entry->key.kind) {
-    case SettingKind::integer: return parse_flag_integer(key, text);
-    case SettingKind::rectangle: return parse_flag_list(key, text);
-    case SettingKind::overlay_list: return json::array({parse_flag_list(key, text)});
+    case SettingKind::integer:
+      return parse_flag_integer(key, text);
+    case SettingKind::rectangle:
+      return parse_flag_list(key, text);
+    case SettingKind::overlay_list:
+      return json::array({parse_flag_list(key, text)});
     case SettingKind::boolean:
       if (text == "true") return true;
       if (text == "false") return false;
       throw SettingError(std::string(key), "\"" + std::string(text) + "\" is not true or false");
     case SettingKind::text:
-    case SettingKind::choice: return std::string(text);
+    case SettingKind::choice:
+      return std::string(text);
   }
   return std::string(text);
 }
 
-JobSettings parse_settings(std::string_view json_text, const std::string& input, Warnings& warnings) {
+JobSettings parse_settings(std::string_view json_text, const std::string& input,
+                           Warnings& warnings) {
   json document = parse_json_object(json_text, input, "the settings");
   JobSettings settings;
   for (const auto& [key, value] : document.items()) {
@@ -270,8 +299,8 @@ JobSettings parse_settings(std::string_view json_text, const std::string& input,
 
 JobSettings read_settings_file(const std::filesystem::path& path, Warnings& warnings) {
   std::vector<std::uint8_t> bytes = read_file(path);
-  return parse_settings(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path.string(),
-                        warnings);
+  return parse_settings(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                        path.string(), warnings);
 }
 
 void override_settings(JobSettings& base, const JobSettings& over) {
@@ -310,7 +339,8 @@ void apply_to_devmode(const JobSettings& s, DRVDEVMODE& devmode) {
     pub.dmFields |= DM_COPIES;
   }
   if (s.orientation) {
-    pub.dmOrientation = *s.orientation == Orientation::portrait ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
+    pub.dmOrientation =
+        *s.orientation == Orientation::portrait ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
     pub.dmFields |= DM_ORIENTATION;
   }
   auto flag = [](const std::optional<bool>& value, DWORD& field) {
@@ -345,17 +375,19 @@ void apply_to_devmode(const JobSettings& s, DRVDEVMODE& devmode) {
   if (s.overlay_areas) {
     // The areas given replace all four; the rest become empty records.
     for (std::size_t i = 0; i < OVERLAY_AREA_COUNT; ++i) {
-      priv.aOverlayArea[i] = i < s.overlay_areas->size() ? (*s.overlay_areas)[i]
-                                                         : OVERLAYAREA{OVERLAY_EMPTY, 0, 0, 655, 1023};
+      priv.aOverlayArea[i] = i < s.overlay_areas->size()
+                                 ? (*s.overlay_areas)[i]
+                                 : OVERLAYAREA{OVERLAY_EMPTY, 0, 0, 655, 1023};
     }
   }
 }
 
 bool has_private_settings(const JobSettings& s) {
-  return s.side_mode || s.intensity || s.start_doc_value1 || s.start_doc_value2 || s.start_doc_value3 ||
-         s.yellow_adjust || s.magenta_adjust || s.cyan_adjust || s.saturation || s.p_command_form ||
-         s.color_correction || s.front_color || s.front_black || s.front_overlay || s.back_color || s.back_black ||
-         s.back_overlay || s.print_rect || s.overlay_areas;
+  return s.side_mode || s.intensity || s.start_doc_value1 || s.start_doc_value2 ||
+         s.start_doc_value3 || s.yellow_adjust || s.magenta_adjust || s.cyan_adjust ||
+         s.saturation || s.p_command_form || s.color_correction || s.front_color || s.front_black ||
+         s.front_overlay || s.back_color || s.back_black || s.back_overlay || s.print_rect ||
+         s.overlay_areas;
 }
 
 void apply_to_printer_data(const JobSettings& settings, PRINTERDATA& data) {

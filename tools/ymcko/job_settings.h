@@ -55,7 +55,7 @@ struct JobSettings {
 enum class SettingKind { integer, boolean, rectangle, overlay_list, text, choice };
 
 struct SettingKey {
-  std::string_view key;   // the JSON key; the flag is "--" and the key with "-" for "_"
+  std::string_view key;  // the JSON key; the flag is "--" and the key with "-" for "_"
   SettingKind kind;
   std::string_view help;  // for --help
 };
@@ -66,8 +66,8 @@ const std::vector<SettingKey>& setting_keys();
 // Sets `key` from a JSON value after checking its type and range; throws
 // SettingError naming the key. Track texts outside their ISO 7811 character
 // set add a warning for `input`.
-void set_setting(JobSettings& settings, std::string_view key, const nlohmann::json& value, const std::string& input,
-                 Warnings& warnings);
+void set_setting(JobSettings& settings, std::string_view key, const nlohmann::json& value,
+                 const std::string& input, Warnings& warnings);
 
 // The JSON value a flag's text stands for: integers and comma-separated
 // integer lists are parsed strictly, other kinds stay text. Throws
@@ -75,7 +75,8 @@ void set_setting(JobSettings& settings, std::string_view key, const nlohmann::js
 nlohmann::json flag_value(std::string_view key, std::string_view text);
 
 // A settings object from JSON text; errors name `input`.
-JobSettings parse_settings(std::string_view json_text, const std::string& input, Warnings& warnings);
+JobSettings parse_settings(std::string_view json_text, const std::string& input,
+                           Warnings& warnings);
 
 // A settings file.
 JobSettings read_settings_file(const std::filesystem::path& path, Warnings& warnings);

@@ -13,18 +13,25 @@ std::string json_type_of(const json& value) {
   switch (value.type()) {
     case json::value_t::number_integer:
     case json::value_t::number_unsigned:
-    case json::value_t::number_float: return "the number " + value.dump();
-    case json::value_t::string: return "a string";
-    case json::value_t::boolean: return "a boolean";
-    case json::value_t::array: return "an array";
-    case json::value_t::object: return "an object";
-    case json::value_t::null: return "null";
-    default: return "a value of another kind";
+    case json::value_t::number_float:
+      return "the number " + value.dump();
+    case json::value_t::string:
+      return "a string";
+    case json::value_t::boolean:
+      return "a boolean";
+    case json::value_t::array:
+      return "an array";
+    case json::value_t::object:
+      return "an object";
+    case json::value_t::null:
+      return "null";
+    default:
+      return "a value of another kind";
   }
 }
 
-std::int64_t json_integer(const json& value, std::string_view key, std::int64_t min, std::int64_t max,
-                          std::string_view what) {
+std::int64_t json_integer(const json& value, std::string_view key, std::int64_t min,
+                          std::int64_t max, std::string_view what) {
   std::string name(what.empty() ? std::string_view("the value") : what);
   if (!value.is_number_integer()) {
     throw SettingError(std::string(key), name + " must be an integer, not " + json_type_of(value));
@@ -33,7 +40,8 @@ std::int64_t json_integer(const json& value, std::string_view key, std::int64_t 
   std::int64_t number = 0;
   if (value.is_number_unsigned()) {
     auto unsigned_value = value.get<std::uint64_t>();
-    in_range = unsigned_value <= std::uint64_t(max) && (min <= 0 || unsigned_value >= std::uint64_t(min));
+    in_range =
+        unsigned_value <= std::uint64_t(max) && (min <= 0 || unsigned_value >= std::uint64_t(min));
     number = in_range ? std::int64_t(unsigned_value) : 0;
   } else {
     number = value.get<std::int64_t>();
@@ -48,7 +56,8 @@ std::int64_t json_integer(const json& value, std::string_view key, std::int64_t 
 
 bool json_boolean(const json& value, std::string_view key) {
   if (!value.is_boolean()) {
-    throw SettingError(std::string(key), "the value must be true or false, not " + json_type_of(value));
+    throw SettingError(std::string(key),
+                       "the value must be true or false, not " + json_type_of(value));
   }
   return value.get<bool>();
 }
@@ -60,11 +69,13 @@ const std::string& json_string(const json& value, std::string_view key) {
   return value.get_ref<const std::string&>();
 }
 
-const json& json_array(const json& value, std::string_view key, std::size_t count, const char* shape) {
+const json& json_array(const json& value, std::string_view key, std::size_t count,
+                       const char* shape) {
   if (!value.is_array() || value.size() != count) {
-    throw SettingError(std::string(key), std::string("the value must be ") + shape + ", not " +
-                                             (value.is_array() ? "an array of " + std::to_string(value.size())
-                                                               : json_type_of(value)));
+    throw SettingError(std::string(key),
+                       std::string("the value must be ") + shape + ", not " +
+                           (value.is_array() ? "an array of " + std::to_string(value.size())
+                                             : json_type_of(value)));
   }
   return value;
 }
@@ -77,10 +88,13 @@ json parse_json_object(std::string_view text, const std::string& input, const ch
     // The library's text reads "[json.exception.parse_error.101] parse error at ...".
     std::string message = error.what();
     std::size_t bracket = message.find("] ");
-    throw ToolError(input, "not valid JSON: " + (bracket == std::string::npos ? message : message.substr(bracket + 2)));
+    throw ToolError(input,
+                    "not valid JSON: " +
+                        (bracket == std::string::npos ? message : message.substr(bracket + 2)));
   }
   if (!document.is_object()) {
-    throw ToolError(input, std::string(what) + " must be a JSON object, not " + json_type_of(document));
+    throw ToolError(input,
+                    std::string(what) + " must be a JSON object, not " + json_type_of(document));
   }
   return document;
 }

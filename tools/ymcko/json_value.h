@@ -14,16 +14,16 @@ namespace ymcko::tool {
 std::string json_type_of(const nlohmann::json& value);
 
 // An integer from `min` to `max`; `what` names the value within the key.
-std::int64_t json_integer(const nlohmann::json& value, std::string_view key, std::int64_t min, std::int64_t max,
-                          std::string_view what = {});
+std::int64_t json_integer(const nlohmann::json& value, std::string_view key, std::int64_t min,
+                          std::int64_t max, std::string_view what = {});
 
 bool json_boolean(const nlohmann::json& value, std::string_view key);
 
 const std::string& json_string(const nlohmann::json& value, std::string_view key);
 
 // An array of exactly `count` elements; `shape` shows it in messages.
-const nlohmann::json& json_array(const nlohmann::json& value, std::string_view key, std::size_t count,
-                                 const char* shape);
+const nlohmann::json& json_array(const nlohmann::json& value, std::string_view key,
+                                 std::size_t count, const char* shape);
 
 // Parses a whole JSON text that must be an object; errors name `input`.
 nlohmann::json parse_json_object(std::string_view text, const std::string& input, const char* what);

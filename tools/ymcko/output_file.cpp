@@ -13,27 +13,33 @@
 namespace ymcko::tool {
 namespace {
 
-std::string system_error(const char* what, int error) { return std::string(what) + ": " + std::strerror(error); }
+std::string system_error(const char* what, int error) {
+  return std::string(what) + ": " + std::strerror(error);
+}
 
 }  // namespace
 
 OutputFile::OutputFile(std::filesystem::path target, WriteCall write_call)
     : target_(std::move(target)), write_call_(std::move(write_call)) {
-  if (!write_call_) write_call_ = [](int fd, const void* bytes, std::size_t count) { return ::write(fd, bytes, count); };
+  if (!write_call_)
+    write_call_ = [](int fd, const void* bytes, std::size_t count) {
+      return ::write(fd, bytes, count);
+    };
   if (target_ == "-") {
     fd_ = 1;
     return;
   }
   std::error_code error;
-  if (std::filesystem::is_directory(target_, error)) throw ToolError(target_.string(), "is a folder, not a file");
+  if (std::filesystem::is_directory(target_, error))
+    throw ToolError(target_.string(), "is a folder, not a file");
   // A hidden name of our own in the target's folder, created exclusively and
   // with the mode a new file gets (0666 less the umask).
   static std::atomic<unsigned> counter{0};
   std::filesystem::path folder = target_.parent_path();
   std::string base = target_.filename().string();
   for (int attempt = 0; attempt < 100; ++attempt) {
-    std::filesystem::path candidate = folder / ("." + base + "." + std::to_string(::getpid()) + "." +
-                                                std::to_string(counter++) + ".tmp");
+    std::filesystem::path candidate = folder / ("." + base + "." + std::to_string(::getpid()) +
+                                                "." + std::to_string(counter++) + ".tmp");
     fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       temporary_ = candidate;
@@ -55,7 +61,8 @@ std::optional<std::size_t> OutputFile::write(std::span<const BYTE> bytes) {
     ssize_t wrote = write_call_(fd_, bytes.data() + done, bytes.size() - done);
     if (wrote < 0 && errno == EINTR) continue;
     if (wrote <= 0) {
-      failure_ = wrote < 0 ? system_error("cannot be written", errno) : "cannot be written: no space taken";
+      failure_ = wrote < 0 ? system_error("cannot be written", errno)
+                           : "cannot be written: no space taken";
       return std::nullopt;
     }
     done += std::size_t(wrote);

@@ -19,16 +19,17 @@
 namespace ymcko::tool {
 
 struct PrintRequest {
-  std::vector<BYTE> devmode;   // handed to device enable as the application's device mode
-  PrinterStore printer;        // the host printer's stored values
+  std::vector<BYTE> devmode;  // handed to device enable as the application's device mode
+  PrinterStore printer;       // the host printer's stored values
   FitMode fit = FitMode::cover;
-  std::optional<std::filesystem::path> save_devmode;  // where to write the instance's merged device mode
+  std::optional<std::filesystem::path>
+      save_devmode;  // where to write the instance's merged device mode
 };
 
 // One page of the job: one card side.
 struct CardSide {
-  std::string name;              // for messages: the file and page it came from
-  std::optional<Image> image;    // opaque RGBA; none leaves the page white
+  std::string name;                 // for messages: the file and page it came from
+  std::optional<Image> image;       // opaque RGBA; none leaves the page white
   std::vector<EscapeCall> escapes;  // sent through the escape entry point before this page starts
 };
 

@@ -47,12 +47,15 @@ void set_record_field(PRINTERDATA& data, const std::string& key, const json& val
     }
     return;
   }
-  throw SettingError(key, "unknown key; the keys are the printer properties' field names, \"halftone\" and \"forms\"");
+  throw SettingError(
+      key,
+      "unknown key; the keys are the printer properties' field names, \"halftone\" and \"forms\"");
 }
 
 std::array<BYTE, kHalftoneSetupSize> halftone_setup(const json& value) {
   const std::string key = "halftone";
-  if (!value.is_object()) throw SettingError(key, "the value must be an object, not " + json_type_of(value));
+  if (!value.is_object())
+    throw SettingError(key, "the value must be an object, not " + json_type_of(value));
   std::array<DWORD, kHalftoneSetupSize / 4> words{};
   bool have[4] = {};
   for (const auto& [name, item] : value.items()) {
@@ -63,12 +66,14 @@ std::array<BYTE, kHalftoneSetupSize> halftone_setup(const json& value) {
     } else if (name == "color_info") {
       const json& list = json_array(item, key + "." + name, 30, "an array of 30 integers");
       for (std::size_t i = 0; i < 30; ++i) {
-        words[3 + i] = DWORD(json_integer(list[i], key + "." + name, kI32Min, kU32Max, "each colour value"));
+        words[3 + i] =
+            DWORD(json_integer(list[i], key + "." + name, kI32Min, kU32Max, "each colour value"));
       }
       have[3] = true;
     } else {
-      throw SettingError(key + "." + name, "unknown key; a halftone setup has flags, pattern_size, device_pels "
-                                           "and color_info");
+      throw SettingError(key + "." + name,
+                         "unknown key; a halftone setup has flags, pattern_size, device_pels "
+                         "and color_info");
     }
   }
   for (std::size_t i = 0; i < 4; ++i) {
@@ -83,19 +88,22 @@ std::array<BYTE, kHalftoneSetupSize> halftone_setup(const json& value) {
 }
 
 std::vector<StoredForm> forms(const json& value) {
-  if (!value.is_array()) throw SettingError("forms", "the value must be an array of forms, not " + json_type_of(value));
+  if (!value.is_array())
+    throw SettingError("forms", "the value must be an array of forms, not " + json_type_of(value));
   std::vector<StoredForm> list;
   for (std::size_t i = 0; i < value.size(); ++i) {
     const std::string key = "forms[" + std::to_string(i) + "]";
     const json& item = value[i];
-    if (!item.is_object()) throw SettingError(key, "a form must be an object, not " + json_type_of(item));
+    if (!item.is_object())
+      throw SettingError(key, "a form must be an object, not " + json_type_of(item));
     StoredForm form;
     bool have_name = false, have_size = false;
     for (const auto& [name, field] : item.items()) {
       const std::string where = key + "." + name;
       if (name == "name") {
         const std::string& text = json_string(field, where);
-        if (text.empty() || text.size() > 31) throw SettingError(where, "a form name has 1 to 31 characters");
+        if (text.empty() || text.size() > 31)
+          throw SettingError(where, "a form name has 1 to 31 characters");
         for (unsigned char c : text) {
           if (c < 0x20 || c > 0x7E) throw SettingError(where, "a form name is printable ASCII");
           form.name.push_back(char16_t(c));
@@ -107,10 +115,15 @@ std::vector<StoredForm> forms(const json& value) {
         (name == "width" ? form.width : form.height) = LONG(json_integer(field, where, 1, kI32Max));
         have_size = true;
       } else if (name == "left" || name == "top" || name == "right" || name == "bottom") {
-        LONG& edge = name == "left" ? form.left : name == "top" ? form.top : name == "right" ? form.right : form.bottom;
+        LONG& edge = name == "left"    ? form.left
+                     : name == "top"   ? form.top
+                     : name == "right" ? form.right
+                                       : form.bottom;
         edge = LONG(json_integer(field, where, 0, kI32Max));
       } else {
-        throw SettingError(where, "unknown key; a form has name, width, height, left, top, right, bottom and flags");
+        throw SettingError(
+            where,
+            "unknown key; a form has name, width, height, left, top, right, bottom and flags");
       }
     }
     if (!have_name || !have_size || form.width == 0 || form.height == 0) {
@@ -121,8 +134,11 @@ std::vector<StoredForm> forms(const json& value) {
       form.right = form.width;
       form.bottom = form.height;
     }
-    if (form.left >= form.right || form.top >= form.bottom || form.right > form.width || form.bottom > form.height) {
-      throw SettingError(key, "the printable area must lie inside the form, left before right and top above bottom");
+    if (form.left >= form.right || form.top >= form.bottom || form.right > form.width ||
+        form.bottom > form.height) {
+      throw SettingError(
+          key,
+          "the printable area must lie inside the form, left before right and top above bottom");
     }
     list.push_back(std::move(form));
   }
@@ -156,8 +172,8 @@ PrinterStore parse_printer_file(std::string_view json_text, const std::string& i
 
 PrinterStore read_printer_file(const std::filesystem::path& path) {
   std::vector<std::uint8_t> bytes = read_file(path);
-  return parse_printer_file(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                            path.string());
+  return parse_printer_file(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path.string());
 }
 
 void apply_to_printer_store(const JobSettings& settings, PrinterStore& store) {

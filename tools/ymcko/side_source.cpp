@@ -13,9 +13,11 @@ namespace {
 // The first bytes of a file, enough to tell its format.
 std::vector<std::uint8_t> file_head(const std::filesystem::path& path) {
   std::error_code error;
-  if (std::filesystem::is_directory(path, error)) throw ToolError(path.string(), "is a folder, not a file");
+  if (std::filesystem::is_directory(path, error))
+    throw ToolError(path.string(), "is a folder, not a file");
   std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) throw ToolError(path.string(), std::string("cannot be opened: ") + std::strerror(errno));
+  if (file == nullptr)
+    throw ToolError(path.string(), std::string("cannot be opened: ") + std::strerror(errno));
   std::vector<std::uint8_t> head(16);
   head.resize(std::fread(head.data(), 1, head.size(), file));
   std::fclose(file);
@@ -35,7 +37,12 @@ std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files
       case ImageFormat::pdf: {
         PdfDocument document(read_file(path), path.string());
         for (int page = 0; page < document.pages(); ++page) {
-          plan.push_back({path.string() + " page " + std::to_string(page + 1), path, page, false, nullptr, {}});
+          plan.push_back({path.string() + " page " + std::to_string(page + 1),
+                          path,
+                          page,
+                          false,
+                          nullptr,
+                          {}});
         }
         break;
       }
@@ -61,17 +68,23 @@ std::optional<CardSide> SideDecoder::next() {
   std::vector<std::uint8_t> bytes = read_file(*plan.file);
   const std::string name = plan.file->string();
   switch (sniff_format(bytes)) {
-    case ImageFormat::png: side.image = decode_png(bytes, name); break;
-    case ImageFormat::jpeg: side.image = decode_jpeg(bytes, name); break;
+    case ImageFormat::png:
+      side.image = decode_png(bytes, name);
+      break;
+    case ImageFormat::jpeg:
+      side.image = decode_jpeg(bytes, name);
+      break;
     case ImageFormat::pdf:
       pdf_ = std::make_unique<PdfDocument>(std::move(bytes), name);
       pdf_path_ = plan.file;
       if (plan.single_page && pdf_->pages() != 1) {
-        throw ToolError(name, "has " + std::to_string(pdf_->pages()) + " pages; one card side takes one page");
+        throw ToolError(
+            name, "has " + std::to_string(pdf_->pages()) + " pages; one card side takes one page");
       }
       side.image = pdf_->render(plan.page);
       break;
-    case ImageFormat::unknown: throw ToolError(name, "not a PNG, JPEG or PDF file");
+    case ImageFormat::unknown:
+      throw ToolError(name, "not a PNG, JPEG or PDF file");
   }
   return side;
 }

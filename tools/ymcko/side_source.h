@@ -22,11 +22,11 @@ namespace ymcko::tool {
 
 // What makes one side: a page of a file, a ready image, or nothing (white).
 struct SidePlan {
-  std::string name;                       // for messages
+  std::string name;  // for messages
   std::optional<std::filesystem::path> file;
-  int page = 0;                           // PDF page, from 0
-  bool single_page = false;               // refuse a PDF with more than one page
-  std::shared_ptr<const Image> image;     // used when there is no file
+  int page = 0;                        // PDF page, from 0
+  bool single_page = false;            // refuse a PDF with more than one page
+  std::shared_ptr<const Image> image;  // used when there is no file
   std::vector<EscapeCall> escapes;
 };
 

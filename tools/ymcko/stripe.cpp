@@ -36,7 +36,8 @@ std::optional<std::u32string> decode_utf8(std::string_view text) {
       code = code << 6 | (next & 0x3F);
     }
     static constexpr char32_t smallest[] = {0, 0x80, 0x800, 0x10000};
-    if (code < smallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return std::nullopt;
+    if (code < smallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+      return std::nullopt;
     out.push_back(code);
     i += extra + 1;
   }
@@ -77,7 +78,8 @@ std::u16string check_track_text(int track, std::string_view utf8, std::vector<st
   for (std::size_t i = 0; i < text->size(); ++i) {
     char32_t code = (*text)[i];
     if (code > 0xFF) {
-      throw SettingError(key, "character " + describe_character(code) + " at position " + std::to_string(i + 1) +
+      throw SettingError(key, "character " + describe_character(code) + " at position " +
+                                  std::to_string(i + 1) +
                                   " is not in ISO-8859-1, the printer's character set");
     }
     if (code < low || code > high) {
@@ -89,8 +91,9 @@ std::u16string check_track_text(int track, std::string_view utf8, std::vector<st
   if (first_outside) {
     notes.push_back(std::to_string(outside) + " character(s), the first " +
                     describe_character((*text)[*first_outside]) + " at position " +
-                    std::to_string(*first_outside + 1) + ", lie outside the ISO 7811 character set of track " +
-                    std::to_string(track) + (track == 1 ? " (space to \"_\", no lower case)" : " (\"0\" to \"?\")"));
+                    std::to_string(*first_outside + 1) +
+                    ", lie outside the ISO 7811 character set of track " + std::to_string(track) +
+                    (track == 1 ? " (space to \"_\", no lower case)" : " (\"0\" to \"?\")"));
   }
   return result;
 }
@@ -98,7 +101,8 @@ std::u16string check_track_text(int track, std::string_view utf8, std::vector<st
 std::vector<EscapeCall> stripe_escapes(const StripeData& stripe) {
   std::vector<EscapeCall> calls;
   if (stripe.mode) calls.push_back({ESC_SET_MAG_MODE, {BYTE(*stripe.mode)}});
-  static constexpr ULONG track_escapes[] = {ESC_SET_MAG_TRACK1, ESC_SET_MAG_TRACK2, ESC_SET_MAG_TRACK3};
+  static constexpr ULONG track_escapes[] = {ESC_SET_MAG_TRACK1, ESC_SET_MAG_TRACK2,
+                                            ESC_SET_MAG_TRACK3};
   for (std::size_t t = 0; t < 3; ++t) {
     if (!stripe.tracks[t]) continue;
     EscapeCall call{track_escapes[t], {}};
