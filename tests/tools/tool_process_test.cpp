@@ -43,8 +43,13 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
   write_text(folder_ / "range.json", R"({"intensity": 101})");
   write_text(folder_ / "long.json", R"({"track3": ")" + std::string(150, '1') + R"("})");
   write_text(folder_ / "notimage.png", "hello");
-  write_text(folder_ / "short.dm", std::string(200, '\0'));
+  // A device mode whose header announces 220 + 1228 bytes, cut to 1000.
+  std::string devmode(1000, '\0');
+  devmode[68] = char(220), devmode[70] = char(1228 & 0xFF), devmode[71] = char(1228 >> 8);
+  write_text(folder_ / "short.dm", devmode);
   ymcko::tool::write_png(folder_ / "card.png", 2, 2, 1, std::vector<std::uint8_t>(4, 0));
+  std::string cut = ymcko::testing::read_text(folder_ / "card.png");
+  write_text(folder_ / "cut.png", cut.substr(0, 40));
   struct Case {
     const char* name;
     std::vector<std::string> args;
@@ -106,7 +111,8 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
        {"print", "--demo", "--devmode", "short.dm", "-o", "x.prn"},
        1,
        "short.dm",
-       "its dmSize is 0"},
+       "is 1000 bytes, but its dmSize 220 and dmDriverExtra 1228 make 1448"},
+      {"truncated image", {"print", "card.png", "cut.png", "-o", "x.prn"}, 1, "cut.png", "not a readable PNG image"},
       {"inspect a missing job", {"inspect", "missing.prn"}, 1, "missing.prn", "cannot be opened"},
   };
   for (const Case& c : cases) {

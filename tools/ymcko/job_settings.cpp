@@ -22,26 +22,12 @@ constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t kPanelWidth = 656;
 constexpr std::int64_t kPanelHeight = 1024;
 
-std::int64_t integer(const json& value, std::string_view key, std::int64_t min, std::int64_t max,
-                     std::string_view what = {}) {
-  return json_integer(value, key, min, max, what);
-}
-
-bool boolean(const json& value, std::string_view key) { return json_boolean(value, key); }
-
-const std::string& text(const json& value, std::string_view key) { return json_string(value, key); }
-
-const json& integer_list(const json& value, std::string_view key, std::size_t count,
-                         const char* shape) {
-  return json_array(value, key, count, shape);
-}
-
 std::array<WORD, 4> rectangle(const json& value, std::string_view key) {
-  const json& list = integer_list(value, key, 4, "[x, y, cx, cy]");
-  std::int64_t x = integer(list[0], key, 0, kPanelWidth - 1, "x");
-  std::int64_t y = integer(list[1], key, 0, kPanelHeight - 1, "y");
-  std::int64_t cx = integer(list[2], key, 1, kPanelWidth, "cx");
-  std::int64_t cy = integer(list[3], key, 1, kPanelHeight, "cy");
+  const json& list = json_array(value, key, 4, "[x, y, cx, cy]");
+  std::int64_t x = json_integer(list[0], key, 0, kPanelWidth - 1, "x");
+  std::int64_t y = json_integer(list[1], key, 0, kPanelHeight - 1, "y");
+  std::int64_t cx = json_integer(list[2], key, 1, kPanelWidth, "cx");
+  std::int64_t cy = json_integer(list[3], key, 1, kPanelHeight, "cy");
   if (x + cx > kPanelWidth || y + cy > kPanelHeight) {
     throw SettingError(std::string(key), "the rectangle must lie inside 656 x 1024: x + cx is " +
                                              std::to_string(x + cx) + " and y + cy is " +
@@ -60,13 +46,13 @@ std::vector<OVERLAYAREA> overlay_list(const json& value, std::string_view key) {
   std::vector<OVERLAYAREA> areas;
   for (std::size_t i = 0; i < value.size(); ++i) {
     std::string item = std::string(key) + "[" + std::to_string(i) + "]";
-    const json& list = integer_list(value[i], item, 5, "[kind, x, y, cx, cy]");
+    const json& list = json_array(value[i], item, 5, "[kind, x, y, cx, cy]");
     OVERLAYAREA area{};
-    area.wKind = WORD(integer(list[0], item, 0, 2, "kind"));
-    std::int64_t x = integer(list[1], item, 0, kPanelWidth - 1, "x");
-    std::int64_t y = integer(list[2], item, 0, kPanelHeight - 1, "y");
-    std::int64_t cx = integer(list[3], item, 0, kPanelWidth - 1, "cx");
-    std::int64_t cy = integer(list[4], item, 0, kPanelHeight - 1, "cy");
+    area.wKind = WORD(json_integer(list[0], item, 0, 2, "kind"));
+    std::int64_t x = json_integer(list[1], item, 0, kPanelWidth - 1, "x");
+    std::int64_t y = json_integer(list[2], item, 0, kPanelHeight - 1, "y");
+    std::int64_t cx = json_integer(list[3], item, 0, kPanelWidth - 1, "cx");
+    std::int64_t cy = json_integer(list[4], item, 0, kPanelHeight - 1, "cy");
     // cx and cy count the columns and lines after the first.
     if (x + cx > kPanelWidth - 1 || y + cy > kPanelHeight - 1) {
       throw SettingError(item, "the area must lie inside 656 x 1024: its last column x + cx is " +
@@ -85,7 +71,7 @@ std::vector<OVERLAYAREA> overlay_list(const json& value, std::string_view key) {
 
 std::string choice(const json& value, std::string_view key,
                    std::initializer_list<std::string_view> choices) {
-  const std::string& given = text(value, key);
+  const std::string& given = json_string(value, key);
   std::string listed;
   for (std::string_view option : choices) {
     if (given == option) return given;
@@ -105,19 +91,19 @@ struct KeyEntry {
 
 template <std::optional<LONG> JobSettings::*field>
 void set_int32(JobSettings& s, const json& v, std::string_view key, const std::string&, Warnings&) {
-  s.*field = LONG(integer(v, key, kInt32Min, kInt32Max));
+  s.*field = LONG(json_integer(v, key, kInt32Min, kInt32Max));
 }
 
 template <std::optional<bool> JobSettings::*field>
 void set_bool(JobSettings& s, const json& v, std::string_view key, const std::string&, Warnings&) {
-  s.*field = boolean(v, key);
+  s.*field = json_boolean(v, key);
 }
 
 template <int track>
 void set_track(JobSettings& s, const json& v, std::string_view key, const std::string& input,
                Warnings& warnings) {
   std::vector<std::string> notes;
-  s.tracks[track - 1] = check_track_text(track, text(v, key), notes);
+  s.tracks[track - 1] = check_track_text(track, json_string(v, key), notes);
   for (auto& note : notes) warnings.push_back({input, std::string(key) + ": " + note});
 }
 
@@ -126,15 +112,15 @@ const std::vector<KeyEntry>& key_entries() {
       {{"side_mode", SettingKind::integer,
         "card sides: 0 every page a new card, 1 front and back, 2 as 1 with the back black only"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
-         s.side_mode = WORD(integer(v, k, 0, 2));
+         s.side_mode = WORD(json_integer(v, k, 0, 2));
        }},
       {{"copies", SettingKind::integer, "copies of every card, 1 to 999"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
-         s.copies = SHORT(integer(v, k, 1, 999));
+         s.copies = SHORT(json_integer(v, k, 1, 999));
        }},
       {{"intensity", SettingKind::integer, "colour intensity in percent, 0 to 100"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
-         s.intensity = LONG(integer(v, k, 0, 100));
+         s.intensity = LONG(json_integer(v, k, 0, 100));
        }},
       {{"start_doc_value1", SettingKind::integer, "first print parameter of the job"},
        set_int32<&JobSettings::start_doc_value1>},
@@ -179,12 +165,12 @@ const std::vector<KeyEntry>& key_entries() {
       {{"p_command_form", SettingKind::integer,
         "1 sends the D form of the P command, other values the L form (0 to 65535)"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
-         s.p_command_form = WORD(integer(v, k, 0, 65535));
+         s.p_command_form = WORD(json_integer(v, k, 0, 65535));
        }},
       {{"job_r_value", SettingKind::integer,
         "number that opens every job, 0 to 65535 (printer property)"},
        [](JobSettings& s, const json& v, std::string_view k, const std::string&, Warnings&) {
-         s.job_r_value = WORD(integer(v, k, 0, 65535));
+         s.job_r_value = WORD(json_integer(v, k, 0, 65535));
        }},
       {{"mag_encoder", SettingKind::boolean,
         "the printer has a magnetic-stripe encoder (printer property)"},
