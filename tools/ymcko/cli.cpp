@@ -4,7 +4,6 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -180,18 +179,6 @@ PrintRequest build_request(const SettingsFlags& flags, const JobSettings& settin
   if (!flags.printer_file.empty()) request.printer = read_printer_file(flags.printer_file);
   apply_to_printer_store(settings, request.printer);
   return request;
-}
-
-// The side mode the driver will see: from the device mode handed to it.
-WORD side_mode_of(const std::vector<BYTE>& devmode) {
-  const std::size_t public_size =
-      devmode[offsetof(DEVMODEW, dmSize)] | devmode[offsetof(DEVMODEW, dmSize) + 1] << 8;
-  const std::size_t at = public_size + offsetof(DRVPRIVATE, wSideMode);
-  if (devmode.size() < at + 2 ||
-      std::memcmp(devmode.data() + public_size, PRIVATE_SIGNATURE, sizeof PRIVATE_SIGNATURE) != 0) {
-    return SIDE_MODE_SINGLE;
-  }
-  return WORD(devmode[at] | devmode[at + 1] << 8);
 }
 
 void print_warnings(const Warnings& warnings, std::ostream& err) {

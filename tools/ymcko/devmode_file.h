@@ -33,4 +33,8 @@ std::vector<BYTE> read_devmode_file(const std::filesystem::path& path);
 std::vector<BYTE> application_devmode(const JobSettings& settings,
                                       const std::optional<std::vector<BYTE>>& given);
 
+// The side mode a checked device mode gives the driver: its private part's
+// when that carries the signature, else the default 0.
+WORD side_mode_of(std::span<const BYTE> devmode);
+
 }  // namespace ymcko::tool
