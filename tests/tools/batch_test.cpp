@@ -1,0 +1,207 @@
+// Batches: CSV fields, manifests with per-card tracks, the sides of a batch
+// job, the decode-ahead worker and the progress bar.
+#include "ymcko/batch.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <sstream>
+
+#include "output/escape.h"
+
+namespace {
+
+using namespace ymcko::tool;
+
+std::vector<std::vector<std::string>> fields(std::string_view text) {
+  std::vector<std::vector<std::string>> out;
+  for (auto& row : parse_csv(text, "m.csv")) out.push_back(row.fields);
+  return out;
+}
+
+using Rows = std::vector<std::vector<std::string>>;
+
+TEST(Batch, CsvFields) {
+  struct Case {
+    const char* name;
+    std::string text;
+    Rows rows;
+  };
+  const Case cases[] = {
+      {"plain", "a,b\nc,d\n", {{"a", "b"}, {"c", "d"}}},
+      {"no final newline", "a,b", {{"a", "b"}}},
+      {"CRLF and blank lines", "a,b\r\n\r\nc,d\r\n\n", {{"a", "b"}, {"c", "d"}}},
+      {"byte order mark",
+       "\xEF\xBB\xBF"
+       "front\nx.png",
+       {{"front"}, {"x.png"}}},
+      {"empty fields", ",\n,x", {{"", ""}, {"", "x"}}},
+      {"quoted comma, quote and newline",
+       "\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\n",
+       {{"a,b", "say \"hi\"", "two\nlines"}}},
+      {"quote inside a plain field stays", "a\"b,c", {{"a\"b", "c"}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(fields(c.text), c.rows);
+  }
+  EXPECT_EQ(parse_csv("a\n\n\"x\ny\",z\nw", "m.csv").back().line, 5u)
+      << "lines count inside quotes";
+}
+
+TEST(Batch, ManifestRefusalsNameTheLine) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"empty", "", "m.csv: the manifest is empty"},
+      {"header only", "front,back\n", "m.csv: the manifest lists no cards"},
+      {"unknown column", "front,picture\n", "m.csv:1: unknown column \"picture\""},
+      {"duplicate column", "front,front\n", "m.csv:1: the column \"front\" appears twice"},
+      {"no front column", "back,track1\n", "m.csv:1: the header has no \"front\" column"},
+      {"missing field", "front,track1\na.png,X\nb.png\n",
+       "m.csv:3: the row has 1 fields; the header has 2"},
+      {"empty front", "front,back\n,b.png\n", "m.csv:2: front: every card needs a front image"},
+      {"track too long", "front,track2\na.png," + std::string(80, '1') + "\n",
+       "m.csv:2: track2: the text has 80 characters; track 2 takes at most 79"},
+      {"unclosed quote", "front\n\"a.png\n", "m.csv:2: a quoted field is never closed"},
+      {"text after quote", "front\n\"a.png\"x\n", "m.csv:2: text follows a closing quote"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Warnings warnings;
+    try {
+      parse_manifest(c.text, "/cards", "m.csv", warnings);
+      ADD_FAILURE() << "accepted";
+    } catch (const ToolError& error) {
+      EXPECT_NE(error_line(error).find(c.message), std::string::npos) << error_line(error);
+    }
+  }
+}
+
+TEST(Batch, ManifestPathsAreRelativeToItAndTracksPerCard) {
+  Warnings warnings;
+  Manifest manifest =
+      parse_manifest("track1,front,back\nALICE,a.png,/abs/b.png\n,c.png,\nbob,e.png,f.png\n",
+                     "/cards", "m.csv", warnings);
+  ASSERT_EQ(manifest.cards.size(), 3u);
+  EXPECT_EQ(manifest.cards[0].front, "/cards/a.png");
+  EXPECT_EQ(manifest.cards[0].back, "/abs/b.png");
+  EXPECT_EQ(manifest.cards[0].tracks[0], u"ALICE");
+  EXPECT_FALSE(manifest.cards[1].back);
+  EXPECT_EQ(manifest.cards[1].tracks[0], u"") << "an empty cell is an empty track";
+  EXPECT_FALSE(manifest.cards[1].tracks[1]) << "no column, no track";
+  ASSERT_EQ(warnings.size(), 1u);
+  EXPECT_EQ(warnings[0].input, "m.csv:4");
+}
+
+TEST(Batch, SidesFollowTheSideMode) {
+  Warnings warnings;
+  Manifest manifest =
+      parse_manifest("front,back,track2\na.png,b.png,111\nc.png,,\n", "/m", "m.csv", warnings);
+  StripeData job;
+  job.mode = 'R';
+  job.tracks[0] = u"JOB";
+  std::vector<SidePlan> duplex = plan_batch(manifest, SIDE_MODE_DUPLEX, job, "m.csv");
+  ASSERT_EQ(duplex.size(), 4u);
+  EXPECT_EQ(duplex[1].file, std::filesystem::path("/m/b.png"));
+  EXPECT_FALSE(duplex[3].file) << "a card without a back image gets a white back";
+  EXPECT_FALSE(duplex[3].image);
+  EXPECT_TRUE(duplex[1].escapes.empty()) << "the stripe goes before the front only";
+  // Card 1: the job's mode and track 1, its own track 2; card 2: an empty track 2.
+  EXPECT_EQ(duplex[0].escapes, stripe_escapes(StripeData{'R', {u"JOB", u"111", std::nullopt}}));
+  EXPECT_EQ(duplex[2].escapes, stripe_escapes(StripeData{'R', {u"JOB", u"", std::nullopt}}));
+
+  EXPECT_THROW(plan_batch(manifest, SIDE_MODE_SINGLE, job, "m.csv"), ToolError);
+  Manifest fronts = parse_manifest("front\na.png\nb.png\n", "/m", "m.csv", warnings);
+  EXPECT_EQ(plan_batch(fronts, SIDE_MODE_SINGLE, {}, "m.csv").size(), 2u);
+}
+
+CardSide numbered(int i) { return CardSide{std::to_string(i), std::nullopt, {}}; }
+
+TEST(Batch, DecodeAheadKeepsOrderAndStaysWithinItsDepth) {
+  std::atomic<int> produced{0};
+  std::atomic<int> taken{0};
+  std::atomic<int> most_ahead{0};
+  {
+    DecodeAhead ahead(
+        [&]() -> std::optional<CardSide> {
+          if (produced == 50) return std::nullopt;
+          int ahead_now = produced - taken;  // read racily: only an upper bound is checked
+          if (ahead_now > most_ahead) most_ahead = ahead_now;
+          return numbered(produced++);
+        },
+        3);
+    for (int i = 0; i < 50; ++i) {
+      auto side = ahead.next();
+      ASSERT_TRUE(side);
+      EXPECT_EQ(side->name, std::to_string(i));
+      taken = i + 1;
+    }
+    EXPECT_FALSE(ahead.next());
+    EXPECT_FALSE(ahead.next());
+  }
+  EXPECT_LE(most_ahead.load(), 4);
+}
+
+TEST(Batch, DecodeAheadReportsAFailureInItsPlace) {
+  int count = 0;
+  DecodeAhead ahead(
+      [&]() -> std::optional<CardSide> {
+        if (count == 2) throw ToolError("bad.png", "not a readable PNG image");
+        return numbered(count++);
+      },
+      4);
+  EXPECT_EQ(ahead.next()->name, "0");
+  EXPECT_EQ(ahead.next()->name, "1");
+  try {
+    ahead.next();
+    ADD_FAILURE() << "no error";
+  } catch (const ToolError& error) {
+    EXPECT_EQ(error.input(), "bad.png");
+  }
+  EXPECT_FALSE(ahead.next());
+}
+
+TEST(Batch, DecodeAheadStopsWhenTheJobStopsEarly) {
+  std::atomic<int> produced{0};
+  {
+    DecodeAhead ahead([&]() -> std::optional<CardSide> { return numbered(produced++); }, 2);
+    ahead.next();
+  }
+  EXPECT_LE(produced.load(), 4);
+}
+
+TEST(Batch, ProgressBarOnlyWhenEnabled) {
+  std::ostringstream shown, hidden;
+  Progress bar(shown, true, 4, "cards");
+  Progress quiet(hidden, false, 4, "cards");
+  for (std::size_t done : {0, 1, 1, 4}) {
+    bar.update(done);
+    quiet.update(done);
+  }
+  bar.finish();
+  EXPECT_EQ(shown.str(),
+            "\r[..............................] 0/4 cards"
+            "\r[#######.......................] 1/4 cards"
+            "\r[##############################] 4/4 cards\n");
+  EXPECT_EQ(hidden.str(), "");
+}
+
+TEST(Batch, SourceCountsCardsAsTheRunnerTakesThem) {
+  std::vector<SidePlan> plan;
+  for (int i = 0; i < 4; ++i)
+    plan.push_back({std::to_string(i), std::nullopt, 0, false, nullptr, {}});
+  std::ostringstream shown;
+  Progress bar(shown, true, 2, "cards");
+  BatchSource source(std::move(plan), 2, bar);
+  int sides = 0;
+  while (source.next()) ++sides;
+  EXPECT_EQ(sides, 4);
+  EXPECT_NE(shown.str().find("1/2 cards"), std::string::npos);
+  EXPECT_NE(shown.str().find("2/2 cards\n"), std::string::npos);
+}
+
+}  // namespace

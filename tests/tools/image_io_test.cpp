@@ -1,0 +1,195 @@
+// Image input and PNG output: every format to the same RGBA, transparency
+// over white, PDF pages at 300 dpi, and refusals that name the file.
+#include "ymcko/image_io.h"
+
+#include <gtest/gtest.h>
+#include <jpeglib.h>
+#include <zlib.h>
+
+#include <cstring>
+
+#include "tools/tool_helpers.h"
+#include "ymcko/errors.h"
+
+namespace {
+
+using namespace ymcko::tool;
+using ymcko::testing::ScratchFolder;
+
+// A small PDF whose pages are 72 x 36 points, each filled on its left half
+// with the given colour (r g b from 0 to 1).
+std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& colours) {
+  std::vector<std::string> objects;
+  std::string kids;
+  const std::size_t pages = colours.size();
+  objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
+  for (std::size_t i = 0; i < pages; ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
+  objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
+  for (std::size_t i = 0; i < pages; ++i) {
+    std::string content = colours[i] + " rg 0 0 36 36 re f";
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 36] /Contents " +
+                      std::to_string(4 + 2 * i) + " 0 R >>");
+    objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+                      "\nendstream");
+  }
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<std::size_t> offsets;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const std::size_t xref = pdf.size();
+  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (std::size_t offset : offsets) {
+    char line[24];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+    pdf += line;
+  }
+  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+         " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  return std::vector<std::uint8_t>(pdf.begin(), pdf.end());
+}
+
+// A baseline JPEG of one flat colour, at the best quality.
+std::vector<std::uint8_t> flat_jpeg(std::uint32_t width, std::uint32_t height,
+                                    const std::uint8_t rgb[3]) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = width;
+  info.image_height = height;
+  info.input_components = 3;
+  info.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 100, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  std::vector<std::uint8_t> row(width * 3);
+  for (std::uint32_t x = 0; x < width; ++x) std::memcpy(&row[x * 3], rgb, 3);
+  while (info.next_scanline < height) {
+    JSAMPROW rows[] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  std::vector<std::uint8_t> bytes(buffer, buffer + size);
+  std::free(buffer);
+  return bytes;
+}
+
+// A PNG signature, a header chunk claiming the given size and an empty
+// data chunk: enough for a reader to learn the size.
+std::vector<std::uint8_t> png_header_only(std::uint32_t width, std::uint32_t height) {
+  std::vector<std::uint8_t> bytes = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+  auto put32 = [&](std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) bytes.push_back(std::uint8_t(v >> shift));
+  };
+  auto chunk = [&](const char* type, const std::vector<std::uint8_t>& data) {
+    put32(std::uint32_t(data.size()));
+    std::vector<std::uint8_t> typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    bytes.insert(bytes.end(), typed.begin(), typed.end());
+    put32(std::uint32_t(crc32(0, typed.data(), uInt(typed.size()))));
+  };
+  std::vector<std::uint8_t> header;
+  for (std::uint32_t v : {width, height}) {
+    for (int shift = 24; shift >= 0; shift -= 8) header.push_back(std::uint8_t(v >> shift));
+  }
+  header.insert(header.end(), {8, 6, 0, 0, 0});
+  chunk("IHDR", header);
+  chunk("IDAT", {});
+  return bytes;
+}
+
+TEST(ImageIo, PngRoundTripsAndTransparencyGoesOverWhite) {
+  ScratchFolder folder;
+  // Opaque red, half-transparent red, transparent black, opaque grey.
+  const std::vector<std::uint8_t> rgba = {255, 0, 0, 255, 255, 0,  0,  128,
+                                          0,   0, 0, 0,   90,  90, 90, 255};
+  write_png(folder / "a.png", 2, 2, 4, rgba);
+  Image image = load_sides(folder / "a.png").at(0);
+  ASSERT_EQ(image.width, 2u);
+  ASSERT_EQ(image.height, 2u);
+  const std::vector<std::uint8_t> expected = {255, 0,   0,   255, 255, 127, 127, 255,
+                                              255, 255, 255, 255, 90,  90,  90,  255};
+  EXPECT_EQ(image.rgba, expected);
+}
+
+TEST(ImageIo, GreyPngsReadAsEqualChannels) {
+  ScratchFolder folder;
+  write_png(folder / "g.png", 3, 1, 1, std::vector<std::uint8_t>{0, 128, 255});
+  Image image = load_sides(folder / "g.png").at(0);
+  EXPECT_EQ(image.rgba,
+            (std::vector<std::uint8_t>{0, 0, 0, 255, 128, 128, 128, 255, 255, 255, 255, 255}));
+}
+
+TEST(ImageIo, JpegDecodesToOpaqueRgba) {
+  ScratchFolder folder;
+  const std::uint8_t colour[3] = {200, 40, 90};
+  ymcko::testing::write_bytes(folder / "c.jpg", flat_jpeg(16, 8, colour));
+  Image image = load_sides(folder / "c.jpg").at(0);
+  ASSERT_EQ(image.width, 16u);
+  ASSERT_EQ(image.height, 8u);
+  const std::uint8_t* p = image.pixel(7, 3);
+  for (int c = 0; c < 3; ++c) EXPECT_NEAR(p[c], colour[c], 3);
+  EXPECT_EQ(p[3], 255);
+}
+
+TEST(ImageIo, PdfGivesOneSidePerPageAt300Dpi) {
+  ScratchFolder folder;
+  ymcko::testing::write_bytes(folder / "two.pdf", pdf_with_pages({"1 0 0", "0 0 1"}));
+  std::vector<Image> sides = load_sides(folder / "two.pdf");
+  ASSERT_EQ(sides.size(), 2u);
+  for (const Image& side : sides) {
+    EXPECT_EQ(side.width, 300u);  // one inch
+    EXPECT_EQ(side.height, 150u);
+  }
+  const std::uint8_t* red = sides[0].pixel(50, 75);
+  EXPECT_EQ(std::vector<int>(red, red + 4), (std::vector<int>{255, 0, 0, 255}));
+  const std::uint8_t* blue = sides[1].pixel(50, 75);
+  EXPECT_EQ(std::vector<int>(blue, blue + 3), (std::vector<int>{0, 0, 255}));
+  const std::uint8_t* paper = sides[1].pixel(250, 75);
+  EXPECT_EQ(std::vector<int>(paper, paper + 3), (std::vector<int>{255, 255, 255}));
+}
+
+TEST(ImageIo, RefusalsNameTheFile) {
+  ScratchFolder folder;
+  const std::uint8_t colour[3] = {1, 2, 3};
+  std::vector<std::uint8_t> jpeg = flat_jpeg(8, 8, colour);
+  std::vector<std::uint8_t> png;
+  write_png(folder / "ok.png", 4, 4, 1, std::vector<std::uint8_t>(16, 7));
+  png = read_file(folder / "ok.png");
+  struct Case {
+    const char* name;
+    std::vector<std::uint8_t> bytes;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"text.png", {'h', 'e', 'l', 'l', 'o'}, "not a PNG, JPEG or PDF file"},
+      {"empty.png", {}, "not a PNG, JPEG or PDF file"},
+      {"cut.png", std::vector<std::uint8_t>(png.begin(), png.begin() + 40),
+       "not a readable PNG image"},
+      {"cut.jpg", std::vector<std::uint8_t>(jpeg.begin(), jpeg.begin() + 100),
+       "not a readable JPEG image"},
+      {"huge.png", png_header_only(100000, 100000), "the image is 100000 x 100000 pixels"},
+      {"broken.pdf", {'%', 'P', 'D', 'F', '-', '1', '.', '4', '\n'}, "not a readable PDF document"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ymcko::testing::write_bytes(folder / c.name, c.bytes);
+    try {
+      load_sides(folder / c.name);
+      ADD_FAILURE() << "accepted";
+    } catch (const ToolError& error) {
+      EXPECT_EQ(error.input(), (folder / c.name).string());
+      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
+    }
+  }
+  EXPECT_THROW(load_sides(folder / "missing.png"), ToolError);
+  EXPECT_THROW(load_sides(folder.path()), ToolError);
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// Atomic output: the target appears whole or not at all.
+#include "ymcko/output_file.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "tools/tool_helpers.h"
+#include "ymcko/errors.h"
+
+namespace {
+
+using namespace ymcko::tool;
+using ymcko::testing::folder_entries;
+using ymcko::testing::read_text;
+using ymcko::testing::ScratchFolder;
+using ymcko::testing::write_text;
+
+std::span<const BYTE> bytes_of(const std::string& text) {
+  return {reinterpret_cast<const BYTE*>(text.data()), text.size()};
+}
+
+TEST(OutputFile, CommitReplacesTheTargetWhole) {
+  ScratchFolder folder;
+  write_text(folder / "job.prn", "old");
+  {
+    OutputFile out(folder / "job.prn");
+    EXPECT_EQ(out.temporary().parent_path(), folder.path());
+    EXPECT_EQ(out.write(bytes_of("new ")), 4u);
+    EXPECT_EQ(read_text(folder / "job.prn"), "old") << "the target is untouched until the commit";
+    out.write(bytes_of("job"));
+    out.commit();
+  }
+  EXPECT_EQ(read_text(folder / "job.prn"), "new job");
+  EXPECT_EQ(folder_entries(folder.path()), std::vector<std::string>{"job.prn"});
+}
+
+TEST(OutputFile, AFailedWriteLeavesNothingAndKeepsTheOldFile) {
+  struct Case {
+    const char* name;
+    bool existing;
+    std::size_t failing_call;  // 1 = the first
+    int error;
+  };
+  const Case cases[] = {
+      {"disk full on the first write, no old file", false, 1, ENOSPC},
+      {"disk full later, old file kept", true, 3, ENOSPC},
+      {"i/o error", true, 2, EIO},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    if (c.existing) write_text(folder / "job.prn", "old");
+    std::size_t calls = 0;
+    OutputFile out(folder / "job.prn",
+                   [&](int fd, const void* bytes, std::size_t count) -> ssize_t {
+                     if (++calls == c.failing_call) {
+                       errno = c.error;
+                       return -1;
+                     }
+                     return ::write(fd, bytes, count);
+                   });
+    for (int i = 0; i < 4; ++i) out.write(bytes_of("chunk"));
+    try {
+      out.commit();
+      ADD_FAILURE() << "committed";
+    } catch (const ToolError& error) {
+      EXPECT_EQ(error.input(), (folder / "job.prn").string());
+      EXPECT_NE(std::string(error.what()).find(std::strerror(c.error)), std::string::npos)
+          << error.what();
+    }
+    EXPECT_EQ(calls, c.failing_call) << "no write after the failure";
+    EXPECT_EQ(folder_entries(folder.path()),
+              c.existing ? std::vector<std::string>{"job.prn"} : std::vector<std::string>{});
+    if (c.existing) {
+      EXPECT_EQ(read_text(folder / "job.prn"), "old");
+    }
+  }
+}
+
+TEST(OutputFile, ShortWritesAreContinued) {
+  ScratchFolder folder;
+  OutputFile out(folder / "job.prn", [](int fd, const void* bytes, std::size_t count) {
+    return ::write(fd, bytes, std::min<std::size_t>(count, 2));
+  });
+  EXPECT_EQ(out.write(bytes_of("abcde")), 5u);
+  out.commit();
+  EXPECT_EQ(read_text(folder / "job.prn"), "abcde");
+}
+
+TEST(OutputFile, AbandonedOrFailedJobsLeaveNoFile) {
+  ScratchFolder folder;
+  write_text(folder / "kept.prn", "old");
+  {
+    OutputFile out(folder / "new.prn");
+    out.write(bytes_of("partial"));
+  }
+  {
+    OutputFile out(folder / "kept.prn");
+    out.write(bytes_of("partial"));
+    out.fail("the printer refused a write");
+    EXPECT_THROW(out.commit(), ToolError);
+  }
+  EXPECT_EQ(folder_entries(folder.path()), std::vector<std::string>{"kept.prn"});
+  EXPECT_EQ(read_text(folder / "kept.prn"), "old");
+}
+
+TEST(OutputFile, RefusesTargetsItCannotWrite) {
+  ScratchFolder folder;
+  EXPECT_THROW(OutputFile(folder / "missing" / "job.prn"), ToolError);
+  EXPECT_THROW(OutputFile(folder.path()), ToolError);
+}
+
+}  // namespace

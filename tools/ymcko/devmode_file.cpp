@@ -1,0 +1,110 @@
+// Checking device mode files and writing the job's settings into one.
+#include "ymcko/devmode_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "output/devmode.h"
+#include "ymcko/errors.h"
+#include "ymcko/image_io.h"
+
+namespace ymcko::tool {
+namespace {
+
+WORD read_u16(std::span<const BYTE> bytes, std::size_t offset) {
+  return WORD(bytes[offset] | bytes[offset + 1] << 8);
+}
+
+void write_u16(std::span<BYTE> bytes, std::size_t offset, WORD value) {
+  bytes[offset] = BYTE(value);
+  bytes[offset + 1] = BYTE(value >> 8);
+}
+
+}  // namespace
+
+void check_devmode(std::span<const BYTE> bytes, const std::string& name) {
+  if (bytes.size() < kMinPublicSize) {
+    throw ToolError(name, "is " + std::to_string(bytes.size()) +
+                              " bytes; a device mode has at least " +
+                              std::to_string(kMinPublicSize));
+  }
+  const std::size_t public_size = read_u16(bytes, offsetof(DEVMODEW, dmSize));
+  const std::size_t private_size = read_u16(bytes, offsetof(DEVMODEW, dmDriverExtra));
+  if (public_size < kMinPublicSize) {
+    throw ToolError(name, "its dmSize is " + std::to_string(public_size) +
+                              "; a device mode's public part has at least " +
+                              std::to_string(kMinPublicSize) + " bytes");
+  }
+  if (bytes.size() != public_size + private_size) {
+    throw ToolError(name, "is " + std::to_string(bytes.size()) + " bytes, but its dmSize " +
+                              std::to_string(public_size) + " and dmDriverExtra " +
+                              std::to_string(private_size) + " make " +
+                              std::to_string(public_size + private_size));
+  }
+  const bool known_size = public_size == 188 || public_size == 212 || public_size == 220;
+  if (!known_size && read_u16(bytes, offsetof(DEVMODEW, dmSpecVersion)) == 0) {
+    throw ToolError(
+        name, "its dmSize " + std::to_string(public_size) +
+                  " is not 188, 212 or 220 and its dmSpecVersion is 0, so its version is unknown");
+  }
+}
+
+std::vector<BYTE> read_devmode_file(const std::filesystem::path& path) {
+  std::vector<BYTE> bytes = read_file(path);
+  check_devmode(bytes, path.string());
+  return bytes;
+}
+
+std::vector<BYTE> application_devmode(const JobSettings& settings,
+                                      const std::optional<std::vector<BYTE>>& given) {
+  DRVDEVMODE defaults;
+  write_devmode_defaults(defaults, nullptr, false);
+  if (!given) {
+    apply_to_devmode(settings, defaults);
+    std::vector<BYTE> bytes(sizeof defaults);
+    std::memcpy(bytes.data(), &defaults, sizeof defaults);
+    return bytes;
+  }
+
+  // Work on whole records: the given public part over a zeroed one, the
+  // given private part over the defaults when it carries the signature.
+  std::vector<BYTE> bytes = *given;
+  const std::size_t public_size = read_u16(bytes, offsetof(DEVMODEW, dmSize));
+  std::size_t private_size = read_u16(bytes, offsetof(DEVMODEW, dmDriverExtra));
+  DRVDEVMODE record{};
+  std::memcpy(&record.dmPublic, bytes.data(), std::min(public_size, sizeof(DEVMODEW)));
+  const bool signed_private =
+      private_size >= sizeof PRIVATE_SIGNATURE &&
+      std::memcmp(bytes.data() + public_size, PRIVATE_SIGNATURE, sizeof PRIVATE_SIGNATURE) == 0;
+  record.dmPrivate = defaults.dmPrivate;
+  if (signed_private) {
+    std::memcpy(&record.dmPrivate, bytes.data() + public_size,
+                std::min(private_size, sizeof(DRVPRIVATE)));
+  }
+  apply_to_devmode(settings, record);
+
+  std::memcpy(bytes.data(), &record.dmPublic, std::min(public_size, sizeof(DEVMODEW)));
+  if (has_private_settings(settings)) {
+    if (!signed_private || private_size < sizeof(DRVPRIVATE)) {
+      // The driver would ignore or complete this private part from its
+      // defaults; give it the completed one so the settings take effect.
+      bytes.resize(public_size + std::max(private_size, sizeof(DRVPRIVATE)));
+      private_size = std::max(private_size, sizeof(DRVPRIVATE));
+      write_u16(bytes, offsetof(DEVMODEW, dmDriverExtra), WORD(private_size));
+    }
+    std::memcpy(bytes.data() + public_size, &record.dmPrivate, sizeof(DRVPRIVATE));
+  }
+  return bytes;
+}
+
+WORD side_mode_of(std::span<const BYTE> devmode) {
+  const std::size_t public_size = read_u16(devmode, offsetof(DEVMODEW, dmSize));
+  const std::size_t at = public_size + offsetof(DRVPRIVATE, wSideMode);
+  if (devmode.size() < at + 2 ||
+      std::memcmp(devmode.data() + public_size, PRIVATE_SIGNATURE, sizeof PRIVATE_SIGNATURE) != 0) {
+    return SIDE_MODE_SINGLE;
+  }
+  return read_u16(devmode, at);
+}
+
+}  // namespace ymcko::tool

@@ -1,0 +1,77 @@
+// Card images in and previews out: PNG, JPEG and PDF pages decoded to 8-bit
+// RGBA in memory (transparency composited over white), and PNG writing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace ymcko::tool {
+
+// Pixels in rows from the top, four bytes each: red, green, blue, alpha.
+struct Image {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint8_t> rgba;
+
+  std::uint8_t* pixel(std::uint32_t x, std::uint32_t y) {
+    return &rgba[(std::size_t(y) * width + x) * 4];
+  }
+  const std::uint8_t* pixel(std::uint32_t x, std::uint32_t y) const {
+    return &rgba[(std::size_t(y) * width + x) * 4];
+  }
+};
+
+// An image of the given size filled with one opaque colour.
+Image filled_image(std::uint32_t width, std::uint32_t height, std::uint8_t red, std::uint8_t green,
+                   std::uint8_t blue);
+
+// Largest image accepted, in pixels: larger ones would only exhaust memory.
+inline constexpr std::uint64_t kMaxImagePixels = 64ull * 1024 * 1024;
+
+// PDF pages are rendered at the printer's resolution.
+inline constexpr int kPdfDpi = 300;
+
+enum class ImageFormat { png, jpeg, pdf, unknown };
+
+// The format by the file's first bytes, whatever its name says.
+ImageFormat sniff_format(std::span<const std::uint8_t> bytes);
+
+// A whole file, or a ToolError naming it.
+std::vector<std::uint8_t> read_file(const std::filesystem::path& path);
+
+// Decoders; `name` is the input named in errors. The results are opaque:
+// transparent pixels are already composited over white.
+Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name);
+Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name);
+
+// A PDF whose pages are rendered one at a time.
+class PdfDocument {
+ public:
+  PdfDocument(std::vector<std::uint8_t> bytes, std::string name);
+  ~PdfDocument();
+  PdfDocument(PdfDocument&&) noexcept;
+  int pages() const;
+  // Page `index` (from 0) at kPdfDpi on white paper.
+  Image render(int index) const;
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Every card side a file holds: one for PNG and JPEG, one per page for PDF.
+std::vector<Image> load_sides(const std::filesystem::path& path);
+
+// Blends every pixel over white (8-bit, straight alpha) and makes it opaque.
+void composite_over_white(Image& image);
+
+// Writes a PNG of one (grey), three (RGB) or four (RGBA) channels per pixel.
+void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
+               int channels, std::span<const std::uint8_t> pixels);
+
+}  // namespace ymcko::tool

@@ -1,0 +1,60 @@
+// The job's output file, written atomically: the bytes go to a temporary file
+// in the same folder, which replaces the target only when the whole job was
+// written. On any error no output is left and an existing file is untouched.
+// "-" stands for standard output.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "engine/host_printer.h"
+
+namespace ymcko::tool {
+
+// The system call that writes; tests route it elsewhere to make writes fail.
+using WriteCall = std::function<ssize_t(int fd, const void* bytes, std::size_t count)>;
+
+class OutputFile final : public engine::SpoolSink {
+ public:
+  // Creates the temporary file beside `target` at once, so an unwritable
+  // folder is reported before any work. Throws ToolError naming the target.
+  explicit OutputFile(std::filesystem::path target, WriteCall write_call = {});
+  ~OutputFile() override;  // removes the temporary file unless committed
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  // Takes all of `bytes`, or fails and remembers why; after a failure every
+  // later write fails too.
+  std::optional<std::size_t> write(std::span<const BYTE> bytes) override;
+
+  // Marks the job failed for a reason found outside this file (for example a
+  // failed spooler write that the driver does not report).
+  void fail(const std::string& reason);
+
+  // Flushes the file to disk and renames it over the target. Throws
+  // ToolError when a write failed or the rename is refused; the temporary
+  // file is then removed.
+  void commit();
+
+  const std::filesystem::path& target() const { return target_; }
+  const std::filesystem::path& temporary() const { return temporary_; }
+  bool to_stdout() const { return fd_ == 1 && temporary_.empty(); }
+
+ private:
+  void discard();
+
+  std::filesystem::path target_;
+  std::filesystem::path temporary_;
+  int fd_ = -1;
+  WriteCall write_call_;
+  std::optional<std::string> failure_;
+  bool committed_ = false;
+};
+
+}  // namespace ymcko::tool

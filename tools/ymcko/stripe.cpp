@@ -1,0 +1,116 @@
+// Track text checks and the stripe escapes.
+#include "ymcko/stripe.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "output/escape.h"
+#include "ymcko/errors.h"
+
+namespace ymcko::tool {
+namespace {
+
+// Decodes strict UTF-8 (no overlong forms, no surrogates); nullopt when the
+// text is not UTF-8.
+std::optional<std::u32string> decode_utf8(std::string_view text) {
+  std::u32string out;
+  for (std::size_t i = 0; i < text.size();) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    std::size_t extra;
+    char32_t code;
+    if (byte < 0x80) {
+      extra = 0, code = byte;
+    } else if ((byte & 0xE0) == 0xC0) {
+      extra = 1, code = byte & 0x1F;
+    } else if ((byte & 0xF0) == 0xE0) {
+      extra = 2, code = byte & 0x0F;
+    } else if ((byte & 0xF8) == 0xF0) {
+      extra = 3, code = byte & 0x07;
+    } else {
+      return std::nullopt;
+    }
+    if (extra > text.size() - i - 1) return std::nullopt;
+    for (std::size_t k = 1; k <= extra; ++k) {
+      auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) return std::nullopt;
+      code = code << 6 | (next & 0x3F);
+    }
+    static constexpr char32_t smallest[] = {0, 0x80, 0x800, 0x10000};
+    if (code < smallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+      return std::nullopt;
+    out.push_back(code);
+    i += extra + 1;
+  }
+  return out;
+}
+
+std::string describe_character(char32_t code) {
+  char text[48];
+  if (code >= 0x20 && code < 0x7F) {
+    std::snprintf(text, sizeof text, "\"%c\"", char(code));
+  } else {
+    std::snprintf(text, sizeof text, "U+%04X", unsigned(code));
+  }
+  return text;
+}
+
+void append_le16(std::vector<BYTE>& out, char16_t unit) {
+  out.push_back(BYTE(unit & 0xFF));
+  out.push_back(BYTE(unit >> 8));
+}
+
+}  // namespace
+
+std::u16string check_track_text(int track, std::string_view utf8, std::vector<std::string>& notes) {
+  const std::string key = "track" + std::to_string(track);
+  const std::size_t limit = kTrackLimits.at(std::size_t(track - 1));
+  std::optional<std::u32string> text = decode_utf8(utf8);
+  if (!text) throw SettingError(key, "the text is not valid UTF-8");
+  if (text->size() > limit) {
+    throw SettingError(key, "the text has " + std::to_string(text->size()) + " characters; track " +
+                                std::to_string(track) + " takes at most " + std::to_string(limit));
+  }
+  std::u16string result;
+  std::size_t outside = 0;
+  std::optional<std::size_t> first_outside;
+  const char32_t low = track == 1 ? 0x20 : 0x30;
+  const char32_t high = track == 1 ? 0x5F : 0x3F;
+  for (std::size_t i = 0; i < text->size(); ++i) {
+    char32_t code = (*text)[i];
+    if (code > 0xFF) {
+      throw SettingError(key, "character " + describe_character(code) + " at position " +
+                                  std::to_string(i + 1) +
+                                  " is not in ISO-8859-1, the printer's character set");
+    }
+    if (code < low || code > high) {
+      ++outside;
+      if (!first_outside) first_outside = i;
+    }
+    result.push_back(char16_t(code));
+  }
+  if (first_outside) {
+    notes.push_back(std::to_string(outside) + " character(s), the first " +
+                    describe_character((*text)[*first_outside]) + " at position " +
+                    std::to_string(*first_outside + 1) +
+                    ", lie outside the ISO 7811 character set of track " + std::to_string(track) +
+                    (track == 1 ? " (space to \"_\", no lower case)" : " (\"0\" to \"?\")"));
+  }
+  return result;
+}
+
+std::vector<EscapeCall> stripe_escapes(const StripeData& stripe) {
+  std::vector<EscapeCall> calls;
+  if (stripe.mode) calls.push_back({ESC_SET_MAG_MODE, {BYTE(*stripe.mode)}});
+  static constexpr ULONG track_escapes[] = {ESC_SET_MAG_TRACK1, ESC_SET_MAG_TRACK2,
+                                            ESC_SET_MAG_TRACK3};
+  for (std::size_t t = 0; t < 3; ++t) {
+    if (!stripe.tracks[t]) continue;
+    EscapeCall call{track_escapes[t], {}};
+    for (char16_t unit : *stripe.tracks[t]) append_le16(call.input, unit);
+    append_le16(call.input, u'\0');
+    calls.push_back(std::move(call));
+  }
+  return calls;
+}
+
+}  // namespace ymcko::tool

@@ -1,0 +1,45 @@
+// Magnetic-stripe texts: the checks a track text must pass before it goes to
+// the driver, and the private escapes that hand the stripe over.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/engine_types.h"
+
+namespace ymcko::tool {
+
+// Characters the driver sends per track (its conversion buffers less the
+// terminator; track 2 is bounded by its 80-character settings field).
+inline constexpr std::array<std::size_t, 3> kTrackLimits = {99, 79, 149};
+
+// Checks the UTF-8 text of track `track` (1 to 3) and returns it as UTF-16.
+// Refuses (SettingError keyed "track<n>") text that is not UTF-8, longer than
+// the track's limit or with characters outside ISO-8859-1. Adds one note to
+// `notes` when characters lie outside the track's ISO 7811 character set
+// (track 1: space to "_"; tracks 2 and 3: "0" to "?").
+std::u16string check_track_text(int track, std::string_view utf8, std::vector<std::string>& notes);
+
+// The stripe data of a card: mode letter and texts, each only when given.
+struct StripeData {
+  std::optional<char> mode;  // 'Q', 'R' or 'W'
+  std::array<std::optional<std::u16string>, 3> tracks;
+};
+
+// One call of the driver's escape entry point.
+struct EscapeCall {
+  ULONG escape;
+  std::vector<BYTE> input;
+  bool operator==(const EscapeCall&) const = default;
+};
+
+// The private escapes for `stripe`, in the order mode, track 1, 2, 3: the
+// mode as its one letter, each track as little-endian UTF-16 with its
+// terminator, so that no tail of an earlier, longer text survives.
+std::vector<EscapeCall> stripe_escapes(const StripeData& stripe);
+
+}  // namespace ymcko::tool
