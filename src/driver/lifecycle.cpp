@@ -1,14 +1,176 @@
-// Device instance lifecycle. Provisional: these entry points are registered in
-// the function table but not built yet, so each returns its failure result.
-#include "driver/ddi.h"
+// Device instance lifecycle: enabling an instance for a printer queue,
+// completing it, carrying a running document over to a replacement, and
+// tearing it down.
+#include "driver/lifecycle.h"
 
-DHPDEV DrvEnablePDEV(DEVMODEW*, PWSTR, ULONG, HSURF*, ULONG, ULONG*, ULONG, DEVINFO*, HDEV, PWSTR,
-                     HANDLE) {
-  return nullptr;
+#include <cstring>
+
+#include "driver/capabilities.h"
+#include "driver/ddi.h"
+#include "driver/form_metrics.h"
+#include "engine/job_runner.h"
+#include "engine/last_error.h"
+#include "engine/memory.h"
+#include "engine/module.h"
+#include "engine/palette.h"
+#include "engine/semaphore.h"
+#include "output/devmode_merge.h"
+#include "ppdimage/ppd_pack.h"
+#include "settings/printer_properties.h"
+
+namespace {
+
+// Job-state bits a replacement instance takes over from the one it replaces:
+// document started and the font bits of the original mask, plus the card in
+// the printer, whose card end would otherwise be lost.
+constexpr ULONG kResetCarriedBits = 0x94104 | PDEV_CARD_IN;
+
+// The byte length of the caller's device mode: what the engine knows it to
+// be, else what the record says of itself.
+std::size_t devmode_length(const DEVMODEW* pdm) {
+  if (auto known = ymcko::engine::devmode_bytes(pdm)) return *known;
+  return std::size_t{pdm->dmSize} + pdm->dmDriverExtra;
 }
 
-BOOL DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
+}  // namespace
 
-void DrvCompletePDEV(DHPDEV, HDEV) {}
+BITARRAY* BitArrayCreate(HHEAP heap, ULONG bits) {
+  auto* array = static_cast<BITARRAY*>(HEAPALLOC(heap, static_cast<ULONG>(bit_array_size(bits))));
+  if (array == nullptr) return nullptr;
+  std::memset(array, 0, bit_array_size(bits));
+  array->cBits = bits;
+  return array;
+}
 
-void DrvDisablePDEV(DHPDEV) {}
+BITARRAY* BitArrayDuplicate(HHEAP heap, const BITARRAY* source) {
+  if (source == nullptr) return nullptr;
+  const std::size_t size = bit_array_size(source->cBits);
+  auto* copy = static_cast<BITARRAY*>(HEAPALLOC(heap, static_cast<ULONG>(size)));
+  if (copy != nullptr) std::memcpy(copy, source, size);
+  return copy;
+}
+
+BOOL FillPsDevData(PDEV* pdev, const DEVMODEW* pdmCaller, const WCHAR* pwstrDeviceName) {
+  pdev->ulSignature = pdev->ulSignatureEnd = PDEV_SIGNATURE;
+  pdev->flJobState = 0;
+
+  pdev->pPrinterData = GetPrinterProperties(pdev->hPrinter, pdev->pPpdData);
+  if (pdev->pPrinterData == nullptr) return FALSE;
+
+  // Defaults, then what the caller's device mode validly sets; a refused
+  // device mode leaves the defaults and does not fail the instance.
+  const BOOL metric = (pdev->pPrinterData->flPrinter & PFLAG_METRIC) != 0;
+  SetDefaultDevMode(&pdev->dm, pwstrDeviceName, pdev->pPpdData, metric);
+  if (pdmCaller != nullptr) ValidateSetDevMode(&pdev->dm, pdmCaller, devmode_length(pdmCaller), pdev->pPpdData);
+
+  if (!SetFormMetrics(pdev)) return FALSE;
+
+  pdev->cPages = 0;
+  pdev->cCopies = pdev->dm.dmPublic.dmCopies;
+  pdev->pTTSubstTable = CurrentTrueTypeSubstTable(pdev->hPrinter);
+  pdev->iScaledDpi = LONG{pdev->dm.dmPublic.dmPrintQuality} * pdev->dm.dmPublic.dmScale / 100;
+  return TRUE;
+}
+
+void FreePdevMemory(PDEV* pdev) {
+  if (pdev->hModule != nullptr) EngFreeModule(pdev->hModule);
+  if (pdev->pTTSubstTable != nullptr) EngFreeMem(pdev->pTTSubstTable);
+  if (pdev->pPrinterData != nullptr) EngFreeMem(pdev->pPrinterData);
+  if (pdev->pPpdData != nullptr) PpdDelete(pdev->pPpdData);
+  HEAPDESTROY(pdev->hHeap);
+}
+
+DHPDEV DrvEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* phsurfPatterns, ULONG cjCaps, ULONG* pdevcaps,
+                     ULONG cjDevInfo, DEVINFO* pdi, HDEV hdev, PWSTR pwszDeviceName, HANDLE hDriver) {
+  // Descriptions are built under the module semaphore; without it no
+  // instance can be made safely.
+  if (hPpdSemaphore == nullptr) return nullptr;
+
+  HHEAP heap = HEAPCREATE();
+  if (heap == nullptr) return nullptr;
+  auto* pdev = static_cast<PDEV*>(HEAPALLOC(heap, sizeof(PDEV)));
+  if (pdev == nullptr) {
+    HEAPDESTROY(heap);
+    return nullptr;
+  }
+  std::memset(pdev, 0, sizeof(PDEV));
+  pdev->hHeap = heap;
+  pdev->hPrinter = hDriver;
+
+  auto fail = [pdev]() -> DHPDEV {
+    if (pdev->hPalette != nullptr) EngDeletePalette(pdev->hPalette);
+    FreePdevMemory(pdev);
+    return nullptr;
+  };
+
+  const WCHAR* driver_name = EngGetDriverName(hdev);
+  pdev->hModule = driver_name != nullptr ? EngLoadModule(driver_name) : nullptr;
+  if (pdev->hModule == nullptr) return fail();
+
+  {
+    ymcko::engine::SemaphoreLock lock(hPpdSemaphore);
+    pdev->pPpdData = PpdCreate(EngGetPrinterDataFileName(hdev));
+  }
+  if (pdev->pPpdData == nullptr) return fail();
+
+  pdev->pColorSetup = static_cast<COLORSETUP*>(HEAPALLOC(heap, sizeof(COLORSETUP)));
+  if (pdev->pColorSetup == nullptr) return fail();
+  std::memset(pdev->pColorSetup, 0, sizeof(COLORSETUP));
+
+  if (!FillPsDevData(pdev, pdm, pwszDeviceName)) return fail();
+  FillPsDevCaps(pdev, cjCaps, pdevcaps);
+  pdev->cDeviceFonts = 0;
+  if (!FillPsDevInfo(pdev, cjDevInfo, pdi)) return fail();
+
+  const ULONG fonts = pdev->cDeviceFonts + pdev->cSoftFonts;
+  pdev->pJobFontBits = BitArrayCreate(heap, fonts);
+  pdev->pInstFontBits = pdev->pJobFontBits != nullptr ? BitArrayCreate(heap, fonts) : nullptr;
+  if (pdev->pInstFontBits == nullptr) return fail();
+
+  // The driver offers no pattern surfaces.
+  if (phsurfPatterns != nullptr) {
+    for (ULONG i = 0; i < cPat; ++i) phsurfPatterns[i] = nullptr;
+  }
+  return reinterpret_cast<DHPDEV>(pdev);
+}
+
+void DrvCompletePDEV(DHPDEV dhpdev, HDEV hdev) {
+  PDEV* pdev = pdev_from(dhpdev);
+  if (!bValidatePDEV(pdev)) {
+    EngSetLastError(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  pdev->hdev = hdev;
+}
+
+BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
+  PDEV* old_pdev = pdev_from(dhpdevOld);
+  PDEV* new_pdev = pdev_from(dhpdevNew);
+  if (!bValidatePDEV(old_pdev) || !bValidatePDEV(new_pdev)) {
+    EngSetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (!(old_pdev->flJobState & PDEV_DOC_STARTED)) return TRUE;
+
+  new_pdev->flJobState |= PDEV_RESET_IN_DOC;
+  new_pdev->cPages = old_pdev->cPages;
+  new_pdev->flJobState |= old_pdev->flJobState & kResetCarriedBits;
+  if (old_pdev->cDeviceFonts == new_pdev->cDeviceFonts && old_pdev->cSoftFonts == new_pdev->cSoftFonts) {
+    // Replace the new instance's bits only with a copy that could be made.
+    if (BITARRAY* copy = BitArrayDuplicate(new_pdev->hHeap, old_pdev->pJobFontBits)) {
+      HEAPFREE(new_pdev->hHeap, new_pdev->pJobFontBits);
+      new_pdev->pJobFontBits = copy;
+    }
+  }
+  return TRUE;
+}
+
+void DrvDisablePDEV(DHPDEV dhpdev) {
+  PDEV* pdev = pdev_from(dhpdev);
+  if (!bValidatePDEV(pdev)) {
+    EngSetLastError(ERROR_INVALID_PARAMETER);
+    return;
+  }
+  if (pdev->hPalette != nullptr) EngDeletePalette(pdev->hPalette);
+  FreePdevMemory(pdev);
+}
