@@ -2,6 +2,8 @@
 // ymcko program as a process.
 #pragma once
 
+#include <cstdio>
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -98,6 +100,40 @@ inline ProcessResult run_program(const std::string& program, const std::vector<s
   std::filesystem::remove(out);
   std::filesystem::remove(err);
   return result;
+}
+
+// A small PDF whose pages are 72 x 36 points, each filled on its left half
+// with the given colour (r g b from 0 to 1).
+inline std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& colours) {
+  std::vector<std::string> objects;
+  std::string kids;
+  const std::size_t pages = colours.size();
+  objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
+  for (std::size_t i = 0; i < pages; ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
+  objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
+  for (std::size_t i = 0; i < pages; ++i) {
+    std::string content = colours[i] + " rg 0 0 36 36 re f";
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 36] /Contents " +
+                      std::to_string(4 + 2 * i) + " 0 R >>");
+    objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
+                      "\nendstream");
+  }
+  std::string pdf = "%PDF-1.4\n";
+  std::vector<std::size_t> offsets;
+  for (std::size_t i = 0; i < objects.size(); ++i) {
+    offsets.push_back(pdf.size());
+    pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+  }
+  const std::size_t xref = pdf.size();
+  pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+  for (std::size_t offset : offsets) {
+    char line[24];
+    std::snprintf(line, sizeof line, "%010zu 00000 n \n", offset);
+    pdf += line;
+  }
+  pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
+         " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  return std::vector<std::uint8_t>(pdf.begin(), pdf.end());
 }
 
 }  // namespace ymcko::testing

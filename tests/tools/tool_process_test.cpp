@@ -135,15 +135,6 @@ TEST_F(ToolProcess, HelpListsEveryOptionAndExitsZero) {
   }
 }
 
-TEST_F(ToolProcess, PrintLeavesNoOutputUntilTheJobRunnerExists) {
-  write_text(folder_ / "old.prn", "old job");
-  ProcessResult result = run({"print", "--demo", "-o", "old.prn"});
-  EXPECT_EQ(result.status, 1);
-  EXPECT_TRUE(OneErrorLine(result, "print", "the device lifecycle is not built yet"));
-  EXPECT_EQ(ymcko::testing::read_text(folder_ / "old.prn"), "old job");
-  EXPECT_EQ(ymcko::testing::folder_entries(folder_.path()), std::vector<std::string>{"old.prn"});
-}
-
 TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
   auto job = hex(R"(1B 52 30 30 0D 1B 50 4C 0D 1B 44 "0300060000193" 0D 1B 64 "0000070000000" 0D
                     1B 01 0D 1B 65 43 "0000000" 31 31 00 00 02 00 02 53 FF FF 0D 1B 61 43 "0001" 0D

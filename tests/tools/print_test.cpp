@@ -1,0 +1,191 @@
+// Printing end to end: the ymcko program draws card sides into the driver's
+// page through the host engine and writes the job, which the command-stream
+// reader then takes apart.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "jobstream/command_reader.h"
+#include "support/test_support.h"
+#include "tools/tool_helpers.h"
+#include "ymcko/errors.h"
+#include "ymcko/image_io.h"
+#include "ymcko/output_file.h"
+#include "ymcko/print_job.h"
+
+namespace {
+
+namespace js = ymcko::jobstream;
+using ymcko::testing::ProcessResult;
+using ymcko::testing::ScratchFolder;
+
+class Print : public ::testing::Test {
+ protected:
+  ProcessResult run(const std::vector<std::string>& args) {
+    return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder_.path());
+  }
+  // The job written by a successful run, read back whole.
+  js::ReadResult job(const std::string& name) {
+    std::string text = ymcko::testing::read_text(folder_ / name);
+    bytes_.assign(text.begin(), text.end());
+    js::ReadResult read = js::read_commands(bytes_);
+    EXPECT_FALSE(read.error.has_value()) << read.error->expected << " at " << read.error->offset;
+    return read;
+  }
+  template <class T>
+  static std::vector<const T*> all(const js::ReadResult& read) {
+    std::vector<const T*> found;
+    for (const auto& c : read.commands) {
+      if (auto* body = std::get_if<T>(&c.body)) found.push_back(body);
+    }
+    return found;
+  }
+  static const js::Panel* panel(const js::ReadResult& read, char letter) {
+    for (const js::Panel* p : all<js::Panel>(read)) {
+      if (p->panel == letter) return p;
+    }
+    return nullptr;
+  }
+
+  ScratchFolder folder_;
+  std::vector<std::uint8_t> bytes_;
+};
+
+TEST_F(Print, TheDemoCard) {
+  ProcessResult result = run({"print", "--demo", "-o", "demo.prn"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  js::ReadResult read = job("demo.prn");
+  EXPECT_EQ(all<js::CardStart>(read).size(), 1u);
+  EXPECT_EQ(all<js::CardEnd>(read).size(), 1u);
+  EXPECT_EQ(all<js::OverlayArea>(read).size(), 1u);
+  ASSERT_NE(panel(read, 'K'), nullptr) << "the text and barcode are pure black";
+  EXPECT_EQ(ymcko::testing::folder_entries(folder_.path()), std::vector<std::string>{"demo.prn"});
+}
+
+TEST_F(Print, AnImageOfThePageSizeIsDrawnPixelForPixel) {
+  // Landscape page, no colour correction and an identity tone table: each
+  // panel byte is the ink amount of the pixel it comes from.
+  std::vector<std::uint8_t> rgb(1024 * 656 * 3);
+  for (std::uint32_t y = 0; y < 656; ++y) {
+    for (std::uint32_t x = 0; x < 1024; ++x) {
+      std::uint8_t* p = &rgb[(y * 1024 + x) * 3];
+      p[0] = std::uint8_t(x * 7 + 1), p[1] = std::uint8_t(y * 3 + 2), p[2] = std::uint8_t((x ^ y) | 1);
+      if (p[0] == 0 && p[1] == 0) p[0] = 1;
+    }
+  }
+  ymcko::tool::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
+  ProcessResult result =
+      run({"print", "card.png", "--no-color-correction", "--intensity", "50", "--no-front-black", "-o", "card.prn"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  js::ReadResult read = job("card.prn");
+  const char letters[] = {'Y', 'M', 'C'};
+  const int channel[] = {2, 1, 0};
+  for (int k = 0; k < 3; ++k) {
+    SCOPED_TRACE(letters[k]);
+    const js::Panel* p = panel(read, letters[k]);
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p->first_line, 0u);
+    ASSERT_EQ(p->lines(), 1024u);
+    // Panel line i, byte j: page column i, page row 655 - j.
+    std::size_t mismatches = 0;
+    for (std::uint32_t i = 0; i < 1024; ++i) {
+      for (std::uint32_t j = 0; j < 656; ++j) {
+        std::uint8_t ink = 255 - rgb[((655 - j) * 1024 + i) * 3 + channel[k]];
+        mismatches += p->data[i * 656 + j] != ink;
+      }
+    }
+    EXPECT_EQ(mismatches, 0u);
+  }
+}
+
+TEST_F(Print, OtherSizesAreScaledToFillThePage) {
+  std::vector<std::uint8_t> rgb(10 * 10 * 3, 0);
+  for (std::size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 255;  // red
+  ymcko::tool::write_png(folder_ / "small.png", 10, 10, 3, rgb);
+  ProcessResult result = run({"print", "small.png", "--no-color-correction", "--intensity", "50", "-o", "red.prn"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  js::ReadResult read = job("red.prn");
+  EXPECT_EQ(panel(read, 'C'), nullptr) << "red takes no cyan";
+  for (char letter : {'Y', 'M'}) {
+    const js::Panel* p = panel(read, letter);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->lines(), 1024u);
+    EXPECT_TRUE(std::all_of(p->data.begin(), p->data.end(), [](std::uint8_t b) { return b == 255; }));
+  }
+}
+
+TEST_F(Print, PdfPagesAreCardSides) {
+  ymcko::testing::write_bytes(folder_ / "cards.pdf", ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
+  ProcessResult result = run({"print", "cards.pdf", "--side-mode", "1", "-o", "cards.prn"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  js::ReadResult read = job("cards.prn");
+  EXPECT_EQ(all<js::CardStart>(read).size(), 1u);
+  EXPECT_EQ(all<js::CardTurn>(read).size(), 1u);
+}
+
+TEST_F(Print, BatchCardsCarryTheirOwnTracks) {
+  std::vector<std::uint8_t> grey(4 * 4 * 3, 128);
+  ymcko::tool::write_png(folder_ / "a.png", 4, 4, 3, grey);
+  ymcko::testing::write_text(folder_ / "cards.csv", "front,track1\na.png,FIRST CARD\na.png,SECOND\n");
+  ProcessResult result =
+      run({"print", "--batch", "cards.csv", "--mag-encoder", "--mag-mode", "W", "--copies", "3", "-o", "b.prn"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  js::ReadResult read = job("b.prn");
+  auto stripes = all<js::Stripe>(read);
+  ASSERT_EQ(stripes.size(), 2u);
+  EXPECT_EQ(stripes[0]->track1, "FIRST CARD");
+  EXPECT_EQ(stripes[1]->track1, "SECOND") << "no tail of the longer first track";
+  for (const js::Panel* p : all<js::Panel>(read)) EXPECT_EQ(p->count, "0003");
+}
+
+TEST_F(Print, InfoDescribesTheCard) {
+  ProcessResult result = run({"info", "--json"});
+  ASSERT_EQ(result.status, 0) << result.err;
+  auto info = nlohmann::json::parse(result.out);
+  EXPECT_EQ(info["page_dots"], nlohmann::json::array({1024, 656}));
+  EXPECT_EQ(info["page_micrometres"], nlohmann::json::array({86699, 55541}));
+  EXPECT_EQ(info["form"]["page_size_option"], "CR_80");
+  EXPECT_EQ(info["features"][0]["feature"], "PageSize");
+  ProcessResult portrait = run({"info", "--portrait"});
+  EXPECT_NE(portrait.out.find("656 x 1024 dots"), std::string::npos) << portrait.out;
+}
+
+// Sides from a list, for the library-level print path.
+class ListSource final : public ymcko::tool::SideSource {
+ public:
+  explicit ListSource(std::vector<ymcko::tool::CardSide> sides) : sides_(std::move(sides)) {}
+  std::optional<ymcko::tool::CardSide> next() override {
+    if (at_ == sides_.size()) return std::nullopt;
+    return sides_[at_++];
+  }
+
+ private:
+  std::vector<ymcko::tool::CardSide> sides_;
+  std::size_t at_ = 0;
+};
+
+TEST_F(Print, AFailedWriteLeavesNoJobAndKeepsTheOldFile) {
+  ymcko::testing::write_text(folder_ / "job.prn", "old job");
+  int writes = 0;
+  auto failing = [&writes](int fd, const void* bytes, std::size_t count) -> ssize_t {
+    if (++writes == 3) {
+      errno = ENOSPC;
+      return -1;
+    }
+    return ::write(fd, bytes, count);
+  };
+  {
+    ymcko::tool::OutputFile output(folder_ / "job.prn", failing);
+    ListSource sides({{"white card", std::nullopt, {}}});
+    ymcko::tool::print_cards(ymcko::tool::PrintRequest{}, sides, output);
+    EXPECT_THROW(output.commit(), ymcko::tool::ToolError);
+  }
+  EXPECT_EQ(ymcko::testing::read_text(folder_ / "job.prn"), "old job");
+  EXPECT_EQ(ymcko::testing::folder_entries(folder_.path()), std::vector<std::string>{"job.prn"});
+}
+
+}  // namespace
