@@ -108,6 +108,22 @@ TEST_F(PrinterProperties, DefaultRecordFromTheDescriptionAndOptionalValues) {
   }
 }
 
+TEST_F(PrinterProperties, EmptyValuesReadAsZero) {
+  // Empty values are read into a buffer without touching it or the value's storage.
+  printer_.set_value(u"FreeMem", {});
+  printer_.set_value(u"PrinterHT", {});
+  Owned<PRINTERDATA> data = properties();
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data->dwFreeMem, 102400u);
+  EXPECT_EQ(data->flPrinter, 0u);
+
+  printer_.set_value(u"TTFontSubTableSize", le32(4));
+  printer_.set_value(u"TTFontSubTable", {});
+  Owned<BYTE> table(static_cast<BYTE*>(CurrentTrueTypeSubstTable(printer_.handle())));
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(std::vector<BYTE>(table.get(), table.get() + 4), std::vector<BYTE>(4, 0));
+}
+
 TEST_F(PrinterProperties, DefaultSelectionsComeFromTheDescription) {
   auto bytes = installable_image(0x1234);
   const auto* image = reinterpret_cast<const PPDDATA*>(bytes.data());
