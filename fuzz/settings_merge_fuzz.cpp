@@ -33,7 +33,8 @@ std::vector<BYTE> size_value(FuzzedDataProvider& in) {
   return bytes;
 }
 
-void maybe_set(FuzzedDataProvider& in, engine::HostPrinter& printer, const char16_t* name, std::vector<BYTE> bytes) {
+void maybe_set(FuzzedDataProvider& in, engine::HostPrinter& printer, const char16_t* name,
+               std::vector<BYTE> bytes) {
   if (in.ConsumeBool()) printer.set_value(name, std::move(bytes));
 }
 
@@ -53,12 +54,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   engine::MemorySink sink;
   engine::HostPrinter printer(u"Card printer", sink);
   maybe_set(in, printer, u"PrinterDataSize", size_value(in));
-  maybe_set(in, printer, u"PrinterData", in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 160)));
-  maybe_set(in, printer, u"FreeMem", in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 6)));
-  maybe_set(in, printer, u"PrinterHT", in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 6)));
-  maybe_set(in, printer, u"CurDevHTInfo", in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 140)));
+  maybe_set(in, printer, u"PrinterData",
+            in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 160)));
+  maybe_set(in, printer, u"FreeMem",
+            in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 6)));
+  maybe_set(in, printer, u"PrinterHT",
+            in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 6)));
+  maybe_set(in, printer, u"CurDevHTInfo",
+            in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 140)));
   maybe_set(in, printer, u"TTFontSubTableSize", size_value(in));
-  maybe_set(in, printer, u"TTFontSubTable", in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 64)));
+  maybe_set(in, printer, u"TTFontSubTable",
+            in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 64)));
   if (in.ConsumeBool()) {
     printer.set_forms({{u"CR-80", {85600, 54000}, {0, 0, 85600, 54000}},
                        {u"Letter", {215900, 279400}, {6350, 6350, 209550, 273050}}});
@@ -75,7 +81,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   auto settings = std::make_unique<DRVDEVMODE>();
   SetDefaultDevMode(settings.get(), u"Card printer", image, properties->flPrinter & PFLAG_METRIC);
-  ValidateSetDevMode(settings.get(), reinterpret_cast<const DEVMODEW*>(application.get()), rest.size(), image);
+  ValidateSetDevMode(settings.get(), reinterpret_cast<const DEVMODEW*>(application.get()),
+                     rest.size(), image);
 
   // What the merge promises, whatever came in.
   const DEVMODEW& dm = settings->dmPublic;

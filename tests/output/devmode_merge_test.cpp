@@ -1,4 +1,5 @@
-// Settings defaults with the description's selections, and the merge of an application's device mode.
+// Settings defaults with the description's selections, and the merge of an application's device
+// mode.
 #include "output/devmode_merge.h"
 
 #include <gtest/gtest.h>
@@ -40,15 +41,19 @@ std::vector<BYTE> application_record(DRVDEVMODE full, WORD size, WORD extra) {
   return out;
 }
 
-const DEVMODEW* as_devmode(const std::vector<BYTE>& bytes) { return reinterpret_cast<const DEVMODEW*>(bytes.data()); }
+const DEVMODEW* as_devmode(const std::vector<BYTE>& bytes) {
+  return reinterpret_cast<const DEVMODEW*>(bytes.data());
+}
 
 // A colour description with Duplex and Collate features.
 std::vector<BYTE> duplex_collate_image() {
   ImageBuilder b;
   b.checksum = 0x0BAD;
   b.features.push_back({"PageSize", UIGRP_PAGESIZE, 0, false, {{"CR_80", "CR-80", ""}}});
-  b.features.push_back({"Duplex", UIGRP_DUPLEX, 0, false, {{"None", "", "n"}, {"DuplexNoTumble", "", "d"}}});
-  b.features.push_back({"Collate", UIGRP_COLLATE, 0, false, {{"True", "", "c1"}, {"False", "", "c0"}}});
+  b.features.push_back(
+      {"Duplex", UIGRP_DUPLEX, 0, false, {{"None", "", "n"}, {"DuplexNoTumble", "", "d"}}});
+  b.features.push_back(
+      {"Collate", UIGRP_COLLATE, 0, false, {{"True", "", "c1"}, {"False", "", "c0"}}});
   std::vector<BYTE> bytes = b.build();
   const DWORD colour = 1;
   std::memcpy(bytes.data() + offsetof(PPDDATA, bColorDevice), &colour, sizeof colour);
@@ -75,7 +80,8 @@ class SettingsMerge : public ymcko::testing::EngineTest {
   }
 
   // Merges an application's record into fresh defaults.
-  DRVDEVMODE merged(const std::vector<BYTE>& input, const PPDDATA* image = nullptr, BOOL* result = nullptr) {
+  DRVDEVMODE merged(const std::vector<BYTE>& input, const PPDDATA* image = nullptr,
+                    BOOL* result = nullptr) {
     DRVDEVMODE dm = defaults(image);
     BOOL ok = ValidateSetDevMode(&dm, as_devmode(input), input.size(), image ? image : card_);
     if (result != nullptr) *result = ok;
@@ -106,7 +112,8 @@ TEST_F(SettingsMerge, DefaultsCarryTheDescriptionsSelections) {
 TEST_F(SettingsMerge, DefaultSelectionsStayWithinTheirSixtyFourBytes) {
   ImageBuilder b;
   b.checksum = 0x7777;
-  for (int i = 0; i < 70; ++i) b.features.push_back({"F" + std::to_string(i), UIGRP_GENERIC, 1, false, {}});
+  for (int i = 0; i < 70; ++i)
+    b.features.push_back({"F" + std::to_string(i), UIGRP_GENERIC, 1, false, {}});
   auto bytes = b.build();
   DRVDEVMODE dm = defaults(reinterpret_cast<const PPDDATA*>(bytes.data()));
   EXPECT_EQ(dm.dmPrivate.wPpdChecksum, 0x7777);
@@ -128,7 +135,8 @@ TEST_F(SettingsMerge, VersionsBySize) {
     WORD spec_version;
     WORD expected;
   };
-  const Case cases[] = {{188, 0, 0x320}, {212, 0x999, 0x400}, {220, 0, 0x401}, {100, 0x123, 0x123}, {300, 0, 0}};
+  const Case cases[] = {
+      {188, 0, 0x320}, {212, 0x999, 0x400}, {220, 0, 0x401}, {100, 0x123, 0x123}, {300, 0, 0}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
     DEVMODEW dm{};
@@ -262,12 +270,13 @@ TEST_F(SettingsMerge, PaperRulesInOrder) {
   const Case cases[] = {
       {"custom size", DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE, 900, 600, 5, u"CR-80",
        DM_PAPERWIDTH | DM_PAPERLENGTH, 900, 600, 0, u"Letter"},
-      {"zero width falls to the paper size", DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE | DM_FORMNAME, 0, 600, -7,
-       u"CR-80", DM_PAPERSIZE, 858, 535, -7, u"Letter"},
-      {"negative length falls to the form name", DM_PAPERWIDTH | DM_PAPERLENGTH | DM_FORMNAME, 900, -1, 5, u"CR-80",
-       DM_FORMNAME, 858, 535, 0, u"CR-80"},
-      {"zero width and nothing else leaves the paper", DM_PAPERWIDTH | DM_PAPERLENGTH, 0, 600, 5, u"CR-80",
-       kPaperBits, 858, 535, 0, u"Letter"},
+      {"zero width falls to the paper size",
+       DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE | DM_FORMNAME, 0, 600, -7, u"CR-80",
+       DM_PAPERSIZE, 858, 535, -7, u"Letter"},
+      {"negative length falls to the form name", DM_PAPERWIDTH | DM_PAPERLENGTH | DM_FORMNAME, 900,
+       -1, 5, u"CR-80", DM_FORMNAME, 858, 535, 0, u"CR-80"},
+      {"zero width and nothing else leaves the paper", DM_PAPERWIDTH | DM_PAPERLENGTH, 0, 600, 5,
+       u"CR-80", kPaperBits, 858, 535, 0, u"Letter"},
       {"form name cut to 31 characters", DM_FORMNAME, 0, 0, 0, long_name, DM_FORMNAME, 858, 535, 0,
        std::u16string(31, u'W')},
   };
@@ -279,7 +288,8 @@ TEST_F(SettingsMerge, PaperRulesInOrder) {
     app.dmPublic.dmPaperLength = c.length;
     app.dmPublic.dmPaperSize = c.size;
     std::memset(app.dmPublic.dmFormName, 0, sizeof app.dmPublic.dmFormName);
-    std::memcpy(app.dmPublic.dmFormName, c.form.data(), std::min<std::size_t>(c.form.size(), 32) * 2);
+    std::memcpy(app.dmPublic.dmFormName, c.form.data(),
+                std::min<std::size_t>(c.form.size(), 32) * 2);
     DRVDEVMODE dm = merged(application_record(app, 220, 0));
     EXPECT_EQ(dm.dmPublic.dmFields & kPaperBits, c.paper_bits);
     EXPECT_EQ(dm.dmPublic.dmPaperWidth, c.out_width);
@@ -358,8 +368,10 @@ TEST_F(SettingsMerge, UnknownVersionOrNoMemoryKeepsTheDefaults) {
 
   DRVDEVMODE dm = defaults();
   const DRVDEVMODE before = dm;
-  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card_)) << "size 300 at version 0";
-  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(empty), empty.size(), card_)) << "nothing to copy";
+  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card_))
+      << "size 300 at version 0";
+  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(empty), empty.size(), card_))
+      << "nothing to copy";
   auto normal = application_record(app, 220, 0);
   engine::fail_allocations_with_tag(PPD_POOL_TAG);
   EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(normal), normal.size(), card_));
@@ -367,7 +379,8 @@ TEST_F(SettingsMerge, UnknownVersionOrNoMemoryKeepsTheDefaults) {
   EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0);
 
   reinterpret_cast<DEVMODEW*>(odd.data())->dmSpecVersion = 0x401;
-  EXPECT_TRUE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card_)) << "a known version of another size";
+  EXPECT_TRUE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card_))
+      << "a known version of another size";
   EXPECT_EQ(dm.dmPublic.dmCopies, 5);
 }
 
@@ -384,7 +397,8 @@ TEST_F(SettingsMerge, PrivatePartOnlyWithTheSignature) {
   std::memcpy(unsigned_app.dmPrivate.dwPrivateSignature, "aRIW", 4);
   DRVDEVMODE dm = merged(application_record(unsigned_app, 220, 1228));
   const DRVDEVMODE plain = defaults();
-  EXPECT_EQ(std::memcmp(&dm.dmPrivate, &plain.dmPrivate, sizeof dm.dmPrivate), 0) << "ignored entirely";
+  EXPECT_EQ(std::memcmp(&dm.dmPrivate, &plain.dmPrivate, sizeof dm.dmPrivate), 0)
+      << "ignored entirely";
 
   dm = merged(application_record(app, 220, 1228));
   EXPECT_EQ(dm.dmPrivate.wSideMode, 2);
@@ -433,10 +447,10 @@ TEST(HalftonePattern, SizeFromTheSmallerResolution) {
     DWORD expected;
   };
   const Case cases[] = {
-      {300, 300, 0, 5},   {2400, 1200, 0, 11}, {100, 100, 1, 1},  {2400, 2400, 0, 15}, {2399, 9999, 0, 13},
-      {1800, 1800, 0, 13}, {1200, 1200, 0, 11}, {900, 900, 0, 9},  {899, 900, 0, 7},    {400, 400, 0, 7},
-      {399, 400, 0, 5},   {180, 180, 0, 5},    {179, 180, 0, 3},  {0, 0, 0, 3},        {kMax, kMax, 1, 13},
-      {300, 300, 1, 3},
+      {300, 300, 0, 5},    {2400, 1200, 0, 11}, {100, 100, 1, 1},    {2400, 2400, 0, 15},
+      {2399, 9999, 0, 13}, {1800, 1800, 0, 13}, {1200, 1200, 0, 11}, {900, 900, 0, 9},
+      {899, 900, 0, 7},    {400, 400, 0, 7},    {399, 400, 0, 5},    {180, 180, 0, 5},
+      {179, 180, 0, 3},    {0, 0, 0, 3},        {kMax, kMax, 1, 13}, {300, 300, 1, 3},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.x << " x " << c.y << " smaller " << c.smaller);

@@ -1,4 +1,5 @@
-// Printer properties, the substitution table and the halftone setup from the printer's registry data.
+// Printer properties, the substitution table and the halftone setup from the printer's registry
+// data.
 #include "settings/printer_properties.h"
 
 #include <gtest/gtest.h>
@@ -197,7 +198,8 @@ TEST_F(PrinterProperties, ShortStoredRecordIsCarriedInAZeroedWholeRecord) {
   ASSERT_NE(data, nullptr);
   const auto after = engine::outstanding(PPD_POOL_TAG);
   EXPECT_EQ(after.blocks - before.blocks, 1u);
-  EXPECT_EQ(after.bytes - before.bytes, sizeof(PRINTERDATA)) << "a whole record, the short one released";
+  EXPECT_EQ(after.bytes - before.bytes, sizeof(PRINTERDATA))
+      << "a whole record, the short one released";
 
   std::vector<BYTE> expected(116, 0);
   std::fill(expected.begin(), expected.begin() + 60, 0xAB);
@@ -292,14 +294,16 @@ TEST_F(PrinterProperties, RegistryDataRows) {
   printer_.set_value(u"TrayFormTable", {9, 8});
 
   DWORD size = 0;
-  Owned<BYTE> table(static_cast<BYTE*>(GetPrinterDataFromRegistry(printer_.handle(), &size, REGINFO_TRAYFORM)));
+  Owned<BYTE> table(
+      static_cast<BYTE*>(GetPrinterDataFromRegistry(printer_.handle(), &size, REGINFO_TRAYFORM)));
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(size, 2u);
   EXPECT_EQ(table.get()[1], 8);
 
   Owned<BYTE> substitutions(static_cast<BYTE*>(CurrentTrueTypeSubstTable(printer_.handle())));
   ASSERT_NE(substitutions, nullptr);
-  EXPECT_EQ(std::vector<BYTE>(substitutions.get(), substitutions.get() + 6), (std::vector<BYTE>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(std::vector<BYTE>(substitutions.get(), substitutions.get() + 6),
+            (std::vector<BYTE>{1, 2, 3, 4, 5, 6}));
 
   size = 77;
   EXPECT_EQ(GetPrinterDataFromRegistry(printer_.handle(), &size, REGINFO_COUNT), nullptr);
@@ -317,7 +321,10 @@ TEST_F(PrinterProperties, HalftoneSetupOfExactly132Bytes) {
     std::size_t bytes;  // 0: no value
     bool taken;
   };
-  const Case cases[] = {{"132 bytes", 132, true}, {"128 bytes", 128, false}, {"136 bytes", 136, false}, {"absent", 0, false}};
+  const Case cases[] = {{"132 bytes", 132, true},
+                        {"128 bytes", 128, false},
+                        {"136 bytes", 136, false},
+                        {"absent", 0, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     printer_.remove_value(u"CurDevHTInfo");

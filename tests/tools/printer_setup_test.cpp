@@ -1,4 +1,5 @@
-// Host printer setup files: exact records from named fields, read back by the driver, and refusals a person can act on.
+// Host printer setup files: exact records from named fields, read back by the driver, and refusals
+// a person can act on.
 #include "printer_setup/printer_setup.h"
 
 #include <gtest/gtest.h>
@@ -35,7 +36,8 @@ TEST(PrinterSetup, PropertiesRecordWrittenByteForByte) {
   ASSERT_NE(size, nullptr);
   ASSERT_NE(record, nullptr);
   EXPECT_TRUE(BytesEqual(hex("74 00 00 00"), *size));
-  std::vector<BYTE> expected = hex("07 04 74 00  00 00 00 00  00 90 01 00");  // version, size, flags, 102400
+  std::vector<BYTE> expected =
+      hex("07 04 74 00  00 00 00 00  00 90 01 00");  // version, size, flags, 102400
   expected.resize(116, 0);
   expected[40] = 1;
   expected[41] = 255;
@@ -95,7 +97,8 @@ TEST_F(SetupReadByTheDriver, ValuesAndFormsReachTheDriver) {
 }
 
 TEST(PrinterSetup, TextIsReadAsUtf16) {
-  auto setup = tools::read_printer_setup(R"({"forms": [{"name": "K\u00e4rtchen \"A\" é 😀", "size": [1, 2]}]})");
+  auto setup = tools::read_printer_setup(
+      R"({"forms": [{"name": "K\u00e4rtchen \"A\" é 😀", "size": [1, 2]}]})");
   ASSERT_EQ(setup.forms.size(), 1u);
   EXPECT_EQ(setup.forms[0].name, u"K\u00e4rtchen \"A\" \u00e9 \U0001F600");
   EXPECT_TRUE(setup.has_forms);
@@ -108,15 +111,21 @@ TEST(PrinterSetup, RefusalsNameTheFieldOrPlace) {
     const char* message;
   };
   const Case cases[] = {
-      {R"({"PrinterData": {"wVersoin": 1}})", "PrinterData.wVersoin: expected a field of the printer properties record"},
-      {R"({"PrinterData": {"wSize": 65536}})", "PrinterData.wSize: expected an integer from 0 to 65535"},
-      {R"({"PrinterData": {"abFeatureSel": [0, 256]}})", "PrinterData.abFeatureSel[1]: expected an integer from 0 to 255"},
+      {R"({"PrinterData": {"wVersoin": 1}})",
+       "PrinterData.wVersoin: expected a field of the printer properties record"},
+      {R"({"PrinterData": {"wSize": 65536}})",
+       "PrinterData.wSize: expected an integer from 0 to 65535"},
+      {R"({"PrinterData": {"abFeatureSel": [0, 256]}})",
+       "PrinterData.abFeatureSel[1]: expected an integer from 0 to 255"},
       {R"({"PrinterData": {"dwFreeMem": "lots"}})", "PrinterData.dwFreeMem: expected an integer"},
-      {R"({"CurDevHTInfo": {"ColorInfo": {"Red": [1, 2]}}})", "CurDevHTInfo.ColorInfo.Red: expected [x, y, Y]"},
-      {R"({"CurDevHTInfo": {"HTPatternSize": -1}})", "CurDevHTInfo.HTPatternSize: expected an integer from 0"},
+      {R"({"CurDevHTInfo": {"ColorInfo": {"Red": [1, 2]}}})",
+       "CurDevHTInfo.ColorInfo.Red: expected [x, y, Y]"},
+      {R"({"CurDevHTInfo": {"HTPatternSize": -1}})",
+       "CurDevHTInfo.HTPatternSize: expected an integer from 0"},
       {R"({"FreeMem": 4294967296})", "FreeMem: expected an integer from 0 to 4294967295"},
       {R"({"forms": [{"size": [1, 2]}]})", "forms[0].name: expected the form's name"},
-      {R"({"forms": [{"name": "A", "size": [1, 2], "area": []}]})", "forms[0].area: expected name, size"},
+      {R"({"forms": [{"name": "A", "size": [1, 2], "area": []}]})",
+       "forms[0].area: expected name, size"},
       {R"({"values": {"X": "ABC"}})", "values.X: expected a string of hex digit pairs"},
       {R"({"values": {"X": "zz"}})", "values.X: expected a string of hex digit pairs"},
       {R"({"Bogus": 1})", "Bogus: expected PrinterData, FreeMem"},
@@ -125,6 +134,8 @@ TEST(PrinterSetup, RefusalsNameTheFieldOrPlace) {
       {"{\n  \"FreeMem\": tru\n}", "line 2, column 14: expected a value"},
       {R"({"FreeMem": 1.5})", "line 1, column 14: expected an integer (no fraction or exponent)"},
       {R"({"FreeMem": 99999999999999999999})", "expected an integer of at most 63 bits"},
+      {R"({"FreeMem": 9223372036854775808})", "expected an integer of at most 63 bits"},
+      {R"({"FreeMem": 922337203685477580700})", "expected an integer of at most 63 bits"},
       {R"({"values": {"X": "\q"}})", "expected a known escape"},
       {"{\"values\": {\"X\": \"\xff\"}}", "expected UTF-8 text"},
       {R"({"FreeMem": 1} 2)", "expected the end of the document"},
@@ -139,7 +150,8 @@ TEST(PrinterSetup, RefusalsNameTheFieldOrPlace) {
       EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
     }
   }
-  EXPECT_THROW(tools::read_printer_setup(std::string(100, '[') + std::string(100, ']')), tools::json_error);
+  EXPECT_THROW(tools::read_printer_setup(std::string(100, '[') + std::string(100, ']')),
+               tools::json_error);
 }
 
 TEST(PrinterSetup, MissingFileIsNamed) {

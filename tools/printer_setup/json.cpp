@@ -28,12 +28,13 @@ class reader {
         ++column;
       }
     }
-    throw json_error("line " + std::to_string(line) + ", column " + std::to_string(column) + ": expected " +
-                     expected);
+    throw json_error("line " + std::to_string(line) + ", column " + std::to_string(column) +
+                     ": expected " + expected);
   }
 
   void skip_space() {
-    while (at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
+    while (at_ < text_.size() &&
+           (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r')) {
       ++at_;
     }
   }
@@ -111,11 +112,13 @@ class reader {
     std::uint64_t magnitude = 0;
     constexpr std::uint64_t kLimit = std::uint64_t(std::numeric_limits<std::int64_t>::max());
     while (peek() >= '0' && peek() <= '9') {
-      magnitude = magnitude * 10 + std::uint64_t(peek() - '0');
-      if (magnitude > kLimit) fail("an integer of at most 63 bits");
+      const auto digit = std::uint64_t(peek() - '0');
+      if (magnitude > (kLimit - digit) / 10) fail("an integer of at most 63 bits");
+      magnitude = magnitude * 10 + digit;
       ++at_;
     }
-    if (peek() == '.' || peek() == 'e' || peek() == 'E') fail("an integer (no fraction or exponent)");
+    if (peek() == '.' || peek() == 'e' || peek() == 'E')
+      fail("an integer (no fraction or exponent)");
     return negative ? -std::int64_t(magnitude) : std::int64_t(magnitude);
   }
 
@@ -142,7 +145,11 @@ class reader {
   // One UTF-8 sequence as a code point.
   char32_t utf8() {
     const auto lead = static_cast<unsigned char>(text_[at_]);
-    const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+    const int length = lead < 0x80           ? 1
+                       : (lead >> 5) == 0x6  ? 2
+                       : (lead >> 4) == 0xE  ? 3
+                       : (lead >> 3) == 0x1E ? 4
+                                             : 0;
     if (length == 0 || at_ + length > text_.size()) fail("UTF-8 text");
     char32_t point = length == 1 ? lead : lead & (0x7F >> length);
     for (int i = 1; i < length; ++i) {
@@ -180,16 +187,36 @@ class reader {
       const char escape = peek();
       ++at_;
       switch (escape) {
-        case '"': out += u'"'; break;
-        case '\\': out += u'\\'; break;
-        case '/': out += u'/'; break;
-        case 'b': out += u'\b'; break;
-        case 'f': out += u'\f'; break;
-        case 'n': out += u'\n'; break;
-        case 'r': out += u'\r'; break;
-        case 't': out += u'\t'; break;
-        case 'u': out += char16_t(hex4()); break;
-        default: --at_; fail("a known escape after '\\'");
+        case '"':
+          out += u'"';
+          break;
+        case '\\':
+          out += u'\\';
+          break;
+        case '/':
+          out += u'/';
+          break;
+        case 'b':
+          out += u'\b';
+          break;
+        case 'f':
+          out += u'\f';
+          break;
+        case 'n':
+          out += u'\n';
+          break;
+        case 'r':
+          out += u'\r';
+          break;
+        case 't':
+          out += u'\t';
+          break;
+        case 'u':
+          out += char16_t(hex4());
+          break;
+        default:
+          --at_;
+          fail("a known escape after '\\'");
       }
     }
   }

@@ -23,9 +23,11 @@ const T& as(const json_value& value, const std::string& field, const std::string
   return *got;
 }
 
-std::int64_t integer_in(const json_value& value, const std::string& field, std::int64_t low, std::int64_t high) {
+std::int64_t integer_in(const json_value& value, const std::string& field, std::int64_t low,
+                        std::int64_t high) {
   const std::int64_t n = as<std::int64_t>(value, field, "an integer");
-  if (n < low || n > high) refuse(field, "an integer from " + std::to_string(low) + " to " + std::to_string(high));
+  if (n < low || n > high)
+    refuse(field, "an integer from " + std::to_string(low) + " to " + std::to_string(high));
   return n;
 }
 
@@ -43,22 +45,26 @@ struct field_slot {
   int width;
 };
 
-void write_slot(BYTE* record, const field_slot& slot, const json_value& value, const std::string& path) {
+void write_slot(BYTE* record, const field_slot& slot, const json_value& value,
+                const std::string& path) {
   switch (slot.width) {
     case 2:
       put(record, slot.offset, WORD(integer_in(value, path, 0, std::numeric_limits<WORD>::max())));
       break;
     case 4:
-      put(record, slot.offset, DWORD(integer_in(value, path, 0, std::numeric_limits<DWORD>::max())));
+      put(record, slot.offset,
+          DWORD(integer_in(value, path, 0, std::numeric_limits<DWORD>::max())));
       break;
     default:
       put(record, slot.offset,
-          LONG(integer_in(value, path, std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max())));
+          LONG(integer_in(value, path, std::numeric_limits<LONG>::min(),
+                          std::numeric_limits<LONG>::max())));
       break;
   }
 }
 
-const field_slot* find_slot(const field_slot* begin, const field_slot* end, const std::string& name) {
+const field_slot* find_slot(const field_slot* begin, const field_slot* end,
+                            const std::string& name) {
   for (const field_slot* slot = begin; slot != end; ++slot) {
     if (name == slot->name) return slot;
   }
@@ -66,11 +72,16 @@ const field_slot* find_slot(const field_slot* begin, const field_slot* end, cons
 }
 
 constexpr field_slot kPrinterDataFields[] = {
-    {"wVersion", offsetof(PRINTERDATA, wVersion), 2},         {"wSize", offsetof(PRINTERDATA, wSize), 2},
-    {"flPrinter", offsetof(PRINTERDATA, flPrinter), 4},       {"dwFreeMem", offsetof(PRINTERDATA, dwFreeMem), 4},
-    {"dwJobTimeout", offsetof(PRINTERDATA, dwJobTimeout), 4}, {"dwWaitTimeout", offsetof(PRINTERDATA, dwWaitTimeout), 4},
-    {"wPpdChecksum", offsetof(PRINTERDATA, wPpdChecksum), 2}, {"wFeatureCount", offsetof(PRINTERDATA, wFeatureCount), 2},
-    {"bMagEncoder", offsetof(PRINTERDATA, bMagEncoder), 4},   {"wJobRValue", offsetof(PRINTERDATA, wJobRValue), 2},
+    {"wVersion", offsetof(PRINTERDATA, wVersion), 2},
+    {"wSize", offsetof(PRINTERDATA, wSize), 2},
+    {"flPrinter", offsetof(PRINTERDATA, flPrinter), 4},
+    {"dwFreeMem", offsetof(PRINTERDATA, dwFreeMem), 4},
+    {"dwJobTimeout", offsetof(PRINTERDATA, dwJobTimeout), 4},
+    {"dwWaitTimeout", offsetof(PRINTERDATA, dwWaitTimeout), 4},
+    {"wPpdChecksum", offsetof(PRINTERDATA, wPpdChecksum), 2},
+    {"wFeatureCount", offsetof(PRINTERDATA, wFeatureCount), 2},
+    {"bMagEncoder", offsetof(PRINTERDATA, bMagEncoder), 4},
+    {"wJobRValue", offsetof(PRINTERDATA, wJobRValue), 2},
 };
 
 std::vector<BYTE> printer_data_record(const json_value& value) {
@@ -83,11 +94,13 @@ std::vector<BYTE> printer_data_record(const json_value& value) {
       const json_array& items = as<json_array>(member, path, "an array of selections");
       if (items.size() > MAX_PRINTER_STICKY_FEATURES) refuse(path, "at most 68 selections");
       for (std::size_t i = 0; i < items.size(); ++i) {
-        data.abFeatureSel[i] = BYTE(integer_in(items[i], path + "[" + std::to_string(i) + "]", 0, 255));
+        data.abFeatureSel[i] =
+            BYTE(integer_in(items[i], path + "[" + std::to_string(i) + "]", 0, 255));
       }
       continue;
     }
-    const field_slot* slot = find_slot(std::begin(kPrinterDataFields), std::end(kPrinterDataFields), name);
+    const field_slot* slot =
+        find_slot(std::begin(kPrinterDataFields), std::end(kPrinterDataFields), name);
     if (slot == nullptr) refuse(path, "a field of the printer properties record");
     write_slot(record, *slot, member, path);
   }
@@ -125,13 +138,16 @@ constexpr field_slot kColorScalars[] = {
 void write_color_info(BYTE* record, const json_value& value) {
   for (const auto& [name, member] : as<json_object>(value, "CurDevHTInfo.ColorInfo", "an object")) {
     const std::string path = "CurDevHTInfo.ColorInfo." + name;
-    if (const field_slot* chroma = find_slot(std::begin(kChromaFields), std::end(kChromaFields), name)) {
+    if (const field_slot* chroma =
+            find_slot(std::begin(kChromaFields), std::end(kChromaFields), name)) {
       const json_array& xyY = as<json_array>(member, path, "[x, y, Y]");
       if (xyY.size() != 3) refuse(path, "[x, y, Y]");
       for (std::size_t i = 0; i < 3; ++i) {
-        write_slot(record, {chroma->name, chroma->offset + 4 * i, -4}, xyY[i], path + "[" + std::to_string(i) + "]");
+        write_slot(record, {chroma->name, chroma->offset + 4 * i, -4}, xyY[i],
+                   path + "[" + std::to_string(i) + "]");
       }
-    } else if (const field_slot* scalar = find_slot(std::begin(kColorScalars), std::end(kColorScalars), name)) {
+    } else if (const field_slot* scalar =
+                   find_slot(std::begin(kColorScalars), std::end(kColorScalars), name)) {
       write_slot(record, *scalar, member, path);
     } else {
       refuse(path, "a field of the colour information");
@@ -145,7 +161,8 @@ std::vector<BYTE> halftone_record(const json_value& value) {
   for (const auto& [name, member] : as<json_object>(value, "CurDevHTInfo", "an object")) {
     if (name == "ColorInfo") {
       write_color_info(record, member);
-    } else if (const field_slot* slot = find_slot(std::begin(kHalftoneFields), std::end(kHalftoneFields), name)) {
+    } else if (const field_slot* slot =
+                   find_slot(std::begin(kHalftoneFields), std::end(kHalftoneFields), name)) {
       write_slot(record, *slot, member, "CurDevHTInfo." + name);
     } else {
       refuse("CurDevHTInfo." + name, "a field of the halftone setup");
@@ -162,7 +179,8 @@ std::vector<BYTE> dword_value(const json_value& value, const std::string& path) 
 // A raw value: an integer (four bytes, little-endian) or a string of hex digit pairs.
 std::vector<BYTE> raw_value(const json_value& value, const std::string& path) {
   if (std::holds_alternative<std::int64_t>(value.data)) return dword_value(value, path);
-  const std::u16string& digits = as<std::u16string>(value, path, "an integer or a string of hex digit pairs");
+  const std::u16string& digits =
+      as<std::u16string>(value, path, "an integer or a string of hex digit pairs");
   auto nibble = [&](char16_t c) -> int {
     if (c >= u'0' && c <= u'9') return c - u'0';
     if (c >= u'a' && c <= u'f') return c - u'a' + 10;
@@ -171,7 +189,8 @@ std::vector<BYTE> raw_value(const json_value& value, const std::string& path) {
   };
   if (digits.size() % 2 != 0) refuse(path, "a string of hex digit pairs");
   std::vector<BYTE> bytes;
-  for (std::size_t i = 0; i < digits.size(); i += 2) bytes.push_back(BYTE(nibble(digits[i]) << 4 | nibble(digits[i + 1])));
+  for (std::size_t i = 0; i < digits.size(); i += 2)
+    bytes.push_back(BYTE(nibble(digits[i]) << 4 | nibble(digits[i + 1])));
   return bytes;
 }
 
@@ -183,8 +202,9 @@ engine::HostForm form_entry(const json_value& value, const std::string& path) {
     if (items.size() != count) refuse(at, std::to_string(count) + " integers");
     std::vector<LONG> out;
     for (std::size_t i = 0; i < count; ++i) {
-      out.push_back(LONG(integer_in(items[i], at + "[" + std::to_string(i) + "]", std::numeric_limits<LONG>::min(),
-                                    std::numeric_limits<LONG>::max())));
+      out.push_back(
+          LONG(integer_in(items[i], at + "[" + std::to_string(i) + "]",
+                          std::numeric_limits<LONG>::min(), std::numeric_limits<LONG>::max())));
     }
     return out;
   };
@@ -219,7 +239,8 @@ printer_setup read_printer_setup(std::string_view json_text) {
   for (const auto& [name, member] : as<json_object>(document, "the document", "an object")) {
     if (name == "PrinterData") {
       std::vector<BYTE> record = printer_data_record(member);
-      setup.values.emplace_back(u"PrinterDataSize", dword_value(json_value{std::int64_t(record.size())}, name));
+      setup.values.emplace_back(u"PrinterDataSize",
+                                dword_value(json_value{std::int64_t(record.size())}, name));
       setup.values.emplace_back(u"PrinterData", std::move(record));
     } else if (name == "CurDevHTInfo") {
       setup.values.emplace_back(u"CurDevHTInfo", halftone_record(member));
