@@ -86,7 +86,7 @@ class reader {
       for (char16_t c : wide) name += c < 0x80 ? char(c) : '?';
       skip_space();
       if (!take(":")) fail("':' after the member name");
-      members.emplace_back(std::move(name), any());
+      members.push_back(json_member{std::move(name), any()});
       skip_space();
       if (take("}")) return members;
       if (!take(",")) fail("',' or '}'");
