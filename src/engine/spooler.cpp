@@ -21,7 +21,8 @@ DWORD EngGetPrinterData(HANDLE hPrinter, const WCHAR* pValueName, DWORD* pType, 
   const auto size = static_cast<DWORD>(value->size());
   if (pcjNeeded) *pcjNeeded = size;
   if (pType) *pType = REG_BINARY;
-  if (pData != nullptr) std::memcpy(pData, value->data(), std::min(size, cjSize));
+  // An empty value has no bytes (and may have no storage) to copy.
+  if (pData != nullptr && size != 0) std::memcpy(pData, value->data(), std::min(size, cjSize));
   return size <= cjSize && (pData != nullptr || size == 0) ? ERROR_SUCCESS : ERROR_MORE_DATA;
 }
 

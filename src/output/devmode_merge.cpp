@@ -39,13 +39,15 @@ void default_document_selections(DRVPRIVATE& priv, const ymcko::ppd_view& image)
 // Selections are kept when they were made for this description and count
 // exactly its document-sticky features (at most the array's 64).
 bool selections_belong_to(const DRVPRIVATE& priv, const ymcko::ppd_view& image) {
-  const std::size_t features = std::min<std::size_t>(image.doc_sticky_count(), MAX_DOC_STICKY_FEATURES);
+  const std::size_t features =
+      std::min<std::size_t>(image.doc_sticky_count(), MAX_DOC_STICKY_FEATURES);
   return priv.wPpdChecksum == image.checksum() && priv.wFeatureCount == features;
 }
 
 void merge_paper(DEVMODEW& dm, const DEVMODEW& in) {
   const DWORD fields = in.dmFields;
-  if ((fields & DM_PAPERLENGTH) && (fields & DM_PAPERWIDTH) && in.dmPaperWidth > 0 && in.dmPaperLength > 0) {
+  if ((fields & DM_PAPERLENGTH) && (fields & DM_PAPERWIDTH) && in.dmPaperWidth > 0 &&
+      in.dmPaperLength > 0) {
     dm.dmPaperWidth = in.dmPaperWidth;
     dm.dmPaperLength = in.dmPaperLength;
     dm.dmFields = (dm.dmFields | DM_PAPERLENGTH | DM_PAPERWIDTH) & ~(DM_PAPERSIZE | DM_FORMNAME);
@@ -67,7 +69,8 @@ void merge_public(DEVMODEW& dm, const DEVMODEW& in, const ymcko::ppd_view& image
   }
   if (fields & DM_ORIENTATION) {
     dm.dmFields |= DM_ORIENTATION;
-    const bool known = in.dmOrientation == DMORIENT_PORTRAIT || in.dmOrientation == DMORIENT_LANDSCAPE;
+    const bool known =
+        in.dmOrientation == DMORIENT_PORTRAIT || in.dmOrientation == DMORIENT_LANDSCAPE;
     dm.dmOrientation = known ? in.dmOrientation : DMORIENT_PORTRAIT;
   }
   merge_paper(dm, in);
@@ -85,7 +88,8 @@ void merge_public(DEVMODEW& dm, const DEVMODEW& in, const ymcko::ppd_view& image
   }
   if (fields & DM_COLOR) {
     dm.dmFields |= DM_COLOR;
-    const bool colour = image.u32(offsetof(PPDDATA, bColorDevice)) != 0 && in.dmColor == DMCOLOR_COLOR;
+    const bool colour =
+        image.u32(offsetof(PPDDATA, bColorDevice)) != 0 && in.dmColor == DMCOLOR_COLOR;
     dm.dmColor = colour ? DMCOLOR_COLOR : DMCOLOR_MONOCHROME;
   }
   if (fields & DM_DUPLEX) {
@@ -117,13 +121,15 @@ void merge_private(DRVPRIVATE& priv, const DRVPRIVATE& in, const ymcko::ppd_view
 
 }  // namespace
 
-BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const PPDDATA* pPpdData, BOOL bMetric) {
+BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const PPDDATA* pPpdData,
+                       BOOL bMetric) {
   ymcko::write_devmode_defaults(*pdm, pwstrDeviceName, bMetric != 0);
   default_document_selections(pdm->dmPrivate, ymcko::ppd_view(pPpdData));
   return TRUE;
 }
 
-BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t cbInput, const PPDDATA* pPpdData) {
+BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t cbInput,
+                        const PPDDATA* pPpdData) {
   if (pdmInput == nullptr) return TRUE;
 
   // The application's record must hold what its own sizes promise.

@@ -28,7 +28,8 @@ inline constexpr DWORD HT_PATSIZE_MAX_INDEX = HT_PATSIZE_16x16_M;
 // defaults of write_devmode_defaults (form name "A4" when bMetric, else
 // "Letter"), then the description's checksum word and its default
 // document-sticky selections. Always TRUE.
-BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const PPDDATA* pPpdData, BOOL bMetric);
+BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const PPDDATA* pPpdData,
+                       BOOL bMetric);
 
 // Merges what an application's device mode validly sets into the instance's
 // record (which holds the defaults). cbInput is how many bytes of the
@@ -37,7 +38,8 @@ BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const PPDD
 // fall back to the defaults; a private part is taken only with the driver's
 // signature. TRUE without input or after a merge; FALSE when the input is
 // refused or no scratch record can be had, the record then unchanged.
-BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t cbInput, const PPDDATA* pPpdData);
+BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t cbInput,
+                        const PPDDATA* pPpdData);
 
 // Copies the source's public part over the destination's (the smaller size),
 // keeping the destination's version, sizes and driver version, then its

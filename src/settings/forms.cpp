@@ -57,7 +57,8 @@ form_list read_forms(HANDLE printer) {
 
 FORM_INFO_1 form_at(const form_list& list, DWORD index) {
   FORM_INFO_1 form;
-  std::memcpy(&form, reinterpret_cast<const BYTE*>(list.block) + index * sizeof(FORM_INFO_1), sizeof form);
+  std::memcpy(&form, reinterpret_cast<const BYTE*>(list.block) + index * sizeof(FORM_INFO_1),
+              sizeof form);
   return form;
 }
 
@@ -65,7 +66,8 @@ FORM_INFO_1 form_at(const form_list& list, DWORD index) {
 const WCHAR* form_name(const form_list& list, const FORM_INFO_1& form) {
   const auto start = reinterpret_cast<std::uintptr_t>(list.block);
   const auto name = reinterpret_cast<std::uintptr_t>(form.pName);
-  if (form.pName == nullptr || name < start || name >= start + list.bytes || (name - start) % sizeof(WCHAR) != 0) {
+  if (form.pName == nullptr || name < start || name >= start + list.bytes ||
+      (name - start) % sizeof(WCHAR) != 0) {
     return kEmptyName;
   }
   const std::size_t room = (start + list.bytes - name) / sizeof(WCHAR);
@@ -93,11 +95,13 @@ bool same_form_name(const WCHAR* name, const WCHAR (&wanted)[CCHFORMNAME]) {
 }
 
 bool within_tolerance(LONG a, LONG b) {
-  return std::int64_t{a} - std::int64_t{b} <= kSizeTolerance && std::int64_t{b} - std::int64_t{a} <= kSizeTolerance;
+  return std::int64_t{a} - std::int64_t{b} <= kSizeTolerance &&
+         std::int64_t{b} - std::int64_t{a} <= kSizeTolerance;
 }
 
 SHORT held_short(std::int64_t value) {
-  return SHORT(std::clamp<std::int64_t>(value, std::numeric_limits<SHORT>::min(), std::numeric_limits<SHORT>::max()));
+  return SHORT(std::clamp<std::int64_t>(value, std::numeric_limits<SHORT>::min(),
+                                        std::numeric_limits<SHORT>::max()));
 }
 
 // a - b, held at the limits of a LONG.
@@ -140,14 +144,15 @@ DWORD ValidateDevModeForm(HANDLE hPrinter, DEVMODEW* pdm, FORM_RECORD* pForm) {
 
   DWORD result = FORM_NONE;
   DWORD found = list.count;
-  const bool custom = (pdm->dmFields & DM_PAPERWIDTH) && (pdm->dmFields & DM_PAPERLENGTH) && pdm->dmPaperWidth > 0 &&
-                      pdm->dmPaperLength > 0;
+  const bool custom = (pdm->dmFields & DM_PAPERWIDTH) && (pdm->dmFields & DM_PAPERLENGTH) &&
+                      pdm->dmPaperWidth > 0 && pdm->dmPaperLength > 0;
   if (custom) {
     const LONG width = LONG{pdm->dmPaperWidth} * kMicronsPerTenth;
     const LONG length = LONG{pdm->dmPaperLength} * kMicronsPerTenth;
     for (DWORD i = 0; i < list.count && found == list.count; ++i) {
       const FORM_INFO_1 form = form_at(list, i);
-      if (within_tolerance(form.Size.cx, width) && within_tolerance(form.Size.cy, length)) found = i;
+      if (within_tolerance(form.Size.cx, width) && within_tolerance(form.Size.cy, length))
+        found = i;
     }
     if (found == list.count) {
       pForm->info = FORM_INFO_1{0, nullptr, SIZEL{width, length}, RECTL{0, 0, width, length}};
@@ -177,7 +182,8 @@ DWORD ValidateDevModeForm(HANDLE hPrinter, DEVMODEW* pdm, FORM_RECORD* pForm) {
   return result;
 }
 
-BOOL FormSupportedOnPrinter(const PPDDATA* pPpdData, const FORM_RECORD* pForm, PRINTERFORM* pPrinterForm, BOOL) {
+BOOL FormSupportedOnPrinter(const PPDDATA* pPpdData, const FORM_RECORD* pForm,
+                            PRINTERFORM* pPrinterForm, BOOL) {
   const ppd_view image(pPpdData);
   const image_item page_sizes = image.predefined(UIGRP_PAGESIZE);
   if (page_sizes.is_null() || pForm == nullptr) return FALSE;
@@ -189,7 +195,8 @@ BOOL FormSupportedOnPrinter(const PPDDATA* pPpdData, const FORM_RECORD* pForm, P
   CopyUnicode2Str(name, wide_name, LONG{CCHFORMRECORDNAME});
 
   SHORT index = 0;
-  const image_item option = PpdFindUiOptionWithXlation(image, image.options(page_sizes), name, &index);
+  const image_item option =
+      PpdFindUiOptionWithXlation(image, image.options(page_sizes), name, &index);
   if (option.is_null()) return FALSE;
   if (pPrinterForm != nullptr) {
     FillStandardPrinterFormInfo(pPrinterForm, pForm, option);
@@ -198,9 +205,11 @@ BOOL FormSupportedOnPrinter(const PPDDATA* pPpdData, const FORM_RECORD* pForm, P
   return TRUE;
 }
 
-void FillStandardPrinterFormInfo(PRINTERFORM* pPrinterForm, const FORM_RECORD* pForm, image_item option) {
+void FillStandardPrinterFormInfo(PRINTERFORM* pPrinterForm, const FORM_RECORD* pForm,
+                                 image_item option) {
   const char* keyword = option.name();
-  CopyStringA(pPrinterForm->szOptionName, keyword != nullptr ? keyword : "", sizeof pPrinterForm->szOptionName);
+  CopyStringA(pPrinterForm->szOptionName, keyword != nullptr ? keyword : "",
+              sizeof pPrinterForm->szOptionName);
   FillPrinterFormInfoCommon(pPrinterForm, pForm);
 
   PSRECT& area = pPrinterForm->rcImageable;

@@ -47,12 +47,13 @@ DWORD ValidateDevModeForm(HANDLE hPrinter, DEVMODEW* pdm, FORM_RECORD* pForm);
 // True when the description has a page size option whose translation or
 // keyword is exactly the form's name; then fills *pPrinterForm (when given).
 // bFlag does not change the answer.
-BOOL FormSupportedOnPrinter(const PPDDATA* pPpdData, const FORM_RECORD* pForm, PRINTERFORM* pPrinterForm,
-                            BOOL bFlag);
+BOOL FormSupportedOnPrinter(const PPDDATA* pPpdData, const FORM_RECORD* pForm,
+                            PRINTERFORM* pPrinterForm, BOOL bFlag);
 
 // Fills the printer form from the form and the page size option: its
 // keyword, the form's geometry, and the printable area limited to the option's.
-void FillStandardPrinterFormInfo(PRINTERFORM* pPrinterForm, const FORM_RECORD* pForm, ymcko::image_item option);
+void FillStandardPrinterFormInfo(PRINTERFORM* pPrinterForm, const FORM_RECORD* pForm,
+                                 ymcko::image_item option);
 
 // Fills the printer form's name and geometry from the form, in PSREAL with
 // the origin at the lower left corner and y upward; not landscape.

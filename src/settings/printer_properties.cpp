@@ -27,7 +27,8 @@ constexpr DWORD kKilobyte = 1024;
 bool read_dword(HANDLE printer, const WCHAR* name, DWORD* value) {
   BYTE bytes[sizeof(DWORD)] = {};
   DWORD needed = 0;
-  if (EngGetPrinterData(printer, name, nullptr, bytes, sizeof bytes, &needed) != ERROR_SUCCESS) return false;
+  if (EngGetPrinterData(printer, name, nullptr, bytes, sizeof bytes, &needed) != ERROR_SUCCESS)
+    return false;
   *value = DWORD(bytes[0]) | DWORD(bytes[1]) << 8 | DWORD(bytes[2]) << 16 | DWORD(bytes[3]) << 24;
   return true;
 }
@@ -49,7 +50,8 @@ void default_printer_selections(PRINTERDATA& data, const ymcko::ppd_view& image)
 // Stored selections are kept when they were made for this description and
 // count exactly its printer-sticky features (at most the array's 68).
 bool selections_belong_to(const PRINTERDATA& data, const ymcko::ppd_view& image) {
-  const std::size_t features = std::min<std::size_t>(image.printer_sticky_count(), MAX_PRINTER_STICKY_FEATURES);
+  const std::size_t features =
+      std::min<std::size_t>(image.printer_sticky_count(), MAX_PRINTER_STICKY_FEATURES);
   return data.wPpdChecksum == image.checksum() && data.wFeatureCount == features;
 }
 
@@ -65,7 +67,8 @@ PVOID GetPrinterDataFromRegistry(HANDLE hPrinter, DWORD* pcbSize, DWORD index) {
   auto* buffer = static_cast<BYTE*>(EngAllocMem(FL_ZERO_MEMORY, size, PPD_POOL_TAG));
   if (buffer == nullptr) return nullptr;
   DWORD needed = 0;
-  if (EngGetPrinterData(hPrinter, row.pwstrDataName, nullptr, buffer, size, &needed) != ERROR_SUCCESS) {
+  if (EngGetPrinterData(hPrinter, row.pwstrDataName, nullptr, buffer, size, &needed) !=
+      ERROR_SUCCESS) {
     EngFreeMem(buffer);
     return nullptr;
   }
@@ -75,13 +78,15 @@ PVOID GetPrinterDataFromRegistry(HANDLE hPrinter, DWORD* pcbSize, DWORD index) {
 
 PRINTERDATA* GetPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData) {
   DWORD size = 0;
-  auto* stored = static_cast<BYTE*>(GetPrinterDataFromRegistry(hPrinter, &size, REGINFO_PRINTERDATA));
+  auto* stored =
+      static_cast<BYTE*>(GetPrinterDataFromRegistry(hPrinter, &size, REGINFO_PRINTERDATA));
   if (stored == nullptr) return DefaultPrinterProperties(hPrinter, pPpdData);
 
   // A short record is carried in a whole one, its missing fields zero.
   PRINTERDATA* data = reinterpret_cast<PRINTERDATA*>(stored);
   if (size < sizeof(PRINTERDATA)) {
-    data = static_cast<PRINTERDATA*>(EngAllocMem(FL_ZERO_MEMORY, sizeof(PRINTERDATA), PPD_POOL_TAG));
+    data =
+        static_cast<PRINTERDATA*>(EngAllocMem(FL_ZERO_MEMORY, sizeof(PRINTERDATA), PPD_POOL_TAG));
     if (data != nullptr) std::memcpy(data, stored, size);
     EngFreeMem(stored);
     if (data == nullptr) return DefaultPrinterProperties(hPrinter, pPpdData);
@@ -93,7 +98,8 @@ PRINTERDATA* GetPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData) {
 }
 
 PRINTERDATA* DefaultPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData) {
-  auto* data = static_cast<PRINTERDATA*>(EngAllocMem(FL_ZERO_MEMORY, sizeof(PRINTERDATA), PPD_POOL_TAG));
+  auto* data =
+      static_cast<PRINTERDATA*>(EngAllocMem(FL_ZERO_MEMORY, sizeof(PRINTERDATA), PPD_POOL_TAG));
   if (data == nullptr) return nullptr;
 
   const ymcko::ppd_view image(pPpdData);
@@ -105,7 +111,8 @@ PRINTERDATA* DefaultPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData) 
 
   DWORD value = 0;
   if (read_dword(hPrinter, u"FreeMem", &value)) data->dwFreeMem = free_memory_bytes(value);
-  if (read_dword(hPrinter, u"PrinterHT", &value) && value != 0) data->flPrinter |= PFLAG_HALFTONE_SETUP;
+  if (read_dword(hPrinter, u"PrinterHT", &value) && value != 0)
+    data->flPrinter |= PFLAG_HALFTONE_SETUP;
   return data;
 }
 
@@ -118,7 +125,8 @@ BOOL GetDeviceHalftoneSetup(HANDLE hPrinter, DEVHTINFO* pDevHTInfo) {
   BYTE bytes[sizeof(DEVHTINFO)] = {};
   DWORD needed = 0;
   if (pDevHTInfo == nullptr ||
-      EngGetPrinterData(hPrinter, u"CurDevHTInfo", nullptr, bytes, sizeof bytes, &needed) != ERROR_SUCCESS ||
+      EngGetPrinterData(hPrinter, u"CurDevHTInfo", nullptr, bytes, sizeof bytes, &needed) !=
+          ERROR_SUCCESS ||
       needed != sizeof(DEVHTINFO)) {
     return FALSE;
   }

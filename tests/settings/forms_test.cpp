@@ -1,4 +1,5 @@
-// Forms: the settings' paper fields against the forms database, and forms against the description's page sizes.
+// Forms: the settings' paper fields against the forms database, and forms against the description's
+// page sizes.
 #include "settings/forms.h"
 
 #include <gtest/gtest.h>
@@ -27,7 +28,9 @@ std::u16string text(const WCHAR* chars, std::size_t capacity) {
   return out;
 }
 
-engine::HostForm form(std::u16string name, LONG cx, LONG cy) { return {std::move(name), {cx, cy}, {0, 0, cx, cy}}; }
+engine::HostForm form(std::u16string name, LONG cx, LONG cy) {
+  return {std::move(name), {cx, cy}, {0, 0, cx, cy}};
+}
 
 class Forms : public ymcko::testing::EngineTest {
  protected:
@@ -35,7 +38,8 @@ class Forms : public ymcko::testing::EngineTest {
     EngineTest::SetUp();
     card_ = PpdCreate(u"card");
     ASSERT_NE(card_, nullptr);
-    printer_.set_forms({form(u"Letter", 215900, 279400), form(u"CR-80", 85600, 54000), form(u"Odd", 70001, 40000)});
+    printer_.set_forms({form(u"Letter", 215900, 279400), form(u"CR-80", 85600, 54000),
+                        form(u"Odd", 70001, 40000)});
   }
   void TearDown() override {
     PpdDelete(card_);
@@ -89,22 +93,24 @@ TEST_F(Forms, SettingsResolvedAgainstTheDatabase) {
   };
   const Case cases[] = {
       {"custom size within 1 mm", kCustom, 858, 535, 0, u"", FORM_FROM_DATABASE, u"CR-80"},
-      {"differences of exactly 1000 match", kCustom, 866, 550, 0, u"", FORM_FROM_DATABASE, u"CR-80"},
+      {"differences of exactly 1000 match", kCustom, 866, 550, 0, u"", FORM_FROM_DATABASE,
+       u"CR-80"},
       {"1001 across does not", kCustom, 866, 551, 0, u"", FORM_CUSTOM_SIZE, nullptr},
       {"1001 along does not", kCustom, 690, 400, 0, u"", FORM_CUSTOM_SIZE, nullptr},
       {"999 along does", kCustom, 710, 400, 0, u"", FORM_FROM_DATABASE, u"Odd"},
       {"custom size takes precedence", kCustom | DM_PAPERSIZE | DM_FORMNAME, 858, 535, 1, u"Letter",
        FORM_FROM_DATABASE, u"CR-80"},
-      {"zero width falls through to the paper size", kCustom | DM_PAPERSIZE, 0, 535, 3, u"", FORM_FROM_DATABASE,
-       u"Odd"},
-      {"negative length falls through to the form name", kCustom | DM_FORMNAME, 858, -5, 0, u"letter",
-       FORM_FROM_DATABASE, u"Letter"},
+      {"zero width falls through to the paper size", kCustom | DM_PAPERSIZE, 0, 535, 3, u"",
+       FORM_FROM_DATABASE, u"Odd"},
+      {"negative length falls through to the form name", kCustom | DM_FORMNAME, 858, -5, 0,
+       u"letter", FORM_FROM_DATABASE, u"Letter"},
       {"width alone is no custom size", DM_PAPERWIDTH, 858, 535, 0, u"", FORM_NONE, nullptr},
       {"paper size 1 is the first form", DM_PAPERSIZE, 0, 0, 1, u"", FORM_FROM_DATABASE, u"Letter"},
       {"paper size 0", DM_PAPERSIZE, 0, 0, 0, u"", FORM_NONE, nullptr},
       {"paper size past the count", DM_PAPERSIZE, 0, 0, 4, u"", FORM_NONE, nullptr},
       {"negative paper size", DM_PAPERSIZE, 0, 0, -1, u"", FORM_NONE, nullptr},
-      {"paper size wins over the form name", DM_PAPERSIZE | DM_FORMNAME, 0, 0, 4, u"CR-80", FORM_NONE, nullptr},
+      {"paper size wins over the form name", DM_PAPERSIZE | DM_FORMNAME, 0, 0, 4, u"CR-80",
+       FORM_NONE, nullptr},
       {"form name ignoring case", DM_FORMNAME, 0, 0, 0, u"cr-80", FORM_FROM_DATABASE, u"CR-80"},
       {"form name the database lacks", DM_FORMNAME, 0, 0, 0, u"CR-8", FORM_NONE, nullptr},
       {"no paper field", DM_ORIENTATION, 858, 535, 2, u"CR-80", FORM_NONE, nullptr},
@@ -123,8 +129,12 @@ TEST_F(Forms, SettingsResolvedAgainstTheDatabase) {
     EXPECT_EQ(ValidateDevModeForm(printer_.handle(), &dm, &record), c.result);
     EXPECT_EQ(record.info.pName, record.awcName);
     if (c.result == FORM_FROM_DATABASE) {
-      const LONG cx = c.matched == std::u16string(u"CR-80") ? 85600 : c.matched == std::u16string(u"Odd") ? 70001 : 215900;
-      const SHORT position = c.matched == std::u16string(u"Letter") ? 1 : c.matched == std::u16string(u"CR-80") ? 2 : 3;
+      const LONG cx = c.matched == std::u16string(u"CR-80") ? 85600
+                      : c.matched == std::u16string(u"Odd") ? 70001
+                                                            : 215900;
+      const SHORT position = c.matched == std::u16string(u"Letter")  ? 1
+                             : c.matched == std::u16string(u"CR-80") ? 2
+                                                                     : 3;
       EXPECT_EQ(text(record.awcName, 32), c.matched);
       EXPECT_EQ(record.info.Size.cx, cx);
       EXPECT_EQ(dm.dmPaperWidth, SHORT(cx / 100)) << "tenths of a millimetre, truncated";
@@ -145,7 +155,8 @@ TEST_F(Forms, SettingsResolvedAgainstTheDatabase) {
       EXPECT_EQ(record.info.ImageableArea.right, w);
       EXPECT_EQ(record.info.ImageableArea.bottom, l);
       EXPECT_EQ(text(record.awcName, 32), u"");
-      EXPECT_FALSE(FormSupportedOnPrinter(card_, &record, nullptr, 0)) << "no page size has an empty name";
+      EXPECT_FALSE(FormSupportedOnPrinter(card_, &record, nullptr, 0))
+          << "no page size has an empty name";
     }
   }
 }
@@ -183,7 +194,8 @@ TEST_F(Forms, ExtremeDatabaseSizesAreHeld) {
   printer_.set_forms({{u"Huge", {kMax, kMin}, {kMin, kMin, kMax, kMax}}});
   DEVMODEW dm = settings(DM_PAPERWIDTH | DM_PAPERLENGTH);
   FORM_RECORD record{};
-  EXPECT_EQ(ValidateDevModeForm(printer_.handle(), &dm, &record), FORM_CUSTOM_SIZE) << "no overflow in the distance";
+  EXPECT_EQ(ValidateDevModeForm(printer_.handle(), &dm, &record), FORM_CUSTOM_SIZE)
+      << "no overflow in the distance";
 
   dm = settings(DM_PAPERSIZE);
   dm.dmPaperSize = 1;
@@ -201,7 +213,8 @@ TEST_F(Forms, PageSizeByTranslationOrKeywordExactly) {
     const char16_t* name;
     bool supported;
   };
-  const Case cases[] = {{u"CR-80", true}, {u"CR_80", true}, {u"cr-80", false}, {u"CR-80 ", false}, {u"", false}};
+  const Case cases[] = {
+      {u"CR-80", true}, {u"CR_80", true}, {u"cr-80", false}, {u"CR-80 ", false}, {u"", false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name)));
     FORM_RECORD record{};
@@ -215,7 +228,8 @@ TEST_F(Forms, PageSizeByTranslationOrKeywordExactly) {
       EXPECT_STREQ(printer_form.szOptionName, "CR_80");
       EXPECT_EQ(printer_form.iPageSizeOption, 0);
       EXPECT_EQ(printer_form.bLandscape, 0u);
-      EXPECT_TRUE(FormSupportedOnPrinter(card_, &record, nullptr, 0)) << "without a printer form to fill";
+      EXPECT_TRUE(FormSupportedOnPrinter(card_, &record, nullptr, 0))
+          << "without a printer form to fill";
     }
   }
 
@@ -224,7 +238,8 @@ TEST_F(Forms, PageSizeByTranslationOrKeywordExactly) {
   auto bytes = no_page_sizes.build();
   FORM_RECORD record{};
   CopyStringW(record.awcName, u"CR-80", CCHFORMRECORDNAME);
-  EXPECT_FALSE(FormSupportedOnPrinter(reinterpret_cast<const PPDDATA*>(bytes.data()), &record, nullptr, 0));
+  EXPECT_FALSE(
+      FormSupportedOnPrinter(reinterpret_cast<const PPDDATA*>(bytes.data()), &record, nullptr, 0));
 }
 
 TEST_F(Forms, GeometryTurnsToTheDescriptionsUpwardY) {

@@ -1,4 +1,5 @@
-// Printer properties, the substitution table and the halftone setup from the printer's registry data.
+// Printer properties, the substitution table and the halftone setup from the printer's registry
+// data.
 #include "settings/printer_properties.h"
 
 #include <gtest/gtest.h>
@@ -108,6 +109,22 @@ TEST_F(PrinterProperties, DefaultRecordFromTheDescriptionAndOptionalValues) {
   }
 }
 
+TEST_F(PrinterProperties, EmptyValuesReadAsZero) {
+  // Empty values are read into a buffer without touching it or the value's storage.
+  printer_.set_value(u"FreeMem", {});
+  printer_.set_value(u"PrinterHT", {});
+  Owned<PRINTERDATA> data = properties();
+  ASSERT_NE(data, nullptr);
+  EXPECT_EQ(data->dwFreeMem, 102400u);
+  EXPECT_EQ(data->flPrinter, 0u);
+
+  printer_.set_value(u"TTFontSubTableSize", le32(4));
+  printer_.set_value(u"TTFontSubTable", {});
+  Owned<BYTE> table(static_cast<BYTE*>(CurrentTrueTypeSubstTable(printer_.handle())));
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(std::vector<BYTE>(table.get(), table.get() + 4), std::vector<BYTE>(4, 0));
+}
+
 TEST_F(PrinterProperties, DefaultSelectionsComeFromTheDescription) {
   auto bytes = installable_image(0x1234);
   const auto* image = reinterpret_cast<const PPDDATA*>(bytes.data());
@@ -181,7 +198,8 @@ TEST_F(PrinterProperties, ShortStoredRecordIsCarriedInAZeroedWholeRecord) {
   ASSERT_NE(data, nullptr);
   const auto after = engine::outstanding(PPD_POOL_TAG);
   EXPECT_EQ(after.blocks - before.blocks, 1u);
-  EXPECT_EQ(after.bytes - before.bytes, sizeof(PRINTERDATA)) << "a whole record, the short one released";
+  EXPECT_EQ(after.bytes - before.bytes, sizeof(PRINTERDATA))
+      << "a whole record, the short one released";
 
   std::vector<BYTE> expected(116, 0);
   std::fill(expected.begin(), expected.begin() + 60, 0xAB);
@@ -276,14 +294,16 @@ TEST_F(PrinterProperties, RegistryDataRows) {
   printer_.set_value(u"TrayFormTable", {9, 8});
 
   DWORD size = 0;
-  Owned<BYTE> table(static_cast<BYTE*>(GetPrinterDataFromRegistry(printer_.handle(), &size, REGINFO_TRAYFORM)));
+  Owned<BYTE> table(
+      static_cast<BYTE*>(GetPrinterDataFromRegistry(printer_.handle(), &size, REGINFO_TRAYFORM)));
   ASSERT_NE(table, nullptr);
   EXPECT_EQ(size, 2u);
   EXPECT_EQ(table.get()[1], 8);
 
   Owned<BYTE> substitutions(static_cast<BYTE*>(CurrentTrueTypeSubstTable(printer_.handle())));
   ASSERT_NE(substitutions, nullptr);
-  EXPECT_EQ(std::vector<BYTE>(substitutions.get(), substitutions.get() + 6), (std::vector<BYTE>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(std::vector<BYTE>(substitutions.get(), substitutions.get() + 6),
+            (std::vector<BYTE>{1, 2, 3, 4, 5, 6}));
 
   size = 77;
   EXPECT_EQ(GetPrinterDataFromRegistry(printer_.handle(), &size, REGINFO_COUNT), nullptr);
@@ -301,7 +321,10 @@ TEST_F(PrinterProperties, HalftoneSetupOfExactly132Bytes) {
     std::size_t bytes;  // 0: no value
     bool taken;
   };
-  const Case cases[] = {{"132 bytes", 132, true}, {"128 bytes", 128, false}, {"136 bytes", 136, false}, {"absent", 0, false}};
+  const Case cases[] = {{"132 bytes", 132, true},
+                        {"128 bytes", 128, false},
+                        {"136 bytes", 136, false},
+                        {"absent", 0, false}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     printer_.remove_value(u"CurDevHTInfo");
