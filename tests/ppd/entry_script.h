@@ -34,6 +34,18 @@ inline std::vector<std::string_view> split(std::string_view text, char separator
   }
 }
 
+// Inserts one script line "keyword|option|translation|value|type" as an entry.
+inline DWORD insert_script_entry(PPDOBJ* ppd, PARSEROBJ* entry, std::string_view line) {
+  script_entry e;
+  auto parts = split(line, '|');
+  for (std::size_t i = 0; i < 4 && i < parts.size(); ++i) e.fields[i] = parts[i];
+  if (parts.size() > 4 && !parts[4].empty() && parts[4][0] >= '0' && parts[4][0] <= '9') {
+    e.type = static_cast<WORD>(parts[4][0] - '0');
+  }
+  return PPDOBJ_InsertEntry(ppd, entry, e.fields[0].c_str(), e.fields[1].c_str(), e.fields[2].c_str(),
+                            e.fields[3].c_str(), e.type);
+}
+
 // Whether everything reachable from the description is whole: named items,
 // predefined features in their slots with their option size, the open
 // feature listed. Every string is read to its end on the way.
@@ -86,14 +98,7 @@ inline bool run_entry_script(std::string_view script) {
         engine::fail_allocation_in(std::strtoul(std::string(line.substr(1)).c_str(), nullptr, 10));
         continue;
       }
-      script_entry e;
-      auto parts = split(line, '|');
-      for (std::size_t i = 0; i < 4 && i < parts.size(); ++i) e.fields[i] = parts[i];
-      if (parts.size() > 4 && !parts[4].empty() && parts[4][0] >= '0' && parts[4][0] <= '9') {
-        e.type = static_cast<WORD>(parts[4][0] - '0');
-      }
-      DWORD result = PPDOBJ_InsertEntry(ppd, entry, e.fields[0].c_str(), e.fields[1].c_str(),
-                                        e.fields[2].c_str(), e.fields[3].c_str(), e.type);
+      DWORD result = insert_script_entry(ppd, entry, line);
       if (result != PPDERR_NONE && result != PPDERR_SYNTAX && result != PPDERR_MEMORY) {
         sound = false;
       }

@@ -61,14 +61,7 @@ inline bool run_image_script(std::string_view script) {
     InitKeywordTable(keyword_table);
     for (std::string_view line : split(script, '\n')) {
       if (line.empty() || line[0] == '!') continue;
-      script_entry e;
-      auto parts = split(line, '|');
-      for (std::size_t i = 0; i < 4 && i < parts.size(); ++i) e.fields[i] = parts[i];
-      if (parts.size() > 4 && !parts[4].empty() && parts[4][0] >= '0' && parts[4][0] <= '9') {
-        e.type = static_cast<WORD>(parts[4][0] - '0');
-      }
-      PPDOBJ_InsertEntry(ppd, entry, e.fields[0].c_str(), e.fields[1].c_str(), e.fields[2].c_str(),
-                         e.fields[3].c_str(), e.type);
+      insert_script_entry(ppd, entry, line);
     }
     PPDDATA* image = PackPpdData(ppd);  // releases the description
     ppd = nullptr;
