@@ -13,22 +13,27 @@ namespace {
 
 namespace engine = ymcko::engine;
 
-// Starts every case with the module not yet enabled.
+// Starts every case with the module not yet enabled, and puts back the
+// module's semaphores as they were, so other tests in the process keep theirs.
 class EnableDriver : public ymcko::testing::EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    unload();
-  }
-  void TearDown() override {
-    unload();
-    EngineTest::TearDown();
-  }
-  static void unload() {
-    EngDeleteSemaphore(hPpdSemaphore);
-    EngDeleteSemaphore(hSoftListSemaphore);
+    saved_ppd_ = hPpdSemaphore;
+    saved_soft_ = hSoftListSemaphore;
     hPpdSemaphore = hSoftListSemaphore = nullptr;
   }
+  void TearDown() override {
+    EngDeleteSemaphore(hPpdSemaphore);
+    EngDeleteSemaphore(hSoftListSemaphore);
+    hPpdSemaphore = saved_ppd_;
+    hSoftListSemaphore = saved_soft_;
+    EngineTest::TearDown();
+  }
+
+ private:
+  HSEMAPHORE saved_ppd_ = nullptr;
+  HSEMAPHORE saved_soft_ = nullptr;
 };
 
 TEST_F(EnableDriver, RefusesOldEnginesAndShortEnableData) {

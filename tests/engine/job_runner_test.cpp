@@ -95,6 +95,7 @@ class JobRunner : public ymcko::testing::EngineTest {
     g_calls.clear();
     g_devmode_lengths.clear();
     g_refuse_enable = false;
+    g_next_id = 0;
   }
 };
 
