@@ -9,7 +9,7 @@ constexpr std::array<WORD, 256> make_curtbl() {
   std::array<WORD, 256> table{};
   for (std::uint64_t i = 0; i < 256; ++i) {
     // Nearest integer to i^3 / 65025, halves going up.
-    table[i] = static_cast<WORD>((2 * i * i * i + 65025) / (2 * 65025));
+    table[i] = static_cast<WORD>((2 * i * i * i + 65025) / std::uint64_t{2 * 65025});
   }
   return table;
 }
@@ -43,8 +43,10 @@ BYTE corrected_amount(int amount, int under, std::int64_t curve, std::int64_t un
   return static_cast<BYTE>(std::clamp<std::int64_t>(sum >> 7, 0, 255));
 }
 
+// The printer's tables round by adding a half and truncating toward zero,
+// so negative values round up; kept as such for the same bytes.
 BYTE limit_channel(double value) {
-  return static_cast<BYTE>(std::clamp(static_cast<int>(value + 0.5), 0, 255));
+  return static_cast<BYTE>(std::clamp(static_cast<int>(value + 0.5), 0, 255));  // NOLINT(bugprone-incorrect-roundings)
 }
 
 }  // namespace
