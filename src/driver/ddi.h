@@ -46,8 +46,9 @@ BOOL DrvSendPage(SURFOBJ* pso);
 BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl);
 ULONG DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
 
-// The valid device instance behind a surface; null (after setting the last
-// error to 87) when there is none.
+// The valid device instance behind a handle or a surface; null (after
+// setting the last error to 87) when there is none.
+PDEV* validated_instance(DHPDEV dhpdev);
 PDEV* validated_instance(SURFOBJ* pso);
 
 // The entry point registered under an engine index, or null.

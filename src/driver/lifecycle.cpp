@@ -9,7 +9,6 @@
 #include "driver/ddi.h"
 #include "driver/form_metrics.h"
 #include "engine/job_runner.h"
-#include "engine/last_error.h"
 #include "engine/memory.h"
 #include "engine/module.h"
 #include "engine/palette.h"
@@ -135,21 +134,13 @@ DHPDEV DrvEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* phsurfPatterns, UL
 }
 
 void DrvCompletePDEV(DHPDEV dhpdev, HDEV hdev) {
-  PDEV* pdev = pdev_from(dhpdev);
-  if (!bValidatePDEV(pdev)) {
-    EngSetLastError(ERROR_INVALID_PARAMETER);
-    return;
-  }
-  pdev->hdev = hdev;
+  if (PDEV* pdev = validated_instance(dhpdev)) pdev->hdev = hdev;
 }
 
 BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
-  PDEV* old_pdev = pdev_from(dhpdevOld);
-  PDEV* new_pdev = pdev_from(dhpdevNew);
-  if (!bValidatePDEV(old_pdev) || !bValidatePDEV(new_pdev)) {
-    EngSetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
+  PDEV* old_pdev = validated_instance(dhpdevOld);
+  PDEV* new_pdev = old_pdev != nullptr ? validated_instance(dhpdevNew) : nullptr;
+  if (new_pdev == nullptr) return FALSE;
   if (!(old_pdev->flJobState & PDEV_DOC_STARTED)) return TRUE;
 
   new_pdev->flJobState |= PDEV_RESET_IN_DOC;
@@ -166,11 +157,8 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
 }
 
 void DrvDisablePDEV(DHPDEV dhpdev) {
-  PDEV* pdev = pdev_from(dhpdev);
-  if (!bValidatePDEV(pdev)) {
-    EngSetLastError(ERROR_INVALID_PARAMETER);
-    return;
-  }
+  PDEV* pdev = validated_instance(dhpdev);
+  if (pdev == nullptr) return;
   if (pdev->hPalette != nullptr) EngDeletePalette(pdev->hPalette);
   FreePdevMemory(pdev);
 }

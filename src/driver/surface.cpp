@@ -6,7 +6,6 @@
 #include "driver/ddi.h"
 #include "engine/bit_blt.h"
 #include "engine/bitmap.h"
-#include "engine/last_error.h"
 #include "engine/memory.h"
 #include "engine/stretch_blt.h"
 
@@ -34,11 +33,8 @@ void release_page(PDEV* pdev) {
 // (so the hooks would never reach the driver), the bitmap and its pixels are
 // released and the call fails.
 HSURF DrvEnableSurface(DHPDEV dhpdev) {
-  PDEV* pdev = pdev_from(dhpdev);
-  if (!bValidatePDEV(pdev)) {
-    EngSetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
+  PDEV* pdev = validated_instance(dhpdev);
+  if (pdev == nullptr) return nullptr;
 
   // The colour table exists exactly while the colour mode has two planes.
   if (COLORSETUP* setup = pdev->pColorSetup; setup != nullptr) {
