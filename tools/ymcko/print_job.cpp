@@ -50,15 +50,15 @@ void set_up_printer(engine::HostPrinter& printer, const PrinterStore& store) {
   printer.set_forms(std::move(forms));
 }
 
-// A source bitmap over an image's pixels (red in byte 0, as the page's palette).
+// A source bitmap over an image's own pixels (red in byte 0, as the page's
+// palette). The engine only reads a source and ignores its fourth byte, so
+// the opaque RGBA bytes serve as they are, without a copy.
 class SourceBitmap {
  public:
   explicit SourceBitmap(const Image& image) {
-    pixels_.resize(std::size_t{image.width} * image.height);
-    std::memcpy(pixels_.data(), image.rgba.data(), pixels_.size() * 4);
-    for (ULONG& p : pixels_) p &= 0x00FFFFFF;
+    auto* pixels = const_cast<std::uint8_t*>(image.rgba.data());
     handle_ = EngCreateBitmap({LONG(image.width), LONG(image.height)}, LONG(image.width * 4), BMF_32BPP,
-                              BMF_TOPDOWN, pixels_.data());
+                              BMF_TOPDOWN, pixels);
     surface_ = handle_ != nullptr ? EngLockSurface(handle_) : nullptr;
     if (surface_ == nullptr) throw ToolError("print", "out of memory for an image bitmap");
   }
@@ -71,7 +71,6 @@ class SourceBitmap {
   SURFOBJ* surface() { return surface_; }
 
  private:
-  std::vector<ULONG> pixels_;
   HSURF handle_ = nullptr;
   SURFOBJ* surface_ = nullptr;
 };
