@@ -143,68 +143,55 @@ bool DeviceSession::enable(std::span<const BYTE> devmode) {
     device_.set_instance(nullptr);
     return false;
   }
-  instance_ = made.dhpdev;
-  hsurf_ = made.hsurf;
-  surface_ = made.surface;
-  caps_ = made.caps;
-  devinfo_ = made.devinfo;
+  current_ = made;
   return true;
 }
 
 bool DeviceSession::reset(std::span<const BYTE> devmode) {
   auto reset_pdev = entry<ResetPDEV>(INDEX_DrvResetPDEV);
-  if (instance_ == nullptr || reset_pdev == nullptr) return false;
-  Instance old{instance_, hsurf_, surface_, caps_, devinfo_};
+  if (current_.dhpdev == nullptr || reset_pdev == nullptr) return false;
   Instance made;
   if (!make_instance(devmode, &made)) {
-    device_.set_instance(old.dhpdev);
+    device_.set_instance(current_.dhpdev);
     return false;
   }
-  BOOL carried = reset_pdev(old.dhpdev, made.dhpdev);
-  drop_instance(old);
-  instance_ = made.dhpdev;
-  hsurf_ = made.hsurf;
-  surface_ = made.surface;
-  caps_ = made.caps;
-  devinfo_ = made.devinfo;
+  BOOL carried = reset_pdev(current_.dhpdev, made.dhpdev);
+  drop_instance(current_);
+  current_ = made;
   return carried != FALSE;
 }
 
 void DeviceSession::disable() {
-  Instance current{instance_, hsurf_, surface_, caps_, devinfo_};
-  drop_instance(current);
-  instance_ = nullptr;
-  hsurf_ = nullptr;
-  surface_ = nullptr;
+  drop_instance(current_);
   device_.set_instance(nullptr);
 }
 
 BOOL DeviceSession::start_doc(const WCHAR* name, DWORD job_id) {
   auto call = entry<StartDoc>(INDEX_DrvStartDoc);
-  if (call == nullptr || surface_ == nullptr) return FALSE;
+  if (call == nullptr || current_.surface == nullptr) return FALSE;
   std::u16string copy = name != nullptr ? std::u16string(name) : std::u16string();
-  return call(surface_, name != nullptr ? copy.data() : nullptr, job_id);
+  return call(current_.surface, name != nullptr ? copy.data() : nullptr, job_id);
 }
 
 BOOL DeviceSession::start_page() {
   auto call = entry<SurfaceCall>(INDEX_DrvStartPage);
-  return call != nullptr && surface_ != nullptr ? call(surface_) : FALSE;
+  return call != nullptr && current_.surface != nullptr ? call(current_.surface) : FALSE;
 }
 
 BOOL DeviceSession::send_page() {
   auto call = entry<SurfaceCall>(INDEX_DrvSendPage);
-  return call != nullptr && surface_ != nullptr ? call(surface_) : FALSE;
+  return call != nullptr && current_.surface != nullptr ? call(current_.surface) : FALSE;
 }
 
 BOOL DeviceSession::end_doc(FLONG fl) {
   auto call = entry<EndDoc>(INDEX_DrvEndDoc);
-  return call != nullptr && surface_ != nullptr ? call(surface_, fl) : FALSE;
+  return call != nullptr && current_.surface != nullptr ? call(current_.surface, fl) : FALSE;
 }
 
 ULONG DeviceSession::escape(ULONG iEsc, std::span<const BYTE> in, std::span<BYTE> out) {
   auto call = entry<Escape>(INDEX_DrvEscape);
   if (call == nullptr) return 0;
-  return call(surface_, iEsc, static_cast<ULONG>(in.size()), in.empty() ? nullptr : const_cast<BYTE*>(in.data()),
+  return call(current_.surface, iEsc, static_cast<ULONG>(in.size()), in.empty() ? nullptr : const_cast<BYTE*>(in.data()),
               static_cast<ULONG>(out.size()), out.empty() ? nullptr : out.data());
 }
 

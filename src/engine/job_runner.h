@@ -59,12 +59,12 @@ class DeviceSession {
   // Disables the surface and the instance; also done by the destructor.
   void disable();
 
-  bool enabled() const { return instance_ != nullptr; }
-  const GDIINFO& capabilities() const { return caps_; }
-  const DEVINFO& device_info() const { return devinfo_; }
-  DHPDEV instance() const { return instance_; }
+  bool enabled() const { return current_.dhpdev != nullptr; }
+  const GDIINFO& capabilities() const { return current_.caps; }
+  const DEVINFO& device_info() const { return current_.devinfo; }
+  DHPDEV instance() const { return current_.dhpdev; }
   // The page surface to draw into (null while not enabled).
-  SURFOBJ* surface() const { return surface_; }
+  SURFOBJ* surface() const { return current_.surface; }
 
   BOOL start_doc(const WCHAR* name, DWORD job_id = 1);
   BOOL start_page();
@@ -88,11 +88,7 @@ class DeviceSession {
   const LoadedDriver& driver_;
   HostPrinter& printer_;
   HostDevice device_;
-  DHPDEV instance_ = nullptr;
-  HSURF hsurf_ = nullptr;
-  SURFOBJ* surface_ = nullptr;
-  GDIINFO caps_{};
-  DEVINFO devinfo_{};
+  Instance current_;
 };
 
 }  // namespace ymcko::engine
