@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "driver/ddi.h"
-#include "engine/host_printer.h"
-#include "engine/memory.h"
+#include "host/host_printer.h"
+#include "engine/engine.h"
 #include "output/panel_separation.h"
 
 namespace {
 
-class DiscardSink final : public ymcko::engine::SpoolSink {
+class DiscardSink final : public ymcko::host::SpoolSink {
  public:
   std::optional<std::size_t> write(std::span<const BYTE> bytes) override { return bytes.size(); }
 };
@@ -31,7 +31,7 @@ void draw_page(std::uint32_t* pixels) {
 
 void BM_SendLandscapeColourPage(benchmark::State& state) {
   DiscardSink sink;
-  ymcko::engine::HostPrinter printer(u"bench", sink);
+  ymcko::host::HostPrinter printer(u"bench", sink);
   HHEAP heap = HEAPCREATE();
   auto* pdev = static_cast<PDEV*>(HEAPALLOC(heap, sizeof(PDEV)));
   std::memset(pdev, 0, sizeof(PDEV));

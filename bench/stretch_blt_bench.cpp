@@ -4,8 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/bitmap.h"
-#include "engine/stretch_blt.h"
+#include "engine/engine.h"
 
 namespace {
 

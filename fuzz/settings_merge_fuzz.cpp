@@ -9,13 +9,15 @@
 #include <memory>
 #include <vector>
 
-#include "engine/host_printer.h"
-#include "engine/memory.h"
+#include "host/host_printer.h"
+#include "engine/engine.h"
 #include "output/devmode_merge.h"
-#include "ppdimage/memory_pool.h"
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_pack.h"
 #include "settings/forms.h"
 #include "settings/printer_properties.h"
+
+namespace host = ymcko::host;
 
 namespace {
 
@@ -33,26 +35,27 @@ std::vector<BYTE> size_value(FuzzedDataProvider& in) {
   return bytes;
 }
 
-void maybe_set(FuzzedDataProvider& in, engine::HostPrinter& printer, const char16_t* name,
+void maybe_set(FuzzedDataProvider& in, host::HostPrinter& printer, const char16_t* name,
                std::vector<BYTE> bytes) {
   if (in.ConsumeBool()) printer.set_value(name, std::move(bytes));
 }
 
-const PPDDATA* card() {
-  static PPDDATA* image = PpdCreate(u"card");
-  return image;
+ymcko::ppd_view card() {
+  static DWORD size = 0;
+  static PPDDATA* image = PpdCreate(u"card", &size);
+  return ymcko::ppd_view(image, size);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const PPDDATA* image = card();
-  check(image != nullptr);
+  const ymcko::ppd_view image = card();
+  check(image.valid());
   const auto at_start = engine::outstanding_total();
   FuzzedDataProvider in(data, size);
 
-  engine::MemorySink sink;
-  engine::HostPrinter printer(u"Card printer", sink);
+  host::MemorySink sink;
+  host::HostPrinter printer(u"Card printer", sink);
   maybe_set(in, printer, u"PrinterDataSize", size_value(in));
   maybe_set(in, printer, u"PrinterData",
             in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 160)));

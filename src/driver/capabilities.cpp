@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "engine/palette.h"
+#include "engine/engine.h"
 #include "output/devmode_merge.h"
 #include "settings/printer_properties.h"
 #include "settings/units.h"
@@ -36,7 +36,7 @@ constexpr ULONG kBitmap32Bpp = 6;
 constexpr FLONG kTextCaps = 0x19F7;
 
 bool colour_output(const PDEV* pdev) {
-  ymcko::ppd_view image(pdev->pPpdData);
+  const ymcko::ppd_view image(pdev->pPpdData, pdev->cbPpdData);
   return image.u32(offsetof(PPDDATA, bColorDevice)) != 0 && pdev->dm.dmPublic.dmColor == DMCOLOR_COLOR;
 }
 

@@ -2,10 +2,9 @@
 // engine reaches through that table.
 #pragma once
 
-#include "driver/pdev.h"
-#include "engine/device_info.h"
-#include "engine/driver_table.h"
-#include "engine/surface.h"
+#include "engine/engine.h"
+#include "output/entry_points.h"
+#include "records/pdev.h"
 
 inline constexpr ULONG DRIVER_FUNCTION_COUNT = 13;
 
@@ -38,18 +37,3 @@ BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
 BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
                    XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
                    RECTL* prclSrc, POINTL* pptlMask, ULONG iMode);
-
-// Job output.
-BOOL DrvStartDoc(SURFOBJ* pso, PWSTR pwszDocName, DWORD dwJobId);
-BOOL DrvStartPage(SURFOBJ* pso);
-BOOL DrvSendPage(SURFOBJ* pso);
-BOOL DrvEndDoc(SURFOBJ* pso, FLONG fl);
-ULONG DrvEscape(SURFOBJ* pso, ULONG iEsc, ULONG cjIn, PVOID pvIn, ULONG cjOut, PVOID pvOut);
-
-// The valid device instance behind a handle or a surface; null (after
-// setting the last error to 87) when there is none.
-PDEV* validated_instance(DHPDEV dhpdev);
-PDEV* validated_instance(SURFOBJ* pso);
-
-// The entry point registered under an engine index, or null.
-PFN find_entry_point(ULONG iFunc);

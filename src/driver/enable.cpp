@@ -1,31 +1,24 @@
 // The driver's entry point and its function table.
 #include "driver/ddi.h"
-#include "engine/last_error.h"
-#include "engine/semaphore.h"
+#include "engine/engine.h"
 
-namespace {
+using ymcko::engine::ddi_entry;
 
-template <typename F>
-PFN entry(F* function) {
-  return reinterpret_cast<PFN>(function);
-}
-
-}  // namespace
-
+// Each entry is checked at compile time against the engine's signature for its index.
 DRVFN gadrvfn[DRIVER_FUNCTION_COUNT] = {
-    {INDEX_DrvEnablePDEV, entry(DrvEnablePDEV)},
-    {INDEX_DrvResetPDEV, entry(DrvResetPDEV)},
-    {INDEX_DrvCompletePDEV, entry(DrvCompletePDEV)},
-    {INDEX_DrvDisablePDEV, entry(DrvDisablePDEV)},
-    {INDEX_DrvEnableSurface, entry(DrvEnableSurface)},
-    {INDEX_DrvDisableSurface, entry(DrvDisableSurface)},
-    {INDEX_DrvBitBlt, entry(DrvBitBlt)},
-    {INDEX_DrvStretchBlt, entry(DrvStretchBlt)},
-    {INDEX_DrvSendPage, entry(DrvSendPage)},
-    {INDEX_DrvStartPage, entry(DrvStartPage)},
-    {INDEX_DrvStartDoc, entry(DrvStartDoc)},
-    {INDEX_DrvEscape, entry(DrvEscape)},
-    {INDEX_DrvEndDoc, entry(DrvEndDoc)},
+    ddi_entry<INDEX_DrvEnablePDEV>(DrvEnablePDEV),
+    ddi_entry<INDEX_DrvResetPDEV>(DrvResetPDEV),
+    ddi_entry<INDEX_DrvCompletePDEV>(DrvCompletePDEV),
+    ddi_entry<INDEX_DrvDisablePDEV>(DrvDisablePDEV),
+    ddi_entry<INDEX_DrvEnableSurface>(DrvEnableSurface),
+    ddi_entry<INDEX_DrvDisableSurface>(DrvDisableSurface),
+    ddi_entry<INDEX_DrvBitBlt>(DrvBitBlt),
+    ddi_entry<INDEX_DrvStretchBlt>(DrvStretchBlt),
+    ddi_entry<INDEX_DrvSendPage>(DrvSendPage),
+    ddi_entry<INDEX_DrvStartPage>(DrvStartPage),
+    ddi_entry<INDEX_DrvStartDoc>(DrvStartDoc),
+    ddi_entry<INDEX_DrvEscape>(DrvEscape),
+    ddi_entry<INDEX_DrvEndDoc>(DrvEndDoc),
 };
 
 HSEMAPHORE hPpdSemaphore = nullptr;
@@ -62,11 +55,4 @@ BOOL DrvEnableDriver(ULONG iEngineVersion, ULONG cj, DRVENABLEDATA* pded) {
     }
   }
   return TRUE;
-}
-
-PFN find_entry_point(ULONG iFunc) {
-  for (const DRVFN& fn : gadrvfn) {
-    if (fn.iFunc == iFunc) return fn.pfn;
-  }
-  return nullptr;
 }

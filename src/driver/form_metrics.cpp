@@ -8,7 +8,7 @@
 BOOL SetFormMetrics(PDEV* pdev) {
   FORM_RECORD form;
   DWORD found = ValidateDevModeForm(pdev->hPrinter, &pdev->dm.dmPublic, &form);
-  if (found == FORM_NONE || !FormSupportedOnPrinter(pdev->pPpdData, &form, &pdev->curForm, FALSE)) {
+  if (found == FORM_NONE || !FormSupportedOnPrinter(ymcko::ppd_view(pdev->pPpdData, pdev->cbPpdData), &form, &pdev->curForm, FALSE)) {
     if (!SetDefaultPrinterForm(pdev)) return FALSE;
   }
   AdjustForLandscape(pdev);
@@ -16,7 +16,7 @@ BOOL SetFormMetrics(PDEV* pdev) {
 }
 
 BOOL SetDefaultPrinterForm(PDEV* pdev) {
-  ymcko::ppd_view image(pdev->pPpdData);
+  const ymcko::ppd_view image(pdev->pPpdData, pdev->cbPpdData);
   ymcko::image_item page_sizes = image.predefined(UIGRP_PAGESIZE);
   if (page_sizes.is_null()) return FALSE;
 

@@ -3,7 +3,7 @@
 // default form; then turned for landscape.
 #pragma once
 
-#include "driver/pdev.h"
+#include "records/pdev.h"
 
 // Chooses the form and fills curForm; FALSE when not even the default form exists.
 BOOL SetFormMetrics(PDEV* pdev);

@@ -8,11 +8,7 @@
 #include "driver/capabilities.h"
 #include "driver/ddi.h"
 #include "driver/form_metrics.h"
-#include "engine/job_runner.h"
-#include "engine/memory.h"
-#include "engine/module.h"
-#include "engine/palette.h"
-#include "engine/semaphore.h"
+#include "engine/engine.h"
 #include "output/devmode_merge.h"
 #include "ppdimage/ppd_pack.h"
 #include "settings/printer_properties.h"
@@ -53,14 +49,15 @@ BOOL FillPsDevData(PDEV* pdev, const DEVMODEW* pdmCaller, const WCHAR* pwstrDevi
   pdev->ulSignature = pdev->ulSignatureEnd = PDEV_SIGNATURE;
   pdev->flJobState = 0;
 
-  pdev->pPrinterData = GetPrinterProperties(pdev->hPrinter, pdev->pPpdData);
+  const ymcko::ppd_view image(pdev->pPpdData, pdev->cbPpdData);
+  pdev->pPrinterData = GetPrinterProperties(pdev->hPrinter, image);
   if (pdev->pPrinterData == nullptr) return FALSE;
 
   // Defaults, then what the caller's device mode validly sets; a refused
   // device mode leaves the defaults and does not fail the instance.
   const BOOL metric = (pdev->pPrinterData->flPrinter & PFLAG_METRIC) != 0;
-  SetDefaultDevMode(&pdev->dm, pwstrDeviceName, pdev->pPpdData, metric);
-  if (pdmCaller != nullptr) ValidateSetDevMode(&pdev->dm, pdmCaller, devmode_length(pdmCaller), pdev->pPpdData);
+  SetDefaultDevMode(&pdev->dm, pwstrDeviceName, image, metric);
+  if (pdmCaller != nullptr) ValidateSetDevMode(&pdev->dm, pdmCaller, devmode_length(pdmCaller), image);
 
   if (!SetFormMetrics(pdev)) return FALSE;
 
@@ -108,7 +105,7 @@ DHPDEV DrvEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* phsurfPatterns, UL
 
   {
     ymcko::engine::SemaphoreLock lock(hPpdSemaphore);
-    pdev->pPpdData = PpdCreate(EngGetPrinterDataFileName(hdev));
+    pdev->pPpdData = PpdCreate(EngGetPrinterDataFileName(hdev), &pdev->cbPpdData);
   }
   if (pdev->pPpdData == nullptr) return fail();
 

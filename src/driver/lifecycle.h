@@ -1,7 +1,7 @@
 // The device instance's lifecycle helpers: filling, freeing and the font bit arrays.
 #pragma once
 
-#include "driver/pdev.h"
+#include "records/pdev.h"
 
 // Fills the instance's data once its description exists: signatures,
 // printer properties, settings, form, copies and scaled resolution.

@@ -1,13 +1,10 @@
 // Drawing surface: the 32-bpp page bitmap the engine draws a card side into, and the two transfers the driver hooks.
-#include "driver/surface.h"
+#include "records/page.h"
 
 #include <cstring>
 
 #include "driver/ddi.h"
-#include "engine/bit_blt.h"
-#include "engine/bitmap.h"
-#include "engine/memory.h"
-#include "engine/stretch_blt.h"
+#include "engine/engine.h"
 
 namespace {
 

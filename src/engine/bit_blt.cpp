@@ -1,5 +1,5 @@
 // The engine's bit-block transfer.
-#include "engine/bit_blt.h"
+#include "engine/engine.h"
 
 #include "engine/transfer.h"
 

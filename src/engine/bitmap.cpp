@@ -1,12 +1,12 @@
 // Engine-managed bitmaps and their handles.
-#include "engine/bitmap.h"
+#include "engine/engine.h"
 
 #include <cstdint>
 #include <limits>
 
-#include "engine/handle_registry.h"
-#include "engine/host_device.h"
-#include "engine/memory.h"
+#include "engine/handles.h"
+#include "engine/hooks.h"
+#include "engine/objects.h"
 
 namespace {
 
@@ -18,9 +18,8 @@ struct SurfaceRecord {
 };
 
 SurfaceRecord* record_of(HSURF hsurf) {
-  auto* record = reinterpret_cast<SurfaceRecord*>(hsurf);
-  return ymcko::engine::is_live_handle(record, ymcko::engine::HandleKind::surface) ? record
-                                                                                   : nullptr;
+  return static_cast<SurfaceRecord*>(
+      ymcko::engine::resolve_handle(hsurf, ymcko::engine::HandleKind::surface));
 }
 
 std::int64_t bytes_per_pixel(ULONG iFormat) {
@@ -55,7 +54,9 @@ HSURF EngCreateBitmap(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG fl, PVOID pv
       return nullptr;
     }
   }
-  if (!ymcko::engine::register_handle(record, ymcko::engine::HandleKind::surface)) {
+  auto handle =
+      static_cast<HSURF>(ymcko::engine::register_handle(record, ymcko::engine::HandleKind::surface));
+  if (handle == nullptr) {
     EngFreeMem(record->pvOwnedBits);
     EngFreeMem(record);
     return nullptr;
@@ -65,7 +66,7 @@ HSURF EngCreateBitmap(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG fl, PVOID pv
   // starts its upper row at the last line in memory and steps backwards.
   const bool top_down = (fl & BMF_TOPDOWN) != 0;
   SURFOBJ& so = record->so;
-  so.hsurf = reinterpret_cast<HSURF>(record);
+  so.hsurf = handle;
   so.sizlBitmap = sizl;
   so.cjBits = ULONG(total);
   so.pvBits = pvBits;
@@ -91,7 +92,7 @@ BOOL EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG flHooks) {
 BOOL EngDeleteSurface(HSURF hsurf) {
   SurfaceRecord* record = record_of(hsurf);
   if (record == nullptr) return FALSE;
-  ymcko::engine::unregister_handle(record);
+  ymcko::engine::unregister_handle(hsurf);
   EngFreeMem(record->pvOwnedBits);
   EngFreeMem(record);
   return TRUE;

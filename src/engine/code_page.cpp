@@ -1,5 +1,5 @@
 // Conversion between UTF-16 and ISO-8859-1.
-#include "engine/code_page.h"
+#include "engine/engine.h"
 
 namespace {
 

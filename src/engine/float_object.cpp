@@ -1,5 +1,5 @@
 // Double-precision floating-point object.
-#include "engine/float_object.h"
+#include "engine/engine.h"
 
 #include <cmath>
 #include <limits>

@@ -1,5 +1,5 @@
 // The engine's last error, kept per thread.
-#include "engine/last_error.h"
+#include "engine/engine.h"
 
 namespace {
 thread_local ULONG t_last_error = 0;

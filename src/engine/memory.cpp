@@ -1,5 +1,6 @@
 // Engine memory service: every block carries a header with its tag and size.
-#include "engine/memory.h"
+#include "engine/engine.h"
+#include "engine/hooks.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,11 +1,11 @@
 // Module and file names the engine gives a device's driver.
-#include "engine/module.h"
+#include "engine/engine.h"
 
 #include <atomic>
 #include <string_view>
 
-#include "engine/host_device.h"
-#include "engine/host_printer.h"
+#include "engine/hooks.h"
+#include "engine/objects.h"
 
 namespace {
 
@@ -26,8 +26,7 @@ const WCHAR* EngGetDriverName(HDEV hdev) {
 
 const WCHAR* EngGetPrinterDataFileName(HDEV hdev) {
   auto* device = ymcko::engine::HostDevice::from_handle(hdev);
-  if (device == nullptr || device->printer() == nullptr) return nullptr;
-  return device->printer()->data_file_name().c_str();
+  return device != nullptr ? device->data_file_name() : nullptr;
 }
 
 HMODULE EngLoadModule(const WCHAR* pwsz) {

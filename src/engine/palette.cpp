@@ -3,8 +3,9 @@
 
 #include <cstring>
 
-#include "engine/handle_registry.h"
-#include "engine/memory.h"
+#include "engine/handles.h"
+#include "engine/hooks.h"
+#include "engine/engine.h"
 
 namespace {
 
@@ -16,9 +17,8 @@ struct PaletteRecord {
 };
 
 PaletteRecord* record_of(HPALETTE hpal) {
-  auto* record = reinterpret_cast<PaletteRecord*>(hpal);
-  return ymcko::engine::is_live_handle(record, ymcko::engine::HandleKind::palette) ? record
-                                                                                   : nullptr;
+  return static_cast<PaletteRecord*>(
+      ymcko::engine::resolve_handle(hpal, ymcko::engine::HandleKind::palette));
 }
 
 }  // namespace
@@ -51,17 +51,16 @@ HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG fl
     record->aflMasks[1] = flGreen;
     record->aflMasks[2] = flBlue;
   }
-  if (!ymcko::engine::register_handle(record, ymcko::engine::HandleKind::palette)) {
-    EngFreeMem(record);
-    return nullptr;
-  }
-  return reinterpret_cast<HPALETTE>(record);
+  auto handle = static_cast<HPALETTE>(
+      ymcko::engine::register_handle(record, ymcko::engine::HandleKind::palette));
+  if (handle == nullptr) EngFreeMem(record);
+  return handle;
 }
 
 BOOL EngDeletePalette(HPALETTE hpal) {
   PaletteRecord* record = record_of(hpal);
   if (record == nullptr) return FALSE;
-  ymcko::engine::unregister_handle(record);
+  ymcko::engine::unregister_handle(hpal);
   EngFreeMem(record);
   return TRUE;
 }

@@ -1,21 +1,9 @@
-// Engine palettes: how the bytes of a pixel map to colours, and the translation between two palettes.
+// Palette modes as the engine's transfers read them.
 #pragma once
 
-#include "engine/draw_objects.h"
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 
-inline constexpr ULONG ENGINE_PALETTE_TAG = make_pool_tag("Epal");
 inline constexpr ULONG PALETTE_MAX_COLORS = 256;
-
-// Creates a palette. PAL_RGB and PAL_BGR need no colours or masks;
-// PAL_INDEXED copies cColors entries (1 to 256) from pulColors;
-// PAL_BITFIELDS keeps the three masks, none of them zero. Null for any
-// other mode, missing colours or masks, or when memory is short.
-HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed,
-                          FLONG flGreen, FLONG flBlue);
-
-// Deletes a palette; FALSE for an unknown handle.
-BOOL EngDeletePalette(HPALETTE hpal);
 
 namespace ymcko::engine {
 

@@ -1,5 +1,7 @@
 // Engine semaphores on std::mutex.
-#include "engine/semaphore.h"
+#include "engine/engine.h"
+#include "engine/handles.h"
+#include "engine/hooks.h"
 
 #include <atomic>
 #include <mutex>
@@ -9,7 +11,10 @@ namespace {
 
 std::atomic<std::size_t> g_fail_countdown{0};
 
-std::mutex* as_mutex(HSEMAPHORE hsem) { return reinterpret_cast<std::mutex*>(hsem); }
+std::mutex* as_mutex(HSEMAPHORE hsem) {
+  return static_cast<std::mutex*>(
+      ymcko::engine::resolve_handle(hsem, ymcko::engine::HandleKind::semaphore));
+}
 
 // Counts the pending fault down; true when this creation is the one to fail.
 bool creation_fails() {
@@ -24,14 +29,28 @@ bool creation_fails() {
 
 HSEMAPHORE EngCreateSemaphore() {
   if (creation_fails()) return nullptr;
-  return reinterpret_cast<HSEMAPHORE>(new (std::nothrow) std::mutex);
+  auto* mutex = new (std::nothrow) std::mutex;
+  if (mutex == nullptr) return nullptr;
+  auto handle = static_cast<HSEMAPHORE>(
+      ymcko::engine::register_handle(mutex, ymcko::engine::HandleKind::semaphore));
+  if (handle == nullptr) delete mutex;
+  return handle;
 }
 
-void EngAcquireSemaphore(HSEMAPHORE hsem) { as_mutex(hsem)->lock(); }
+void EngAcquireSemaphore(HSEMAPHORE hsem) {
+  if (std::mutex* mutex = as_mutex(hsem)) mutex->lock();
+}
 
-void EngReleaseSemaphore(HSEMAPHORE hsem) { as_mutex(hsem)->unlock(); }
+void EngReleaseSemaphore(HSEMAPHORE hsem) {
+  if (std::mutex* mutex = as_mutex(hsem)) mutex->unlock();
+}
 
-void EngDeleteSemaphore(HSEMAPHORE hsem) { delete as_mutex(hsem); }
+void EngDeleteSemaphore(HSEMAPHORE hsem) {
+  std::mutex* mutex = as_mutex(hsem);
+  if (mutex == nullptr) return;
+  ymcko::engine::unregister_handle(hsem);
+  delete mutex;
+}
 
 namespace ymcko::engine {
 

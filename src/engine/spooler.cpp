@@ -1,19 +1,18 @@
 // The spooler's printer data and forms database over the host's printer objects.
-#include "engine/spooler.h"
+#include "engine/engine.h"
 
 #include <algorithm>
 #include <cstring>
 #include <string>
 
-#include "engine/host_printer.h"
-#include "engine/last_error.h"
+#include "engine/objects.h"
 
 using ymcko::engine::HostForm;
-using ymcko::engine::HostPrinter;
+using ymcko::engine::PrinterObject;
 
 DWORD EngGetPrinterData(HANDLE hPrinter, const WCHAR* pValueName, DWORD* pType, BYTE* pData,
                         DWORD cjSize, DWORD* pcjNeeded) {
-  HostPrinter* printer = HostPrinter::from_handle(hPrinter);
+  PrinterObject* printer = PrinterObject::from_handle(hPrinter);
   if (printer == nullptr || pValueName == nullptr) return ERROR_FILE_NOT_FOUND;
   auto value = printer->value(pValueName);
   if (!value) return ERROR_FILE_NOT_FOUND;
@@ -29,14 +28,16 @@ DWORD EngGetPrinterData(HANDLE hPrinter, const WCHAR* pValueName, DWORD* pType, 
 BOOL EngEnumForms(HANDLE hPrinter, DWORD Level, BYTE* pForm, DWORD cbBuf, DWORD* pcbNeeded,
                   DWORD* pcReturned) {
   if (pcReturned) *pcReturned = 0;
-  HostPrinter* printer = HostPrinter::from_handle(hPrinter);
-  if (printer == nullptr || Level != 1 || printer->form_enumeration_fails()) {
+  PrinterObject* printer = PrinterObject::from_handle(hPrinter);
+  std::optional<std::vector<HostForm>> database =
+      printer != nullptr && Level == 1 ? printer->forms() : std::nullopt;
+  if (!database) {
     EngSetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
 
   // Records first, then the names, each name zero-terminated.
-  std::vector<HostForm> forms = printer->forms();
+  const std::vector<HostForm>& forms = *database;
   std::size_t needed = forms.size() * sizeof(FORM_INFO_1);
   for (const HostForm& form : forms) needed += (form.name.size() + 1) * sizeof(WCHAR);
   if (pcbNeeded) *pcbNeeded = static_cast<DWORD>(needed);
@@ -56,4 +57,13 @@ BOOL EngEnumForms(HANDLE hPrinter, DWORD Level, BYTE* pForm, DWORD cbBuf, DWORD*
   }
   if (pcReturned) *pcReturned = static_cast<DWORD>(forms.size());
   return TRUE;
+}
+
+BOOL EngWritePrinter(HANDLE hPrinter, const void* pBuf, DWORD cjBuf, DWORD* pcWritten) {
+  PrinterObject* printer = PrinterObject::from_handle(hPrinter);
+  if (printer == nullptr) {
+    if (pcWritten) *pcWritten = 0;
+    return FALSE;
+  }
+  return printer->write(pBuf, cjBuf, pcWritten);
 }

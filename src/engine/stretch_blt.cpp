@@ -1,12 +1,12 @@
 // The engine's stretched transfer.
-#include "engine/stretch_blt.h"
+#include "engine/engine.h"
+#include "engine/hooks.h"
 
 #include <cstring>
 #include <limits>
 #include <memory>
 
 #include "engine/color_adjustment.h"
-#include "engine/memory.h"
 #include "engine/resample_axis.h"
 #include "engine/transfer.h"
 

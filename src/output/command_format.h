@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 
 // One argument of the composer: an integer, taken as its low 32 bits, or a
 // zero-terminated byte string.

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <span>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "ppd/ui_group.h"
-#include "ppdimage/memory_pool.h"
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_query.h"
 #include "settings/string_copy.h"
 
@@ -121,15 +121,15 @@ void merge_private(DRVPRIVATE& priv, const DRVPRIVATE& in, const ymcko::ppd_view
 
 }  // namespace
 
-BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const PPDDATA* pPpdData,
+BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const ymcko::ppd_view& image,
                        BOOL bMetric) {
   ymcko::write_devmode_defaults(*pdm, pwstrDeviceName, bMetric != 0);
-  default_document_selections(pdm->dmPrivate, ymcko::ppd_view(pPpdData));
+  default_document_selections(pdm->dmPrivate, image);
   return TRUE;
 }
 
 BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t cbInput,
-                        const PPDDATA* pPpdData) {
+                        const ymcko::ppd_view& image) {
   if (pdmInput == nullptr) return TRUE;
 
   // The application's record must hold what its own sizes promise.
@@ -146,7 +146,6 @@ BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t c
     return FALSE;
   }
 
-  const ymcko::ppd_view image(pPpdData);
   merge_public(pdm->dmPublic, scratch->dmPublic, image);
   merge_private(pdm->dmPrivate, scratch->dmPrivate, image);
   EngFreeMem(scratch);

@@ -5,8 +5,8 @@
 
 #include <cstddef>
 
-#include "engine/engine_types.h"
-#include "output/devmode.h"
+#include "engine/engine.h"
+#include "records/devmode.h"
 #include "ppdimage/ppd_image.h"
 
 // Device-mode versions by public size.
@@ -28,7 +28,7 @@ inline constexpr DWORD HT_PATSIZE_MAX_INDEX = HT_PATSIZE_16x16_M;
 // defaults of write_devmode_defaults (form name "A4" when bMetric, else
 // "Letter"), then the description's checksum word and its default
 // document-sticky selections. Always TRUE.
-BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const PPDDATA* pPpdData,
+BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const ymcko::ppd_view& image,
                        BOOL bMetric);
 
 // Merges what an application's device mode validly sets into the instance's
@@ -39,7 +39,7 @@ BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const PPDD
 // signature. TRUE without input or after a merge; FALSE when the input is
 // refused or no scratch record can be had, the record then unchanged.
 BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t cbInput,
-                        const PPDDATA* pPpdData);
+                        const ymcko::ppd_view& image);
 
 // Copies the source's public part over the destination's (the smaller size),
 // keeping the destination's version, sizes and driver version, then its

@@ -4,8 +4,9 @@
 
 #include <cstring>
 
-#include "driver/ddi.h"
-#include "engine/last_error.h"
+#include "engine/engine.h"
+#include "output/entry_points.h"
+#include "records/pdev.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Escape numbers and result codes the driver answers in DrvEscape.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 
 // Standard escapes.
 inline constexpr ULONG QUERYESCSUPPORT = 8;

@@ -5,9 +5,9 @@
 #include <cstring>
 #include <span>
 
-#include "driver/ddi.h"
-#include "engine/host_printer.h"
-#include "engine/last_error.h"
+#include "engine/engine.h"
+#include "output/entry_points.h"
+#include "records/pdev.h"
 #include "output/command_format.h"
 #include "output/escape.h"
 #include "output/panel_separation.h"

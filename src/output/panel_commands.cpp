@@ -1,7 +1,7 @@
 // The panel commands of the printer protocol.
 #include "output/panel_commands.h"
 
-#include "engine/host_printer.h"
+#include "engine/engine.h"
 #include "output/command_format.h"
 
 namespace ymcko {

@@ -4,8 +4,8 @@
 
 #include <span>
 
-#include "engine/engine_types.h"
-#include "output/devmode.h"
+#include "engine/engine.h"
+#include "records/devmode.h"
 #include "output/panel_separation.h"
 
 namespace ymcko {

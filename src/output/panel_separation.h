@@ -9,9 +9,9 @@
 #include <optional>
 #include <span>
 
-#include "driver/surface.h"
-#include "engine/engine_types.h"
-#include "output/devmode.h"
+#include "records/page.h"
+#include "engine/engine.h"
+#include "records/devmode.h"
 
 // The panel geometry: the card in portrait position at 300 dpi, one byte per
 // pixel of the page bitmap.

@@ -3,9 +3,9 @@
 // and advances the card side.
 #include <cstring>
 
-#include "driver/ddi.h"
-#include "engine/last_error.h"
-#include "engine/memory.h"
+#include "engine/engine.h"
+#include "output/entry_points.h"
+#include "records/pdev.h"
 #include "output/panel_commands.h"
 #include "output/panel_separation.h"
 

@@ -2,7 +2,7 @@
 // built-in entries run through the keyword table.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/parser.h"
 #include "ppd/ppdobj.h"
 

@@ -2,7 +2,7 @@
 // character sets, and the "Font" keyword handler that lists them.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/parser.h"
 #include "ppd/ppdobj.h"
 #include "ppd/value.h"

@@ -2,7 +2,7 @@
 // feature's own entries, then the keyword table's rules and handler.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/parser.h"
 #include "ppd/ppdobj.h"
 

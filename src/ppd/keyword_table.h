@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <span>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/parser.h"
 
 struct PPDOBJ;

@@ -3,7 +3,7 @@
 // features and the description's media, screen and memory fields.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/parser.h"
 #include "ppd/ppdobj.h"
 #include "ppd/value.h"

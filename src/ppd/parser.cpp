@@ -3,9 +3,9 @@
 
 #include <cstring>
 
-#include "engine/memory.h"
-#include "ppd/char_class.h"
-#include "ppdimage/memory_pool.h"
+#include "engine/engine.h"
+#include "pool/char_class.h"
+#include "pool/memory_pool.h"
 
 using ymcko::is_blank;
 using ymcko::is_hex_digit;

@@ -3,7 +3,7 @@
 // the result codes every keyword handler and value reader reports.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 
 // Result codes of the keyword handlers and the value readers.
 inline constexpr DWORD PPDERR_NONE = 0;    // accepted, or ignored by rule

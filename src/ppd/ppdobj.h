@@ -6,10 +6,10 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "engine/engine_types.h"
-#include "ppdimage/list.h"
-#include "ppdimage/memory_pool.h"
-#include "settings/psreal.h"
+#include "engine/engine.h"
+#include "pool/list.h"
+#include "pool/memory_pool.h"
+#include "records/psreal.h"
 
 // The records that the keyword handlers create. Each begins with the list
 // item header (pNext, pstrName, dwHash) and is zero-filled when made. They are

@@ -2,7 +2,7 @@
 // option record each feature uses, and finding or making a feature or option by name.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/parser.h"
 #include "ppd/ppdobj.h"
 #include "ppd/value.h"

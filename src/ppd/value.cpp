@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "ppd/char_class.h"
+#include "pool/char_class.h"
 #include "rt/arith.h"
 
 using ymcko::is_blank;

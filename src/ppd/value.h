@@ -4,10 +4,10 @@
 // terminator of their text nor write outside the target they are given.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/parser.h"
-#include "ppdimage/memory_pool.h"
-#include "settings/psreal.h"
+#include "pool/memory_pool.h"
+#include "records/psreal.h"
 
 // One row of a name table; a null name ends the table, and that end row's
 // value is what a lookup reports for a word the table does not hold.

@@ -6,37 +6,44 @@
 namespace ymcko {
 namespace {
 
-std::span<const BYTE> image_bytes(const PPDDATA* image) {
-  if (image == nullptr || image->cbSize < sizeof(PPDDATA)) return {};
-  return {reinterpret_cast<const BYTE*>(image), image->cbSize};
+// Size of an item's header in the image: three 32-bit fields.
+constexpr DWORD IMAGE_ITEM_HEADER = 12;
+
+// The item at `offset`, or the null item (offset 0) when none lies there.
+image_item item_at(const ppd_view& image, DWORD offset) {
+  image_item item{image, offset};
+  if (item.is_null()) item.offset = 0;
+  return item;
 }
 
 }  // namespace
 
 ppd_view::ppd_view(std::span<const BYTE> bytes) {
-  if (bytes.size() < sizeof(PPDDATA)) return;
-  DWORD size;
-  std::memcpy(&size, bytes.data(), sizeof size);
-  // The image is what its header says it is, but never more than was given.
-  if (size >= sizeof(PPDDATA) && size <= bytes.size()) bytes_ = bytes.first(size);
+  if (bytes.size() >= sizeof(PPDDATA)) bytes_ = bytes;
 }
 
-ppd_view::ppd_view(const PPDDATA* image) : ppd_view(image_bytes(image)) {}
+ppd_view::ppd_view(const PPDDATA* image, DWORD size)
+    : ppd_view(image != nullptr ? std::span<const BYTE>(reinterpret_cast<const BYTE*>(image), size)
+                                : std::span<const BYTE>()) {}
 
 DWORD ppd_view::u32(std::size_t at) const {
-  DWORD value = 0;
-  if (bytes_.size() >= 4 && at <= bytes_.size() - 4) std::memcpy(&value, bytes_.data() + at, 4);
-  return value;
+  if (bytes_.size() < 4 || at > bytes_.size() - 4) return 0;
+  const BYTE* p = bytes_.data() + at;
+  return DWORD{p[0]} | DWORD{p[1]} << 8 | DWORD{p[2]} << 16 | DWORD{p[3]} << 24;
 }
 
 WORD ppd_view::u16(std::size_t at) const {
-  WORD value = 0;
-  if (bytes_.size() >= 2 && at <= bytes_.size() - 2) std::memcpy(&value, bytes_.data() + at, 2);
-  return value;
+  if (bytes_.size() < 2 || at > bytes_.size() - 2) return 0;
+  const BYTE* p = bytes_.data() + at;
+  return WORD(p[0] | p[1] << 8);
+}
+
+bool ppd_view::holds(DWORD offset, std::size_t size) const {
+  return offset >= sizeof(PPDDATA) && offset <= bytes_.size() && bytes_.size() - offset >= size;
 }
 
 const char* ppd_view::string_at(DWORD offset) const {
-  if (offset < sizeof(PPDDATA) || offset >= bytes_.size()) return nullptr;
+  if (!holds(offset, 1)) return nullptr;
   const BYTE* text = bytes_.data() + offset;
   if (std::memchr(text, 0, bytes_.size() - offset) == nullptr) return nullptr;
   return reinterpret_cast<const char*>(text);
@@ -45,7 +52,7 @@ const char* ppd_view::string_at(DWORD offset) const {
 template <class T>
 bool ppd_view::record_at(DWORD offset, T* out) const {
   static_assert(std::is_trivially_copyable_v<T>);
-  if (offset < sizeof(PPDDATA) || offset > bytes_.size() || bytes_.size() - offset < sizeof(T)) {
+  if (!holds(offset, sizeof(T))) {
     std::memset(out, 0, sizeof(T));
     return false;
   }
@@ -66,13 +73,13 @@ WORD ppd_view::doc_sticky_count() const { return u16(offsetof(PPDDATA, cDocStick
 WORD ppd_view::printer_sticky_count() const { return u16(offsetof(PPDDATA, cPrinterStickyFeatures)); }
 WORD ppd_view::checksum() const { return u16(offsetof(PPDDATA, wChecksum)); }
 
-image_item ppd_view::features() const { return image_list(bytes_, offsetof(PPDDATA, pUiGroups)); }
+image_item ppd_view::features() const { return image_list(*this, offsetof(PPDDATA, pUiGroups)); }
 
 image_item ppd_view::feature_at(DWORD position) const { return LISTOBJ_FindIndexed(features(), position); }
 
 image_item ppd_view::predefined(WORD index) const {
   if (index >= PREDEF_GROUP_COUNT) return {};
-  return image_list(bytes_, DWORD(offsetof(PPDDATA, pPredefGroups) + 4 * index));
+  return image_list(*this, DWORD(offsetof(PPDDATA, pPredefGroups) + 4 * index));
 }
 
 image_uigroup ppd_view::uigroup(const image_item& feature) const {
@@ -104,34 +111,74 @@ image_constraint_entry ppd_view::constraint(DWORD index) const {
   return entry;
 }
 
+bool image_item::is_null() const { return !image.holds(offset, IMAGE_ITEM_HEADER); }
+
+image_item image_item::next() const {
+  DWORD link = field(0);
+  return item_at(image, link > offset ? link : 0);
+}
+
+bool image_item::matches(const char* wanted, DWORD wanted_hash) const {
+  if (hash() != wanted_hash || wanted == nullptr) return false;
+  const char* own = name();
+  return own != nullptr && std::strcmp(own, wanted) == 0;
+}
+
+DWORD image_item::field(DWORD at) const {
+  return is_null() ? 0 : image.u32(std::size_t{offset} + at);
+}
+
+image_item image_item::follow(DWORD at) const { return item_at(image, field(at)); }
+
+const char* image_item::string_field(DWORD at) const { return image.string_at(field(at)); }
+
+image_item image_list(const ppd_view& image, DWORD head) { return item_at(image, image.u32(head)); }
+
 }  // namespace ymcko
+
+ymcko::image_item LISTOBJ_Find(ymcko::image_item list, const char* name) {
+  return ymcko::list_find(list, name, nullptr);
+}
+
+ymcko::image_item LISTOBJ_FindItemIndex(ymcko::image_item list, const char* name, WORD* position) {
+  return ymcko::list_find(list, name, position);
+}
+
+DWORD LISTOBJ_Count(ymcko::image_item list) { return ymcko::list_count(list); }
+
+ymcko::image_item LISTOBJ_FindIndexed(ymcko::image_item list, DWORD position) {
+  return ymcko::list_at(list, position);
+}
+
+DWORD UIGROUP_CountOptions(ymcko::image_item feature) {
+  return feature.is_null() ? 0 : LISTOBJ_Count(feature.follow(IMAGE_UIGROUP_OPTIONS));
+}
 
 namespace {
 
-using ymcko::ppd_view;
-
-DWORD read_u32(std::span<BYTE> image, std::size_t at) {
-  DWORD value;
-  std::memcpy(&value, image.data() + at, 4);
-  return value;
+// Writes a little-endian u32 at byte `at`, which the caller read through the view.
+void write_u32(std::span<BYTE> image, std::size_t at, DWORD value) {
+  if (image.size() < 4 || at > image.size() - 4) return;
+  for (std::size_t i = 0; i < 4; ++i) image[at + i] = BYTE(value >> (8 * i));
 }
-
-void write_u32(std::span<BYTE> image, std::size_t at, DWORD value) { std::memcpy(image.data() + at, &value, 4); }
 
 // Validates the offset field at byte `at` of the image in place.
 DWORD check_field(std::span<BYTE> image, std::size_t at, DWORD size) {
-  DWORD field = read_u32(image, at);
+  DWORD field = ymcko::ppd_view(image).u32(at);
   OffsetToPointer(image, &field, size);
   write_u32(image, at, field);
   return field;
 }
 
-// A wide string must end inside the image.
+// A wide string must lie inside by the rule and end inside.
 void check_wide_string(std::span<BYTE> image, std::size_t at) {
-  DWORD offset = read_u32(image, at);
+  const ymcko::ppd_view view(image);
+  DWORD offset = view.u32(at);
   if (offset == 0) return;
-  for (std::size_t i = offset; i + 1 < image.size(); i += 2) {
-    if (image[i] == 0 && image[i + 1] == 0) return;
+  if (view.holds(offset, 2)) {
+    for (std::size_t i = offset; i + 1 < image.size(); i += 2) {
+      if (image[i] == 0 && image[i + 1] == 0) return;
+    }
   }
   write_u32(image, at, 0);
 }
@@ -168,7 +215,7 @@ void check_table(std::span<BYTE> image, std::size_t at, WORD entry_size) {
   DWORD table = check_field(image, at, sizeof(ymcko::image_table_header));
   if (table == 0) return;
   ymcko::image_table_header header;
-  std::memcpy(&header, image.data() + table, sizeof header);
+  ymcko::ppd_view(image).record_at(table, &header);
   std::size_t needed = sizeof header + std::size_t{header.cEntries} * entry_size;
   if (header.cbEntry != entry_size || needed > image.size() - table) write_u32(image, at, 0);
 }
@@ -176,22 +223,14 @@ void check_table(std::span<BYTE> image, std::size_t at, WORD entry_size) {
 }  // namespace
 
 DWORD OffsetToPointer(std::span<const BYTE> image, DWORD* field, DWORD size) {
-  DWORD offset = *field;
-  if (offset == 0) return 0;
-  // Every piece lies behind the header.
-  bool inside = offset >= sizeof(PPDDATA) && offset < image.size();
-  if (inside && size == 0) {
-    inside = std::memchr(image.data() + offset, 0, image.size() - offset) != nullptr;
-  } else if (inside) {
-    inside = image.size() - offset >= size;
-  }
-  *field = inside ? offset : 0;
+  const ymcko::ppd_view view(image);
+  const bool inside = size == 0 ? view.string_at(*field) != nullptr : view.holds(*field, size);
+  if (!inside) *field = 0;
   return *field;
 }
 
-void UnpackPpdData(PPDDATA* image) {
-  if (image == nullptr || image->cbSize < sizeof(PPDDATA)) return;
-  std::span<BYTE> bytes(reinterpret_cast<BYTE*>(image), image->cbSize);
+void UnpackPpdData(std::span<BYTE> bytes) {
+  if (bytes.size() < sizeof(PPDDATA)) return;
 
   check_wide_string(bytes, offsetof(PPDDATA, pwstrDataFile));
   for (std::size_t at : {offsetof(PPDDATA, pstrNickName), offsetof(PPDDATA, pstrPassword),
@@ -208,13 +247,12 @@ void UnpackPpdData(PPDDATA* image) {
     check_field(bytes, font + offsetof(ymcko::image_devfont, pstrTranslation), 0);
   });
 
-  for (DWORD& entry : image->pPredefGroups) entry = 0;
+  DWORD predefined[PREDEF_GROUP_COUNT] = {};
   check_list(bytes, offsetof(PPDDATA, pUiGroups), sizeof(ymcko::image_uigroup), [&](DWORD feature) {
     check_field(bytes, feature + offsetof(ymcko::image_uigroup, pstrName), 0);
     check_field(bytes, feature + offsetof(ymcko::image_uigroup, pstrTranslation), 0);
-    WORD index;
-    std::memcpy(&index, bytes.data() + feature + offsetof(ymcko::image_uigroup, wIndex), 2);
-    if (index < PREDEF_GROUP_COUNT) image->pPredefGroups[index] = feature;
+    const WORD index = ymcko::ppd_view(bytes).u16(feature + offsetof(ymcko::image_uigroup, wIndex));
+    if (index < PREDEF_GROUP_COUNT) predefined[index] = feature;
 
     check_list(bytes, feature + offsetof(ymcko::image_uigroup, pOptions), option_size(index), [&](DWORD option) {
       for (std::size_t field : {offsetof(ymcko::image_ui_option, pstrName), offsetof(ymcko::image_ui_option, pstrTranslation),
@@ -228,4 +266,7 @@ void UnpackPpdData(PPDDATA* image) {
       }
     });
   });
+  for (std::size_t i = 0; i < PREDEF_GROUP_COUNT; ++i) {
+    write_u32(bytes, offsetof(PPDDATA, pPredefGroups) + 4 * i, predefined[i]);
+  }
 }

@@ -1,21 +1,26 @@
 // The packed description image: one engine block holding the whole printer
 // description with every link a 32-bit offset from the block's first byte
-// (0 for none), in the exact little-endian layout pinned below. A view reads
-// it with bounds checks, so a damaged image can never lead a reader outside.
+// (0 for none), in the exact little-endian layout pinned below, and its one
+// reader: a view that knows the image's length from whoever made the image,
+// reads every value little-endian from inside it and applies one rule to
+// every offset, so a damaged image can never lead a reader outside.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <span>
 #include <type_traits>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/ppdobj.h"
 #include "ppd/ui_group.h"
-#include "ppdimage/list.h"
-#include "settings/psreal.h"
+#include "pool/list.h"
+#include "records/psreal.h"
+
+// The image, like every exchanged record, is read in place as little-endian.
+static_assert(std::endian::native == std::endian::little, "the host must be little-endian");
 
 inline constexpr WORD PPD_IMAGE_VERSION = 3;
-
 
 // The image header: the description's device-wide fields.
 struct PPDDATA {
@@ -58,6 +63,9 @@ struct PPDDATA {
   DWORD pOrderDeps;
   DWORD pUiConstraints;
 };
+
+// Where a packed feature record (40 bytes) keeps the head of its option list.
+inline constexpr DWORD IMAGE_UIGROUP_OPTIONS = 36;
 
 namespace ymcko {
 
@@ -146,20 +154,29 @@ struct image_constraint_entry {
 inline constexpr WORD ENTRY_UNUSABLE = 0xFFFF;
 inline constexpr WORD NO_OPTION = 0xFF;
 
-// A read-only view of an image: every field is read with memcpy from inside
-// the image's bytes; anything that would reach outside reads as 0 / absent.
+struct image_item;
+
+// A read-only view of an image of known length. The one rule for offsets:
+// an offset names something only when it lies behind the header (at or
+// beyond sizeof(PPDDATA)) and what it names (a record of its size, or a
+// string with its terminator) ends inside the image; anything else reads as
+// 0 / absent.
 class ppd_view {
  public:
   ppd_view() = default;
+  // The image in these bytes; none when they cannot hold a header.
   explicit ppd_view(std::span<const BYTE> bytes);
-  // The image behind a pointer, sized by its own cbSize.
-  explicit ppd_view(const PPDDATA* image);
+  // The image at `image`, `size` bytes long as its maker says.
+  ppd_view(const PPDDATA* image, DWORD size);
 
   bool valid() const { return !bytes_.empty(); }
   std::span<const BYTE> bytes() const { return bytes_; }
 
+  // Little-endian values at byte `at`; 0 when they do not lie inside.
   DWORD u32(std::size_t at) const;
   WORD u16(std::size_t at) const;
+  // The rule: true when `size` bytes at `offset` lie behind the header and inside.
+  bool holds(DWORD offset, std::size_t size) const;
   // The string at an offset, or null when absent or not ending inside.
   const char* string_at(DWORD offset) const;
   // A record of type T at an offset, copied out, when it lies wholly inside.
@@ -187,17 +204,52 @@ class ppd_view {
   std::span<const BYTE> bytes_;
 };
 
+// An item of a list inside the image, by its offset; offset 0 is no item.
+// Its header (next, name, hash: three u32) must lie inside by the view's
+// rule, and a link that does not lead forward ends the list (the packer lays
+// items out in list order), so no walk leaves the image or runs in a circle.
+struct image_item {
+  ppd_view image;
+  DWORD offset = 0;
+
+  // No item: offset 0, or an item header that does not lie inside the image.
+  // A missing item that next() or follow() hands out has offset 0.
+  bool is_null() const;
+  image_item next() const;
+  bool matches(const char* name, DWORD hash) const;
+
+  // The u32 at byte `at` of the item; 0 when outside the image or no item.
+  DWORD field(DWORD at) const;
+  // The item whose offset the field at byte `at` holds.
+  image_item follow(DWORD at) const;
+  // The string whose offset the field at byte `at` holds, or null.
+  const char* string_field(DWORD at) const;
+  const char* name() const { return string_field(4); }
+  DWORD hash() const { return field(8); }
+};
+
+// The first item of an image list whose head is the u32 at byte `head` of the image.
+image_item image_list(const ppd_view& image, DWORD head);
+
 }  // namespace ymcko
 
-// Validates an offset field in place: an offset into the header, at or beyond
-// cbSize, or one whose record of `size` bytes would end beyond it, becomes 0. Returns the
-// field's new value. For a string, `size` is 0 and it must end inside.
+// Image lists, the same operations as the builder's lists over image items.
+ymcko::image_item LISTOBJ_Find(ymcko::image_item list, const char* name);
+ymcko::image_item LISTOBJ_FindItemIndex(ymcko::image_item list, const char* name, WORD* position);
+DWORD LISTOBJ_Count(ymcko::image_item list);
+ymcko::image_item LISTOBJ_FindIndexed(ymcko::image_item list, DWORD position);
+DWORD UIGROUP_CountOptions(ymcko::image_item feature);
+
+// Validates an offset field in place by the view's rule: an offset that
+// does not name `size` bytes inside the image behind its header becomes 0.
+// Returns the field's new value. For a string, `size` is 0 and it must end
+// inside.
 DWORD OffsetToPointer(std::span<const BYTE> image, DWORD* field, DWORD size);
 
-// Makes a freshly packed image ready for reading: validates every offset it
-// holds (bad ones become 0) and fills the seven predefined feature entries.
-// Running it again changes nothing further.
-void UnpackPpdData(PPDDATA* image);
+// Makes a freshly packed image of image.size() bytes ready for reading:
+// validates every offset it holds (bad ones become 0) and fills the seven
+// predefined feature entries. Running it again changes nothing further.
+void UnpackPpdData(std::span<BYTE> image);
 
 static_assert(sizeof(PPDDATA) == 244);
 static_assert(offsetof(PPDDATA, pwstrDataFile) == 4);

@@ -4,10 +4,10 @@
 #include <limits>
 #include <cstring>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "ppd/builtin_card.h"
 #include "ppd/ui_group.h"
-#include "ppdimage/memory_pool.h"
+#include "pool/memory_pool.h"
 #include "rt/wide_string.h"
 
 namespace {
@@ -334,7 +334,8 @@ DWORD DoPackPpd(BYTE* dst, PPDOBJ* ppdobj) {
   return off > 0xFFFF0000u ? 0 : static_cast<DWORD>(off);
 }
 
-PPDDATA* PackPpdData(PPDOBJ* ppdobj) {
+PPDDATA* PackPpdData(PPDOBJ* ppdobj, DWORD* pcbSize) {
+  if (pcbSize != nullptr) *pcbSize = 0;
   // "RequiresPageRegion All" overrides every slot's own statement.
   if (UIGROUP* slots = ppdobj->pPredefGroups[UIGRP_INPUTSLOT];
       slots != nullptr && (slots->wFlags & (UIGF_REQPAGERGN_TRUE | UIGF_REQPAGERGN_FALSE))) {
@@ -358,15 +359,20 @@ PPDDATA* PackPpdData(PPDOBJ* ppdobj) {
     image->cbSize = size;
     image->wVersion = PPD_IMAGE_VERSION;
     for (DWORD& entry : image->pPredefGroups) entry = 0;
+    if (pcbSize != nullptr) *pcbSize = size;
   }
   PPDOBJ_Delete(ppdobj);
   return image;
 }
 
-PPDDATA* PpdCreate(const WCHAR* pwstrDataFile) {
+PPDDATA* PpdCreate(const WCHAR* pwstrDataFile, DWORD* pcbSize) {
+  if (pcbSize != nullptr) *pcbSize = 0;
   PPDOBJ* ppdobj = PPDOBJ_Create(pwstrDataFile);
   if (ppdobj == nullptr) return nullptr;
-  PPDDATA* image = PackPpdData(ppdobj);
-  if (image != nullptr) UnpackPpdData(image);
+  DWORD size = 0;
+  PPDDATA* image = PackPpdData(ppdobj, &size);
+  if (image == nullptr) return nullptr;
+  UnpackPpdData({reinterpret_cast<BYTE*>(image), size});
+  if (pcbSize != nullptr) *pcbSize = size;
   return image;
 }

@@ -2,18 +2,20 @@
 // measuring pass and written by a second pass of the same routines.
 #pragma once
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppd/ppdobj.h"
 #include "ppdimage/ppd_image.h"
 
 // Builds the description from the printer's data file name, packs it and
-// makes it ready for reading; null when it cannot be made. The caller holds
-// the description semaphore around the call.
-PPDDATA* PpdCreate(const WCHAR* pwstrDataFile);
+// makes it ready for reading; null when it cannot be made. The image's
+// length goes to *pcbSize (0 on failure); readers take it from there, not
+// from the image. The caller holds the description semaphore around the call.
+PPDDATA* PpdCreate(const WCHAR* pwstrDataFile, DWORD* pcbSize);
 
-// Packs the description into a new image (relocatable form), or null when
-// the image cannot be allocated; the description and its pool are always released.
-PPDDATA* PackPpdData(PPDOBJ* ppdobj);
+// Packs the description into a new image (relocatable form) of *pcbSize
+// bytes, or null when the image cannot be allocated; the description and
+// its pool are always released.
+PPDDATA* PackPpdData(PPDOBJ* ppdobj, DWORD* pcbSize);
 
 // Orders the features document-sticky first, then printer-sticky, each part
 // keeping its order; counts both parts and numbers each feature within its part.

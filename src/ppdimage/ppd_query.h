@@ -5,7 +5,7 @@
 #include <optional>
 #include <span>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppdimage/ppd_image.h"
 
 // Finds, from `option` on, the first option whose translation or, failing

@@ -6,7 +6,7 @@
 #include <limits>
 #include <optional>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 
 namespace ymcko::rt {
 

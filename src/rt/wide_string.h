@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 
 namespace ymcko::rt {
 

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <limits>
 
-#include "engine/code_page.h"
+#include "engine/engine.h"
 #include "rt/wide_string.h"
 
 namespace ymcko::rt {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <span>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 
 namespace ymcko::rt {
 

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "engine/device_info.h"
+#include "engine/engine.h"
 
 static_assert(sizeof(CIECHROMA) == 12);
 static_assert(offsetof(COLORINFO, AlignmentWhite) == 72);

@@ -7,10 +7,9 @@
 #include <cstring>
 #include <limits>
 
-#include "engine/last_error.h"
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "ppd/ui_group.h"
-#include "ppdimage/memory_pool.h"
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_query.h"
 #include "settings/string_copy.h"
 #include "settings/units.h"
@@ -182,9 +181,8 @@ DWORD ValidateDevModeForm(HANDLE hPrinter, DEVMODEW* pdm, FORM_RECORD* pForm) {
   return result;
 }
 
-BOOL FormSupportedOnPrinter(const PPDDATA* pPpdData, const FORM_RECORD* pForm,
+BOOL FormSupportedOnPrinter(const ppd_view& image, const FORM_RECORD* pForm,
                             PRINTERFORM* pPrinterForm, BOOL) {
-  const ppd_view image(pPpdData);
   const image_item page_sizes = image.predefined(UIGRP_PAGESIZE);
   if (page_sizes.is_null() || pForm == nullptr) return FALSE;
 

@@ -6,11 +6,10 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "driver/pdev.h"
-#include "engine/engine_types.h"
-#include "engine/spooler.h"
-#include "output/devmode.h"
-#include "ppdimage/list.h"
+#include "records/pdev.h"
+#include "engine/engine.h"
+#include "records/devmode.h"
+#include "pool/list.h"
 #include "ppdimage/ppd_image.h"
 
 inline constexpr std::size_t CCHFORMRECORDNAME = 32;
@@ -47,7 +46,7 @@ DWORD ValidateDevModeForm(HANDLE hPrinter, DEVMODEW* pdm, FORM_RECORD* pForm);
 // True when the description has a page size option whose translation or
 // keyword is exactly the form's name; then fills *pPrinterForm (when given).
 // bFlag does not change the answer.
-BOOL FormSupportedOnPrinter(const PPDDATA* pPpdData, const FORM_RECORD* pForm,
+BOOL FormSupportedOnPrinter(const ymcko::ppd_view& image, const FORM_RECORD* pForm,
                             PRINTERFORM* pPrinterForm, BOOL bFlag);
 
 // Fills the printer form from the form and the page size option: its

@@ -7,9 +7,8 @@
 #include <limits>
 #include <span>
 
-#include "engine/memory.h"
-#include "engine/spooler.h"
-#include "ppdimage/memory_pool.h"
+#include "engine/engine.h"
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_query.h"
 
 const REGDATAINFO printerRegInfo[REGINFO_COUNT] = {
@@ -76,11 +75,11 @@ PVOID GetPrinterDataFromRegistry(HANDLE hPrinter, DWORD* pcbSize, DWORD index) {
   return buffer;
 }
 
-PRINTERDATA* GetPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData) {
+PRINTERDATA* GetPrinterProperties(HANDLE hPrinter, const ymcko::ppd_view& image) {
   DWORD size = 0;
   auto* stored =
       static_cast<BYTE*>(GetPrinterDataFromRegistry(hPrinter, &size, REGINFO_PRINTERDATA));
-  if (stored == nullptr) return DefaultPrinterProperties(hPrinter, pPpdData);
+  if (stored == nullptr) return DefaultPrinterProperties(hPrinter, image);
 
   // A short record is carried in a whole one, its missing fields zero.
   PRINTERDATA* data = reinterpret_cast<PRINTERDATA*>(stored);
@@ -89,20 +88,18 @@ PRINTERDATA* GetPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData) {
         static_cast<PRINTERDATA*>(EngAllocMem(FL_ZERO_MEMORY, sizeof(PRINTERDATA), PPD_POOL_TAG));
     if (data != nullptr) std::memcpy(data, stored, size);
     EngFreeMem(stored);
-    if (data == nullptr) return DefaultPrinterProperties(hPrinter, pPpdData);
+    if (data == nullptr) return DefaultPrinterProperties(hPrinter, image);
   }
 
-  const ymcko::ppd_view image(pPpdData);
   if (!selections_belong_to(*data, image)) default_printer_selections(*data, image);
   return data;
 }
 
-PRINTERDATA* DefaultPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData) {
+PRINTERDATA* DefaultPrinterProperties(HANDLE hPrinter, const ymcko::ppd_view& image) {
   auto* data =
       static_cast<PRINTERDATA*>(EngAllocMem(FL_ZERO_MEMORY, sizeof(PRINTERDATA), PPD_POOL_TAG));
   if (data == nullptr) return nullptr;
 
-  const ymcko::ppd_view image(pPpdData);
   ymcko::write_printer_data_defaults(*data);
   data->dwFreeMem = image.u32(offsetof(PPDDATA, dwFreeVm));
   data->dwJobTimeout = image.u32(offsetof(PPDDATA, dwJobTimeout));

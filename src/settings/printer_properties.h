@@ -5,10 +5,10 @@
 
 #include <cstddef>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 #include "ppdimage/ppd_image.h"
 #include "settings/device_halftone.h"
-#include "settings/printer_data.h"
+#include "records/printer_data.h"
 
 // One registry data value that is stored with a companion value giving its size.
 struct REGDATAINFO {
@@ -36,11 +36,11 @@ PVOID GetPrinterDataFromRegistry(HANDLE hPrinter, DWORD* pcbSize, DWORD index);
 // bytes is carried in a zeroed 116-byte record; stored selections made for
 // another description are replaced by this description's defaults. The
 // caller frees the record with EngFreeMem.
-PRINTERDATA* GetPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData);
+PRINTERDATA* GetPrinterProperties(HANDLE hPrinter, const ymcko::ppd_view& image);
 
 // A new default properties record from the description and the optional
 // "FreeMem" (kilobytes) and "PrinterHT" values; null when memory is short.
-PRINTERDATA* DefaultPrinterProperties(HANDLE hPrinter, const PPDDATA* pPpdData);
+PRINTERDATA* DefaultPrinterProperties(HANDLE hPrinter, const ymcko::ppd_view& image);
 
 // The printer's TrueType substitution table as stored, or null; engine memory
 // the caller frees.

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <limits>
 
-#include "engine/code_page.h"
+#include "engine/engine.h"
 #include "rt/wide_string.h"
 
 namespace {

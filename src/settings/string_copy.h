@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "engine/engine_types.h"
+#include "engine/engine.h"
 
 // Converts the whole source, terminator included, through the engine's code
 // page into at most `capacity` characters, and zeroes the last of them, so the

@@ -1,7 +1,7 @@
 // Unit conversions through the engine's floating-point object.
 #include "settings/units.h"
 
-#include "engine/float_object.h"
+#include "engine/engine.h"
 
 namespace {
 

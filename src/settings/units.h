@@ -4,8 +4,8 @@
 // range of a LONG is held at its limit.
 #pragma once
 
-#include "engine/engine_types.h"
-#include "settings/psreal.h"
+#include "engine/engine.h"
+#include "records/psreal.h"
 
 inline constexpr LONG PSREAL_PER_INCH = 18432;
 inline constexpr LONG MICRONS_PER_INCH = 25400;

@@ -5,8 +5,7 @@
 #include <memory>
 
 #include "driver/ddi.h"
-#include "engine/last_error.h"
-#include "engine/semaphore.h"
+#include "engine/engine.h"
 #include "support/test_support.h"
 
 namespace {
@@ -80,9 +79,9 @@ TEST_F(EnableDriver, HandsBackTheTableInTheEngineOrder) {
     SCOPED_TRACE(i);
     EXPECT_EQ(data.pdrvfn[i].iFunc, indices[i]);
     EXPECT_EQ(data.pdrvfn[i].pfn, functions[i]);
-    EXPECT_EQ(find_entry_point(indices[i]), functions[i]);
+    EXPECT_EQ(ymcko::engine::find_entry_point(gadrvfn, indices[i]), functions[i]);
   }
-  EXPECT_EQ(find_entry_point(5), nullptr);
+  EXPECT_EQ(ymcko::engine::find_entry_point(gadrvfn, 5), nullptr);
   EXPECT_NE(hPpdSemaphore, nullptr);
   EXPECT_NE(hSoftListSemaphore, nullptr);
 }

@@ -10,25 +10,24 @@
 #include <vector>
 
 #include "driver/ddi.h"
-#include "engine/bitmap.h"
-#include "engine/draw.h"
-#include "engine/job_runner.h"
-#include "engine/last_error.h"
-#include "engine/memory.h"
-#include "engine/module.h"
+#include "engine/engine.h"
+#include "host/draw.h"
+#include "host/job_runner.h"
 #include "jobstream/command_reader.h"
 #include "output/escape.h"
 #include "driver/capabilities.h"
 #include "driver/form_metrics.h"
 #include "support/test_support.h"
 
+namespace host = ymcko::host;
+
 namespace {
 
 namespace engine = ymcko::engine;
 namespace js = ymcko::jobstream;
 
-const engine::LoadedDriver& driver() {
-  static const engine::LoadedDriver loaded = *engine::LoadedDriver::load(DrvEnableDriver);
+const host::LoadedDriver& driver() {
+  static const host::LoadedDriver loaded = *host::LoadedDriver::load(DrvEnableDriver);
   return loaded;
 }
 
@@ -61,8 +60,8 @@ class Lifecycle : public ymcko::testing::EngineTest {
     EngineTest::SetUp();
     driver();
   }
-  engine::MemorySink sink_;
-  engine::HostPrinter printer_{u"Card printer", sink_};
+  host::MemorySink sink_;
+  host::HostPrinter printer_{u"Card printer", sink_};
 };
 
 TEST_F(Lifecycle, CapabilitiesOfTheCardInBothOrientations) {
@@ -79,7 +78,7 @@ TEST_F(Lifecycle, CapabilitiesOfTheCardInBothOrientations) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.orientation);
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable(devmode(c.orientation)));
     const GDIINFO& caps = session.capabilities();
     EXPECT_EQ(LONG(caps.ulHorzSize), c.horz_size);
@@ -111,14 +110,14 @@ TEST_F(Lifecycle, CapabilitiesFollowTheSettings) {
     return bytes;
   };
   {
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable(with([](DRVDEVMODE& dm) { dm.dmPublic.dmScale = 50; })));
     EXPECT_EQ(LONG(session.capabilities().ulHorzSize), -111082);
     EXPECT_EQ(session.capabilities().ulLogPixelsX, 150u);
     EXPECT_EQ(session.capabilities().ulHorzRes, 656u);
   }
   {
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable(with([](DRVDEVMODE& dm) { dm.dmPublic.dmColor = DMCOLOR_MONOCHROME; })));
     EXPECT_EQ(session.capabilities().ulHTOutputFormat, HT_FORMAT_1BPP);
     const COLORSETUP* setup = pdev_from(session.instance())->pColorSetup;
@@ -127,7 +126,7 @@ TEST_F(Lifecycle, CapabilitiesFollowTheSettings) {
     EXPECT_EQ(setup->iIndex, 0xFF);
   }
   {
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable(with([](DRVDEVMODE& dm) { dm.dmPrivate.flPrivate = PRIV_NO_DONTJOURNAL; })));
     EXPECT_EQ(session.device_info().flGraphicsCaps, 0x10Fu);
   }
@@ -138,7 +137,7 @@ TEST_F(Lifecycle, CapabilitiesFollowTheSettings) {
     std::vector<BYTE> bytes(sizeof stored);
     std::memcpy(bytes.data(), &stored, sizeof stored);
     printer_.set_value(u"CurDevHTInfo", bytes);
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable({}));
     EXPECT_EQ(session.capabilities().ulHTPatternSize, 5u);
     EXPECT_EQ(session.capabilities().ciDevice.RedGamma, 20000);
@@ -164,7 +163,7 @@ TEST_F(Lifecycle, FormMetricsAndBothLandscapeTurns) {
     auto* dm = reinterpret_cast<DRVDEVMODE*>(bytes.data());
     dm->dmPublic.dmFields &= ~c.fields_off;
     dm->dmPrivate.flPrivate = c.private_bits;
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable(bytes));
     const PRINTERFORM& form = pdev_from(session.instance())->curForm;
     EXPECT_EQ(form.rcImageable.left, c.area.left);
@@ -176,7 +175,7 @@ TEST_F(Lifecycle, FormMetricsAndBothLandscapeTurns) {
 
   // Landscape asked for without the orientation bit: no turn.
   {
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable(devmode(DMORIENT_PORTRAIT)));
     PDEV* pdev = pdev_from(session.instance());
     pdev->dm.dmPublic.dmOrientation = DMORIENT_LANDSCAPE;
@@ -192,7 +191,7 @@ TEST_F(Lifecycle, FormMetricsAndBothLandscapeTurns) {
   auto* dm = reinterpret_cast<DRVDEVMODE*>(bytes.data());
   dm->dmPublic.dmFields = (dm->dmPublic.dmFields & ~(DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE)) | DM_FORMNAME;
   std::memcpy(dm->dmPublic.dmFormName, u"CR-80", 12);
-  engine::DeviceSession session(driver(), printer_);
+  host::DeviceSession session(driver(), printer_);
   ASSERT_TRUE(session.enable(bytes));
   const PRINTERFORM& form = pdev_from(session.instance())->curForm;
   EXPECT_EQ(std::u16string(form.wszFormName), u"CR-80");
@@ -200,7 +199,7 @@ TEST_F(Lifecycle, FormMetricsAndBothLandscapeTurns) {
 }
 
 TEST_F(Lifecycle, NullDeviceModeGivesTheDefaults) {
-  engine::DeviceSession session(driver(), printer_);
+  host::DeviceSession session(driver(), printer_);
   ASSERT_TRUE(session.enable({}));
   PDEV* pdev = pdev_from(session.instance());
   EXPECT_EQ(pdev->dm.dmPublic.dmOrientation, DMORIENT_LANDSCAPE);
@@ -231,7 +230,7 @@ TEST_F(Lifecycle, PatternArrayIsClearedAndInvalidInstancesRefused) {
 }
 
 TEST_F(Lifecycle, ResetCarriesTheRunningDocument) {
-  engine::DeviceSession session(driver(), printer_);
+  host::DeviceSession session(driver(), printer_);
   ASSERT_TRUE(session.enable(devmode(DMORIENT_LANDSCAPE, 1)));
   ASSERT_TRUE(session.start_doc(u"card"));
   ASSERT_TRUE(session.start_page());
@@ -253,7 +252,7 @@ TEST_F(Lifecycle, ResetCarriesTheRunningDocument) {
 }
 
 TEST_F(Lifecycle, ResetWithoutADocumentCarriesNothing) {
-  engine::DeviceSession session(driver(), printer_);
+  host::DeviceSession session(driver(), printer_);
   ASSERT_TRUE(session.enable({}));
   ASSERT_TRUE(session.reset({}));
   EXPECT_EQ(pdev_from(session.instance())->flJobState, 0u);
@@ -279,13 +278,13 @@ TEST_F(Lifecycle, BitArrays) {
 
 // Draws a card side: a colour band and a black bar, through the engine's
 // stretch from a small source bitmap, as the tools do.
-void draw_side(engine::DeviceSession& session) {
+void draw_side(host::DeviceSession& session) {
   static ULONG source[2 * 2] = {0x000000FF, 0x0000FF00, 0x00000000, 0x00FF0000};
   HSURF hsrc = EngCreateBitmap({2, 2}, 8, BMF_32BPP, BMF_TOPDOWN, source);
   SURFOBJ* src = EngLockSurface(hsrc);
   RECTL dest{0, 0, session.surface()->sizlBitmap.cx, session.surface()->sizlBitmap.cy};
   RECTL from{0, 0, 2, 2};
-  engine::draw_stretch(session.surface(), src, nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &from, nullptr, 3);
+  host::draw_stretch(session.surface(), src, nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &from, nullptr, 3);
   EngUnlockSurface(src);
   EngDeleteSurface(hsrc);
 }
@@ -312,7 +311,7 @@ TEST_F(Lifecycle, TwoCardJobsInEverySideModeWithStripeAndCopies) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.side_mode);
     sink_.clear();
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable(devmode(DMORIENT_LANDSCAPE, c.side_mode)));
     ASSERT_TRUE(session.start_doc(u"badges"));
     const ULONG copies = 25;
@@ -349,14 +348,14 @@ TEST_F(Lifecycle, TwoCardJobsInEverySideModeWithStripeAndCopies) {
 TEST_F(Lifecycle, EveryFailedAllocationOfAnEnableLeavesNothing) {
   std::size_t before = engine::allocation_attempts();
   {
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable({}));
   }
   const std::size_t allocations = engine::allocation_attempts() - before;
   ASSERT_GT(allocations, 10u);
   for (std::size_t n = 1; n <= allocations; ++n) {
     SCOPED_TRACE(n);
-    engine::DeviceSession session(driver(), printer_);
+    host::DeviceSession session(driver(), printer_);
     engine::fail_allocation_in(n);
     session.enable({});  // fails or succeeds, but leaves nothing behind once disabled
     engine::clear_allocation_faults();
@@ -370,10 +369,10 @@ TEST_F(Lifecycle, EightPrintersAtOnce) {
   std::vector<std::size_t> sizes(8);
   for (int t = 0; t < 8; ++t) {
     threads.emplace_back([t, &sizes] {
-      engine::MemorySink sink;
-      engine::HostPrinter printer(u"printer " + std::u16string(1, char16_t(u'0' + t)), sink);
+      host::MemorySink sink;
+      host::HostPrinter printer(u"printer " + std::u16string(1, char16_t(u'0' + t)), sink);
       for (int job = 0; job < 3; ++job) {
-        engine::DeviceSession session(driver(), printer);
+        host::DeviceSession session(driver(), printer);
         if (!session.enable(devmode(t % 2 ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE))) return;
         session.start_doc(u"job");
         session.start_page();

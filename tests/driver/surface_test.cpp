@@ -6,14 +6,15 @@
 #include <vector>
 
 #include "driver/ddi.h"
-#include "engine/bitmap.h"
-#include "engine/draw.h"
-#include "engine/host_device.h"
-#include "engine/last_error.h"
-#include "engine/memory.h"
+#include "engine/engine.h"
+#include "host/draw.h"
+#include "engine/objects.h"
 #include "support/bitmaps.h"
 #include "support/instance.h"
 #include "support/test_support.h"
+#include "host/host_printer.h"
+
+namespace host = ymcko::host;
 
 namespace {
 
@@ -214,7 +215,7 @@ TEST_F(DrawingSurface, StretchesUseTheJobsAdjustmentAndHalftoning) {
     std::memset(bits(), 0xFF, kPageBytes);
     const BOOL drawn =
         through_engine
-            ? engine::draw_stretch(page(), picture.surface(), nullptr, nullptr, nullptr, &callers,
+            ? host::draw_stretch(page(), picture.surface(), nullptr, nullptr, nullptr, &callers,
                                    nullptr, &to, &from, nullptr, COLORONCOLOR)
             : DrvStretchBlt(page(), picture.surface(), nullptr, nullptr, nullptr, &callers,
                             nullptr, &to, &from, nullptr, COLORONCOLOR);
@@ -235,7 +236,7 @@ TEST_F(DrawingSurface, PictureLandsUprightOnALandscapePage) {
   picture.set(0, 1, rgb(0, 0, 255));
   picture.set(1, 1, rgb(0, 0, 255));
   RECTL whole{0, 0, 1024, 656}, from{0, 0, 2, 2};
-  ASSERT_TRUE(engine::draw_stretch(page(), picture.surface(), nullptr, nullptr, nullptr, nullptr,
+  ASSERT_TRUE(host::draw_stretch(page(), picture.surface(), nullptr, nullptr, nullptr, nullptr,
                                    nullptr, &whole, &from, nullptr, HALFTONE));
 
   // Stored lower edge first: memory row 655 is the page's upper edge.
@@ -252,7 +253,7 @@ TEST_F(DrawingSurface, PictureLandsUprightOnALandscapePage) {
 TEST_F(DrawingSurface, TransfersPassThroughUnchecked) {
   ASSERT_NE(DrvEnableSurface(dhpdev()), nullptr);
   RECTL band{0, 0, 656, 2};
-  ASSERT_TRUE(engine::draw_bitblt(page(), nullptr, nullptr, nullptr, nullptr, &band, nullptr,
+  ASSERT_TRUE(host::draw_bitblt(page(), nullptr, nullptr, nullptr, nullptr, &band, nullptr,
                                   nullptr, nullptr, nullptr, ROP4_BLACKNESS));
   EXPECT_TRUE(std::all_of(bits(), bits() + 2 * 2624, [](BYTE b) { return b == 0; }));
   EXPECT_EQ(bits()[2 * 2624], 0xFF);

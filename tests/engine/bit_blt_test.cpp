@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "engine/bit_blt.h"
+#include "engine/engine.h"
 #include "support/bitmaps.h"
 #include "support/test_support.h"
 

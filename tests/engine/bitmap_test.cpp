@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/bitmap.h"
-#include "engine/host_device.h"
-#include "engine/memory.h"
+#include "engine/engine.h"
+#include "engine/hooks.h"
+#include "engine/objects.h"
+#include "engine/objects.h"
 #include "engine/palette.h"
 #include "support/test_support.h"
 
@@ -129,7 +130,7 @@ TEST_F(EngineBitmap, DeviceFindsEntryPointsByEngineIndex) {
   DRVENABLEDATA enabled{0x20000, 2, table};
   HDEV handle = nullptr;
   {
-    engine::HostDevice device(enabled);
+    engine::HostDevice device(engine::function_table(enabled));
     handle = device.handle();
     EXPECT_EQ(engine::HostDevice::from_handle(handle), &device);
     EXPECT_EQ(device.entry_point(3), first);

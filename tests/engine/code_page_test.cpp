@@ -1,5 +1,5 @@
 // Conversion between UTF-16 and the engine's single-byte code page.
-#include "engine/code_page.h"
+#include "engine/engine.h"
 
 #include <gtest/gtest.h>
 

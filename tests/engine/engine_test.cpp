@@ -9,6 +9,9 @@
 
 #include "engine/engine.h"
 #include "support/test_support.h"
+#include "host/host_printer.h"
+
+namespace host = ymcko::host;
 
 namespace {
 
@@ -135,8 +138,8 @@ TEST(EngineSemaphore, CreationFaultHitsTheNthCall) {
 std::string text_of(const std::vector<BYTE>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 TEST(EngineWritePrinter, AppendsInCallOrder) {
-  engine::MemorySink sink;
-  engine::HostPrinter printer(u"Card printer", sink);
+  host::MemorySink sink;
+  host::HostPrinter printer(u"Card printer", sink);
   DWORD written = 0;
   EXPECT_TRUE(EngWritePrinter(printer.handle(), "abc", 3, &written));
   EXPECT_EQ(written, 3u);
@@ -156,8 +159,8 @@ TEST(EngineWritePrinter, RefusesUnknownHandles) {
 
   HANDLE stale;
   {
-    engine::MemorySink sink;
-    engine::HostPrinter gone(u"gone", sink);
+    host::MemorySink sink;
+    host::HostPrinter gone(u"gone", sink);
     stale = gone.handle();
   }
   EXPECT_FALSE(EngWritePrinter(stale, "x", 1, &written));
@@ -166,7 +169,7 @@ TEST(EngineWritePrinter, RefusesUnknownHandles) {
 TEST(EngineWritePrinter, InjectedFaults) {
   struct Case {
     const char* name;
-    engine::WriteFault fault;
+    host::WriteFault fault;
     std::string expected;
     std::vector<bool> results;
   };
@@ -178,8 +181,8 @@ TEST(EngineWritePrinter, InjectedFaults) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    engine::MemorySink sink;
-    engine::HostPrinter printer(u"p", sink);
+    host::MemorySink sink;
+    host::HostPrinter printer(u"p", sink);
     printer.inject_write_fault(c.fault);
     std::vector<bool> results;
     for (const char* chunk : {"aa", "bb", "cc"}) {
@@ -194,8 +197,8 @@ TEST(EngineWritePrinter, FileDescriptorSinkWritesThrough) {
   int fds[2];
   ASSERT_EQ(pipe(fds), 0);
   {
-    engine::FileDescriptorSink sink(fds[1]);
-    engine::HostPrinter printer(u"p", sink);
+    host::FileDescriptorSink sink(fds[1]);
+    host::HostPrinter printer(u"p", sink);
     DWORD written = 0;
     EXPECT_TRUE(EngWritePrinter(printer.handle(), "\x1B\x01\x0D", 3, &written));
     EXPECT_EQ(written, 3u);
@@ -206,8 +209,8 @@ TEST(EngineWritePrinter, FileDescriptorSinkWritesThrough) {
   EXPECT_EQ(std::string(buffer, 3), "\x1B\x01\x0D");
   close(fds[0]);
 
-  engine::FileDescriptorSink broken(-1);
-  engine::HostPrinter printer(u"broken", broken);
+  host::FileDescriptorSink broken(-1);
+  host::HostPrinter printer(u"broken", broken);
   EXPECT_FALSE(EngWritePrinter(printer.handle(), "x", 1, nullptr));
 }
 

@@ -1,5 +1,5 @@
 // The floating-point object: integer part toward zero, held at the LONG limits.
-#include "engine/float_object.h"
+#include "engine/engine.h"
 
 #include <gtest/gtest.h>
 

@@ -5,14 +5,19 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/hooks.h"
+#include "engine/objects.h"
+#include "host/host_printer.h"
+
+namespace host = ymcko::host;
 
 namespace {
 
 namespace engine = ymcko::engine;
 
 TEST(PrinterData, ValueBytesAndNeededSize) {
-  engine::MemorySink sink;
-  engine::HostPrinter printer(u"p", sink);
+  host::MemorySink sink;
+  host::HostPrinter printer(u"p", sink);
   printer.set_value(u"FreeMem", {0x32, 0, 0, 0});
   printer.set_value(u"Empty", {});
 
@@ -51,8 +56,8 @@ TEST(PrinterData, ValueBytesAndNeededSize) {
 }
 
 TEST(FormsDatabase, NeededSizeProtocolAndRecords) {
-  engine::MemorySink sink;
-  engine::HostPrinter printer(u"p", sink);
+  host::MemorySink sink;
+  host::HostPrinter printer(u"p", sink);
   DWORD needed = 1, count = 1;
   EXPECT_TRUE(EngEnumForms(printer.handle(), 1, nullptr, 0, &needed, &count)) << "an empty database";
   EXPECT_EQ(needed, 0u);
@@ -87,8 +92,8 @@ TEST(FormsDatabase, NeededSizeProtocolAndRecords) {
 TEST(Modules, OnlyTheDriversOwnModuleLoads) {
   DRVFN none[1] = {{0, nullptr}};
   engine::HostDevice device(std::span<const DRVFN>(none, 0));
-  engine::MemorySink sink;
-  engine::HostPrinter printer(u"p", sink);
+  host::MemorySink sink;
+  host::HostPrinter printer(u"p", sink);
   printer.set_data_file_name(u"card.ppd");
 
   EXPECT_EQ(EngGetPrinterDataFileName(device.handle()), nullptr) << "no printer yet";

@@ -5,8 +5,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/memory.h"
-#include "engine/stretch_blt.h"
+#include "engine/engine.h"
 #include "support/bitmaps.h"
 #include "support/test_support.h"
 

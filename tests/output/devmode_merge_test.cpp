@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/memory.h"
-#include "ppdimage/memory_pool.h"
+#include "engine/engine.h"
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_pack.h"
 #include "settings/string_copy.h"
 #include "support/image_builder.h"
@@ -64,7 +64,7 @@ class SettingsMerge : public ymcko::testing::EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    card_ = PpdCreate(u"card");
+    card_ = PpdCreate(u"card", &card_size_);
     ASSERT_NE(card_, nullptr);
   }
   void TearDown() override {
@@ -72,23 +72,26 @@ class SettingsMerge : public ymcko::testing::EngineTest {
     EngineTest::TearDown();
   }
 
-  DRVDEVMODE defaults(const PPDDATA* image = nullptr) {
+  DRVDEVMODE defaults(ymcko::ppd_view image = {}) {
     DRVDEVMODE dm;
     std::memset(&dm, 0xCD, sizeof dm);
-    EXPECT_TRUE(SetDefaultDevMode(&dm, u"Card printer", image ? image : card_, FALSE));
+    EXPECT_TRUE(SetDefaultDevMode(&dm, u"Card printer", image.valid() ? image : card(), FALSE));
     return dm;
   }
 
   // Merges an application's record into fresh defaults.
-  DRVDEVMODE merged(const std::vector<BYTE>& input, const PPDDATA* image = nullptr,
+  DRVDEVMODE merged(const std::vector<BYTE>& input, ymcko::ppd_view image = {},
                     BOOL* result = nullptr) {
     DRVDEVMODE dm = defaults(image);
-    BOOL ok = ValidateSetDevMode(&dm, as_devmode(input), input.size(), image ? image : card_);
+    BOOL ok = ValidateSetDevMode(&dm, as_devmode(input), input.size(), image.valid() ? image : card());
     if (result != nullptr) *result = ok;
     return dm;
   }
 
+  ymcko::ppd_view card() const { return ymcko::ppd_view(card_, card_size_); }
+
   PPDDATA* card_ = nullptr;
+  DWORD card_size_ = 0;
 };
 
 TEST_F(SettingsMerge, DefaultsCarryTheDescriptionsSelections) {
@@ -105,7 +108,7 @@ TEST_F(SettingsMerge, DefaultsCarryTheDescriptionsSelections) {
   EXPECT_EQ(std::memcmp(&plain, &dm, sizeof dm), 0);
 
   DRVDEVMODE metric;
-  SetDefaultDevMode(&metric, nullptr, card_, TRUE);
+  SetDefaultDevMode(&metric, nullptr, card(), TRUE);
   EXPECT_EQ(text(metric.dmPublic.dmFormName, 32), u"A4");
 }
 
@@ -115,7 +118,7 @@ TEST_F(SettingsMerge, DefaultSelectionsStayWithinTheirSixtyFourBytes) {
   for (int i = 0; i < 70; ++i)
     b.features.push_back({"F" + std::to_string(i), UIGRP_GENERIC, 1, false, {}});
   auto bytes = b.build();
-  DRVDEVMODE dm = defaults(reinterpret_cast<const PPDDATA*>(bytes.data()));
+  DRVDEVMODE dm = defaults(ymcko::ppd_view(bytes));
   EXPECT_EQ(dm.dmPrivate.wPpdChecksum, 0x7777);
   EXPECT_EQ(dm.dmPrivate.wFeatureCount, 64);
   EXPECT_EQ(dm.dmPrivate.abFeatureSel[63], 1);
@@ -125,7 +128,7 @@ TEST_F(SettingsMerge, DefaultSelectionsStayWithinTheirSixtyFourBytes) {
 TEST_F(SettingsMerge, NoApplicationRecordKeepsTheDefaults) {
   DRVDEVMODE dm = defaults();
   const DRVDEVMODE before = dm;
-  EXPECT_TRUE(ValidateSetDevMode(&dm, nullptr, 0, card_));
+  EXPECT_TRUE(ValidateSetDevMode(&dm, nullptr, 0, card()));
   EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0);
 }
 
@@ -208,7 +211,7 @@ TEST_F(SettingsMerge, PublicFieldsTakenWhenMarkedAndInRange) {
     app.dmPublic.dmFields = c.bit;
     app.dmPublic.*c.field = c.in;
     BOOL ok = FALSE;
-    DRVDEVMODE dm = merged(application_record(app, 220, 0), nullptr, &ok);
+    DRVDEVMODE dm = merged(application_record(app, 220, 0), {}, &ok);
     EXPECT_TRUE(ok);
     EXPECT_EQ(dm.dmPublic.*c.field, c.out);
     if (c.bit != 0) {
@@ -222,12 +225,12 @@ TEST_F(SettingsMerge, DescriptionDecidesColourDuplexAndCollate) {
   grey.features.push_back({"PageSize", UIGRP_PAGESIZE, 0, false, {{"CR_80", "CR-80", ""}}});
   auto grey_bytes = grey.build();
   auto full_bytes = duplex_collate_image();
-  const auto* grey_image = reinterpret_cast<const PPDDATA*>(grey_bytes.data());
-  const auto* full_image = reinterpret_cast<const PPDDATA*>(full_bytes.data());
+  const auto grey_image = ymcko::ppd_view(grey_bytes);
+  const auto full_image = ymcko::ppd_view(full_bytes);
 
   struct Case {
     const char* name;
-    const PPDDATA* image;
+    ymcko::ppd_view image;
     SHORT color, duplex, collate;
     SHORT out_color, out_duplex, out_collate;
     DWORD bits;  // of DM_DUPLEX | DM_COLLATE afterwards
@@ -315,7 +318,7 @@ TEST_F(SettingsMerge, RecordsOfEachPublicSize) {
     app.dmPrivate.wSideMode = 1;
     app.dmPrivate.lColorIntensity = 55;
     BOOL ok = FALSE;
-    DRVDEVMODE dm = merged(application_record(app, c.size, c.extra), nullptr, &ok);
+    DRVDEVMODE dm = merged(application_record(app, c.size, c.extra), {}, &ok);
     EXPECT_TRUE(ok);
     EXPECT_EQ(dm.dmPublic.dmCopies, 5);
     EXPECT_EQ(dm.dmPublic.dmSize, 220);
@@ -349,7 +352,7 @@ TEST_F(SettingsMerge, RecordShorterThanItsOwnSizesIsRefused) {
     const DRVDEVMODE before = dm;
     // An exact copy, so that a read past the length is caught; never a null record.
     const DEVMODEW* record = c.length != 0 ? as_devmode(input) : as_devmode(whole);
-    EXPECT_EQ(ValidateSetDevMode(&dm, record, input.size(), card_), c.accepted ? TRUE : FALSE);
+    EXPECT_EQ(ValidateSetDevMode(&dm, record, input.size(), card()), c.accepted ? TRUE : FALSE);
     if (!c.accepted) {
       EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0) << "the defaults stay";
     }
@@ -368,18 +371,18 @@ TEST_F(SettingsMerge, UnknownVersionOrNoMemoryKeepsTheDefaults) {
 
   DRVDEVMODE dm = defaults();
   const DRVDEVMODE before = dm;
-  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card_))
+  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card()))
       << "size 300 at version 0";
-  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(empty), empty.size(), card_))
+  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(empty), empty.size(), card()))
       << "nothing to copy";
   auto normal = application_record(app, 220, 0);
   engine::fail_allocations_with_tag(PPD_POOL_TAG);
-  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(normal), normal.size(), card_));
+  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(normal), normal.size(), card()));
   engine::clear_allocation_faults();
   EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0);
 
   reinterpret_cast<DEVMODEW*>(odd.data())->dmSpecVersion = 0x401;
-  EXPECT_TRUE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card_))
+  EXPECT_TRUE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card()))
       << "a known version of another size";
   EXPECT_EQ(dm.dmPublic.dmCopies, 5);
 }
@@ -412,7 +415,7 @@ TEST_F(SettingsMerge, PrivatePartOnlyWithTheSignature) {
 
 TEST_F(SettingsMerge, SelectionsForAnotherDescriptionAreRebuilt) {
   auto bytes = duplex_collate_image();  // three document-sticky features, checksum 0x0BAD
-  const auto* image = reinterpret_cast<const PPDDATA*>(bytes.data());
+  const auto image = ymcko::ppd_view(bytes);
   struct Case {
     const char* name;
     WORD checksum;

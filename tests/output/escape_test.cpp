@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "driver/ddi.h"
-#include "engine/last_error.h"
+#include "engine/engine.h"
 #include "support/instance.h"
 #include "support/test_support.h"
 

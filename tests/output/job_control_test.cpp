@@ -11,8 +11,7 @@
 #include <vector>
 
 #include "driver/ddi.h"
-#include "engine/last_error.h"
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "output/escape.h"
 #include "support/instance.h"
 #include "support/test_support.h"

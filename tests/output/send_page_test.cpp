@@ -6,8 +6,7 @@
 #include <vector>
 
 #include "driver/ddi.h"
-#include "engine/last_error.h"
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "jobstream/command_reader.h"
 #include "output/panel_separation.h"
 #include "support/instance.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "ppd/description_fixture.h"
 #include "ppd/device_handlers.h"
 #include "ppd/fonts.h"

@@ -10,7 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
+#include "engine/hooks.h"
 #include "ppd/interpreter.h"
 #include "ppd/keywords.h"
 #include "ppd/ui_group.h"

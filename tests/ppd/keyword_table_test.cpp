@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "ppd/char_class.h"
+#include "pool/char_class.h"
 #include "ppd/parser.h"
 #include "support/test_support.h"
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "ppd/description_fixture.h"
 #include "ppd/ui_group.h"
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/memory.h"
-#include "ppdimage/memory_pool.h"
+#include "engine/engine.h"
+#include "pool/memory_pool.h"
 #include "support/test_support.h"
 
 namespace {

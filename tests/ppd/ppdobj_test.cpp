@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "support/test_support.h"
 
 namespace {

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/memory.h"
-#include "ppd/char_class.h"
+#include "engine/engine.h"
+#include "pool/char_class.h"
 #include "ppd/keyword_table.h"
 #include "support/test_support.h"
 

@@ -6,7 +6,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
+#include "engine/hooks.h"
 #include "ppd/entry_script.h"
 #include "ppdimage/ppd_pack.h"
 #include "ppdimage/ppd_query.h"
@@ -15,9 +16,8 @@ namespace ymcko::testing {
 
 // Whether a packed image keeps its promises: aligned pieces inside it, as many
 // features as its two counts, each with a readable name.
-inline bool image_is_sound(const PPDDATA* image) {
-  ppd_view view(image);
-  if (!view.valid() || image->cbSize % 4 != 0) return false;
+inline bool image_is_sound(const ppd_view& view) {
+  if (!view.valid() || view.bytes().size() % 4 != 0) return false;
   DWORD features = 0;
   for (auto f = view.features(); !f.is_null(); f = f.next(), ++features) {
     if (f.offset % 4 != 0 || f.name() == nullptr) return false;
@@ -29,8 +29,7 @@ inline bool image_is_sound(const PPDDATA* image) {
 }
 
 // Every query over the image; results are not judged, only that they can be had.
-inline void ask_everything(const PPDDATA* image) {
-  ppd_view view(image);
+inline void ask_everything(const ppd_view& view) {
   std::array<BYTE, 64> doc{};
   std::array<BYTE, 68> printer{};
   WORD docs = PpdDefaultDocumentStickyFeatures(view, doc);
@@ -63,12 +62,14 @@ inline bool run_image_script(std::string_view script) {
       if (line.empty() || line[0] == '!') continue;
       insert_script_entry(ppd, entry, line);
     }
-    PPDDATA* image = PackPpdData(ppd);  // releases the description
+    DWORD size = 0;
+    PPDDATA* image = PackPpdData(ppd, &size);  // releases the description
     ppd = nullptr;
     if (image != nullptr) {
-      UnpackPpdData(image);
-      sound = image_is_sound(image);
-      ask_everything(image);
+      UnpackPpdData({reinterpret_cast<BYTE*>(image), size});
+      const ppd_view view(image, size);
+      sound = image_is_sound(view);
+      ask_everything(view);
       PpdDelete(image);
     }
   }

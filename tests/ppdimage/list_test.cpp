@@ -1,6 +1,7 @@
 // Named-item lists, both kinds: builder records linked by pointers and packed
 // image items linked by 32-bit offsets, answering alike.
-#include "ppdimage/list.h"
+#include "pool/list.h"
+#include "ppdimage/ppd_image.h"
 
 #include <gtest/gtest.h>
 
@@ -30,7 +31,7 @@ class NativeList {
   LISTOBJ* head_ = nullptr;
 };
 
-// A packed image laid out as the packer does: a small header whose u32 at
+// A packed image laid out as the packer does: a header whose u32 at
 // offset 4 heads the list, then each item (12-byte header plus `extra` bytes)
 // followed by its name, every piece at a multiple of 4.
 class ImageList {
@@ -63,13 +64,13 @@ class ImageList {
     for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<BYTE>(value >> (8 * i));
   }
 
-  ymcko::image_item head() const { return ymcko::image_list(bytes_, HEAD); }
+  ymcko::image_item head() const { return ymcko::image_list(ymcko::ppd_view(bytes_), HEAD); }
   std::vector<BYTE>& bytes() { return bytes_; }
 
  private:
   DWORD extra_;
   DWORD last_ = 0;
-  std::vector<BYTE> bytes_ = std::vector<BYTE>(16, 0);
+  std::vector<BYTE> bytes_ = std::vector<BYTE>(sizeof(PPDDATA), 0);
 };
 
 std::string name_of(const LISTOBJ* item) { return item ? item->pstrName : "(none)"; }
@@ -265,7 +266,7 @@ TEST(Lists, ImageWalksStayInsideTheImageAndEnd) {
     std::size_t size = list.bytes().size();
     auto exact = std::make_unique<BYTE[]>(size);
     std::memcpy(exact.get(), list.bytes().data(), size);
-    ymcko::image_item head = ymcko::image_list({exact.get(), size}, ImageList::HEAD);
+    ymcko::image_item head = ymcko::image_list(ymcko::ppd_view({exact.get(), size}), ImageList::HEAD);
     EXPECT_EQ(LISTOBJ_Count(head), c.count);
     EXPECT_EQ(!LISTOBJ_Find(head, "b").is_null(), c.b_found);
     EXPECT_TRUE(LISTOBJ_FindIndexed(head, c.count).is_null());
@@ -275,9 +276,9 @@ TEST(Lists, ImageWalksStayInsideTheImageAndEnd) {
 TEST(Lists, ImageHeadOutsideTheImageIsAnEmptyList) {
   ImageList list;
   list.add("a");
-  EXPECT_EQ(LISTOBJ_Count(ymcko::image_list(list.bytes(), 0xFFFFFFFE)), 0u);
+  EXPECT_EQ(LISTOBJ_Count(ymcko::image_list(ymcko::ppd_view(list.bytes()), 0xFFFFFFFE)), 0u);
   std::vector<BYTE> tiny(3, 0xFF);
-  EXPECT_EQ(LISTOBJ_Count(ymcko::image_list(tiny, 0)), 0u);
+  EXPECT_EQ(LISTOBJ_Count(ymcko::image_list(ymcko::ppd_view(tiny), 0)), 0u);
 }
 
 }  // namespace

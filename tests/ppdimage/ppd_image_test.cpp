@@ -41,7 +41,7 @@ TEST(Unpack, FillsThePredefinedFeatures) {
   EXPECT_STREQ(image.predefined(UIGRP_PAGESIZE).name(), "PageSize");
 
   auto before = bytes;
-  UnpackPpdData(header(bytes));
+  UnpackPpdData(bytes);
   EXPECT_EQ(bytes, before) << "unpacking twice changes nothing";
 }
 
@@ -67,7 +67,7 @@ TEST(Unpack, OffsetsOutsideTheImageBecomeAbsent) {
     auto bytes = card_image();
     DWORD size = header(bytes)->cbSize;
     set_u32(bytes, c.field, c.from_end ? size + c.value : c.value);
-    UnpackPpdData(header(bytes));
+    UnpackPpdData(bytes);
     EXPECT_EQ(u32(bytes, c.field), 0u);
   }
 }
@@ -83,7 +83,7 @@ TEST(Unpack, UnterminatedStringsAndBackwardLinksAreCut) {
   DWORD second = u32(bytes, feature);
   ASSERT_NE(second, 0u);
   set_u32(bytes, second, feature);
-  UnpackPpdData(header(bytes));
+  UnpackPpdData(bytes);
   EXPECT_EQ(u32(bytes, feature + offsetof(ymcko::image_uigroup, pstrTranslation)), 0u);
   EXPECT_EQ(u32(bytes, second), 0u);
   EXPECT_EQ(LISTOBJ_Count(ppd_view(bytes).features()), 2u);
@@ -94,17 +94,58 @@ TEST(Unpack, ConstraintTableWithTooManyEntriesIsDropped) {
   DWORD table = header(bytes)->pUiConstraints;
   WORD many = 5000;
   std::memcpy(bytes.data() + table, &many, 2);
-  UnpackPpdData(header(bytes));
+  UnpackPpdData(bytes);
   EXPECT_EQ(header(bytes)->pUiConstraints, 0u);
   EXPECT_EQ(ppd_view(bytes).constraint_count(), 0u);
 }
 
-TEST(View, RefusesImagesSmallerThanTheirHeaderOrTheirSize) {
+TEST(View, TakesTheLengthItIsGivenNotTheImagesOwn) {
   auto bytes = card_image();
-  EXPECT_FALSE(ppd_view(std::span<const BYTE>(bytes.data(), 100)).valid());
-  EXPECT_FALSE(ppd_view(std::span<const BYTE>(bytes.data(), bytes.size() - 1)).valid());
+  EXPECT_FALSE(ppd_view(std::span<const BYTE>(bytes.data(), 100)).valid()) << "no room for a header";
+  EXPECT_FALSE(ppd_view(nullptr, 0).valid());
   EXPECT_TRUE(ppd_view(bytes).valid());
-  EXPECT_FALSE(ppd_view(static_cast<const PPDDATA*>(nullptr)).valid());
+
+  // A view one byte short of the image reads nothing from that byte on,
+  // and one whose image claims a larger size reads no further.
+  const std::size_t last = bytes.size() - 4;
+  const ppd_view short_view(std::span<const BYTE>(bytes.data(), bytes.size() - 1));
+  EXPECT_EQ(short_view.u32(last), 0u);
+  EXPECT_FALSE(short_view.holds(DWORD(last), 4));
+  set_u32(bytes, offsetof(PPDDATA, cbSize), DWORD(bytes.size() + 1000));
+  const ppd_view claimed(bytes);
+  EXPECT_EQ(claimed.bytes().size(), bytes.size());
+  EXPECT_FALSE(claimed.holds(DWORD(bytes.size()), 1));
+}
+
+TEST(View, OneRuleForEveryOffset) {
+  // Items, strings and records alike: nothing at offset 0, in the header, or
+  // reaching past the end is read.
+  const auto bytes = card_image();
+  const ppd_view image(bytes);
+  const DWORD end = DWORD(bytes.size());
+  const DWORD feature = u32(bytes, offsetof(PPDDATA, pUiGroups));
+  struct Case {
+    const char* name;
+    DWORD offset;
+    bool named;
+  };
+  const Case cases[] = {
+      {"none", 0, false},
+      {"inside the header", offsetof(PPDDATA, pUiGroups), false},
+      {"last header byte", sizeof(PPDDATA) - 1, false},
+      {"a real feature", feature, true},
+      {"past the end", end, false},
+      {"header cut by the end", end - 8, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ymcko::image_uigroup record;
+    const ymcko::image_item item{image, c.offset};
+    EXPECT_EQ(!item.is_null(), c.named);
+    EXPECT_EQ(image.record_at(c.offset, &record), c.named && c.offset + sizeof record <= end);
+    EXPECT_EQ(item.name() != nullptr, c.named);
+  }
+  EXPECT_EQ(image.string_at(offsetof(PPDDATA, pUiGroups)), nullptr) << "strings obey the rule too";
 }
 
 TEST(View, DamagedImagesAreReadSafely) {
@@ -114,14 +155,13 @@ TEST(View, DamagedImagesAreReadSafely) {
   for (int round = 0; round < 3000; ++round) {
     auto bytes = pristine;
     for (int flips = 1 + round % 6; flips > 0; --flips) {
-      std::size_t at = sizeof(DWORD) + random() % (bytes.size() - sizeof(DWORD));
+      std::size_t at = random() % bytes.size();  // cbSize too: readers never trust it
       bytes[at] = static_cast<BYTE>(random());
     }
     // An exactly sized copy, so reading one byte past the end is caught.
     std::unique_ptr<BYTE[]> exact(new BYTE[bytes.size()]);
     std::memcpy(exact.get(), bytes.data(), bytes.size());
-    auto* image_header = reinterpret_cast<PPDDATA*>(exact.get());
-    UnpackPpdData(image_header);
+    UnpackPpdData({exact.get(), bytes.size()});
     ppd_view image(std::span<const BYTE>(exact.get(), bytes.size()));
 
     SHORT position;

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include "support/image_builder.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
 #include "ppd/interpreter.h"
 #include "ppd/keywords.h"
 #include "ppd/parser.h"
@@ -46,9 +48,13 @@ class Description {
 
   // Packs (the description is released) and unpacks.
   PPDDATA* pack() {
-    image_ = PackPpdData(ppd_);
+    DWORD size = 0;
+    image_ = PackPpdData(ppd_, &size);
     ppd_ = nullptr;
-    if (image_ != nullptr) UnpackPpdData(image_);
+    if (image_ != nullptr) {
+      EXPECT_EQ(image_->cbSize, size);
+      UnpackPpdData({reinterpret_cast<BYTE*>(image_), size});
+    }
     return image_;
   }
   PPDOBJ* ppd() { return ppd_; }
@@ -112,8 +118,10 @@ TEST_F(Packing, FourHundredByteLayout) {
 TEST_F(Packing, TheBuiltInCard) {
   for (const WCHAR* name : {u"c", u"card.ppd"}) {
     SCOPED_TRACE(std::string(name, name + std::char_traits<char16_t>::length(name)));
-    PPDDATA* image = PpdCreate(name);
+    DWORD size = 0;
+    PPDDATA* image = PpdCreate(name, &size);
     ASSERT_NE(image, nullptr);
+    EXPECT_EQ(size, image->cbSize);
     const DWORD n = DWORD(std::char_traits<char16_t>::length(name));
     const DWORD w = (2 * n + 2 + 3) & ~3u;
     EXPECT_EQ(image->cbSize, 400 + w);
@@ -125,7 +133,7 @@ TEST_F(Packing, TheBuiltInCard) {
     EXPECT_EQ(image->pPredefGroups[UIGRP_PAGESIZE], 276 + w);
     for (int i = 1; i < 7; ++i) EXPECT_EQ(image->pPredefGroups[i], 0u);
 
-    ppd_view view(image);
+    const ppd_view view = ymcko::testing::packed_view(image);
     ymcko::image_uigroup page = view.uigroup(view.features());
     EXPECT_EQ(page.dwDefault, 0u);
     EXPECT_EQ(page.pOptions, 328 + w);
@@ -170,7 +178,7 @@ TEST_F(Packing, DocumentStickyFeaturesComeFirst) {
   d.add("OpenUI", "*Doc2", "", "PickOne", VALUE_STRING).add("Doc2", "B", "", "b").add("CloseUI", "", "", "*Doc2", VALUE_STRING);
   PPDDATA* image = d.pack();
   ASSERT_NE(image, nullptr);
-  ppd_view view(image);
+  const ppd_view view = ymcko::testing::packed_view(image);
   EXPECT_EQ(view.doc_sticky_count(), 2);
   EXPECT_EQ(view.printer_sticky_count(), 1);
   std::vector<std::string> names;
@@ -195,7 +203,7 @@ TEST_F(Packing, MemoryAndCustomPageSizeRules) {
     d.add("CustomPageSize", "True", "", "code").add("MaxMediaWidth", "", "", "100");
     PPDDATA* image = d.pack();
     EXPECT_EQ(image->bCustomPageSize, 1u);
-    EXPECT_STREQ(ppd_view(image).string_at(image->pstrCustomPageSize), "code");
+    EXPECT_STREQ(ymcko::testing::packed_view(image).string_at(image->pstrCustomPageSize), "code");
   }
   {
     Description d(u"x");
@@ -213,7 +221,7 @@ TEST_F(Packing, PageSizeGeometryIsNormalised) {
       .add("ImageableArea", "NoPaper", "", "1 1 5 5");
   PPDDATA* image = d.pack();
   ASSERT_NE(image, nullptr);
-  ppd_view view(image);
+  const ppd_view view = ymcko::testing::packed_view(image);
   struct Expected {
     const char* name;
     PSREAL paper[2];
@@ -259,7 +267,7 @@ TEST_F(Packing, ResolutionDefaults) {
     d.add("Resolution", c.first_option, "", "r");
     PPDDATA* image = d.pack();
     ASSERT_NE(image, nullptr);
-    ppd_view view(image);
+    const ppd_view view = ymcko::testing::packed_view(image);
     EXPECT_EQ(view.uigroup(view.predefined(UIGRP_RESOLUTION)).dwDefault, c.expected);
   }
 }
@@ -272,7 +280,7 @@ TEST_F(Packing, EveryOffsetIsAlignedAndInside) {
   PPDDATA* image = d.pack();
   ASSERT_NE(image, nullptr);
   EXPECT_EQ(image->cbSize % 4, 0u);
-  ppd_view view(image);
+  const ppd_view view = ymcko::testing::packed_view(image);
   auto check = [&](DWORD offset) {
     EXPECT_EQ(offset % 4, 0u);
     EXPECT_LT(offset, image->cbSize);
@@ -299,14 +307,17 @@ TEST_F(Packing, ImageAllocationFailureStillReleasesTheDescription) {
 
 TEST_F(Packing, EveryFailedAllocationOfACreateLeavesNothing) {
   std::size_t before = ymcko::engine::allocation_attempts();
-  PPDDATA* image = PpdCreate(u"card");
+  DWORD size = 0;
+  PPDDATA* image = PpdCreate(u"card", &size);
   ASSERT_NE(image, nullptr);
   PpdDelete(image);
   const std::size_t allocations = ymcko::engine::allocation_attempts() - before;
   for (std::size_t n = 1; n <= allocations; ++n) {
     SCOPED_TRACE(n);
     ymcko::engine::fail_allocation_in(n);
-    EXPECT_EQ(PpdCreate(u"card"), nullptr);
+    DWORD size = 1;
+    EXPECT_EQ(PpdCreate(u"card", &size), nullptr);
+    EXPECT_EQ(size, 0u);
     ymcko::engine::clear_allocation_faults();
   }
 }

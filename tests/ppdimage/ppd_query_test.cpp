@@ -6,8 +6,8 @@
 #include <array>
 #include <vector>
 
-#include "engine/memory.h"
-#include "ppdimage/memory_pool.h"
+#include "engine/engine.h"
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_pack.h"
 #include "support/image_builder.h"
 
@@ -51,9 +51,9 @@ TEST(Queries, TheCardDescription) {
 }
 
 TEST(Queries, TheBuiltInCardImage) {
-  PPDDATA* packed = PpdCreate(u"card");
-  ASSERT_NE(packed, nullptr);
-  ppd_view image(packed);
+  const ymcko::testing::CardImage packed;
+  ASSERT_NE(packed.get(), nullptr);
+  const ppd_view image = packed.view();
   EXPECT_FALSE(PpdSupportDuplex(image));
   EXPECT_EQ(PpdFindCollateCode(image, TRUE), nullptr);
   std::array<BYTE, 64> doc;
@@ -66,7 +66,6 @@ TEST(Queries, TheBuiltInCardImage) {
   auto options = image.options(image.predefined(UIGRP_PAGESIZE));
   EXPECT_STREQ(PpdFindUiOptionWithXlation(image, options, "CR-80", &position).name(), "CR_80");
   EXPECT_EQ(position, 0);
-  PpdDelete(packed);
 }
 
 TEST(Queries, TranslationWinsWhenItsOptionComesFirst) {

@@ -9,14 +9,16 @@
 #include <string>
 #include <vector>
 
-#include "engine/host_printer.h"
-#include "engine/memory.h"
-#include "ppdimage/memory_pool.h"
+#include "host/host_printer.h"
+#include "engine/engine.h"
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_pack.h"
 #include "settings/string_copy.h"
 #include "settings/units.h"
 #include "support/image_builder.h"
 #include "support/test_support.h"
+
+namespace host = ymcko::host;
 
 namespace {
 
@@ -36,7 +38,7 @@ class Forms : public ymcko::testing::EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    card_ = PpdCreate(u"card");
+    card_ = PpdCreate(u"card", &card_size_);
     ASSERT_NE(card_, nullptr);
     printer_.set_forms({form(u"Letter", 215900, 279400), form(u"CR-80", 85600, 54000),
                         form(u"Odd", 70001, 40000)});
@@ -53,9 +55,12 @@ class Forms : public ymcko::testing::EngineTest {
     return dm.dmPublic;
   }
 
-  engine::MemorySink sink_;
-  engine::HostPrinter printer_{u"Card printer", sink_};
+  host::MemorySink sink_;
+  host::HostPrinter printer_{u"Card printer", sink_};
+  ymcko::ppd_view card() const { return ymcko::ppd_view(card_, card_size_); }
+
   PPDDATA* card_ = nullptr;
+  DWORD card_size_ = 0;
 };
 
 TEST_F(Forms, DatabaseListAndItsCount) {
@@ -155,7 +160,7 @@ TEST_F(Forms, SettingsResolvedAgainstTheDatabase) {
       EXPECT_EQ(record.info.ImageableArea.right, w);
       EXPECT_EQ(record.info.ImageableArea.bottom, l);
       EXPECT_EQ(text(record.awcName, 32), u"");
-      EXPECT_FALSE(FormSupportedOnPrinter(card_, &record, nullptr, 0))
+      EXPECT_FALSE(FormSupportedOnPrinter(card(), &record, nullptr, 0))
           << "no page size has an empty name";
     }
   }
@@ -222,13 +227,13 @@ TEST_F(Forms, PageSizeByTranslationOrKeywordExactly) {
     CopyStringW(record.awcName, c.name, CCHFORMRECORDNAME);
     PRINTERFORM printer_form;
     std::memset(&printer_form, 0xEE, sizeof printer_form);
-    EXPECT_EQ(FormSupportedOnPrinter(card_, &record, &printer_form, 1), c.supported ? TRUE : FALSE);
+    EXPECT_EQ(FormSupportedOnPrinter(card(), &record, &printer_form, 1), c.supported ? TRUE : FALSE);
     if (c.supported) {
       EXPECT_EQ(text(printer_form.wszFormName, 32), c.name);
       EXPECT_STREQ(printer_form.szOptionName, "CR_80");
       EXPECT_EQ(printer_form.iPageSizeOption, 0);
       EXPECT_EQ(printer_form.bLandscape, 0u);
-      EXPECT_TRUE(FormSupportedOnPrinter(card_, &record, nullptr, 0))
+      EXPECT_TRUE(FormSupportedOnPrinter(card(), &record, nullptr, 0))
           << "without a printer form to fill";
     }
   }
@@ -239,7 +244,7 @@ TEST_F(Forms, PageSizeByTranslationOrKeywordExactly) {
   FORM_RECORD record{};
   CopyStringW(record.awcName, u"CR-80", CCHFORMRECORDNAME);
   EXPECT_FALSE(
-      FormSupportedOnPrinter(reinterpret_cast<const PPDDATA*>(bytes.data()), &record, nullptr, 0));
+      FormSupportedOnPrinter(ymcko::ppd_view(bytes), &record, nullptr, 0));
 }
 
 TEST_F(Forms, GeometryTurnsToTheDescriptionsUpwardY) {
@@ -277,7 +282,7 @@ TEST_F(Forms, PrintableAreaIsLimitedToTheOptions) {
     record.info = {0, record.awcName, {56000, 90000}, c.area};
     CopyStringW(record.awcName, u"CR-80", CCHFORMRECORDNAME);
     PRINTERFORM printer_form{};
-    ASSERT_TRUE(FormSupportedOnPrinter(card_, &record, &printer_form, 0));
+    ASSERT_TRUE(FormSupportedOnPrinter(card(), &record, &printer_form, 0));
     EXPECT_EQ(printer_form.rcImageable.left, c.expected.left);
     EXPECT_EQ(printer_form.rcImageable.lower, c.expected.lower);
     EXPECT_EQ(printer_form.rcImageable.right, c.expected.right);

@@ -8,12 +8,14 @@
 #include <memory>
 #include <vector>
 
-#include "engine/host_printer.h"
-#include "engine/memory.h"
-#include "ppdimage/memory_pool.h"
+#include "host/host_printer.h"
+#include "engine/engine.h"
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_pack.h"
 #include "support/image_builder.h"
 #include "support/test_support.h"
+
+namespace host = ymcko::host;
 
 namespace {
 
@@ -48,7 +50,7 @@ class PrinterProperties : public ymcko::testing::EngineTest {
  protected:
   void SetUp() override {
     EngineTest::SetUp();
-    card_ = PpdCreate(u"card");
+    card_ = PpdCreate(u"card", &card_size_);
     ASSERT_NE(card_, nullptr);
   }
   void TearDown() override {
@@ -56,13 +58,16 @@ class PrinterProperties : public ymcko::testing::EngineTest {
     EngineTest::TearDown();
   }
 
-  Owned<PRINTERDATA> properties(const PPDDATA* image = nullptr) {
-    return Owned<PRINTERDATA>(GetPrinterProperties(printer_.handle(), image ? image : card_));
+  Owned<PRINTERDATA> properties(ymcko::ppd_view image = {}) {
+    return Owned<PRINTERDATA>(GetPrinterProperties(printer_.handle(), image.valid() ? image : card()));
   }
 
-  engine::MemorySink sink_;
-  engine::HostPrinter printer_{u"Card printer", sink_};
+  host::MemorySink sink_;
+  host::HostPrinter printer_{u"Card printer", sink_};
+  ymcko::ppd_view card() const { return ymcko::ppd_view(card_, card_size_); }
+
   PPDDATA* card_ = nullptr;
+  DWORD card_size_ = 0;
 };
 
 TEST_F(PrinterProperties, DefaultRecordFromTheDescriptionAndOptionalValues) {
@@ -85,7 +90,7 @@ TEST_F(PrinterProperties, DefaultRecordFromTheDescriptionAndOptionalValues) {
       {"own halftone setup", {}, le32(1), 102400, PFLAG_HALFTONE_SETUP},
       {"no own halftone setup", {}, le32(0), 102400, 0},
   };
-  const ymcko::ppd_view image(card_);
+  const ymcko::ppd_view image = card();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     printer_.remove_value(u"FreeMem");
@@ -127,7 +132,7 @@ TEST_F(PrinterProperties, EmptyValuesReadAsZero) {
 
 TEST_F(PrinterProperties, DefaultSelectionsComeFromTheDescription) {
   auto bytes = installable_image(0x1234);
-  const auto* image = reinterpret_cast<const PPDDATA*>(bytes.data());
+  const auto image = ymcko::ppd_view(bytes);
   Owned<PRINTERDATA> data = properties(image);
   ASSERT_NE(data, nullptr);
   EXPECT_EQ(data->wPpdChecksum, 0x1234);
@@ -139,7 +144,7 @@ TEST_F(PrinterProperties, DefaultSelectionsComeFromTheDescription) {
 TEST_F(PrinterProperties, StoredRecordForThisDescriptionIsReturnedByteForByte) {
   PRINTERDATA stored;
   std::memset(&stored, 0x5A, sizeof stored);
-  stored.wPpdChecksum = ymcko::ppd_view(card_).checksum();
+  stored.wPpdChecksum = card().checksum();
   stored.wFeatureCount = 0;
   stored.bMagEncoder = 1;
   stored.wJobRValue = 42;
@@ -154,7 +159,7 @@ TEST_F(PrinterProperties, StoredRecordForThisDescriptionIsReturnedByteForByte) {
 
 TEST_F(PrinterProperties, StoredSelectionsForAnotherDescriptionAreRebuilt) {
   auto bytes = installable_image(0x1234);
-  const auto* image = reinterpret_cast<const PPDDATA*>(bytes.data());
+  const auto image = ymcko::ppd_view(bytes);
   struct Case {
     const char* name;
     WORD checksum;
@@ -203,7 +208,7 @@ TEST_F(PrinterProperties, ShortStoredRecordIsCarriedInAZeroedWholeRecord) {
 
   std::vector<BYTE> expected(116, 0);
   std::fill(expected.begin(), expected.begin() + 60, 0xAB);
-  const WORD checksum = ymcko::ppd_view(card_).checksum();
+  const WORD checksum = card().checksum();
   expected[36] = BYTE(checksum);  // rebuilt: 0xABAB is not this description's word
   expected[37] = BYTE(checksum >> 8);
   expected[38] = expected[39] = 0;
@@ -218,7 +223,7 @@ TEST_F(PrinterProperties, ValueShorterThanItsStatedSizeLeavesZerosBehind) {
   EngFreeMem(stale);
 
   PRINTERDATA stored{};
-  stored.wPpdChecksum = ymcko::ppd_view(card_).checksum();
+  stored.wPpdChecksum = card().checksum();
   stored.wVersion = 0x407;
   printer_.set_value(u"PrinterDataSize", le32(116));
   const std::vector<BYTE> expected = record_bytes(stored);

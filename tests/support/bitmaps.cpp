@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "engine/bitmap.h"
+#include "engine/engine.h"
 
 namespace ymcko::testing {
 

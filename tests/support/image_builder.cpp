@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "ppd/char_class.h"
+#include "pool/char_class.h"
 
 namespace ymcko::testing {
 namespace {
@@ -82,7 +82,7 @@ std::vector<BYTE> ImageBuilder::build() const {
   header.cPrinterStickyFeatures = printer_index;
   header.cbSize = DWORD(out.bytes.size());
   out.put(0, header);
-  UnpackPpdData(reinterpret_cast<PPDDATA*>(out.bytes.data()));
+  UnpackPpdData(out.bytes);
   return out.bytes;
 }
 

@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "pool/memory_pool.h"
 #include "ppdimage/ppd_image.h"
+#include "ppdimage/ppd_pack.h"
 
 namespace ymcko::testing {
 
@@ -31,6 +33,29 @@ class ImageBuilder {
 
   // The image bytes, relocatable form, with the predefined entries filled by UnpackPpdData.
   std::vector<BYTE> build() const;
+};
+
+// A view of an image a test packed itself (the packer also writes the
+// image's length into its cbSize).
+inline ppd_view packed_view(const PPDDATA* image) {
+  return image != nullptr ? ppd_view(image, image->cbSize) : ppd_view();
+}
+
+// The built-in card's description image, as device enable makes it.
+class CardImage {
+ public:
+  explicit CardImage(const WCHAR* data_file = u"card") : data_(PpdCreate(data_file, &size_)) {}
+  ~CardImage() { PpdDelete(data_); }
+  CardImage(const CardImage&) = delete;
+  CardImage& operator=(const CardImage&) = delete;
+
+  PPDDATA* get() const { return data_; }
+  DWORD size() const { return size_; }
+  ppd_view view() const { return ppd_view(data_, size_); }
+
+ private:
+  DWORD size_ = 0;
+  PPDDATA* data_;
 };
 
 }  // namespace ymcko::testing

@@ -4,8 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "engine/last_error.h"
-#include "engine/memory.h"
+#include "engine/engine.h"
 
 namespace ymcko::testing {
 

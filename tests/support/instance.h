@@ -7,10 +7,11 @@
 #include <optional>
 #include <vector>
 
-#include "driver/pdev.h"
-#include "engine/host_printer.h"
+#include "records/pdev.h"
+#include "host/host_printer.h"
 #include "engine/surface.h"
 #include "support/test_support.h"
+
 
 namespace ymcko::testing {
 
@@ -25,15 +26,15 @@ class HandBuiltInstance {
   DRVPRIVATE& settings() { return pdev_->dm.dmPrivate; }
   PRINTERDATA& printer_data() { return *pdev_->pPrinterData; }
   SURFOBJ* surface() { return &surface_; }
-  engine::HostPrinter& printer() { return printer_; }
+  host::HostPrinter& printer() { return printer_; }
 
   // Bytes spooled so far, and a way to start afresh.
   const std::vector<std::uint8_t>& spooled() const { return sink_.bytes(); }
   void clear_spool() { sink_.clear(); }
 
  private:
-  engine::MemorySink sink_;
-  engine::HostPrinter printer_;
+  host::MemorySink sink_;
+  host::HostPrinter printer_;
   PDEV* pdev_ = nullptr;
   SURFOBJ surface_{};
 };

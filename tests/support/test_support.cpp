@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "engine/semaphore.h"
+#include "engine/engine.h"
 
 namespace ymcko::testing {
 

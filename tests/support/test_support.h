@@ -9,7 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/memory.h"
+#include "engine/engine.h"
+#include "engine/hooks.h"
 
 namespace ymcko::testing {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "output/devmode.h"
+#include "records/devmode.h"
 #include "ymcko/batch.h"
 #include "ymcko/demo_card.h"
 #include "ymcko/devmode_file.h"

@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "output/devmode.h"
+#include "records/devmode.h"
 #include "ymcko/errors.h"
 #include "ymcko/image_io.h"
 

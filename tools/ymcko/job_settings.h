@@ -12,8 +12,8 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-#include "output/devmode.h"
-#include "settings/printer_data.h"
+#include "records/devmode.h"
+#include "records/printer_data.h"
 #include "ymcko/errors.h"
 #include "ymcko/stripe.h"
 

@@ -13,14 +13,14 @@
 #include <span>
 #include <string>
 
-#include "engine/host_printer.h"
+#include "host/host_printer.h"
 
 namespace ymcko::tool {
 
 // The system call that writes; tests route it elsewhere to make writes fail.
 using WriteCall = std::function<ssize_t(int fd, const void* bytes, std::size_t count)>;
 
-class OutputFile final : public engine::SpoolSink {
+class OutputFile final : public host::SpoolSink {
  public:
   // Creates the temporary file beside `target` at once, so an unwritable
   // folder is reported before any work. Throws ToolError naming the target.

@@ -11,9 +11,9 @@
 #include <nlohmann/json.hpp>
 
 #include "driver/ddi.h"
-#include "engine/bitmap.h"
-#include "engine/draw.h"
-#include "engine/job_runner.h"
+#include "engine/engine.h"
+#include "host/draw.h"
+#include "host/job_runner.h"
 #include "ppdimage/ppd_image.h"
 #include "settings/units.h"
 #include "ymcko/errors.h"
@@ -24,8 +24,8 @@ namespace {
 constexpr ROP4 kSourceCopy = 0xCCCC;
 constexpr ULONG kHalftone = 4;
 
-const engine::LoadedDriver& loaded_driver() {
-  static const std::optional<engine::LoadedDriver> driver = engine::LoadedDriver::load(DrvEnableDriver);
+const host::LoadedDriver& loaded_driver() {
+  static const std::optional<host::LoadedDriver> driver = host::LoadedDriver::load(DrvEnableDriver);
   if (!driver) throw ToolError("driver", "the driver refused to load");
   return *driver;
 }
@@ -36,7 +36,7 @@ std::vector<BYTE> bytes_of(const void* data, std::size_t size) {
 }
 
 // The printer's registry data values and forms, as the configuration side stores them.
-void set_up_printer(engine::HostPrinter& printer, const PrinterStore& store) {
+void set_up_printer(host::HostPrinter& printer, const PrinterStore& store) {
   if (store.printer_data) {
     const DWORD size = sizeof(PRINTERDATA);
     printer.set_value(u"PrinterDataSize", bytes_of(&size, sizeof size));
@@ -77,7 +77,7 @@ class SourceBitmap {
 
 // Draws one side into the page: pixel for pixel when the image has the
 // page's size, otherwise stretched (halftoned) to its placement.
-void draw_side(engine::DeviceSession& session, const CardSide& side, FitMode fit) {
+void draw_side(host::DeviceSession& session, const CardSide& side, FitMode fit) {
   if (!side.image) return;
   SURFOBJ* page = session.surface();
   const Image& image = *side.image;
@@ -89,24 +89,24 @@ void draw_side(engine::DeviceSession& session, const CardSide& side, FitMode fit
   BOOL drawn;
   if (placement.one_to_one) {
     POINTL origin{placement.source.x, placement.source.y};
-    drawn = engine::draw_bitblt(page, source.surface(), nullptr, nullptr, nullptr, &dest, &origin, nullptr, nullptr,
+    drawn = host::draw_bitblt(page, source.surface(), nullptr, nullptr, nullptr, &dest, &origin, nullptr, nullptr,
                                 nullptr, kSourceCopy);
   } else {
     RECTL from{placement.source.x, placement.source.y, placement.source.x + placement.source.width,
                placement.source.y + placement.source.height};
-    drawn = engine::draw_stretch(page, source.surface(), nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &from,
+    drawn = host::draw_stretch(page, source.surface(), nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &from,
                                  nullptr, kHalftone);
   }
   if (!drawn) throw ToolError(side.name, "the image could not be drawn onto the card");
 }
 
-void enable(engine::DeviceSession& session, const PrintRequest& request) {
+void enable(host::DeviceSession& session, const PrintRequest& request) {
   if (!session.enable(request.devmode)) {
     throw ToolError("print", "the driver could not make a device instance for these settings");
   }
 }
 
-void save_devmode(engine::DeviceSession& session, const std::filesystem::path& path) {
+void save_devmode(host::DeviceSession& session, const std::filesystem::path& path) {
   const DRVDEVMODE& dm = pdev_from(session.instance())->dm;
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(&dm), sizeof dm);
@@ -115,11 +115,11 @@ void save_devmode(engine::DeviceSession& session, const std::filesystem::path& p
 
 }  // namespace
 
-void print_cards(const PrintRequest& request, SideSource& sides, engine::SpoolSink& out) {
-  const engine::LoadedDriver& driver = loaded_driver();
-  engine::HostPrinter printer(u"ymcko", out);
+void print_cards(const PrintRequest& request, SideSource& sides, host::SpoolSink& out) {
+  const host::LoadedDriver& driver = loaded_driver();
+  host::HostPrinter printer(u"ymcko", out);
   set_up_printer(printer, request.printer);
-  engine::DeviceSession session(driver, printer);
+  host::DeviceSession session(driver, printer);
   enable(session, request);
   if (request.save_devmode) save_devmode(session, *request.save_devmode);
 
@@ -137,11 +137,11 @@ void print_cards(const PrintRequest& request, SideSource& sides, engine::SpoolSi
 }
 
 void print_info(const PrintRequest& request, bool json, std::ostream& out) {
-  const engine::LoadedDriver& driver = loaded_driver();
-  engine::MemorySink discard;
-  engine::HostPrinter printer(u"ymcko", discard);
+  const host::LoadedDriver& driver = loaded_driver();
+  host::MemorySink discard;
+  host::HostPrinter printer(u"ymcko", discard);
   set_up_printer(printer, request.printer);
-  engine::DeviceSession session(driver, printer);
+  host::DeviceSession session(driver, printer);
   enable(session, request);
 
   const PDEV* pdev = pdev_from(session.instance());
@@ -164,7 +164,7 @@ void print_info(const PrintRequest& request, bool json, std::ostream& out) {
                                         form.rcImageable.upper}}};
   info["copies"] = pdev->cCopies;
 
-  ymcko::ppd_view image(pdev->pPpdData);
+  ymcko::ppd_view image(pdev->pPpdData, pdev->cbPpdData);
   nlohmann::ordered_json features = nlohmann::ordered_json::array();
   for (auto feature = image.features(); !feature.is_null(); feature = feature.next()) {
     nlohmann::ordered_json options = nlohmann::ordered_json::array();

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "engine/engine_types.h"
-#include "engine/host_printer.h"
+#include "host/host_printer.h"
 #include "ymcko/fit.h"
 #include "ymcko/image_io.h"
 #include "ymcko/printer_file.h"
@@ -44,7 +44,7 @@ class SideSource {
 
 // Runs one document with every side from `sides` and writes the job to
 // `out`. Throws ToolError; the caller leaves no output then.
-void print_cards(const PrintRequest& request, SideSource& sides, engine::SpoolSink& out);
+void print_cards(const PrintRequest& request, SideSource& sides, host::SpoolSink& out);
 
 // Writes the instance's capabilities, form and printer description, as text
 // or JSON.

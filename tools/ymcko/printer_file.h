@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "settings/printer_data.h"
+#include "records/printer_data.h"
 #include "ymcko/job_settings.h"
 
 namespace ymcko::tool {
