@@ -45,21 +45,46 @@ BITARRAY* BitArrayDuplicate(HHEAP heap, const BITARRAY* source) {
   return copy;
 }
 
+namespace ymcko {
+
+PPDDATA* build_description(const WCHAR* data_file, DWORD* size) {
+  *size = 0;
+  if (hPpdSemaphore == nullptr) return nullptr;
+  engine::SemaphoreLock lock(hPpdSemaphore);
+  return PpdCreate(data_file, size);
+}
+
+BOOL instance_settings(HANDLE printer, const ppd_view& image, const DEVMODEW* caller,
+                       const WCHAR* device_name, PRINTERDATA** properties, DRVDEVMODE* dm,
+                       PRINTERFORM* form) {
+  *properties = GetPrinterProperties(printer, image);
+  if (*properties == nullptr) return FALSE;
+
+  // Defaults, then what the caller's device mode validly sets; a refused
+  // device mode leaves the defaults and does not fail the instance.
+  const BOOL metric = ((*properties)->flPrinter & PFLAG_METRIC) != 0;
+  SetDefaultDevMode(dm, device_name, image, metric);
+  if (caller != nullptr) ValidateSetDevMode(dm, caller, devmode_length(caller), image);
+
+  if (!choose_printer_form(printer, *dm, image, metric, *form)) {
+    EngFreeMem(*properties);
+    *properties = nullptr;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace ymcko
+
 BOOL FillPsDevData(PDEV* pdev, const DEVMODEW* pdmCaller, const WCHAR* pwstrDeviceName) {
   pdev->ulSignature = pdev->ulSignatureEnd = PDEV_SIGNATURE;
   pdev->flJobState = 0;
 
-  const ymcko::ppd_view image(pdev->pPpdData, pdev->cbPpdData);
-  pdev->pPrinterData = GetPrinterProperties(pdev->hPrinter, image);
-  if (pdev->pPrinterData == nullptr) return FALSE;
-
-  // Defaults, then what the caller's device mode validly sets; a refused
-  // device mode leaves the defaults and does not fail the instance.
-  const BOOL metric = (pdev->pPrinterData->flPrinter & PFLAG_METRIC) != 0;
-  SetDefaultDevMode(&pdev->dm, pwstrDeviceName, image, metric);
-  if (pdmCaller != nullptr) ValidateSetDevMode(&pdev->dm, pdmCaller, devmode_length(pdmCaller), image);
-
-  if (!SetFormMetrics(pdev)) return FALSE;
+  if (!ymcko::instance_settings(pdev->hPrinter, ymcko::ppd_view(pdev->pPpdData, pdev->cbPpdData),
+                                pdmCaller, pwstrDeviceName, &pdev->pPrinterData, &pdev->dm,
+                                &pdev->curForm)) {
+    return FALSE;
+  }
 
   pdev->cPages = 0;
   pdev->cCopies = pdev->dm.dmPublic.dmCopies;
@@ -103,10 +128,7 @@ DHPDEV DrvEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* phsurfPatterns, UL
   pdev->hModule = driver_name != nullptr ? EngLoadModule(driver_name) : nullptr;
   if (pdev->hModule == nullptr) return fail();
 
-  {
-    ymcko::engine::SemaphoreLock lock(hPpdSemaphore);
-    pdev->pPpdData = PpdCreate(EngGetPrinterDataFileName(hdev), &pdev->cbPpdData);
-  }
+  pdev->pPpdData = ymcko::build_description(EngGetPrinterDataFileName(hdev), &pdev->cbPpdData);
   if (pdev->pPpdData == nullptr) return fail();
 
   pdev->pColorSetup = static_cast<COLORSETUP*>(HEAPALLOC(heap, sizeof(COLORSETUP)));

@@ -38,6 +38,14 @@ void clear_allocation_faults();
 // count the allocations of an operation and then fail each in turn.
 std::size_t allocation_attempts();
 
+// Allocations that failed on the calling thread so far: a host that sees a
+// driver call fail tells by it whether memory was short.
+std::size_t failed_allocations_on_this_thread();
+
+// Makes the n-th EngWritePrinter call from now fail, whatever its printer
+// (1 = the next one); 0 clears.
+void fail_printer_write_in(std::size_t n);
+
 // Makes the n-th semaphore creation from now fail (1 = the next one); 0 clears.
 void fail_semaphore_creation_in(std::size_t n);
 

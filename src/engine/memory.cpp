@@ -29,6 +29,8 @@ struct Ledger {
   std::map<ULONG, bool> failing_tags;
 };
 
+thread_local std::size_t t_failed_allocations = 0;
+
 Ledger& ledger() {
   static Ledger instance;
   return instance;
@@ -46,12 +48,17 @@ PVOID EngAllocMem(FLONG fl, ULONG cj, ULONG ulTag) {
   {
     std::lock_guard guard(book.lock);
     ++book.attempts;
-    if (book.fail_countdown != 0 && --book.fail_countdown == 0) return nullptr;
-    if (book.failing_tags.count(ulTag)) return nullptr;
+    if ((book.fail_countdown != 0 && --book.fail_countdown == 0) || book.failing_tags.count(ulTag)) {
+      ++t_failed_allocations;
+      return nullptr;
+    }
   }
 
   void* raw = std::malloc(sizeof(BlockHeader) + std::size_t{cj});
-  if (raw == nullptr) return nullptr;
+  if (raw == nullptr) {
+    ++t_failed_allocations;
+    return nullptr;
+  }
   auto* header = static_cast<BlockHeader*>(raw);
   header->tag = ulTag;
   header->magic = kLiveMagic;
@@ -121,6 +128,8 @@ void clear_allocation_faults() {
   book.fail_countdown = 0;
   book.failing_tags.clear();
 }
+
+std::size_t failed_allocations_on_this_thread() { return t_failed_allocations; }
 
 std::size_t allocation_attempts() {
   Ledger& book = ledger();

@@ -4,6 +4,7 @@
 // holds their handles and reaches them through the engine's services.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <optional>
 #include <span>
@@ -49,6 +50,11 @@ class PrinterObject {
   // Resolves a handle to a live printer, or null.
   static PrinterObject* from_handle(HANDLE handle);
 
+  // EngWritePrinter calls that failed for this printer: the driver does not
+  // look at a write's result, so the host learns of a lost write here.
+  std::size_t failed_writes() const { return failed_writes_.load(); }
+  void count_failed_write() { ++failed_writes_; }
+
  protected:
   PrinterObject();
   virtual ~PrinterObject();
@@ -58,6 +64,7 @@ class PrinterObject {
 
  private:
   HANDLE handle_;
+  std::atomic<std::size_t> failed_writes_{0};
 };
 
 // One device as the engine knows it: the function table the driver's

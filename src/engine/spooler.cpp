@@ -2,9 +2,11 @@
 #include "engine/engine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <string>
 
+#include "engine/hooks.h"
 #include "engine/objects.h"
 
 using ymcko::engine::HostForm;
@@ -59,11 +61,32 @@ BOOL EngEnumForms(HANDLE hPrinter, DWORD Level, BYTE* pForm, DWORD cbBuf, DWORD*
   return TRUE;
 }
 
-BOOL EngWritePrinter(HANDLE hPrinter, const void* pBuf, DWORD cjBuf, DWORD* pcWritten) {
-  PrinterObject* printer = PrinterObject::from_handle(hPrinter);
-  if (printer == nullptr) {
-    if (pcWritten) *pcWritten = 0;
-    return FALSE;
+namespace {
+
+std::atomic<std::size_t> g_write_fault_countdown{0};
+
+// Counts the pending fault down; true when this write is the one to fail.
+bool write_fails() {
+  std::size_t pending = g_write_fault_countdown.load();
+  while (pending != 0) {
+    if (g_write_fault_countdown.compare_exchange_weak(pending, pending - 1)) return pending == 1;
   }
-  return printer->write(pBuf, cjBuf, pcWritten);
+  return false;
+}
+
+}  // namespace
+
+namespace ymcko::engine {
+
+void fail_printer_write_in(std::size_t n) { g_write_fault_countdown.store(n); }
+
+}  // namespace ymcko::engine
+
+BOOL EngWritePrinter(HANDLE hPrinter, const void* pBuf, DWORD cjBuf, DWORD* pcWritten) {
+  if (pcWritten) *pcWritten = 0;
+  PrinterObject* printer = PrinterObject::from_handle(hPrinter);
+  if (printer == nullptr) return FALSE;
+  const BOOL written = !write_fails() && printer->write(pBuf, cjBuf, pcWritten);
+  if (!written) printer->count_failed_write();
+  return written;
 }

@@ -13,12 +13,14 @@ namespace ymcko::testing {
 void EngineTest::SetUp() {
   engine::clear_allocation_faults();
   engine::fail_semaphore_creation_in(0);
+  engine::fail_printer_write_in(0);
   at_start_ = engine::outstanding_total();
 }
 
 void EngineTest::TearDown() {
   engine::clear_allocation_faults();
   engine::fail_semaphore_creation_in(0);
+  engine::fail_printer_write_in(0);
   auto now = engine::outstanding_total();
   EXPECT_EQ(now.blocks, at_start_.blocks) << "engine blocks left outstanding";
   EXPECT_EQ(now.bytes, at_start_.bytes) << "engine bytes left outstanding";

@@ -89,9 +89,9 @@ TEST(Batch, ManifestPathsAreRelativeToItAndTracksPerCard) {
   ASSERT_EQ(manifest.cards.size(), 3u);
   EXPECT_EQ(manifest.cards[0].front, "/cards/a.png");
   EXPECT_EQ(manifest.cards[0].back, "/abs/b.png");
-  EXPECT_EQ(manifest.cards[0].tracks[0], u"ALICE");
+  EXPECT_EQ(manifest.cards[0].tracks[0], "ALICE");
   EXPECT_FALSE(manifest.cards[1].back);
-  EXPECT_EQ(manifest.cards[1].tracks[0], u"") << "an empty cell is an empty track";
+  EXPECT_EQ(manifest.cards[1].tracks[0], "") << "an empty cell is an empty track";
   EXPECT_FALSE(manifest.cards[1].tracks[1]) << "no column, no track";
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].input, "m.csv:4");
@@ -101,22 +101,22 @@ TEST(Batch, SidesFollowTheSideMode) {
   Warnings warnings;
   Manifest manifest =
       parse_manifest("front,back,track2\na.png,b.png,111\nc.png,,\n", "/m", "m.csv", warnings);
-  StripeData job;
+  ymcko::print::Stripe job;
   job.mode = 'R';
-  job.tracks[0] = u"JOB";
-  std::vector<SidePlan> duplex = plan_batch(manifest, SIDE_MODE_DUPLEX, job, "m.csv");
+  job.tracks[0] = "JOB";
+  std::vector<SidePlan> duplex = plan_batch(manifest, 1, job, "m.csv");
   ASSERT_EQ(duplex.size(), 4u);
   EXPECT_EQ(duplex[1].file, std::filesystem::path("/m/b.png"));
   EXPECT_FALSE(duplex[3].file) << "a card without a back image gets a white back";
   EXPECT_FALSE(duplex[3].image);
-  EXPECT_TRUE(duplex[1].escapes.empty()) << "the stripe goes before the front only";
+  EXPECT_EQ(duplex[1].stripe, ymcko::print::Stripe{}) << "the stripe goes before the front only";
   // Card 1: the job's mode and track 1, its own track 2; card 2: an empty track 2.
-  EXPECT_EQ(duplex[0].escapes, stripe_escapes(StripeData{'R', {u"JOB", u"111", std::nullopt}}));
-  EXPECT_EQ(duplex[2].escapes, stripe_escapes(StripeData{'R', {u"JOB", u"", std::nullopt}}));
+  EXPECT_EQ(duplex[0].stripe, (ymcko::print::Stripe{'R', {"JOB", "111", std::nullopt}}));
+  EXPECT_EQ(duplex[2].stripe, (ymcko::print::Stripe{'R', {"JOB", "", std::nullopt}}));
 
-  EXPECT_THROW(plan_batch(manifest, SIDE_MODE_SINGLE, job, "m.csv"), ToolError);
+  EXPECT_THROW(plan_batch(manifest, 0, job, "m.csv"), ToolError);
   Manifest fronts = parse_manifest("front\na.png\nb.png\n", "/m", "m.csv", warnings);
-  EXPECT_EQ(plan_batch(fronts, SIDE_MODE_SINGLE, {}, "m.csv").size(), 2u);
+  EXPECT_EQ(plan_batch(fronts, 0, {}, "m.csv").size(), 2u);
 }
 
 CardSide numbered(int i) { return CardSide{std::to_string(i), std::nullopt, {}}; }

@@ -43,16 +43,17 @@ TEST(DemoCard, PictureIsColourAndTextIsPureBlack) {
 TEST(DemoCard, OverlayAreaCoversThePictureOnThePanel) {
   // A landscape page turns onto the portrait panel: page column c is panel
   // line c and page row r is panel column 655 - r.
-  JobSettings settings = demo_settings();
-  ASSERT_TRUE(settings.overlay_areas);
-  ASSERT_EQ(settings.overlay_areas->size(), 1u);
-  const OVERLAYAREA& area = settings.overlay_areas->front();
-  EXPECT_EQ(area.wKind, 0);
+  const ymcko::print::CardSettings settings = demo_settings();
+  const auto areas = settings.get<std::vector<ymcko::print::OverlayArea>>("overlay_areas");
+  ASSERT_TRUE(areas);
+  ASSERT_EQ(areas->size(), 1u);
+  const ymcko::print::OverlayArea& area = areas->front();
+  EXPECT_EQ(area.kind, 0);
   EXPECT_EQ(area.y, kDemoPictureX);
   EXPECT_EQ(area.y + area.cy, kDemoPictureX + kDemoPictureWidth - 1);
   EXPECT_EQ(area.x, 655 - (kDemoPictureY + kDemoPictureHeight - 1));
   EXPECT_EQ(area.x + area.cx, 655 - kDemoPictureY);
-  EXPECT_EQ(settings.orientation, Orientation::landscape);
+  EXPECT_EQ(settings.get<std::string>("orientation"), "landscape");
 }
 
 TEST(DemoCard, BarcodeReadsBackAsCode39) {

@@ -181,8 +181,8 @@ TEST_F(Print, AFailedWriteLeavesNoJobAndKeepsTheOldFile) {
   {
     ymcko::tool::OutputFile output(folder_ / "job.prn", failing);
     ListSource sides({{"white card", std::nullopt, {}}});
-    ymcko::tool::print_cards(ymcko::tool::PrintRequest{}, sides, output);
-    EXPECT_THROW(output.commit(), ymcko::tool::ToolError);
+    EXPECT_THROW(ymcko::tool::print_cards(ymcko::print::JobOptions{}, sides, output, std::nullopt),
+                 ymcko::tool::ToolError);
   }
   EXPECT_EQ(ymcko::testing::read_text(folder_ / "job.prn"), "old job");
   EXPECT_EQ(ymcko::testing::folder_entries(folder_.path()), std::vector<std::string>{"job.prn"});

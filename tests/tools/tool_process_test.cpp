@@ -59,14 +59,15 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
   };
   const Case cases[] = {
       {"no command", {}, 2, "command line", "subcommand is required"},
-      {"unknown option", {"print", "--colour", "-o", "x"}, 2, "command line", "--colour"},
+      {"unknown option", {"print", "--demo", "--colour", "-o", "x"}, 2, "command line", "--colour"},
       {"no output", {"print", "--demo"}, 2, "command line", "--output is required"},
-      {"no input", {"print", "-o", "x.prn"}, 2, "print", "give the card images"},
+      {"no input", {"print", "-o", "x.prn"}, 2, "command line", "Exactly 1 option from [PAGE,--batch,--demo]"},
+      {"two inputs", {"print", "--demo", "a.png", "-o", "x.prn"}, 2, "command line", "and 2 were given"},
       {"flag out of range",
        {"print", "--demo", "--copies", "0", "-o", "x.prn"},
        2,
        "--copies",
-       "the value must be from 1 to 999, not 0"},
+       "Value 0 not in range 1 to 999"},
       {"flag not a number",
        {"print", "--demo", "--intensity", "high", "-o", "x.prn"},
        2,

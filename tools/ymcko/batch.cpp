@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "print/files.h"
 #include "ymcko/image_io.h"
 
 namespace ymcko::tool {
@@ -136,7 +137,7 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
           int track = int(columns[c]) - int(Column::track1) + 1;
           std::vector<std::string> notes;
           try {
-            card.tracks[std::size_t(track - 1)] = check_track_text(track, value, notes);
+            card.tracks[std::size_t(track - 1)] = print::check_track_text(track, value, notes);
           } catch (const SettingError& error) {
             throw ToolError(where, error.key() + ": " + error.what());
           }
@@ -153,25 +154,25 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
 }
 
 Manifest read_manifest(const std::filesystem::path& path, Warnings& warnings) {
-  std::vector<std::uint8_t> bytes = read_file(path);
+  std::vector<std::uint8_t> bytes = print::read_file(path);
   return parse_manifest(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                         path.parent_path(), path.string(), warnings);
 }
 
-std::vector<SidePlan> plan_batch(const Manifest& manifest, WORD side_mode,
-                                 const StripeData& job_stripe, const std::string& input) {
+std::vector<SidePlan> plan_batch(const Manifest& manifest, int side_mode,
+                                 const print::Stripe& job_stripe, const std::string& input) {
   std::vector<SidePlan> plan;
   for (std::size_t i = 0; i < manifest.cards.size(); ++i) {
     const CardEntry& card = manifest.cards[i];
-    StripeData stripe = job_stripe;
+    print::Stripe stripe = job_stripe;
     for (std::size_t t = 0; t < 3; ++t) {
       if (card.tracks[t]) stripe.tracks[t] = card.tracks[t];
     }
     const std::string label =
         "card " + std::to_string(i + 1) + " (" + at_line(input, card.line) + ")";
     plan.push_back({label + " front " + card.front.string(), card.front, 0, true, nullptr,
-                    stripe_escapes(stripe)});
-    if (side_mode == SIDE_MODE_SINGLE) {
+                    stripe});
+    if (side_mode == 0) {
       if (card.back) {
         throw ToolError(at_line(input, card.line),
                         "back: a back image needs side mode 1 or 2; side mode 0 "

@@ -22,8 +22,7 @@ struct CardEntry {
   std::size_t line = 0;  // where the row starts, for messages
   std::filesystem::path front;
   std::optional<std::filesystem::path> back;
-  std::array<std::optional<std::u16string>, 3>
-      tracks;  // checked; set where the manifest has the column
+  std::array<std::optional<std::string>, 3> tracks;  // checked; set where the manifest has the column
 };
 
 struct Manifest {
@@ -52,10 +51,10 @@ Manifest read_manifest(const std::filesystem::path& path, Warnings& warnings);
 // The job's sides for a manifest. In side modes 1 and 2 every card has a
 // front and a back page (a missing back prints white, so the cards keep
 // their pairs); in side mode 0 a back image is refused. Every card's front
-// carries the stripe escapes: the job's stripe mode, and for each track its
+// carries the stripe: the job's stripe mode, and for each track its
 // manifest text where the manifest has the column, else the job's text.
-std::vector<SidePlan> plan_batch(const Manifest& manifest, WORD side_mode,
-                                 const StripeData& job_stripe, const std::string& input);
+std::vector<SidePlan> plan_batch(const Manifest& manifest, int side_mode,
+                                 const print::Stripe& job_stripe, const std::string& input);
 
 // A progress bar on a terminal: "[#####.....]  12/200 cards", redrawn in
 // place; silent when not enabled.

@@ -206,15 +206,17 @@ Image demo_card() {
   return card;
 }
 
-JobSettings demo_settings() {
+print::CardSettings demo_settings() {
   // A landscape page is turned a quarter clockwise onto the portrait panel:
   // page column c becomes panel line c, page row r panel column 655 - r.
-  JobSettings settings;
-  settings.orientation = Orientation::landscape;
-  const WORD first_column = WORD(655 - (kDemoPictureY + kDemoPictureHeight - 1));
-  settings.overlay_areas =
-      std::vector<OVERLAYAREA>{{0, first_column, WORD(kDemoPictureX), WORD(kDemoPictureHeight - 1),
-                                WORD(kDemoPictureWidth - 1)}};
+  print::CardSettings settings;
+  print::Warnings none;
+  settings.set("orientation", std::string("landscape"), "demo card", none);
+  const int first_column = int(655 - (kDemoPictureY + kDemoPictureHeight - 1));
+  settings.set("overlay_areas",
+               std::vector<print::OverlayArea>{{0, first_column, int(kDemoPictureX), int(kDemoPictureHeight - 1),
+                                                int(kDemoPictureWidth - 1)}},
+               "demo card", none);
   return settings;
 }
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "ymcko/image_io.h"
-#include "ymcko/job_settings.h"
+#include "print/settings.h"
 
 namespace ymcko::tool {
 
@@ -26,7 +26,7 @@ Image demo_card();
 
 // The settings the demo card wants: landscape, and one overlay area (kind 0)
 // over the picture, in the panel's portrait pixels.
-JobSettings demo_settings();
+print::CardSettings demo_settings();
 
 // Draws `text` in the built-in 5 x 7 font, each dot `scale` pixels square,
 // top left corner at (x, y), in the given colour. Letters, digits, space and

@@ -14,6 +14,7 @@
 #include <poppler-page-renderer.h>
 #include <poppler-page.h>
 
+#include "print/files.h"
 #include "ymcko/errors.h"
 
 namespace ymcko::tool {
@@ -123,26 +124,6 @@ ImageFormat sniff_format(std::span<const std::uint8_t> bytes) {
   return ImageFormat::unknown;
 }
 
-std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error))
-    throw ToolError(path.string(), "is a folder, not a file");
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr)
-    throw ToolError(path.string(), std::string("cannot be opened: ") + std::strerror(errno));
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t chunk[1 << 16];
-  std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-    bytes.insert(bytes.end(), chunk, chunk + got);
-  bool failed = std::ferror(file) != 0;
-  int saved = errno;
-  std::fclose(file);
-  if (failed)
-    throw ToolError(path.string(), std::string("cannot be read: ") + std::strerror(saved));
-  return bytes;
-}
-
 Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
   png_image png;
   std::memset(&png, 0, sizeof png);
@@ -235,7 +216,7 @@ Image PdfDocument::render(int index) const {
 }
 
 std::vector<Image> load_sides(const std::filesystem::path& path) {
-  std::vector<std::uint8_t> bytes = read_file(path);
+  std::vector<std::uint8_t> bytes = print::read_file(path);
   std::string name = path.string();
   switch (sniff_format(bytes)) {
     case ImageFormat::png:

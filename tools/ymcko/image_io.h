@@ -41,9 +41,6 @@ enum class ImageFormat { png, jpeg, pdf, unknown };
 // The format by the file's first bytes, whatever its name says.
 ImageFormat sniff_format(std::span<const std::uint8_t> bytes);
 
-// A whole file, or a ToolError naming it.
-std::vector<std::uint8_t> read_file(const std::filesystem::path& path);
-
 // Decoders; `name` is the input named in errors. The results are opaque:
 // transparent pixels are already composited over white.
 Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name);

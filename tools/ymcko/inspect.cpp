@@ -7,6 +7,7 @@
 
 #include "ymcko/errors.h"
 #include "ymcko/image_io.h"
+#include "print/files.h"
 
 namespace ymcko::tool {
 namespace {
@@ -316,7 +317,7 @@ std::vector<std::filesystem::path> write_previews(const std::vector<SidePrint>& 
 
 void inspect_job(const std::filesystem::path& job, const InspectOptions& options,
                  std::ostream& out) {
-  std::vector<std::uint8_t> bytes = read_file(job);
+  std::vector<std::uint8_t> bytes = print::read_file(job);
   js::ReadResult result = check_job(bytes);
   std::vector<SidePrint> sides;
   if (!result.error) sides = card_sides(result.commands);

@@ -54,8 +54,8 @@ OutputFile::~OutputFile() {
   if (!committed_) discard();
 }
 
-std::optional<std::size_t> OutputFile::write(std::span<const BYTE> bytes) {
-  if (failure_) return std::nullopt;
+bool OutputFile::write(std::span<const std::uint8_t> bytes) {
+  if (failure_) return false;
   std::size_t done = 0;
   while (done < bytes.size()) {
     ssize_t wrote = write_call_(fd_, bytes.data() + done, bytes.size() - done);
@@ -63,11 +63,11 @@ std::optional<std::size_t> OutputFile::write(std::span<const BYTE> bytes) {
     if (wrote <= 0) {
       failure_ = wrote < 0 ? system_error("cannot be written", errno)
                            : "cannot be written: no space taken";
-      return std::nullopt;
+      return false;
     }
     done += std::size_t(wrote);
   }
-  return done;
+  return true;
 }
 
 void OutputFile::fail(const std::string& reason) {

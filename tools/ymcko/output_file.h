@@ -13,14 +13,14 @@
 #include <span>
 #include <string>
 
-#include "host/host_printer.h"
+#include "print/session.h"
 
 namespace ymcko::tool {
 
 // The system call that writes; tests route it elsewhere to make writes fail.
 using WriteCall = std::function<ssize_t(int fd, const void* bytes, std::size_t count)>;
 
-class OutputFile final : public host::SpoolSink {
+class OutputFile final : public print::Sink {
  public:
   // Creates the temporary file beside `target` at once, so an unwritable
   // folder is reported before any work. Throws ToolError naming the target.
@@ -31,7 +31,11 @@ class OutputFile final : public host::SpoolSink {
 
   // Takes all of `bytes`, or fails and remembers why; after a failure every
   // later write fails too.
-  std::optional<std::size_t> write(std::span<const BYTE> bytes) override;
+  bool write(std::span<const std::uint8_t> bytes) override;
+  std::string name() const override { return target_.string(); }
+  std::string failure() const override { return failure_.value_or("cannot be written"); }
+  // Removes the temporary file; the target is left as it was.
+  void discard() override;
 
   // Marks the job failed for a reason found outside this file (for example a
   // failed spooler write that the driver does not report).
@@ -47,7 +51,6 @@ class OutputFile final : public host::SpoolSink {
   bool to_stdout() const { return fd_ == 1 && temporary_.empty(); }
 
  private:
-  void discard();
 
   std::filesystem::path target_;
   std::filesystem::path temporary_;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "ymcko/errors.h"
+#include "print/files.h"
 
 namespace ymcko::tool {
 namespace {
@@ -35,7 +36,7 @@ std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files
         plan.push_back({path.string(), path, 0, false, nullptr, {}});
         break;
       case ImageFormat::pdf: {
-        PdfDocument document(read_file(path), path.string());
+        PdfDocument document(print::read_file(path), path.string());
         for (int page = 0; page < document.pages(); ++page) {
           plan.push_back({path.string() + " page " + std::to_string(page + 1),
                           path,
@@ -56,7 +57,7 @@ std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files
 std::optional<CardSide> SideDecoder::next() {
   if (at_ >= plan_.size()) return std::nullopt;
   SidePlan& plan = plan_[at_++];
-  CardSide side{plan.name, std::nullopt, std::move(plan.escapes)};
+  CardSide side{plan.name, std::nullopt, std::move(plan.stripe)};
   if (!plan.file) {
     if (plan.image) side.image = *plan.image;
     return side;
@@ -65,7 +66,7 @@ std::optional<CardSide> SideDecoder::next() {
     side.image = pdf_->render(plan.page);
     return side;
   }
-  std::vector<std::uint8_t> bytes = read_file(*plan.file);
+  std::vector<std::uint8_t> bytes = print::read_file(*plan.file);
   const std::string name = plan.file->string();
   switch (sniff_format(bytes)) {
     case ImageFormat::png:

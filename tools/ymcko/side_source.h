@@ -16,7 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "ymcko/print_job.h"
+#include "print/stripe.h"
+#include "ymcko/image_io.h"
 
 namespace ymcko::tool {
 
@@ -27,7 +28,23 @@ struct SidePlan {
   int page = 0;                        // PDF page, from 0
   bool single_page = false;            // refuse a PDF with more than one page
   std::shared_ptr<const Image> image;  // used when there is no file
-  std::vector<EscapeCall> escapes;
+  print::Stripe stripe;                // sent before this side starts
+};
+
+// One side of the job, decoded.
+struct CardSide {
+  std::string name;            // for messages: the file and page it came from
+  std::optional<Image> image;  // opaque RGBA; none leaves the page white
+  print::Stripe stripe;        // sent before this side starts
+};
+
+// Card sides in job order, produced as the job asks for them.
+class SideSource {
+ public:
+  virtual ~SideSource() = default;
+  // The next side, or nothing after the last. Throws ToolError for a side
+  // that cannot be made.
+  virtual std::optional<CardSide> next() = 0;
 };
 
 // One side per PNG or JPEG file and per PDF page, in order. Reads only the

@@ -1,11 +1,11 @@
 // Placement of images on the page for each fit mode.
-#include "ymcko/fit.h"
+#include "print/fit.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using namespace ymcko::tool;
+using namespace ymcko::print;
 
 TEST(Fit, PlacesImagesByMode) {
   struct Case {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string_view>
 
-namespace ymcko::tool {
+namespace ymcko::print {
 
 enum class FitMode {
   cover,    // fill the page, cropping the excess of the image equally on both sides
@@ -38,4 +38,4 @@ struct Placement {
 Placement place_image(std::uint32_t image_width, std::uint32_t image_height,
                       std::uint32_t page_width, std::uint32_t page_height, FitMode mode);
 
-}  // namespace ymcko::tool
+}  // namespace ymcko::print

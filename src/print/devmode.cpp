@@ -1,14 +1,14 @@
-// Checking device mode files and writing the job's settings into one.
-#include "ymcko/devmode_file.h"
+// Checking device modes and writing a job's settings into one.
+#include "print/devmode.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "print/driver_records.h"
+#include "print/files.h"
 #include "records/devmode.h"
-#include "ymcko/errors.h"
-#include "ymcko/image_io.h"
 
-namespace ymcko::tool {
+namespace ymcko::print {
 namespace {
 
 WORD read_u16(std::span<const BYTE> bytes, std::size_t offset) {
@@ -24,26 +24,26 @@ void write_u16(std::span<BYTE> bytes, std::size_t offset, WORD value) {
 
 void check_devmode(std::span<const BYTE> bytes, const std::string& name) {
   if (bytes.size() < kMinPublicSize) {
-    throw ToolError(name, "is " + std::to_string(bytes.size()) +
+    throw Error(name, "is " + std::to_string(bytes.size()) +
                               " bytes; a device mode has at least " +
                               std::to_string(kMinPublicSize));
   }
   const std::size_t public_size = read_u16(bytes, offsetof(DEVMODEW, dmSize));
   const std::size_t private_size = read_u16(bytes, offsetof(DEVMODEW, dmDriverExtra));
   if (public_size < kMinPublicSize) {
-    throw ToolError(name, "its dmSize is " + std::to_string(public_size) +
+    throw Error(name, "its dmSize is " + std::to_string(public_size) +
                               "; a device mode's public part has at least " +
                               std::to_string(kMinPublicSize) + " bytes");
   }
   if (bytes.size() != public_size + private_size) {
-    throw ToolError(name, "is " + std::to_string(bytes.size()) + " bytes, but its dmSize " +
+    throw Error(name, "is " + std::to_string(bytes.size()) + " bytes, but its dmSize " +
                               std::to_string(public_size) + " and dmDriverExtra " +
                               std::to_string(private_size) + " make " +
                               std::to_string(public_size + private_size));
   }
   const bool known_size = public_size == 188 || public_size == 212 || public_size == 220;
   if (!known_size && read_u16(bytes, offsetof(DEVMODEW, dmSpecVersion)) == 0) {
-    throw ToolError(
+    throw Error(
         name, "its dmSize " + std::to_string(public_size) +
                   " is not 188, 212 or 220 and its dmSpecVersion is 0, so its version is unknown");
   }
@@ -55,14 +55,15 @@ std::vector<BYTE> read_devmode_file(const std::filesystem::path& path) {
   return bytes;
 }
 
-std::vector<BYTE> application_devmode(const JobSettings& settings,
+std::vector<BYTE> application_devmode(const CardSettings& settings,
                                       const std::optional<std::vector<BYTE>>& given) {
-  DRVDEVMODE defaults;
-  write_devmode_defaults(defaults, nullptr, false);
+  DriverRecords records = default_records();
+  const DRVDEVMODE defaults = records.devmode;
   if (!given) {
-    apply_to_devmode(settings, defaults);
-    std::vector<BYTE> bytes(sizeof defaults);
-    std::memcpy(bytes.data(), &defaults, sizeof defaults);
+    write_settings(settings, SettingTarget::devmode, records);
+    write_settings(settings, SettingTarget::devmode_private, records);
+    std::vector<BYTE> bytes(sizeof records.devmode);
+    std::memcpy(bytes.data(), &records.devmode, sizeof records.devmode);
     return bytes;
   }
 
@@ -71,7 +72,8 @@ std::vector<BYTE> application_devmode(const JobSettings& settings,
   std::vector<BYTE> bytes = *given;
   const std::size_t public_size = read_u16(bytes, offsetof(DEVMODEW, dmSize));
   std::size_t private_size = read_u16(bytes, offsetof(DEVMODEW, dmDriverExtra));
-  DRVDEVMODE record{};
+  DRVDEVMODE& record = records.devmode;
+  record.dmPublic = DEVMODEW{};
   std::memcpy(&record.dmPublic, bytes.data(), std::min(public_size, sizeof(DEVMODEW)));
   const bool signed_private =
       private_size >= sizeof PRIVATE_SIGNATURE &&
@@ -81,10 +83,11 @@ std::vector<BYTE> application_devmode(const JobSettings& settings,
     std::memcpy(&record.dmPrivate, bytes.data() + public_size,
                 std::min(private_size, sizeof(DRVPRIVATE)));
   }
-  apply_to_devmode(settings, record);
+  write_settings(settings, SettingTarget::devmode, records);
+  write_settings(settings, SettingTarget::devmode_private, records);
 
   std::memcpy(bytes.data(), &record.dmPublic, std::min(public_size, sizeof(DEVMODEW)));
-  if (has_private_settings(settings)) {
+  if (settings.has_private_settings()) {
     if (!signed_private || private_size < sizeof(DRVPRIVATE)) {
       // The driver would ignore or complete this private part from its
       // defaults; give it the completed one so the settings take effect.
@@ -97,7 +100,7 @@ std::vector<BYTE> application_devmode(const JobSettings& settings,
   return bytes;
 }
 
-WORD side_mode_of(std::span<const BYTE> devmode) {
+int side_mode_of(std::span<const BYTE> devmode) {
   const std::size_t public_size = read_u16(devmode, offsetof(DEVMODEW, dmSize));
   const std::size_t at = public_size + offsetof(DRVPRIVATE, wSideMode);
   if (devmode.size() < at + 2 ||
@@ -107,4 +110,4 @@ WORD side_mode_of(std::span<const BYTE> devmode) {
   return read_u16(devmode, at);
 }
 
-}  // namespace ymcko::tool
+}  // namespace ymcko::print

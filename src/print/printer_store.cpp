@@ -1,15 +1,16 @@
 // Printer files: stored properties, halftone setup and forms from JSON.
-#include "ymcko/printer_file.h"
+#include "print/printer_store.h"
 
 #include <cstring>
 #include <limits>
 
 #include <nlohmann/json.hpp>
 
-#include "ymcko/image_io.h"
-#include "ymcko/json_value.h"
+#include "print/driver_records.h"
+#include "print/files.h"
+#include "print/json_value.h"
 
-namespace ymcko::tool {
+namespace ymcko::print {
 namespace {
 
 using nlohmann::json;
@@ -52,7 +53,7 @@ void set_record_field(PRINTERDATA& data, const std::string& key, const json& val
       "unknown key; the keys are the printer properties' field names, \"halftone\" and \"forms\"");
 }
 
-std::array<BYTE, kHalftoneSetupSize> halftone_setup(const json& value) {
+std::array<std::uint8_t, kHalftoneSetupSize> halftone_setup(const json& value) {
   const std::string key = "halftone";
   if (!value.is_object())
     throw SettingError(key, "the value must be an object, not " + json_type_of(value));
@@ -80,7 +81,7 @@ std::array<BYTE, kHalftoneSetupSize> halftone_setup(const json& value) {
     static const char* names[] = {"flags", "pattern_size", "device_pels", "color_info"};
     if (!have[i]) throw SettingError(key, std::string("the setup lacks \"") + names[i] + "\"");
   }
-  std::array<BYTE, kHalftoneSetupSize> bytes{};
+  std::array<std::uint8_t, kHalftoneSetupSize> bytes{};
   for (std::size_t i = 0; i < words.size(); ++i) {
     for (std::size_t b = 0; b < 4; ++b) bytes[i * 4 + b] = BYTE(words[i] >> (8 * b));
   }
@@ -145,6 +146,21 @@ std::vector<StoredForm> forms(const json& value) {
   return list;
 }
 
+PRINTERDATA properties_of(const PrinterStore& store) {
+  PRINTERDATA data;
+  if (store.properties) {
+    std::memcpy(&data, store.properties->data(), sizeof data);
+  } else {
+    write_printer_data_defaults(data);
+  }
+  return data;
+}
+
+void store_properties(PrinterStore& store, const PRINTERDATA& data) {
+  store.properties.emplace();
+  std::memcpy(store.properties->data(), &data, sizeof data);
+}
+
 }  // namespace
 
 PrinterStore parse_printer_file(std::string_view json_text, const std::string& input) {
@@ -157,15 +173,13 @@ PrinterStore parse_printer_file(std::string_view json_text, const std::string& i
       } else if (key == "forms") {
         store.forms = forms(value);
       } else {
-        if (!store.printer_data) {
-          store.printer_data.emplace();
-          write_printer_data_defaults(*store.printer_data);
-        }
-        set_record_field(*store.printer_data, key, value);
+        PRINTERDATA data = properties_of(store);
+        set_record_field(data, key, value);
+        store_properties(store, data);
       }
     }
   } catch (const SettingError& error) {
-    throw ToolError(input, error.key() + ": " + error.what());
+    throw Error(input, error.key() + ": " + error.what());
   }
   return store;
 }
@@ -176,13 +190,16 @@ PrinterStore read_printer_file(const std::filesystem::path& path) {
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path.string());
 }
 
-void apply_to_printer_store(const JobSettings& settings, PrinterStore& store) {
-  if (!settings.mag_encoder && !settings.job_r_value) return;
-  if (!store.printer_data) {
-    store.printer_data.emplace();
-    write_printer_data_defaults(*store.printer_data);
+void apply_to_printer_store(const CardSettings& settings, PrinterStore& store) {
+  bool any = false;
+  for (const auto& [key, value] : settings.values()) {
+    any = any || find_setting(key)->target == SettingTarget::printer_property;
   }
-  apply_to_printer_data(settings, *store.printer_data);
+  if (!any) return;
+  DriverRecords records = default_records();
+  records.printer = properties_of(store);
+  write_settings(settings, SettingTarget::printer_property, records);
+  store_properties(store, records.printer);
 }
 
-}  // namespace ymcko::tool
+}  // namespace ymcko::print

@@ -1,16 +1,16 @@
 // Track texts: limits per track, the printer's character set, ISO 7811
 // warnings, and the escape bytes that carry the stripe to the driver.
-#include "ymcko/stripe.h"
+#include "print/stripe.h"
 
 #include <gtest/gtest.h>
 
 #include "output/escape.h"
 #include "support/test_support.h"
-#include "ymcko/errors.h"
+#include "print/errors.h"
 
 namespace {
 
-using namespace ymcko::tool;
+using namespace ymcko::print;
 using ymcko::testing::hex;
 
 TEST(Stripe, EachTrackTakesUpToItsLimit) {
@@ -35,9 +35,10 @@ TEST(Stripe, LimitsCountCharactersNotBytes) {
   std::vector<std::string> notes;
   std::string text;
   for (int i = 0; i < 79; ++i) text += "\xC3\xA9";  // U+00E9, two bytes in UTF-8
-  std::u16string taken = check_track_text(2, text, notes);
-  EXPECT_EQ(taken.size(), 79u);
-  EXPECT_EQ(taken[0], u'\u00E9');
+  EXPECT_EQ(check_track_text(2, text, notes), text);
+  Stripe stripe;
+  stripe.tracks[1] = text;
+  EXPECT_EQ(stripe_escapes(stripe)[0].input.size(), 2u * 79 + 2) << "one UTF-16 unit a character";
 }
 
 TEST(Stripe, RefusesTextThePrinterCannotTake) {
@@ -86,16 +87,16 @@ TEST(Stripe, WarnsOutsideTheIso7811SetOfEachTrack) {
 }
 
 TEST(Stripe, EscapesCarryModeThenTracksWithTerminators) {
-  StripeData stripe;
+  Stripe stripe;
   stripe.mode = 'W';
-  stripe.tracks[0] = u"AB\u00E9";
-  stripe.tracks[2] = u"";
+  stripe.tracks[0] = "AB\u00E9";
+  stripe.tracks[2] = "";
   std::vector<EscapeCall> calls = stripe_escapes(stripe);
   ASSERT_EQ(calls.size(), 3u);
   EXPECT_EQ(calls[0], (EscapeCall{ESC_SET_MAG_MODE, hex(R"("W")")}));
   EXPECT_EQ(calls[1], (EscapeCall{ESC_SET_MAG_TRACK1, hex("41 00 42 00 E9 00 00 00")}));
   EXPECT_EQ(calls[2], (EscapeCall{ESC_SET_MAG_TRACK3, hex("00 00")}));
-  EXPECT_TRUE(stripe_escapes(StripeData{}).empty());
+  EXPECT_TRUE(stripe_escapes(Stripe{}).empty());
 }
 
 }  // namespace

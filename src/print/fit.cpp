@@ -1,9 +1,9 @@
 // Placement of an image on the page for the three fit modes.
-#include "ymcko/fit.h"
+#include "print/fit.h"
 
 #include <algorithm>
 
-namespace ymcko::tool {
+namespace ymcko::print {
 namespace {
 
 // round(a * b / c) for non-negative values, kept at least 1.
@@ -64,4 +64,4 @@ Placement place_image(std::uint32_t image_width, std::uint32_t image_height,
   return {whole_image, whole_page, false};
 }
 
-}  // namespace ymcko::tool
+}  // namespace ymcko::print

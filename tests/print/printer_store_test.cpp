@@ -1,29 +1,35 @@
 // Printer files: stored properties by field name, the halftone setup's
 // packed bytes, forms, and the refusals.
-#include "ymcko/printer_file.h"
+#include "print/printer_store.h"
+
+#include <cstring>
+
+#include "records/printer_data.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-using namespace ymcko::tool;
+using namespace ymcko::print;
 
-TEST(PrinterFile, FieldsByNameOverTheDefaultRecord) {
+TEST(PrinterStore, FieldsByNameOverTheDefaultRecord) {
   PrinterStore store = parse_printer_file(R"({"bMagEncoder": 1, "wJobRValue": 12, "flPrinter": 1,
                                                "abFeatureSel": [0, 2], "wFeatureCount": 2})",
                                           "p.json");
-  ASSERT_TRUE(store.printer_data);
-  EXPECT_EQ(store.printer_data->wVersion, PRINTERDATA_VERSION);
-  EXPECT_EQ(store.printer_data->dwFreeMem, MIN_FREE_MEM);
-  EXPECT_EQ(store.printer_data->bMagEncoder, 1u);
-  EXPECT_EQ(store.printer_data->wJobRValue, 12);
-  EXPECT_EQ(store.printer_data->flPrinter, PFLAG_METRIC);
-  EXPECT_EQ(store.printer_data->abFeatureSel[1], 2);
-  EXPECT_EQ(store.printer_data->abFeatureSel[2], 0xFF);
+  ASSERT_TRUE(store.properties);
+  PRINTERDATA data;
+  std::memcpy(&data, store.properties->data(), sizeof data);
+  EXPECT_EQ(data.wVersion, PRINTERDATA_VERSION);
+  EXPECT_EQ(data.dwFreeMem, MIN_FREE_MEM);
+  EXPECT_EQ(data.bMagEncoder, 1u);
+  EXPECT_EQ(data.wJobRValue, 12);
+  EXPECT_EQ(data.flPrinter, PFLAG_METRIC);
+  EXPECT_EQ(data.abFeatureSel[1], 2);
+  EXPECT_EQ(data.abFeatureSel[2], 0xFF);
   EXPECT_FALSE(store.halftone);
 }
 
-TEST(PrinterFile, HalftoneSetupPacksLittleEndian) {
+TEST(PrinterStore, HalftoneSetupPacksLittleEndian) {
   std::string colours = "[";
   for (int i = 0; i < 30; ++i)
     colours += std::to_string(i == 29 ? -1 : 10000 + i) + (i < 29 ? "," : "]");
@@ -32,7 +38,7 @@ TEST(PrinterFile, HalftoneSetupPacksLittleEndian) {
           "}}",
       "p.json");
   ASSERT_TRUE(store.halftone);
-  EXPECT_FALSE(store.printer_data);
+  EXPECT_FALSE(store.properties);
   const auto& bytes = *store.halftone;
   EXPECT_EQ(bytes[0], 2);
   EXPECT_EQ(bytes[4], 5);
@@ -41,7 +47,7 @@ TEST(PrinterFile, HalftoneSetupPacksLittleEndian) {
   EXPECT_EQ(bytes[131], 0xFF);
 }
 
-TEST(PrinterFile, FormsDefaultToTheWholePaperAsPrintable) {
+TEST(PrinterStore, FormsDefaultToTheWholePaperAsPrintable) {
   PrinterStore store = parse_printer_file(
       R"({"forms": [{"name": "CR-80", "width": 85600, "height": 54000}]})", "p.json");
   ASSERT_EQ(store.forms.size(), 1u);
@@ -50,7 +56,7 @@ TEST(PrinterFile, FormsDefaultToTheWholePaperAsPrintable) {
   EXPECT_EQ(store.forms[0].bottom, 54000);
 }
 
-TEST(PrinterFile, RefusalsNameTheKey) {
+TEST(PrinterStore, RefusalsNameTheKey) {
   struct Case {
     const char* json;
     const char* message;
@@ -72,8 +78,9 @@ TEST(PrinterFile, RefusalsNameTheKey) {
     try {
       parse_printer_file(c.json, "p.json");
       ADD_FAILURE() << "accepted";
-    } catch (const ToolError& error) {
-      EXPECT_NE(error_line(error).find(c.message), std::string::npos) << error_line(error);
+    } catch (const Error& error) {
+      const std::string line = error.input() + ": " + error.what();
+      EXPECT_NE(line.find(c.message), std::string::npos) << line;
     }
   }
 }

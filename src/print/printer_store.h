@@ -1,39 +1,44 @@
-// The host printer's stored values, from a JSON file: the printer properties
-// record by field name, the device halftone setup and the forms database.
+// The printer's stored values, as a printer queue keeps them: the printer
+// properties record, the device halftone setup and the forms database, and
+// how they are read from a JSON printer file.
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "records/printer_data.h"
-#include "ymcko/job_settings.h"
+#include "print/settings.h"
 
-namespace ymcko::tool {
+namespace ymcko::print {
 
 // The device halftone setup as the printer stores it: flags, pattern size,
 // device pels and 30 colour values, little-endian u32 each.
 inline constexpr std::size_t kHalftoneSetupSize = 132;
 
+// The printer properties record's size in bytes.
+inline constexpr std::size_t kPrinterPropertiesSize = 116;
+
 // One form of the spooler's forms database, in micrometres, origin at the
 // paper's upper left corner.
 struct StoredForm {
   std::u16string name;
-  DWORD flags = 0;
-  LONG width = 0;
-  LONG height = 0;
-  LONG left = 0;
-  LONG top = 0;
-  LONG right = 0;
-  LONG bottom = 0;
+  std::uint32_t flags = 0;
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  std::int32_t left = 0;
+  std::int32_t top = 0;
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
 };
 
 struct PrinterStore {
-  std::optional<PRINTERDATA> printer_data;  // none: the driver builds its default record
-  std::optional<std::array<BYTE, kHalftoneSetupSize>> halftone;
+  // The properties record's little-endian bytes; none: the driver builds its default record.
+  std::optional<std::array<std::uint8_t, kPrinterPropertiesSize>> properties;
+  std::optional<std::array<std::uint8_t, kHalftoneSetupSize>> halftone;
   std::vector<StoredForm> forms;
 };
 
@@ -49,6 +54,6 @@ PrinterStore read_printer_file(const std::filesystem::path& path);
 
 // Writes the printer-wide settings (mag_encoder, job_r_value) into the
 // stored record, creating it from the defaults when the store has none.
-void apply_to_printer_store(const JobSettings& settings, PrinterStore& store);
+void apply_to_printer_store(const CardSettings& settings, PrinterStore& store);
 
-}  // namespace ymcko::tool
+}  // namespace ymcko::print

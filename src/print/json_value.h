@@ -8,7 +8,7 @@
 
 #include <nlohmann/json_fwd.hpp>
 
-namespace ymcko::tool {
+namespace ymcko::print {
 
 // How a value is named in messages ("a string", "the number 2.5").
 std::string json_type_of(const nlohmann::json& value);
@@ -28,4 +28,4 @@ const nlohmann::json& json_array(const nlohmann::json& value, std::string_view k
 // Parses a whole JSON text that must be an object; errors name `input`.
 nlohmann::json parse_json_object(std::string_view text, const std::string& input, const char* what);
 
-}  // namespace ymcko::tool
+}  // namespace ymcko::print

@@ -1,13 +1,13 @@
 // Track text checks and the stripe escapes.
-#include "ymcko/stripe.h"
+#include "print/stripe.h"
 
 #include <cstdint>
 #include <cstdio>
 
 #include "output/escape.h"
-#include "ymcko/errors.h"
+#include "print/errors.h"
 
-namespace ymcko::tool {
+namespace ymcko::print {
 namespace {
 
 // Decodes strict UTF-8 (no overlong forms, no surrogates); nullopt when the
@@ -54,14 +54,14 @@ std::string describe_character(char32_t code) {
   return text;
 }
 
-void append_le16(std::vector<BYTE>& out, char16_t unit) {
-  out.push_back(BYTE(unit & 0xFF));
-  out.push_back(BYTE(unit >> 8));
+void append_le16(std::vector<std::uint8_t>& out, char32_t unit) {
+  out.push_back(std::uint8_t(unit & 0xFF));
+  out.push_back(std::uint8_t(unit >> 8));
 }
 
 }  // namespace
 
-std::u16string check_track_text(int track, std::string_view utf8, std::vector<std::string>& notes) {
+std::string check_track_text(int track, std::string_view utf8, std::vector<std::string>& notes) {
   const std::string key = "track" + std::to_string(track);
   const std::size_t limit = kTrackLimits.at(std::size_t(track - 1));
   std::optional<std::u32string> text = decode_utf8(utf8);
@@ -70,7 +70,6 @@ std::u16string check_track_text(int track, std::string_view utf8, std::vector<st
     throw SettingError(key, "the text has " + std::to_string(text->size()) + " characters; track " +
                                 std::to_string(track) + " takes at most " + std::to_string(limit));
   }
-  std::u16string result;
   std::size_t outside = 0;
   std::optional<std::size_t> first_outside;
   const char32_t low = track == 1 ? 0x20 : 0x30;
@@ -86,7 +85,6 @@ std::u16string check_track_text(int track, std::string_view utf8, std::vector<st
       ++outside;
       if (!first_outside) first_outside = i;
     }
-    result.push_back(char16_t(code));
   }
   if (first_outside) {
     notes.push_back(std::to_string(outside) + " character(s), the first " +
@@ -95,22 +93,25 @@ std::u16string check_track_text(int track, std::string_view utf8, std::vector<st
                     ", lie outside the ISO 7811 character set of track " + std::to_string(track) +
                     (track == 1 ? " (space to \"_\", no lower case)" : " (\"0\" to \"?\")"));
   }
-  return result;
+  return std::string(utf8);
 }
 
-std::vector<EscapeCall> stripe_escapes(const StripeData& stripe) {
+std::vector<EscapeCall> stripe_escapes(const Stripe& stripe) {
   std::vector<EscapeCall> calls;
-  if (stripe.mode) calls.push_back({ESC_SET_MAG_MODE, {BYTE(*stripe.mode)}});
+  if (stripe.mode) calls.push_back({ESC_SET_MAG_MODE, {std::uint8_t(*stripe.mode)}});
   static constexpr ULONG track_escapes[] = {ESC_SET_MAG_TRACK1, ESC_SET_MAG_TRACK2,
                                             ESC_SET_MAG_TRACK3};
   for (std::size_t t = 0; t < 3; ++t) {
     if (!stripe.tracks[t]) continue;
+    // Checked texts are ISO-8859-1 characters: one UTF-16 unit each.
     EscapeCall call{track_escapes[t], {}};
-    for (char16_t unit : *stripe.tracks[t]) append_le16(call.input, unit);
-    append_le16(call.input, u'\0');
+    for (char32_t code : decode_utf8(*stripe.tracks[t]).value_or(std::u32string())) {
+      append_le16(call.input, code);
+    }
+    append_le16(call.input, U'\0');
     calls.push_back(std::move(call));
   }
   return calls;
 }
 
-}  // namespace ymcko::tool
+}  // namespace ymcko::print

@@ -1,6 +1,7 @@
 // Device mode files: the length checks, and the record handed to the driver
 // with the job's settings written in.
-#include "ymcko/devmode_file.h"
+#include "print/devmode.h"
+#include "records/devmode.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +9,7 @@
 
 namespace {
 
-using namespace ymcko::tool;
+using namespace ymcko::print;
 
 std::vector<BYTE> record(WORD public_size, WORD private_size, std::size_t length,
                          WORD spec_version = 0x401) {
@@ -36,7 +37,7 @@ DRVDEVMODE as_record(const std::vector<BYTE>& bytes) {
   return dm;
 }
 
-TEST(DevmodeFile, LengthMustMatchTheHeader) {
+TEST(Devmode, LengthMustMatchTheHeader) {
   struct Case {
     const char* name;
     std::vector<BYTE> bytes;
@@ -60,7 +61,7 @@ TEST(DevmodeFile, LengthMustMatchTheHeader) {
     try {
       check_devmode(c.bytes, "app.dm");
       EXPECT_STREQ(c.message, "");
-    } catch (const ToolError& error) {
+    } catch (const Error& error) {
       EXPECT_EQ(error.input(), "app.dm");
       EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
       EXPECT_STRNE(c.message, "");
@@ -68,10 +69,11 @@ TEST(DevmodeFile, LengthMustMatchTheHeader) {
   }
 }
 
-TEST(DevmodeFile, WithoutAFileTheDriverDefaultsCarryTheSettings) {
-  JobSettings settings;
-  settings.copies = 4;
-  settings.intensity = 30;
+TEST(Devmode, WithoutAFileTheDriverDefaultsCarryTheSettings) {
+  CardSettings settings;
+  Warnings warnings;
+  settings.set("copies", std::int64_t{4}, "test", warnings);
+  settings.set("intensity", std::int64_t{30}, "test", warnings);
   DRVDEVMODE dm = as_record(application_devmode(settings, std::nullopt));
   EXPECT_EQ(application_devmode(settings, std::nullopt).size(), sizeof(DRVDEVMODE));
   EXPECT_EQ(dm.dmPublic.dmCopies, 4);
@@ -80,17 +82,18 @@ TEST(DevmodeFile, WithoutAFileTheDriverDefaultsCarryTheSettings) {
   EXPECT_EQ(dm.dmPrivate.lStartDocValue1, 40);
 }
 
-TEST(DevmodeFile, AShortApplicationRecordGetsADefaultPrivatePartForCardJobSettings) {
+TEST(Devmode, AShortApplicationRecordGetsADefaultPrivatePartForCardJobSettings) {
   std::vector<BYTE> given = record(188, 0, 188);
-  JobSettings settings;
-  settings.copies = 9;
+  CardSettings settings;
+  Warnings warnings;
+  settings.set("copies", std::int64_t{9}, "test", warnings);
   // Copies alone fit in the public part: the record keeps its size.
   std::vector<BYTE> public_only = application_devmode(settings, given);
   ASSERT_EQ(public_only.size(), 188u);
   EXPECT_EQ(public_only[offsetof(DEVMODEW, dmCopies)], 9);
   EXPECT_EQ(public_only[offsetof(DEVMODEW, dmSize)], 188);
 
-  settings.side_mode = 1;
+  settings.set("side_mode", std::int64_t{1}, "test", warnings);
   std::vector<BYTE> bytes = application_devmode(settings, given);
   ASSERT_EQ(bytes.size(), 188u + sizeof(DRVPRIVATE));
   EXPECT_NO_THROW(check_devmode(bytes, "result"));
@@ -103,13 +106,14 @@ TEST(DevmodeFile, AShortApplicationRecordGetsADefaultPrivatePartForCardJobSettin
   EXPECT_EQ(side_mode_of(given), SIDE_MODE_SINGLE) << "no private part: the default";
 }
 
-TEST(DevmodeFile, ASignedPrivatePartKeepsItsOwnValues) {
+TEST(Devmode, ASignedPrivatePartKeepsItsOwnValues) {
   std::vector<BYTE> given = driver_record();
   DRVDEVMODE dm = as_record(given);
   dm.dmPrivate.lStartDocValue2 = 11;
   std::memcpy(given.data(), &dm, sizeof dm);
-  JobSettings settings;
-  settings.saturation = -20;
+  CardSettings settings;
+  Warnings warnings;
+  settings.set("saturation", std::int64_t{-20}, "test", warnings);
   DRVDEVMODE merged = as_record(application_devmode(settings, given));
   EXPECT_EQ(merged.dmPrivate.lStartDocValue2, 11);
   EXPECT_EQ(merged.dmPrivate.lSaturation, -20);

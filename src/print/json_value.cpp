@@ -1,11 +1,11 @@
 // Strict JSON value checks.
-#include "ymcko/json_value.h"
+#include "print/json_value.h"
 
 #include <nlohmann/json.hpp>
 
-#include "ymcko/errors.h"
+#include "print/errors.h"
 
-namespace ymcko::tool {
+namespace ymcko::print {
 
 using nlohmann::json;
 
@@ -88,15 +88,15 @@ json parse_json_object(std::string_view text, const std::string& input, const ch
     // The library's text reads "[json.exception.parse_error.101] parse error at ...".
     std::string message = error.what();
     std::size_t bracket = message.find("] ");
-    throw ToolError(input,
+    throw Error(input,
                     "not valid JSON: " +
                         (bracket == std::string::npos ? message : message.substr(bracket + 2)));
   }
   if (!document.is_object()) {
-    throw ToolError(input,
+    throw Error(input,
                     std::string(what) + " must be a JSON object, not " + json_type_of(document));
   }
   return document;
 }
 
-}  // namespace ymcko::tool
+}  // namespace ymcko::print

@@ -1,0 +1,43 @@
+// The print service's errors and warnings: each names the input it is about
+// (a file, a flag, a setting, an output) and says what is wrong, so a front
+// end can show it as one line.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace ymcko::print {
+
+// A job, a file or a setting that cannot be taken.
+class Error : public std::runtime_error {
+ public:
+  Error(std::string input, const std::string& what)
+      : std::runtime_error(what), input_(std::move(input)) {}
+  const std::string& input() const { return input_; }
+
+ private:
+  std::string input_;
+};
+
+// A setting refused for its value; `key` is the settings key it is about.
+// Readers turn it into an Error naming their input.
+class SettingError : public std::runtime_error {
+ public:
+  SettingError(std::string key, const std::string& what)
+      : std::runtime_error(what), key_(std::move(key)) {}
+  const std::string& key() const { return key_; }
+
+ private:
+  std::string key_;
+};
+
+// Something the job goes on with but a person should know.
+struct Warning {
+  std::string input;
+  std::string what;
+};
+
+using Warnings = std::vector<Warning>;
+
+}  // namespace ymcko::print

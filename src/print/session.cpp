@@ -1,0 +1,457 @@
+// The print path: a host printer is set up from the job's stored values, the
+// driver is loaded through its entry point, and one document runs through the
+// job runner exactly as the graphics engine would drive it. Each side is
+// drawn into the page surface by the engine's transfers, which the surface
+// hooks route through the driver.
+#include "print/session.h"
+
+#include <cstring>
+
+#include "driver/ddi.h"
+#include "driver/lifecycle.h"
+#include "engine/engine.h"
+#include "engine/hooks.h"
+#include "host/draw.h"
+#include "host/job_runner.h"
+#include "ppdimage/ppd_image.h"
+#include "print/errors.h"
+#include "settings/units.h"
+
+namespace ymcko::print {
+namespace {
+
+constexpr ULONG kHalftone = HALFTONE;
+constexpr char16_t kPrinterName[] = u"ymcko";
+
+const host::LoadedDriver& loaded_driver() {
+  static const std::optional<host::LoadedDriver> driver = host::LoadedDriver::load(DrvEnableDriver);
+  if (!driver) throw Error("driver", "the driver refused to load");
+  return *driver;
+}
+
+std::vector<BYTE> bytes_of(const void* data, std::size_t size) {
+  const auto* p = static_cast<const BYTE*>(data);
+  return {p, p + size};
+}
+
+// Hands the job's bytes to the front end's sink and remembers a failure.
+class SinkAdapter final : public host::SpoolSink {
+ public:
+  explicit SinkAdapter(Sink& sink) : sink_(sink) {}
+  std::optional<std::size_t> write(std::span<const BYTE> bytes) override {
+    if (failed_ || !sink_.write(bytes)) {
+      failed_ = true;
+      return std::nullopt;
+    }
+    return bytes.size();
+  }
+  bool failed() const { return failed_; }
+
+ private:
+  Sink& sink_;
+  bool failed_ = false;
+};
+
+// The printer's registry data values and forms, as the configuration side stores them.
+void set_up_printer(host::HostPrinter& printer, const PrinterStore& store) {
+  if (store.properties) {
+    const DWORD size = sizeof(PRINTERDATA);
+    printer.set_value(u"PrinterDataSize", bytes_of(&size, sizeof size));
+    printer.set_value(u"PrinterData", {store.properties->begin(), store.properties->end()});
+  }
+  if (store.halftone) printer.set_value(u"CurDevHTInfo", {store.halftone->begin(), store.halftone->end()});
+  std::vector<engine::HostForm> forms;
+  for (const StoredForm& f : store.forms) {
+    forms.push_back({f.name, {f.width, f.height}, {f.left, f.top, f.right, f.bottom}, f.flags});
+  }
+  printer.set_forms(std::move(forms));
+}
+
+// A device mode in engine memory whose length the engine knows, as the job
+// runner hands one to device enable.
+class DevmodeHandOver {
+ public:
+  explicit DevmodeHandOver(std::span<const BYTE> bytes) {
+    if (bytes.empty()) return;
+    copy_ = static_cast<DEVMODEW*>(EngAllocMem(0, ULONG(bytes.size()), make_pool_tag("dmHo")));
+    if (copy_ == nullptr) throw Error("print", "out of memory for the device mode");
+    std::memcpy(copy_, bytes.data(), bytes.size());
+    engine::begin_devmode_hand_over(copy_, bytes.size());
+  }
+  ~DevmodeHandOver() {
+    if (copy_ == nullptr) return;
+    engine::end_devmode_hand_over(copy_);
+    EngFreeMem(copy_);
+  }
+  DevmodeHandOver(const DevmodeHandOver&) = delete;
+  DevmodeHandOver& operator=(const DevmodeHandOver&) = delete;
+  const DEVMODEW* record() const { return copy_; }
+
+ private:
+  DEVMODEW* copy_ = nullptr;
+};
+
+std::string narrow(const WCHAR* text) {
+  std::string out;
+  for (; *text != 0; ++text) out += static_cast<char>(*text <= 0x7F ? *text : '?');
+  return out;
+}
+
+// The description's features and options, through its queries.
+std::vector<Feature> features_of(const ppd_view& image) {
+  std::vector<Feature> features;
+  for (auto feature = image.features(); !feature.is_null(); feature = feature.next()) {
+    const image_uigroup group = image.uigroup(feature);
+    Feature entry{feature.name() ? feature.name() : "", group.dwDefault, {}};
+    for (auto option = image.options(feature); !option.is_null(); option = option.next()) {
+      FeatureOption choice{option.name() ? option.name() : "", std::nullopt, std::nullopt};
+      if (const char* translation = option.string_field(offsetof(image_ui_option, pstrTranslation))) {
+        choice.name = translation;
+      }
+      image_media_option media;
+      if (group.wIndex == UIGRP_PAGESIZE && image.record_at(option.offset, &media)) {
+        choice.paper_micrometres = {PSRealToMicron(media.szPaper.width), PSRealToMicron(media.szPaper.height)};
+      }
+      entry.options.push_back(std::move(choice));
+    }
+    features.push_back(std::move(entry));
+  }
+  return features;
+}
+
+// The facts of the enabled device: its capabilities from device enable, and
+// the settings, form and description that the driver's own functions give
+// for the same printer and device mode.
+DeviceFacts device_facts(const host::DeviceSession& device, host::HostPrinter& printer,
+                         std::span<const BYTE> devmode) {
+  DWORD size = 0;
+  std::unique_ptr<PPDDATA, void (*)(PVOID)> image(
+      build_description(printer.data_file_name().c_str(), &size), PpdDelete);
+  if (image == nullptr) throw Error("print", "out of memory for the printer description");
+  const ppd_view view(image.get(), size);
+
+  DevmodeHandOver caller(devmode);
+  PRINTERDATA* properties = nullptr;
+  DRVDEVMODE dm;
+  PRINTERFORM form{};
+  if (!instance_settings(printer.handle(), view, caller.record(), printer.name().c_str(), &properties, &dm,
+                         &form)) {
+    throw Error("print", "the driver could not make the settings of a device instance");
+  }
+  EngFreeMem(properties);
+
+  const GDIINFO& caps = device.capabilities();
+  DeviceFacts facts;
+  facts.resolution_dpi = dm.dmPublic.dmPrintQuality;
+  facts.landscape = form.bLandscape == 1;
+  facts.page_width = caps.ulHorzRes;
+  facts.page_height = caps.ulVertRes;
+  facts.page_width_micrometres = -LONG(caps.ulHorzSize);
+  facts.page_height_micrometres = -LONG(caps.ulVertSize);
+  facts.paper_width = caps.szlPhysSize.cx;
+  facts.paper_height = caps.szlPhysSize.cy;
+  facts.printable_x = caps.ptlPhysOffset.x;
+  facts.printable_y = caps.ptlPhysOffset.y;
+  facts.form_name = narrow(form.wszFormName);
+  facts.page_size_option = form.szOptionName;
+  facts.paper_psreal = {form.szPaper.width, form.szPaper.height};
+  facts.printable_psreal = {form.rcImageable.left, form.rcImageable.lower, form.rcImageable.right,
+                            form.rcImageable.upper};
+  facts.copies = dm.dmPublic.dmCopies;
+  facts.side_mode = dm.dmPrivate.wSideMode;
+  facts.features = features_of(view);
+  facts.devmode = bytes_of(&dm, sizeof dm);
+  return facts;
+}
+
+// A source bitmap over 32-bit pixels (red in byte 0, as the page's palette).
+// The engine only reads a source and ignores its fourth byte.
+class SourceBitmap {
+ public:
+  SourceBitmap(std::uint32_t width, std::uint32_t height, const std::uint8_t* pixels, std::size_t stride) {
+    handle_ = EngCreateBitmap({LONG(width), LONG(height)}, LONG(stride), BMF_32BPP, BMF_TOPDOWN,
+                              const_cast<std::uint8_t*>(pixels));
+    surface_ = handle_ != nullptr ? EngLockSurface(handle_) : nullptr;
+  }
+  ~SourceBitmap() {
+    if (surface_ != nullptr) EngUnlockSurface(surface_);
+    if (handle_ != nullptr) EngDeleteSurface(handle_);
+  }
+  SourceBitmap(const SourceBitmap&) = delete;
+  SourceBitmap& operator=(const SourceBitmap&) = delete;
+  SURFOBJ* surface() { return surface_; }
+
+ private:
+  HSURF handle_ = nullptr;
+  SURFOBJ* surface_ = nullptr;
+};
+
+// One line of pixels as the source bitmap holds them: four bytes each, a
+// straight alpha composited over white.
+void convert_line(const std::uint8_t* in, PixelFormat format, std::uint32_t width, std::uint8_t* out) {
+  for (std::uint32_t x = 0; x < width; ++x, out += 4) {
+    switch (format) {
+      case PixelFormat::gray:
+        out[0] = out[1] = out[2] = in[x];
+        break;
+      case PixelFormat::rgb:
+        std::memcpy(out, in + 3 * x, 3);
+        break;
+      case PixelFormat::rgba: {
+        const unsigned alpha = in[4 * x + 3];
+        for (int c = 0; c < 3; ++c) {
+          out[c] = alpha == 255 ? in[4 * x + c]
+                                : std::uint8_t((in[4 * x + c] * alpha + 255 * (255 - alpha) + 127) / 255);
+        }
+        break;
+      }
+    }
+    out[3] = 255;
+  }
+}
+
+bool opaque_rgba(const ImageView& image, std::size_t stride) {
+  if (image.format != PixelFormat::rgba || stride != std::size_t{image.width} * 4) return false;
+  for (std::size_t i = 3; i < image.pixels.size(); i += 4) {
+    if (image.pixels[i] != 255) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::size_t bytes_per_pixel(PixelFormat format) {
+  switch (format) {
+    case PixelFormat::gray:
+      return 1;
+    case PixelFormat::rgb:
+      return 3;
+    case PixelFormat::rgba:
+      return 4;
+  }
+  return 4;
+}
+
+bool MemorySink::write(std::span<const std::uint8_t> bytes) {
+  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+  return true;
+}
+
+DeviceFacts describe_device(const JobOptions& options) {
+  MemorySink discard;
+  SinkAdapter adapter(discard);
+  host::HostPrinter printer(kPrinterName, adapter);
+  set_up_printer(printer, options.printer);
+  host::DeviceSession device(loaded_driver(), printer);
+  if (!device.enable(options.devmode)) {
+    throw Error("print", "the driver could not make a device instance for these settings");
+  }
+  return device_facts(device, printer, options.devmode);
+}
+
+struct PrintSession::Job {
+  Job(Sink& out, const JobOptions& options)
+      : sink(out), adapter(out), printer(kPrinterName, adapter), device(loaded_driver(), printer), fit(options.fit) {
+    set_up_printer(printer, options.printer);
+  }
+
+  Sink& sink;
+  SinkAdapter adapter;
+  host::HostPrinter printer;
+  host::DeviceSession device;
+  FitMode fit;
+  DeviceFacts facts;
+  bool started = false;
+  bool done = false;
+  std::size_t sides = 0;
+
+  // The side being given line by line.
+  struct Side {
+    std::string name;
+    std::uint32_t width;
+    std::uint32_t height;
+    PixelFormat format;
+    std::uint32_t lines = 0;
+    std::vector<std::uint8_t> pixels;  // four bytes a pixel
+  };
+  std::optional<Side> side;
+
+  // Ends the document for the printer and drops the job from the sink.
+  void abandon() noexcept {
+    if (done) return;
+    done = true;
+    if (started) device.end_doc();
+    device.disable();
+    sink.discard();
+  }
+
+  [[noreturn]] void fail(const std::string& input, const std::string& what) {
+    abandon();
+    throw Error(input, what);
+  }
+
+  // A driver call's result: a lost write fails the job in the sink's name,
+  // a refusal in the input's, saying when memory was short.
+  void check(BOOL result, std::size_t failed_allocations_before, std::size_t failed_writes_before,
+             const std::string& input, const std::string& what) {
+    if (adapter.failed()) fail(sink.name(), sink.failure());
+    if (printer.failed_writes() != failed_writes_before) fail(sink.name(), "a write to the printer failed");
+    if (result) return;
+    const bool short_of_memory = engine::failed_allocations_on_this_thread() != failed_allocations_before;
+    fail(input, what + (short_of_memory ? ": out of memory" : ""));
+  }
+
+  template <class Call>
+  void call(Call&& driver_call, const std::string& input, const std::string& what) {
+    const std::size_t allocations = engine::failed_allocations_on_this_thread();
+    const std::size_t writes = printer.failed_writes();
+    check(driver_call(), allocations, writes, input, what);
+  }
+
+  void require_open(const char* what) {
+    if (done) throw Error("print", std::string("the job has ended; ") + what);
+    if (side) throw Error(side->name, std::string("the side is not complete; ") + what);
+  }
+
+  // The stripe's escapes, then the page start.
+  void start_side(const std::string& name, const Stripe& stripe) {
+    for (const EscapeCall& escape : stripe_escapes(stripe)) {
+      call([&] { return LONG(device.escape(escape.escape, escape.input, {})) > 0; }, name,
+           "the driver refused escape " + std::to_string(escape.escape));
+    }
+    call([&] { return device.start_page(); }, name, "the driver refused to start the page");
+  }
+
+  // Draws 32-bit pixels into the page: pixel for pixel when they have the
+  // page's size, otherwise stretched (halftoned) to their placement.
+  void draw(const std::string& name, std::uint32_t width, std::uint32_t height, const std::uint8_t* pixels,
+            std::size_t stride) {
+    SURFOBJ* page = device.surface();
+    const std::size_t allocations = engine::failed_allocations_on_this_thread();
+    SourceBitmap source(width, height, pixels, stride);
+    if (source.surface() == nullptr) fail(name, "out of memory for an image bitmap");
+    Placement placement = place_image(width, height, ULONG(page->sizlBitmap.cx), ULONG(page->sizlBitmap.cy), fit);
+    RECTL dest{placement.destination.x, placement.destination.y, placement.destination.x + placement.destination.width,
+               placement.destination.y + placement.destination.height};
+    BOOL drawn;
+    if (placement.one_to_one) {
+      POINTL origin{placement.source.x, placement.source.y};
+      drawn = host::draw_bitblt(page, source.surface(), nullptr, nullptr, nullptr, &dest, &origin, nullptr, nullptr,
+                                nullptr, ROP4_SRCCOPY);
+    } else {
+      RECTL from{placement.source.x, placement.source.y, placement.source.x + placement.source.width,
+                 placement.source.y + placement.source.height};
+      drawn = host::draw_stretch(page, source.surface(), nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &from,
+                                 nullptr, kHalftone);
+    }
+    check(drawn, allocations, printer.failed_writes(), name, "the image could not be drawn onto the card");
+  }
+
+  void send(const std::string& name) {
+    call([&] { return device.send_page(); }, name, "the driver could not send the page");
+    ++sides;
+  }
+};
+
+PrintSession::PrintSession(Sink& sink, const JobOptions& options)
+    : job_(std::make_unique<Job>(sink, options)) {
+  Job& job = *job_;
+  try {
+    if (!job.device.enable(options.devmode)) {
+      job.fail("print", "the driver could not make a device instance for these settings");
+    }
+    job.facts = device_facts(job.device, job.printer, options.devmode);
+    std::u16string name = options.document_name;
+    job.call([&] { return job.device.start_doc(name.c_str()); }, "print", "the driver refused to start the document");
+    job.started = true;
+  } catch (...) {
+    job.abandon();
+    throw;
+  }
+}
+
+PrintSession::~PrintSession() { job_->abandon(); }
+
+const DeviceFacts& PrintSession::facts() const { return job_->facts; }
+
+std::size_t PrintSession::sides() const { return job_->sides; }
+
+void PrintSession::add_side(const ImageView& image, const std::string& name, const Stripe& stripe) {
+  Job& job = *job_;
+  job.require_open("no side can be added");
+  const std::size_t stride = image.stride != 0 ? image.stride : image.width * bytes_per_pixel(image.format);
+  if (image.width == 0 || image.height == 0 || stride < image.width * bytes_per_pixel(image.format) ||
+      image.pixels.size() < stride * (image.height - 1) + image.width * bytes_per_pixel(image.format)) {
+    throw Error(name, "the image's pixels do not fill its size");
+  }
+  if (opaque_rgba(image, stride)) {
+    // Opaque RGBA serves as the source bitmap as it is, without a copy.
+    job.start_side(name, stripe);
+    job.draw(name, image.width, image.height, image.pixels.data(), stride);
+    job.send(name);
+    return;
+  }
+  begin_side(image.width, image.height, image.format, name, stripe);
+  for (std::uint32_t y = 0; y < image.height; ++y) {
+    write_line(image.pixels.subspan(y * stride, image.width * bytes_per_pixel(image.format)));
+  }
+  end_side();
+}
+
+void PrintSession::add_blank_side(const std::string& name, const Stripe& stripe) {
+  Job& job = *job_;
+  job.require_open("no side can be added");
+  job.start_side(name, stripe);
+  job.send(name);
+}
+
+void PrintSession::begin_side(std::uint32_t width, std::uint32_t height, PixelFormat format, const std::string& name,
+                              const Stripe& stripe) {
+  Job& job = *job_;
+  job.require_open("no side can begin");
+  if (width == 0 || height == 0) throw Error(name, "a side needs at least one pixel");
+  // The pixels wait until the side is complete; the page starts now, so
+  // the stripe goes to the printer in its place before the side.
+  Job::Side side{name, width, height, format, 0, {}};
+  side.pixels.resize(std::size_t{width} * height * 4);
+  job.start_side(name, stripe);
+  job.side = std::move(side);
+}
+
+void PrintSession::write_line(std::span<const std::uint8_t> line) {
+  Job& job = *job_;
+  if (!job.side) throw Error("print", "a line came outside a side");
+  Job::Side& side = *job.side;
+  if (side.lines == side.height) throw Error(side.name, "more lines than the side's " + std::to_string(side.height));
+  if (line.size() != side.width * bytes_per_pixel(side.format)) {
+    throw Error(side.name, "line " + std::to_string(side.lines + 1) + " has " + std::to_string(line.size()) +
+                               " bytes; the side's lines have " +
+                               std::to_string(side.width * bytes_per_pixel(side.format)));
+  }
+  convert_line(line.data(), side.format, side.width, side.pixels.data() + std::size_t{side.lines} * side.width * 4);
+  ++side.lines;
+}
+
+void PrintSession::end_side() {
+  Job& job = *job_;
+  if (!job.side) throw Error("print", "no side was begun");
+  Job::Side side = std::move(*job.side);
+  job.side.reset();
+  if (side.lines != side.height) {
+    job.fail(side.name, "the side ended after " + std::to_string(side.lines) + " of its " +
+                            std::to_string(side.height) + " lines");
+  }
+  job.draw(side.name, side.width, side.height, side.pixels.data(), std::size_t{side.width} * 4);
+  job.send(side.name);
+}
+
+void PrintSession::finish() {
+  Job& job = *job_;
+  job.require_open("it cannot be finished again");
+  job.call([&] { return job.device.end_doc(); }, "print", "the driver refused to end the document");
+  job.started = false;
+  job.done = true;
+  job.device.disable();
+}
+
+}  // namespace ymcko::print

@@ -1,0 +1,147 @@
+// The print service's job: one document on a sink, made by the driver as the
+// graphics engine would drive it. Card sides come whole or line by line;
+// each card's front may carry its stripe data. The facts of the device come
+// with the job, or alone for a front end that only describes the printer.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "print/fit.h"
+#include "print/printer_store.h"
+#include "print/stripe.h"
+
+namespace ymcko::print {
+
+// Where a job's bytes go: a file, a device, a socket, memory.
+class Sink {
+ public:
+  virtual ~Sink() = default;
+  // Takes all of the bytes, or fails; after a failure the job stops.
+  virtual bool write(std::span<const std::uint8_t> bytes) = 0;
+  // The output as named in messages, and why its last write failed.
+  virtual std::string name() const { return "output"; }
+  virtual std::string failure() const { return "cannot be written"; }
+  // The job failed: drop what was written, where that can be done.
+  virtual void discard() {}
+};
+
+// Keeps the job in memory; a failed job leaves it empty.
+class MemorySink final : public Sink {
+ public:
+  bool write(std::span<const std::uint8_t> bytes) override;
+  void discard() override { bytes_.clear(); }
+  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
+
+ private:
+  std::vector<std::uint8_t> bytes_;
+};
+
+// What a job asks of the driver.
+struct JobOptions {
+  // Handed to device enable as the application's device mode (see
+  // application_devmode); empty: none.
+  std::vector<std::uint8_t> devmode;
+  PrinterStore printer;  // the printer's stored values
+  FitMode fit = FitMode::cover;
+  std::u16string document_name = u"ymcko job";
+};
+
+// One option of a feature of the printer's description.
+struct FeatureOption {
+  std::string keyword;
+  std::optional<std::string> name;  // its display text
+  std::optional<std::pair<std::int32_t, std::int32_t>> paper_micrometres;  // page sizes
+};
+
+struct Feature {
+  std::string keyword;
+  std::uint32_t default_option = 0;  // Resolution: dots per inch
+  std::vector<FeatureOption> options;
+};
+
+// The device as the driver makes it for a job's settings.
+struct DeviceFacts {
+  int resolution_dpi = 0;
+  bool landscape = false;
+  std::uint32_t page_width = 0;  // dots, the page bitmap
+  std::uint32_t page_height = 0;
+  std::int32_t page_width_micrometres = 0;
+  std::int32_t page_height_micrometres = 0;
+  std::int32_t paper_width = 0;  // dots
+  std::int32_t paper_height = 0;
+  std::int32_t printable_x = 0;  // dots from the paper's corner
+  std::int32_t printable_y = 0;
+  std::string form_name;
+  std::string page_size_option;
+  std::pair<std::int32_t, std::int32_t> paper_psreal;  // 1/256 point
+  std::array<std::int32_t, 4> printable_psreal;        // left, lower, right, upper
+  int copies = 1;
+  int side_mode = 0;
+  std::vector<Feature> features;
+  std::vector<std::uint8_t> devmode;  // the merged device mode, whole
+};
+
+// The device facts for these options, without a job. Throws Error.
+DeviceFacts describe_device(const JobOptions& options);
+
+// 8-bit pixels as front ends deliver them; rgba is straight alpha, composited over white.
+enum class PixelFormat { gray, rgb, rgba };
+
+std::size_t bytes_per_pixel(PixelFormat format);
+
+// A card side's pixels: rows from the top, `stride` bytes apart.
+struct ImageView {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  PixelFormat format = PixelFormat::rgba;
+  std::span<const std::uint8_t> pixels;
+  std::size_t stride = 0;  // 0: width * bytes per pixel
+};
+
+// One document on a sink. Sides go in order; a side of the page's exact
+// size is drawn pixel for pixel, any other size through the engine's
+// stretch as the fit mode says. Every failure throws Error naming its cause;
+// a failed or abandoned job is ended for the printer and dropped from the
+// sink where the sink can, so no half document stays behind.
+class PrintSession {
+ public:
+  // Makes the device instance for the options and starts the document.
+  PrintSession(Sink& sink, const JobOptions& options);
+  ~PrintSession();
+  PrintSession(const PrintSession&) = delete;
+  PrintSession& operator=(const PrintSession&) = delete;
+
+  const DeviceFacts& facts() const;
+
+  // A whole side; `name` names it in messages. The stripe goes to the
+  // printer before the side starts.
+  void add_side(const ImageView& image, const std::string& name, const Stripe& stripe = {});
+  // A side left white.
+  void add_blank_side(const std::string& name, const Stripe& stripe = {});
+
+  // A side line by line: `height` lines of `width` pixels, each given whole.
+  void begin_side(std::uint32_t width, std::uint32_t height, PixelFormat format,
+                  const std::string& name, const Stripe& stripe = {});
+  void write_line(std::span<const std::uint8_t> line);
+  void end_side();
+
+  // Ends the document; the job is complete on the sink.
+  void finish();
+
+  // Sides sent so far.
+  std::size_t sides() const;
+
+ private:
+  struct Job;
+  std::unique_ptr<Job> job_;
+};
+
+}  // namespace ymcko::print

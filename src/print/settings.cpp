@@ -1,0 +1,525 @@
+// The settings table, the checks of its rows, and their way into the
+// driver's records.
+#include "print/settings.h"
+
+#include <charconv>
+#include <limits>
+
+#include <nlohmann/json.hpp>
+
+#include "print/driver_records.h"
+#include "print/files.h"
+#include "print/json_value.h"
+
+namespace ymcko::print {
+namespace {
+
+using nlohmann::json;
+
+constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
+constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
+
+// Panel size in pixels; rectangles and areas use it with the card portrait.
+constexpr std::int64_t kPanelWidth = 656;
+constexpr std::int64_t kPanelHeight = 1024;
+
+// ---- Reading and writing the driver's records, field by field ----------
+
+template <auto Field>
+SettingValue read_number(const DriverRecords& r) {
+  return std::int64_t(r.devmode.dmPrivate.*Field);
+}
+
+template <auto Field>
+void write_number(const SettingValue& v, DriverRecords& r) {
+  using Type = std::remove_reference_t<decltype(r.devmode.dmPrivate.*Field)>;
+  r.devmode.dmPrivate.*Field = Type(std::get<std::int64_t>(v));
+}
+
+template <DWORD DRVPRIVATE::*Field>
+SettingValue read_flag(const DriverRecords& r) {
+  return r.devmode.dmPrivate.*Field == 1;
+}
+
+template <DWORD DRVPRIVATE::*Field>
+void write_flag(const SettingValue& v, DriverRecords& r) {
+  r.devmode.dmPrivate.*Field = std::get<bool>(v) ? 1 : 0;
+}
+
+SettingValue read_copies(const DriverRecords& r) { return std::int64_t(r.devmode.dmPublic.dmCopies); }
+
+void write_copies(const SettingValue& v, DriverRecords& r) {
+  r.devmode.dmPublic.dmCopies = SHORT(std::get<std::int64_t>(v));
+  r.devmode.dmPublic.dmFields |= DM_COPIES;
+}
+
+SettingValue read_orientation(const DriverRecords& r) {
+  return std::string(r.devmode.dmPublic.dmOrientation == DMORIENT_PORTRAIT ? "portrait"
+                                                                            : "landscape");
+}
+
+void write_orientation(const SettingValue& v, DriverRecords& r) {
+  r.devmode.dmPublic.dmOrientation =
+      std::get<std::string>(v) == "portrait" ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE;
+  r.devmode.dmPublic.dmFields |= DM_ORIENTATION;
+}
+
+SettingValue read_print_rect(const DriverRecords& r) {
+  const DRVPRIVATE& p = r.devmode.dmPrivate;
+  return Rect{p.xPrint, p.yPrint, p.cxPrint, p.cyPrint};
+}
+
+void write_print_rect(const SettingValue& v, DriverRecords& r) {
+  const Rect& rect = std::get<Rect>(v);
+  DRVPRIVATE& p = r.devmode.dmPrivate;
+  p.xPrint = WORD(rect.x);
+  p.yPrint = WORD(rect.y);
+  p.cxPrint = WORD(rect.cx);
+  p.cyPrint = WORD(rect.cy);
+}
+
+SettingValue read_overlay_areas(const DriverRecords& r) {
+  std::vector<OverlayArea> areas;
+  for (const OVERLAYAREA& a : r.devmode.dmPrivate.aOverlayArea) {
+    if (a.wKind != OVERLAY_EMPTY) areas.push_back({a.wKind, a.x, a.y, a.cx, a.cy});
+  }
+  return areas;
+}
+
+// The areas given replace all four; the rest become empty records.
+void write_overlay_areas(const SettingValue& v, DriverRecords& r) {
+  const auto& areas = std::get<std::vector<OverlayArea>>(v);
+  for (std::size_t i = 0; i < OVERLAY_AREA_COUNT; ++i) {
+    r.devmode.dmPrivate.aOverlayArea[i] =
+        i < areas.size() ? OVERLAYAREA{WORD(areas[i].kind), WORD(areas[i].x), WORD(areas[i].y),
+                                       WORD(areas[i].cx), WORD(areas[i].cy)}
+                         : OVERLAYAREA{OVERLAY_EMPTY, 0, 0, 655, 1023};
+  }
+}
+
+SettingValue read_job_r_value(const DriverRecords& r) { return std::int64_t(r.printer.wJobRValue); }
+
+void write_job_r_value(const SettingValue& v, DriverRecords& r) {
+  r.printer.wJobRValue = WORD(std::get<std::int64_t>(v));
+}
+
+SettingValue read_mag_encoder(const DriverRecords& r) { return r.printer.bMagEncoder != 0; }
+
+void write_mag_encoder(const SettingValue& v, DriverRecords& r) {
+  r.printer.bMagEncoder = std::get<bool>(v) ? 1 : 0;
+}
+
+SettingValue read_mag_mode(const DriverRecords& r) {
+  static constexpr const char* letters[] = {"Q", "R", "W"};
+  const WORD mode = r.devmode.dmPrivate.wMagMode;
+  return std::string(mode < 3 ? letters[mode] : "Q");
+}
+
+// A track field as UTF-8; its characters are ISO-8859-1 code units.
+template <std::size_t N, WCHAR (DRVPRIVATE::*Field)[N]>
+SettingValue read_track(const DriverRecords& r) {
+  std::string text;
+  for (WCHAR unit : r.devmode.dmPrivate.*Field) {
+    if (unit == 0) break;
+    if (unit < 0x80) {
+      text += char(unit);
+    } else {
+      text += char(0xC0 | (unit >> 6));
+      text += char(0x80 | (unit & 0x3F));
+    }
+  }
+  return text;
+}
+
+// ---- The table ----------------------------------------------------------
+
+const std::vector<Setting>& rows() {
+  using K = SettingKind;
+  using T = SettingTarget;
+  static const std::vector<Setting> table = {
+      {.key = "side_mode", .kind = K::integer, .target = T::devmode_private, .min = 0, .max = 2,
+       .help = "card sides: 0 every page a new card, 1 front and back, 2 as 1 with the back black only",
+       .ppd_keyword = "YmckoSideMode", .ipp_attribute = "ymcko-side-mode",
+       .read = read_number<&DRVPRIVATE::wSideMode>, .write = write_number<&DRVPRIVATE::wSideMode>},
+      {.key = "copies", .kind = K::integer, .target = T::devmode, .min = 1, .max = 999,
+       .help = "copies of every card, 1 to 999", .ipp_attribute = "copies",
+       .read = read_copies, .write = write_copies},
+      {.key = "intensity", .kind = K::integer, .target = T::devmode_private, .min = 0, .max = 100,
+       .help = "colour intensity in percent, 0 to 100",
+       .ppd_keyword = "YmckoColorIntensity", .ipp_attribute = "ymcko-color-intensity",
+       .read = read_number<&DRVPRIVATE::lColorIntensity>,
+       .write = write_number<&DRVPRIVATE::lColorIntensity>},
+      {.key = "start_doc_value1", .kind = K::integer, .target = T::devmode_private,
+       .min = kInt32Min, .max = kInt32Max, .help = "first print parameter of the job",
+       .ppd_keyword = "YmckoStartDocValue1", .ipp_attribute = "ymcko-start-doc-value1",
+       .read = read_number<&DRVPRIVATE::lStartDocValue1>,
+       .write = write_number<&DRVPRIVATE::lStartDocValue1>},
+      {.key = "start_doc_value2", .kind = K::integer, .target = T::devmode_private,
+       .min = kInt32Min, .max = kInt32Max, .help = "second print parameter of the job",
+       .ppd_keyword = "YmckoStartDocValue2", .ipp_attribute = "ymcko-start-doc-value2",
+       .read = read_number<&DRVPRIVATE::lStartDocValue2>,
+       .write = write_number<&DRVPRIVATE::lStartDocValue2>},
+      {.key = "start_doc_value3", .kind = K::integer, .target = T::devmode_private,
+       .min = kInt32Min, .max = kInt32Max, .help = "third print parameter of the job",
+       .ppd_keyword = "YmckoStartDocValue3", .ipp_attribute = "ymcko-start-doc-value3",
+       .read = read_number<&DRVPRIVATE::lStartDocValue3>,
+       .write = write_number<&DRVPRIVATE::lStartDocValue3>},
+      {.key = "yellow_adjust", .kind = K::integer, .target = T::devmode_private,
+       .min = kInt32Min, .max = kInt32Max, .help = "yellow gain adjustment of colour correction",
+       .ppd_keyword = "YmckoYellowAdjust", .ipp_attribute = "ymcko-yellow-adjust",
+       .read = read_number<&DRVPRIVATE::lYellowAdjust>,
+       .write = write_number<&DRVPRIVATE::lYellowAdjust>},
+      {.key = "magenta_adjust", .kind = K::integer, .target = T::devmode_private,
+       .min = kInt32Min, .max = kInt32Max, .help = "magenta gain adjustment of colour correction",
+       .ppd_keyword = "YmckoMagentaAdjust", .ipp_attribute = "ymcko-magenta-adjust",
+       .read = read_number<&DRVPRIVATE::lMagentaAdjust>,
+       .write = write_number<&DRVPRIVATE::lMagentaAdjust>},
+      {.key = "cyan_adjust", .kind = K::integer, .target = T::devmode_private,
+       .min = kInt32Min, .max = kInt32Max, .help = "cyan gain adjustment of colour correction",
+       .ppd_keyword = "YmckoCyanAdjust", .ipp_attribute = "ymcko-cyan-adjust",
+       .read = read_number<&DRVPRIVATE::lCyanAdjust>,
+       .write = write_number<&DRVPRIVATE::lCyanAdjust>},
+      {.key = "saturation", .kind = K::integer, .target = T::devmode_private, .min = kInt32Min,
+       .max = kInt32Max, .help = "saturation of colour correction; 0 keeps it, -50 makes grey",
+       .ppd_keyword = "YmckoSaturation", .ipp_attribute = "ymcko-saturation",
+       .read = read_number<&DRVPRIVATE::lSaturation>,
+       .write = write_number<&DRVPRIVATE::lSaturation>},
+      {.key = "color_correction", .kind = K::boolean, .target = T::devmode_private,
+       .help = "correct the colours before separating them",
+       .ppd_keyword = "YmckoColorCorrection", .ipp_attribute = "ymcko-color-correction",
+       .read = read_flag<&DRVPRIVATE::bColorCorrection>,
+       .write = write_flag<&DRVPRIVATE::bColorCorrection>},
+      {.key = "front_color", .kind = K::boolean, .target = T::devmode_private,
+       .help = "print the colour panels on the front",
+       .ppd_keyword = "YmckoFrontColor", .ipp_attribute = "ymcko-front-color",
+       .read = read_flag<&DRVPRIVATE::bFrontColor>, .write = write_flag<&DRVPRIVATE::bFrontColor>},
+      {.key = "front_black", .kind = K::boolean, .target = T::devmode_private,
+       .help = "print the black panel on the front",
+       .ppd_keyword = "YmckoFrontBlack", .ipp_attribute = "ymcko-front-black",
+       .read = read_flag<&DRVPRIVATE::bFrontBlack>, .write = write_flag<&DRVPRIVATE::bFrontBlack>},
+      {.key = "front_overlay", .kind = K::boolean, .target = T::devmode_private,
+       .help = "print the overlay on the front",
+       .ppd_keyword = "YmckoFrontOverlay", .ipp_attribute = "ymcko-front-overlay",
+       .read = read_flag<&DRVPRIVATE::bFrontOverlay>,
+       .write = write_flag<&DRVPRIVATE::bFrontOverlay>},
+      {.key = "back_color", .kind = K::boolean, .target = T::devmode_private,
+       .help = "print the colour panels on the back",
+       .ppd_keyword = "YmckoBackColor", .ipp_attribute = "ymcko-back-color",
+       .read = read_flag<&DRVPRIVATE::bBackColor>, .write = write_flag<&DRVPRIVATE::bBackColor>},
+      {.key = "back_black", .kind = K::boolean, .target = T::devmode_private,
+       .help = "print the black panel on the back",
+       .ppd_keyword = "YmckoBackBlack", .ipp_attribute = "ymcko-back-black",
+       .read = read_flag<&DRVPRIVATE::bBackBlack>, .write = write_flag<&DRVPRIVATE::bBackBlack>},
+      {.key = "back_overlay", .kind = K::boolean, .target = T::devmode_private,
+       .help = "print the overlay on the back",
+       .ppd_keyword = "YmckoBackOverlay", .ipp_attribute = "ymcko-back-overlay",
+       .read = read_flag<&DRVPRIVATE::bBackOverlay>,
+       .write = write_flag<&DRVPRIVATE::bBackOverlay>},
+      {.key = "print_rect", .kind = K::rectangle, .target = T::devmode_private,
+       .help = "printed rectangle X,Y,CX,CY inside the 656 x 1024 portrait card",
+       .ppd_keyword = "YmckoPrintRect", .ipp_attribute = "ymcko-print-rect",
+       .read = read_print_rect, .write = write_print_rect},
+      {.key = "overlay_areas", .kind = K::overlay_list, .target = T::devmode_private,
+       .help = "overlay area KIND,X,Y,CX,CY (kind 0 or 1, 2 empty; CX and CY count columns and lines "
+               "after the first); up to four",
+       .ppd_keyword = "YmckoOverlayAreas", .ipp_attribute = "ymcko-overlay-areas",
+       .read = read_overlay_areas, .write = write_overlay_areas},
+      {.key = "p_command_form", .kind = K::integer, .target = T::devmode_private, .min = 0,
+       .max = 65535,
+       .help = "1 sends the D form of the P command, other values the L form (0 to 65535)",
+       .ppd_keyword = "YmckoPCommandForm", .ipp_attribute = "ymcko-p-command-form",
+       .read = read_number<&DRVPRIVATE::wPCommandForm>,
+       .write = write_number<&DRVPRIVATE::wPCommandForm>},
+      {.key = "job_r_value", .kind = K::integer, .target = T::printer_property, .min = 0,
+       .max = 65535, .help = "number that opens every job, 0 to 65535 (printer property)",
+       .ppd_keyword = "YmckoJobRValue", .ipp_attribute = "ymcko-job-r-value",
+       .read = read_job_r_value, .write = write_job_r_value},
+      {.key = "mag_encoder", .kind = K::boolean, .target = T::printer_property,
+       .help = "the printer has a magnetic-stripe encoder (printer property)",
+       .ppd_keyword = "YmckoMagEncoder", .ipp_attribute = "ymcko-mag-encoder",
+       .read = read_mag_encoder, .write = write_mag_encoder},
+      {.key = "mag_mode", .kind = K::choice, .target = T::stripe, .choices = {"Q", "R", "W"},
+       .help = "magnetic stripe mode Q, R or W", .ipp_attribute = "ymcko-mag-mode",
+       .read = read_mag_mode, .write = nullptr},
+      {.key = "track1", .kind = K::text, .target = T::stripe, .max = 99,
+       .help = "magnetic track 1 text, at most 99 characters", .ipp_attribute = "ymcko-track1",
+       .read = read_track<TRACK1_CHARS, &DRVPRIVATE::awcTrack1>, .write = nullptr},
+      {.key = "track2", .kind = K::text, .target = T::stripe, .max = 79,
+       .help = "magnetic track 2 text, at most 79 characters", .ipp_attribute = "ymcko-track2",
+       .read = read_track<TRACK2_CHARS, &DRVPRIVATE::awcTrack2>, .write = nullptr},
+      {.key = "track3", .kind = K::text, .target = T::stripe, .max = 149,
+       .help = "magnetic track 3 text, at most 149 characters", .ipp_attribute = "ymcko-track3",
+       .read = read_track<TRACK3_CHARS, &DRVPRIVATE::awcTrack3>, .write = nullptr},
+      {.key = "orientation", .kind = K::choice, .target = T::devmode,
+       .choices = {"landscape", "portrait"}, .help = "page orientation: landscape or portrait",
+       .ppd_keyword = "YmckoOrientation", .ipp_attribute = "orientation-requested",
+       .read = read_orientation, .write = write_orientation},
+  };
+  return table;
+}
+
+// ---- Checks, from JSON values --------------------------------------------
+
+Rect rectangle(const json& value, std::string_view key) {
+  const json& list = json_array(value, key, 4, "[x, y, cx, cy]");
+  std::int64_t x = json_integer(list[0], key, 0, kPanelWidth - 1, "x");
+  std::int64_t y = json_integer(list[1], key, 0, kPanelHeight - 1, "y");
+  std::int64_t cx = json_integer(list[2], key, 1, kPanelWidth, "cx");
+  std::int64_t cy = json_integer(list[3], key, 1, kPanelHeight, "cy");
+  if (x + cx > kPanelWidth || y + cy > kPanelHeight) {
+    throw SettingError(std::string(key), "the rectangle must lie inside 656 x 1024: x + cx is " +
+                                             std::to_string(x + cx) + " and y + cy is " +
+                                             std::to_string(y + cy));
+  }
+  return {int(x), int(y), int(cx), int(cy)};
+}
+
+std::vector<OverlayArea> overlay_list(const json& value, std::string_view key) {
+  if (!value.is_array() || value.size() > 4) {
+    throw SettingError(std::string(key),
+                       "the value must be an array of up to four [kind, x, y, cx, cy], not " +
+                           (value.is_array() ? "an array of " + std::to_string(value.size())
+                                             : json_type_of(value)));
+  }
+  std::vector<OverlayArea> areas;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    std::string item = std::string(key) + "[" + std::to_string(i) + "]";
+    const json& list = json_array(value[i], item, 5, "[kind, x, y, cx, cy]");
+    OverlayArea area;
+    area.kind = int(json_integer(list[0], item, 0, 2, "kind"));
+    std::int64_t x = json_integer(list[1], item, 0, kPanelWidth - 1, "x");
+    std::int64_t y = json_integer(list[2], item, 0, kPanelHeight - 1, "y");
+    std::int64_t cx = json_integer(list[3], item, 0, kPanelWidth - 1, "cx");
+    std::int64_t cy = json_integer(list[4], item, 0, kPanelHeight - 1, "cy");
+    // cx and cy count the columns and lines after the first.
+    if (x + cx > kPanelWidth - 1 || y + cy > kPanelHeight - 1) {
+      throw SettingError(item, "the area must lie inside 656 x 1024: its last column x + cx is " +
+                                   std::to_string(x + cx) +
+                                   " (at most 655) and its last line y + cy is " +
+                                   std::to_string(y + cy) + " (at most 1023)");
+    }
+    area.x = int(x);
+    area.y = int(y);
+    area.cx = int(cx);
+    area.cy = int(cy);
+    areas.push_back(area);
+  }
+  return areas;
+}
+
+std::string choice(const json& value, const Setting& row) {
+  const std::string& given = json_string(value, row.key);
+  std::string listed;
+  for (std::string_view option : row.choices) {
+    if (given == option) return given;
+    listed += (listed.empty() ? "\"" : ", \"") + std::string(option) + "\"";
+  }
+  throw SettingError(std::string(row.key),
+                     "the value must be one of " + listed + ", not \"" + given + "\"");
+}
+
+// The row's check of a JSON value, giving the value kept.
+SettingValue checked(const Setting& row, const json& value, const std::string& input,
+                     Warnings& warnings) {
+  switch (row.kind) {
+    case SettingKind::integer:
+      return json_integer(value, row.key, row.min, row.max);
+    case SettingKind::boolean:
+      return json_boolean(value, row.key);
+    case SettingKind::rectangle:
+      return rectangle(value, row.key);
+    case SettingKind::overlay_list:
+      return overlay_list(value, row.key);
+    case SettingKind::choice:
+      return choice(value, row);
+    case SettingKind::text: {
+      std::vector<std::string> notes;
+      const int track = row.key.back() - '0';
+      std::string text = check_track_text(track, json_string(value, row.key), notes);
+      for (auto& note : notes) warnings.push_back({input, std::string(row.key) + ": " + note});
+      return text;
+    }
+  }
+  return std::int64_t{0};
+}
+
+json to_json(const SettingValue& value) {
+  struct Visit {
+    json operator()(std::int64_t v) const { return v; }
+    json operator()(bool v) const { return v; }
+    json operator()(const Rect& r) const { return json::array({r.x, r.y, r.cx, r.cy}); }
+    json operator()(const std::vector<OverlayArea>& areas) const {
+      json list = json::array();
+      for (const OverlayArea& a : areas) list.push_back(json::array({a.kind, a.x, a.y, a.cx, a.cy}));
+      return list;
+    }
+    json operator()(const std::string& text) const { return text; }
+  };
+  return std::visit(Visit{}, value);
+}
+
+const Setting& row_of(std::string_view key) {
+  const Setting* row = find_setting(key);
+  if (row == nullptr) {
+    throw SettingError(std::string(key),
+                       "unknown key; `ymcko print --help` lists the settings keys");
+  }
+  return *row;
+}
+
+// ---- Flag texts -----------------------------------------------------------
+
+std::int64_t parse_integer(std::string_view key, std::string_view text) {
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  auto [at, error] = std::from_chars(text.data(), end, value);
+  if (text.empty() || error != std::errc() || at != end) {
+    throw SettingError(std::string(key), "\"" + std::string(text) + "\" is not an integer");
+  }
+  return value;
+}
+
+json parse_integer_list(std::string_view key, std::string_view text) {
+  json list = json::array();
+  std::size_t start = 0;
+  while (true) {
+    std::size_t comma = text.find(',', start);
+    list.push_back(parse_integer(key, text.substr(start, comma - start)));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  return list;
+}
+
+json text_value(const Setting& row, std::string_view text) {
+  switch (row.kind) {
+    case SettingKind::integer:
+      return parse_integer(row.key, text);
+    case SettingKind::rectangle:
+    case SettingKind::overlay_list:
+      return parse_integer_list(row.key, text);
+    case SettingKind::boolean:
+      if (text == "true") return true;
+      if (text == "false") return false;
+      throw SettingError(std::string(row.key),
+                         "\"" + std::string(text) + "\" is not true or false");
+    case SettingKind::text:
+    case SettingKind::choice:
+      return std::string(text);
+  }
+  return std::string(text);
+}
+
+}  // namespace
+
+// Keeps a value its row has checked.
+struct SettingsAccess {
+  static void put(CardSettings& settings, std::string_view key, SettingValue value) {
+    settings.values_.insert_or_assign(std::string(key), std::move(value));
+  }
+};
+
+const std::vector<Setting>& settings_table() { return rows(); }
+
+const Setting* find_setting(std::string_view key) {
+  for (const Setting& row : rows()) {
+    if (row.key == key) return &row;
+  }
+  return nullptr;
+}
+
+DriverRecords default_records() {
+  DriverRecords records;
+  write_devmode_defaults(records.devmode, nullptr, false);
+  write_printer_data_defaults(records.printer);
+  return records;
+}
+
+void write_settings(const CardSettings& settings, SettingTarget target, DriverRecords& records) {
+  for (const Setting& row : rows()) {
+    const SettingValue* value = settings.find(row.key);
+    if (value != nullptr && row.target == target && row.write != nullptr) row.write(*value, records);
+  }
+}
+
+SettingValue default_value(const Setting& setting) {
+  static const DriverRecords defaults = default_records();
+  return setting.read(defaults);
+}
+
+const SettingValue* CardSettings::find(std::string_view key) const {
+  auto found = values_.find(key);
+  return found == values_.end() ? nullptr : &found->second;
+}
+
+void CardSettings::set(std::string_view key, SettingValue value, const std::string& input,
+                       Warnings& warnings) {
+  SettingsAccess::put(*this, key, checked(row_of(key), to_json(value), input, warnings));
+}
+
+void CardSettings::override_with(const CardSettings& over) {
+  for (const auto& [key, value] : over.values_) values_.insert_or_assign(key, value);
+}
+
+bool CardSettings::has_private_settings() const {
+  for (const auto& [key, value] : values_) {
+    if (row_of(key).target == SettingTarget::devmode_private) return true;
+  }
+  return false;
+}
+
+Stripe CardSettings::stripe() const {
+  Stripe stripe;
+  if (auto mode = get<std::string>("mag_mode")) stripe.mode = (*mode)[0];
+  for (std::size_t t = 0; t < 3; ++t) stripe.tracks[t] = get<std::string>("track" + std::to_string(t + 1));
+  return stripe;
+}
+
+void set_from_json(CardSettings& settings, std::string_view key, std::string_view json_value,
+                   const std::string& input, Warnings& warnings) {
+  const Setting& row = row_of(key);
+  json value;
+  try {
+    value = json::parse(json_value.begin(), json_value.end());
+  } catch (const json::parse_error&) {
+    throw SettingError(std::string(key), "the value is not valid JSON");
+  }
+  SettingsAccess::put(settings, key, checked(row, value, input, warnings));
+}
+
+void set_from_text(CardSettings& settings, std::string_view key, std::span<const std::string> texts,
+                   const std::string& input, Warnings& warnings) {
+  const Setting& row = row_of(key);
+  json value;
+  if (row.kind == SettingKind::overlay_list) {
+    value = json::array();
+    for (const std::string& text : texts) value.push_back(text_value(row, text));
+  } else if (texts.size() == 1) {
+    value = text_value(row, texts.front());
+  } else {
+    throw SettingError(std::string(key), "give one value");
+  }
+  SettingsAccess::put(settings, key, checked(row, value, input, warnings));
+}
+
+CardSettings parse_settings(std::string_view json_text, const std::string& input,
+                            Warnings& warnings) {
+  json document = parse_json_object(json_text, input, "the settings");
+  CardSettings settings;
+  for (const auto& [key, value] : document.items()) {
+    try {
+      SettingsAccess::put(settings, key, checked(row_of(key), value, input, warnings));
+    } catch (const SettingError& error) {
+      throw Error(input, error.key() + ": " + error.what());
+    }
+  }
+  return settings;
+}
+
+CardSettings read_settings_file(const std::filesystem::path& path, Warnings& warnings) {
+  std::vector<std::uint8_t> bytes = read_file(path);
+  return parse_settings(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+                        path.string(), warnings);
+}
+
+}  // namespace ymcko::print
