@@ -27,9 +27,11 @@ struct Book {
   std::vector<std::size_t> free;
 };
 
+// Never destroyed: objects may be looked up until the process ends, and the
+// objects it holds stay reachable from it.
 Book& book() {
-  static Book instance;
-  return instance;
+  static Book* instance = new Book;
+  return *instance;
 }
 
 void* handle_of(std::size_t slot, std::uintptr_t generation) {

@@ -30,10 +30,6 @@ HostPrinter::HostPrinter(std::u16string name, SpoolSink& sink) : name_(std::move
 
 HostPrinter::~HostPrinter() { retire(); }
 
-HostPrinter* HostPrinter::from_handle(HANDLE handle) {
-  return dynamic_cast<HostPrinter*>(PrinterObject::from_handle(handle));
-}
-
 void HostPrinter::inject_write_fault(WriteFault fault) {
   std::lock_guard guard(lock_);
   writes_until_fault_ = std::max<std::size_t>(fault.at_write, 1);

@@ -89,9 +89,6 @@ class HostPrinter final : public PrinterObject {
   void set_data_file_name(std::u16string name);
   std::u16string data_file_name() const override;
 
-  // Resolves a handle to a live host printer, or null.
-  static HostPrinter* from_handle(HANDLE handle);
-
   // EngWritePrinter's work for this printer.
   BOOL write(const void* bytes, DWORD count, DWORD* written) override;
 

@@ -154,6 +154,38 @@ TEST_F(Print, InfoDescribesTheCard) {
   EXPECT_NE(portrait.out.find("656 x 1024 dots"), std::string::npos) << portrait.out;
 }
 
+TEST_F(Print, TheMergedDeviceModeIsSavedWholeAndOnlyWithTheJob) {
+  ymcko::tool::write_png(folder_ / "card.png", 4, 4, 1, std::vector<std::uint8_t>(16, 9));
+  ymcko::testing::write_text(folder_ / "broken.png", "not an image");
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    bool saved;
+  };
+  const Case cases[] = {
+      {"the job succeeds", {"print", "card.png", "--copies", "4", "-o", "job.prn", "--save-devmode", "dm.bin"}, true},
+      {"a later side fails",
+       {"print", "card.png", "broken.png", "-o", "job.prn", "--save-devmode", "dm.bin"},
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ymcko::testing::write_text(folder_ / "dm.bin", "old");
+    ProcessResult result = run(c.args);
+    EXPECT_EQ(result.status, c.saved ? 0 : 1) << result.err;
+    const std::string saved = ymcko::testing::read_text(folder_ / "dm.bin");
+    if (!c.saved) {
+      EXPECT_EQ(saved, "old") << "a failed job leaves the device mode file as it was";
+      continue;
+    }
+    ASSERT_EQ(saved.size(), 1448u);
+    EXPECT_EQ(saved.substr(220, 4), "aRIV");
+    EXPECT_EQ(saved[86], 4) << "dmCopies";
+  }
+  EXPECT_EQ(ymcko::testing::folder_entries(folder_.path()),
+            (std::vector<std::string>{"broken.png", "card.png", "dm.bin", "job.prn"}));
+}
+
 // Sides from a list, for the library-level print path.
 class ListSource final : public ymcko::tool::SideSource {
  public:

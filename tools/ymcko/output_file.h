@@ -48,7 +48,6 @@ class OutputFile final : public print::Sink {
 
   const std::filesystem::path& target() const { return target_; }
   const std::filesystem::path& temporary() const { return temporary_; }
-  bool to_stdout() const { return fd_ == 1 && temporary_.empty(); }
 
  private:
 
