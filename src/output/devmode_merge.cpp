@@ -36,12 +36,11 @@ void default_document_selections(DRVPRIVATE& priv, const ymcko::ppd_view& image)
   priv.wFeatureCount = PpdDefaultDocumentStickyFeatures(image, std::span<BYTE>(priv.abFeatureSel));
 }
 
-// Selections are kept when they were made for this description and count
-// exactly its document-sticky features (at most the array's 64).
+// Selections made for this description (its checksum word) are kept as
+// they came, whatever their count, unless the count is more than the 64-byte
+// array can hold.
 bool selections_belong_to(const DRVPRIVATE& priv, const ymcko::ppd_view& image) {
-  const std::size_t features =
-      std::min<std::size_t>(image.doc_sticky_count(), MAX_DOC_STICKY_FEATURES);
-  return priv.wPpdChecksum == image.checksum() && priv.wFeatureCount == features;
+  return priv.wPpdChecksum == image.checksum() && priv.wFeatureCount <= MAX_DOC_STICKY_FEATURES;
 }
 
 void merge_paper(DEVMODEW& dm, const DEVMODEW& in) {

@@ -36,8 +36,10 @@ BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const ymck
 // application's record are valid: a record too short for its own dmSize and
 // dmDriverExtra, or for those two fields, is refused. Out-of-range values
 // fall back to the defaults; a private part is taken only with the driver's
-// signature. TRUE without input or after a merge; FALSE when the input is
-// refused or no scratch record can be had, the record then unchanged.
+// signature, and its selections only when its checksum word is the
+// description's and its count fits the 64-byte array (else the description's
+// defaults replace them). TRUE without input or after a merge; FALSE when the
+// input is refused or no scratch record can be had, the record then unchanged.
 BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t cbInput,
                         const ymcko::ppd_view& image);
 

@@ -46,12 +46,11 @@ void default_printer_selections(PRINTERDATA& data, const ymcko::ppd_view& image)
   data.wFeatureCount = PpdDefaultPrinterStickyFeatures(image, std::span<BYTE>(data.abFeatureSel));
 }
 
-// Stored selections are kept when they were made for this description and
-// count exactly its printer-sticky features (at most the array's 68).
+// Stored selections made for this description (its checksum word) are kept
+// as stored, whatever their count, unless the count is more than the 68-byte
+// array can hold.
 bool selections_belong_to(const PRINTERDATA& data, const ymcko::ppd_view& image) {
-  const std::size_t features =
-      std::min<std::size_t>(image.printer_sticky_count(), MAX_PRINTER_STICKY_FEATURES);
-  return data.wPpdChecksum == image.checksum() && data.wFeatureCount == features;
+  return data.wPpdChecksum == image.checksum() && data.wFeatureCount <= MAX_PRINTER_STICKY_FEATURES;
 }
 
 }  // namespace

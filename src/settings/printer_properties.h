@@ -33,9 +33,11 @@ PVOID GetPrinterDataFromRegistry(HANDLE hPrinter, DWORD* pcbSize, DWORD index);
 
 // The stored properties record, or a default one when none is stored; null
 // only when no record can be allocated. A stored record shorter than 116
-// bytes is carried in a zeroed 116-byte record; stored selections made for
-// another description are replaced by this description's defaults. The
-// caller frees the record with EngFreeMem.
+// bytes is carried in a zeroed 116-byte record. Stored selections are kept
+// as stored when their checksum word is this description's; they are
+// replaced by this description's defaults when it is another's or when
+// their count is more than the 68-byte array holds. The caller frees the
+// record with EngFreeMem.
 PRINTERDATA* GetPrinterProperties(HANDLE hPrinter, const ymcko::ppd_view& image);
 
 // A new default properties record from the description and the optional

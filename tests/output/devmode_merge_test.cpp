@@ -413,7 +413,7 @@ TEST_F(SettingsMerge, PrivatePartOnlyWithTheSignature) {
   EXPECT_EQ(dm.dmPrivate.awcTrack3[0], 0) << "track 3 follows untouched";
 }
 
-TEST_F(SettingsMerge, SelectionsForAnotherDescriptionAreRebuilt) {
+TEST_F(SettingsMerge, SelectionsKeptUnlessMadeForAnotherDescription) {
   auto bytes = duplex_collate_image();  // three document-sticky features, checksum 0x0BAD
   const auto image = ymcko::ppd_view(bytes);
   struct Case {
@@ -423,10 +423,13 @@ TEST_F(SettingsMerge, SelectionsForAnotherDescriptionAreRebuilt) {
     bool kept;
   };
   const Case cases[] = {
-      {"this description's", 0x0BAD, 3, true},
+      {"count of this description", 0x0BAD, 3, true},
+      {"smaller count", 0x0BAD, 2, true},
+      {"larger count", 0x0BAD, 4, true},
+      {"count filling the array", 0x0BAD, MAX_DOC_STICKY_FEATURES, true},
+      {"count one beyond the array", 0x0BAD, MAX_DOC_STICKY_FEATURES + 1, false},
+      {"largest count", 0x0BAD, std::numeric_limits<WORD>::max(), false},
       {"another checksum", 0x0BAE, 3, false},
-      {"count beyond the array", 0x0BAD, 65535, false},
-      {"count of another description", 0x0BAD, 2, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -434,11 +437,18 @@ TEST_F(SettingsMerge, SelectionsForAnotherDescriptionAreRebuilt) {
     app.dmPublic.dmFields = 0;
     app.dmPrivate.wPpdChecksum = c.checksum;
     app.dmPrivate.wFeatureCount = c.count;
-    app.dmPrivate.abFeatureSel[1] = 1;
+    std::memset(app.dmPrivate.abFeatureSel, 1, sizeof app.dmPrivate.abFeatureSel);
     DRVDEVMODE dm = merged(application_record(app, 220, 1228), image);
+    if (c.kept) {
+      const auto* expected = reinterpret_cast<const BYTE*>(&app.dmPrivate);
+      const auto* actual = reinterpret_cast<const BYTE*>(&dm.dmPrivate);
+      EXPECT_TRUE(ymcko::testing::BytesEqual({expected, sizeof app.dmPrivate},
+                                             {actual, sizeof dm.dmPrivate}));
+      continue;
+    }
     EXPECT_EQ(dm.dmPrivate.wPpdChecksum, 0x0BAD);
     EXPECT_EQ(dm.dmPrivate.wFeatureCount, 3);
-    EXPECT_EQ(dm.dmPrivate.abFeatureSel[1], c.kept ? 1 : 0);
+    EXPECT_EQ(dm.dmPrivate.abFeatureSel[1], 0);
   }
 }
 

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
+
+#include "support/test_support.h"
 
 namespace {
 
@@ -24,16 +24,15 @@ TEST(ImageScript, SeedsAndKeptInputsPackSoundly) {
     SCOPED_TRACE(script);
     EXPECT_TRUE(ymcko::testing::run_image_script(script));
   }
-  const std::filesystem::path kept = std::filesystem::path(YMCKO_TEST_DATA_DIR) / "inputs" / "malformed";
-  if (!std::filesystem::exists(kept)) return;
-  for (const auto& file : std::filesystem::directory_iterator(kept)) {
-    if (file.path().filename().string().rfind("ppd_image_", 0) != 0) continue;
-    std::ifstream in(file.path(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    SCOPED_TRACE(file.path().string());
-    EXPECT_TRUE(ymcko::testing::run_image_script(text.str()));
+  int replayed = 0;
+  for (const auto& input : ymcko::testing::kept_inputs(std::filesystem::path(YMCKO_TEST_DATA_DIR) /
+                                                       "inputs" / "malformed")) {
+    if (input.name.rfind("ppd_image_", 0) != 0) continue;
+    SCOPED_TRACE(input.name);
+    EXPECT_TRUE(ymcko::testing::run_image_script(input.bytes));
+    ++replayed;
   }
+  EXPECT_GT(replayed, 0) << "no kept ppd_image_ inputs";
 }
 
 }  // namespace

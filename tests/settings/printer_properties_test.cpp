@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -157,18 +158,23 @@ TEST_F(PrinterProperties, StoredRecordForThisDescriptionIsReturnedByteForByte) {
   EXPECT_TRUE(ymcko::testing::BytesEqual(record_bytes(stored), record_bytes(*data)));
 }
 
-TEST_F(PrinterProperties, StoredSelectionsForAnotherDescriptionAreRebuilt) {
-  auto bytes = installable_image(0x1234);
+TEST_F(PrinterProperties, StoredSelectionsKeptUnlessMadeForAnotherDescription) {
+  auto bytes = installable_image(0x1234);  // one printer-sticky feature
   const auto image = ymcko::ppd_view(bytes);
   struct Case {
     const char* name;
     WORD checksum;
     WORD count;
+    bool kept;
   };
   const Case cases[] = {
-      {"another description's checksum", 0x4321, 1},
-      {"right checksum, count beyond the array", 0x1234, 200},
-      {"right checksum, count of another description", 0x1234, 0},
+      {"count of this description", 0x1234, 1, true},
+      {"smaller count", 0x1234, 0, true},
+      {"larger count", 0x1234, 2, true},
+      {"count filling the array", 0x1234, MAX_PRINTER_STICKY_FEATURES, true},
+      {"count one beyond the array", 0x1234, MAX_PRINTER_STICKY_FEATURES + 1, false},
+      {"largest count", 0x1234, std::numeric_limits<WORD>::max(), false},
+      {"another description's checksum", 0x4321, 1, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -177,7 +183,7 @@ TEST_F(PrinterProperties, StoredSelectionsForAnotherDescriptionAreRebuilt) {
     stored.wSize = 116;
     stored.wPpdChecksum = c.checksum;
     stored.wFeatureCount = c.count;
-    stored.abFeatureSel[0] = 0xEE;
+    std::memset(stored.abFeatureSel, 0xEE, sizeof stored.abFeatureSel);
     stored.bMagEncoder = 1;
     stored.wJobRValue = 7;
     printer_.set_value(u"PrinterDataSize", le32(sizeof stored));
@@ -185,6 +191,10 @@ TEST_F(PrinterProperties, StoredSelectionsForAnotherDescriptionAreRebuilt) {
 
     Owned<PRINTERDATA> data = properties(image);
     ASSERT_NE(data, nullptr);
+    if (c.kept) {
+      EXPECT_TRUE(ymcko::testing::BytesEqual(record_bytes(stored), record_bytes(*data)));
+      continue;
+    }
     EXPECT_EQ(data->wPpdChecksum, 0x1234);
     EXPECT_EQ(data->wFeatureCount, 1);
     EXPECT_EQ(data->abFeatureSel[0], 1);

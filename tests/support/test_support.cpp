@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -72,6 +74,23 @@ std::string dump(std::span<const std::uint8_t> bytes, std::size_t from, std::siz
          << "streams differ at offset " << at << " (expected " << expected.size() << " bytes, got "
          << actual.size() << ")\n  expected from " << from << ": " << dump(expected, from, at + 8)
          << "\n  actual   from " << from << ": " << dump(actual, from, at + 8);
+}
+
+std::vector<KeptInput> kept_inputs(const std::filesystem::path& folder) {
+  std::vector<KeptInput> inputs;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    inputs.push_back({entry.path().filename().string(), bytes.str()});
+  }
+  EXPECT_FALSE(error) << folder << ": " << error.message();
+  EXPECT_FALSE(inputs.empty()) << folder << " holds no inputs";
+  std::sort(inputs.begin(), inputs.end(),
+            [](const KeptInput& a, const KeptInput& b) { return a.name < b.name; });
+  return inputs;
 }
 
 }  // namespace ymcko::testing

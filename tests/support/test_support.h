@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -33,5 +35,15 @@ std::vector<std::uint8_t> hex(std::string_view text);
 // shows the bytes around it from both sides.
 ::testing::AssertionResult BytesEqual(std::span<const std::uint8_t> expected,
                                       std::span<const std::uint8_t> actual);
+
+// One kept input: its file name and bytes.
+struct KeptInput {
+  std::string name;
+  std::string bytes;
+};
+
+// Every file of a folder of kept inputs, in name order. A missing or empty
+// folder is a test failure, so that inputs cannot go unreplayed unnoticed.
+std::vector<KeptInput> kept_inputs(const std::filesystem::path& folder);
 
 }  // namespace ymcko::testing
