@@ -75,7 +75,7 @@ const Kind kinds[] = {
        return static_cast<void*>(printer->handle());
      },
      [](void* h) {
-       host::HostPrinter* printer = host::HostPrinter::from_handle(h);
+       auto* printer = dynamic_cast<host::HostPrinter*>(engine::PrinterObject::from_handle(h));
        delete printer;
        return BOOL(printer != nullptr);
      },
