@@ -22,8 +22,8 @@ static void BM_PanelHeader(benchmark::State& state) {
   for (auto _ : state) {
     ConvertIntegerToHex(length, 671744);
     FormatIntegerList(digits, "34", 0, 0);
-    ULONG n = myprintf(command, "%ceY%s11%c%c%c%c%cS", 27, digits, length[2], length[1], length[0], 2,
-                       0x90);
+    ULONG n = myprintf(command, "%ceY%s11%c%c%c%c%cS", 27, digits, length[2], length[1], length[0],
+                       2, 0x90);
     benchmark::DoNotOptimize(n);
   }
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "driver/ddi.h"
-#include "host/host_printer.h"
 #include "engine/engine.h"
+#include "host/host_printer.h"
 #include "output/panel_separation.h"
 
 namespace {

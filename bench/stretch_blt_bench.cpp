@@ -18,7 +18,8 @@ void stretch_onto_page(benchmark::State& state, LONG width, LONG height,
   std::uint32_t seed = 1;
   for (BYTE& b : picture) b = BYTE((seed = seed * 1664525 + 1013904223) >> 24);
   std::vector<BYTE> page(1024 * 656 * 4, 0xFF);
-  HSURF source = EngCreateBitmap({width, height}, width * 3, BMF_24BPP, BMF_TOPDOWN, picture.data());
+  HSURF source =
+      EngCreateBitmap({width, height}, width * 3, BMF_24BPP, BMF_TOPDOWN, picture.data());
   HSURF target = EngCreateBitmap({1024, 656}, 4096, BMF_32BPP, 0, page.data());
   RECTL to{0, 0, 1024, 656}, from{0, 0, width, height};
   COLORADJUSTMENT ca = adjustment;
@@ -34,8 +35,12 @@ void stretch_onto_page(benchmark::State& state, LONG width, LONG height,
 }
 
 void BM_StretchSameSize(benchmark::State& state) { stretch_onto_page(state, 1024, 656, kDefault); }
-void BM_StretchPhotoReduced(benchmark::State& state) { stretch_onto_page(state, 4000, 2562, kDefault); }
-void BM_StretchSmallEnlarged(benchmark::State& state) { stretch_onto_page(state, 320, 205, kDefault); }
+void BM_StretchPhotoReduced(benchmark::State& state) {
+  stretch_onto_page(state, 4000, 2562, kDefault);
+}
+void BM_StretchSmallEnlarged(benchmark::State& state) {
+  stretch_onto_page(state, 320, 205, kDefault);
+}
 void BM_StretchAdjusted(benchmark::State& state) { stretch_onto_page(state, 1024, 656, kAdjusted); }
 
 }  // namespace

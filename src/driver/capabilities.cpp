@@ -14,17 +14,22 @@ const DEVHTINFO DefDevHTInfo = {
     HT_PATSIZE_6x6_M,
     0,
     {
-        {6380, 3350, 0},   // red
-        {2345, 6075, 0},   // green
-        {1410, 932, 0},    // blue
-        {2000, 2450, 0},   // cyan
-        {5210, 2100, 0},   // magenta
-        {4750, 5100, 0},   // yellow
-        {3127, 3290, 0},   // alignment white
-        12500, 12500, 12500,  // red, green, blue gamma
-        585, 120,          // magenta and yellow in cyan dye
-        0, 0,              // cyan and yellow in magenta dye
-        0, 10000,          // cyan and magenta in yellow dye
+        {6380, 3350, 0},  // red
+        {2345, 6075, 0},  // green
+        {1410, 932, 0},   // blue
+        {2000, 2450, 0},  // cyan
+        {5210, 2100, 0},  // magenta
+        {4750, 5100, 0},  // yellow
+        {3127, 3290, 0},  // alignment white
+        12500,
+        12500,
+        12500,  // red, green, blue gamma
+        585,
+        120,  // magenta and yellow in cyan dye
+        0,
+        0,  // cyan and yellow in magenta dye
+        0,
+        10000,  // cyan and magenta in yellow dye
     },
 };
 
@@ -37,7 +42,8 @@ constexpr FLONG kTextCaps = 0x19F7;
 
 bool colour_output(const PDEV* pdev) {
   const ymcko::ppd_view image(pdev->pPpdData, pdev->cbPpdData);
-  return image.u32(offsetof(PPDDATA, bColorDevice)) != 0 && pdev->dm.dmPublic.dmColor == DMCOLOR_COLOR;
+  return image.u32(offsetof(PPDDATA, bColorDevice)) != 0 &&
+         pdev->dm.dmPublic.dmColor == DMCOLOR_COLOR;
 }
 
 }  // namespace
@@ -80,8 +86,10 @@ void FillPsDevCaps(PDEV* pdev, ULONG cjCaps, ULONG* pdevcaps) {
   caps.ciDevice = has_setup ? stored.ColorInfo : DefDevHTInfo.ColorInfo;
   caps.ulDevicePelsDPI = kDevicePelsDpi;
   caps.ulPrimaryOrder = PRIMARY_ORDER_ABC;
-  caps.ulHTPatternSize = has_setup ? stored.HTPatternSize : PickDefaultHTPatSize(ULONG(dpi), ULONG(dpi), FALSE);
-  if (caps.ulHTPatternSize > HT_PATSIZE_MAX_INDEX) caps.ulHTPatternSize = DefDevHTInfo.HTPatternSize;
+  caps.ulHTPatternSize =
+      has_setup ? stored.HTPatternSize : PickDefaultHTPatSize(ULONG(dpi), ULONG(dpi), FALSE);
+  if (caps.ulHTPatternSize > HT_PATSIZE_MAX_INDEX)
+    caps.ulHTPatternSize = DefDevHTInfo.HTPatternSize;
   const bool colour = colour_output(pdev);
   caps.ulHTOutputFormat = colour ? HT_FORMAT_4BPP : HT_FORMAT_1BPP;
   caps.flHTFlags = HT_FLAG_HAS_BLACK_DYE | HT_FLAG_OUTPUT_CMY;
@@ -102,8 +110,10 @@ void FillPsDevCaps(PDEV* pdev, ULONG cjCaps, ULONG* pdevcaps) {
 
 BOOL FillPsDevInfo(PDEV* pdev, ULONG cjDevInfo, DEVINFO* pdi) {
   DEVINFO info{};
-  info.flGraphicsCaps = GCAPS_BEZIERS | GCAPS_GEOMETRICWIDE | GCAPS_ALTERNATEFILL | GCAPS_WINDINGFILL | GCAPS_OPAQUERECT;
-  if (!(pdev->dm.dmPrivate.flPrivate & PRIV_NO_DONTJOURNAL)) info.flGraphicsCaps |= GCAPS_DONTJOURNAL;
+  info.flGraphicsCaps = GCAPS_BEZIERS | GCAPS_GEOMETRICWIDE | GCAPS_ALTERNATEFILL |
+                        GCAPS_WINDINGFILL | GCAPS_OPAQUERECT;
+  if (!(pdev->dm.dmPrivate.flPrivate & PRIV_NO_DONTJOURNAL))
+    info.flGraphicsCaps |= GCAPS_DONTJOURNAL;
   info.cFonts = pdev->cDeviceFonts + pdev->cSoftFonts;
   info.iDitherFormat = kBitmap32Bpp;
 

@@ -2,8 +2,8 @@
 // to the engine, from its settings, its form and the printer's halftone setup.
 #pragma once
 
-#include "records/pdev.h"
 #include "engine/engine.h"
+#include "records/pdev.h"
 
 // The halftone data used when the printer stores none of its own.
 extern const DEVHTINFO DefDevHTInfo;

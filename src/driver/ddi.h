@@ -8,7 +8,6 @@
 
 inline constexpr ULONG DRIVER_FUNCTION_COUNT = 13;
 
-
 extern DRVFN gadrvfn[DRIVER_FUNCTION_COUNT];
 
 // Module-wide semaphores, created by DrvEnableDriver and kept while the

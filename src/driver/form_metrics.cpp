@@ -20,7 +20,8 @@ BOOL default_printer_form(const ymcko::ppd_view& image, BOOL metric, PRINTERFORM
   CopyUnicode2Str(name, GetDefaultFormName(metric), sizeof name);
 
   SHORT position = -1;
-  ymcko::image_item option = PpdFindUiOptionWithXlation(image, image.options(page_sizes), name, &position);
+  ymcko::image_item option =
+      PpdFindUiOptionWithXlation(image, image.options(page_sizes), name, &position);
   if (option.is_null()) {
     const DWORD default_index = image.uigroup(page_sizes).dwDefault;
     option = LISTOBJ_FindIndexed(image.options(page_sizes), default_index);
@@ -32,7 +33,8 @@ BOOL default_printer_form(const ymcko::ppd_view& image, BOOL metric, PRINTERFORM
   const char* keyword = option.name();
   CopyStr2Unicode(form.wszFormName, keyword, 32);
   CopyStringA(form.szOptionName, keyword, sizeof form.szOptionName);
-  form.rcImageable = {media.rcImageable[0], media.rcImageable[1], media.rcImageable[2], media.rcImageable[3]};
+  form.rcImageable = {media.rcImageable[0], media.rcImageable[1], media.rcImageable[2],
+                      media.rcImageable[3]};
   form.szPaper = media.szPaper;
   form.bLandscape = 0;
   form.iPageSizeOption = static_cast<WORD>(position);

@@ -101,8 +101,9 @@ void FreePdevMemory(PDEV* pdev) {
   HEAPDESTROY(pdev->hHeap);
 }
 
-DHPDEV DrvEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* phsurfPatterns, ULONG cjCaps, ULONG* pdevcaps,
-                     ULONG cjDevInfo, DEVINFO* pdi, HDEV hdev, PWSTR pwszDeviceName, HANDLE hDriver) {
+DHPDEV DrvEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* phsurfPatterns, ULONG cjCaps,
+                     ULONG* pdevcaps, ULONG cjDevInfo, DEVINFO* pdi, HDEV hdev,
+                     PWSTR pwszDeviceName, HANDLE hDriver) {
   // Descriptions are built under the module semaphore; without it no
   // instance can be made safely.
   if (hPpdSemaphore == nullptr) return nullptr;
@@ -165,7 +166,8 @@ BOOL DrvResetPDEV(DHPDEV dhpdevOld, DHPDEV dhpdevNew) {
   new_pdev->flJobState |= PDEV_RESET_IN_DOC;
   new_pdev->cPages = old_pdev->cPages;
   new_pdev->flJobState |= old_pdev->flJobState & kResetCarriedBits;
-  if (old_pdev->cDeviceFonts == new_pdev->cDeviceFonts && old_pdev->cSoftFonts == new_pdev->cSoftFonts) {
+  if (old_pdev->cDeviceFonts == new_pdev->cDeviceFonts &&
+      old_pdev->cSoftFonts == new_pdev->cSoftFonts) {
     // Replace the new instance's bits only with a copy that could be made.
     if (BITARRAY* copy = BitArrayDuplicate(new_pdev->hHeap, old_pdev->pJobFontBits)) {
       HEAPFREE(new_pdev->hHeap, new_pdev->pJobFontBits);

@@ -1,4 +1,5 @@
-// Drawing surface: the 32-bpp page bitmap the engine draws a card side into, and the two transfers the driver hooks.
+// Drawing surface: the 32-bpp page bitmap the engine draws a card side into, and the two transfers
+// the driver hooks.
 #include "records/page.h"
 
 #include <cstring>
@@ -50,8 +51,8 @@ HSURF DrvEnableSurface(DHPDEV dhpdev) {
 
   release_page(pdev);
   const bool landscape = pdev->curForm.bLandscape == 1;
-  const SIZEL size = landscape ? SIZEL{PAGE_LONG_SIDE, PAGE_SHORT_SIDE}
-                               : SIZEL{PAGE_SHORT_SIDE, PAGE_LONG_SIDE};
+  const SIZEL size =
+      landscape ? SIZEL{PAGE_LONG_SIDE, PAGE_SHORT_SIDE} : SIZEL{PAGE_SHORT_SIDE, PAGE_LONG_SIDE};
   const ULONG order = landscape ? 0 : BMF_TOPDOWN;
 
   pdev->pvBits = EngAllocMem(FL_ZERO_MEMORY, PAGE_BYTES, PAGE_BITS_TAG);
@@ -84,8 +85,8 @@ void DrvDisableSurface(DHPDEV dhpdev) {
 
 // Hands a bit-block transfer back to the engine unchanged.
 BOOL DrvBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-               RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
-               POINTL* pptlBrush, ROP4 rop4) {
+               RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush,
+               ROP4 rop4) {
   return EngBitBlt(psoTrg, psoSrc, psoMask, pco, pxlo, prclTrg, pptlSrc, pptlMask, pbo, pptlBrush,
                    rop4);
 }
@@ -97,6 +98,6 @@ BOOL DrvStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
                    RECTL* prclSrc, POINTL* pptlMask, ULONG) {
   PDEV* pdev = validated_instance(psoDest);
   if (pdev == nullptr) return FALSE;
-  return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, &pdev->dm.dmPrivate.coloradj,
-                       pptlHTOrg, prclDest, prclSrc, pptlMask, HALFTONE);
+  return EngStretchBlt(psoDest, psoSrc, psoMask, pco, pxlo, &pdev->dm.dmPrivate.coloradj, pptlHTOrg,
+                       prclDest, prclSrc, pptlMask, HALFTONE);
 }

@@ -88,10 +88,18 @@ BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ* pco, XLATEOB
         if (swap) s = ymcko::engine::swap_red_blue(s);
       }
       switch (rop3) {
-        case 0xCC: store(pixel, s); break;
-        case 0xF0: store(pixel, brush); break;
-        case 0x00: store(pixel, 0); break;
-        case 0xFF: store(pixel, kColorBits); break;
+        case 0xCC:
+          store(pixel, s);
+          break;
+        case 0xF0:
+          store(pixel, brush);
+          break;
+        case 0x00:
+          store(pixel, 0);
+          break;
+        case 0xFF:
+          store(pixel, kColorBits);
+          break;
         default:
           store(pixel, ternary(rop3, brush, s, ymcko::engine::read_color(pixel)) & kColorBits);
       }

@@ -24,9 +24,12 @@ SurfaceRecord* record_of(HSURF hsurf) {
 
 std::int64_t bytes_per_pixel(ULONG iFormat) {
   switch (iFormat) {
-    case BMF_24BPP: return 3;
-    case BMF_32BPP: return 4;
-    default: return 0;
+    case BMF_24BPP:
+      return 3;
+    case BMF_32BPP:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -54,8 +57,8 @@ HSURF EngCreateBitmap(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG fl, PVOID pv
       return nullptr;
     }
   }
-  auto handle =
-      static_cast<HSURF>(ymcko::engine::register_handle(record, ymcko::engine::HandleKind::surface));
+  auto handle = static_cast<HSURF>(
+      ymcko::engine::register_handle(record, ymcko::engine::HandleKind::surface));
   if (handle == nullptr) {
     EngFreeMem(record->pvOwnedBits);
     EngFreeMem(record);

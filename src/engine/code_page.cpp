@@ -25,14 +25,16 @@ ULONG narrow(char* out, ULONG room, const WCHAR* text, ULONG units) {
 
 NTSTATUS RtlUnicodeToMultiByteN(char* pMultiByte, ULONG cbMultiByteMax, ULONG* pcbMultiByte,
                                 const WCHAR* pUnicode, ULONG cbUnicode) {
-  if (pMultiByte == nullptr || (pUnicode == nullptr && cbUnicode != 0)) return STATUS_INVALID_PARAMETER;
+  if (pMultiByte == nullptr || (pUnicode == nullptr && cbUnicode != 0))
+    return STATUS_INVALID_PARAMETER;
   ULONG written = narrow(pMultiByte, cbMultiByteMax, pUnicode, cbUnicode / 2);
   if (pcbMultiByte) *pcbMultiByte = written;
   return STATUS_SUCCESS;
 }
 
 NTSTATUS RtlUnicodeToMultiByteSize(ULONG* pcbMultiByte, const WCHAR* pUnicode, ULONG cbUnicode) {
-  if (pcbMultiByte == nullptr || (pUnicode == nullptr && cbUnicode != 0)) return STATUS_INVALID_PARAMETER;
+  if (pcbMultiByte == nullptr || (pUnicode == nullptr && cbUnicode != 0))
+    return STATUS_INVALID_PARAMETER;
   *pcbMultiByte = narrow(nullptr, 0, pUnicode, cbUnicode / 2);
   return STATUS_SUCCESS;
 }

@@ -103,8 +103,10 @@ void ColorAdjuster::apply(BYTE& red, BYTE& green, BYTE& blue) const {
   if (mixes_) {
     const LONG y = round_q16(std::int64_t{kLumaRed} * r + std::int64_t{kLumaGreen} * g +
                              std::int64_t{kLumaBlue} * b);
-    r = std::clamp<LONG>(y + round_q16(std::int64_t{r - y} * saturation_q16_ + red_shift_q16_), 0, 255);
-    g = std::clamp<LONG>(y + round_q16(std::int64_t{g - y} * saturation_q16_ + green_shift_q16_), 0, 255);
+    r = std::clamp<LONG>(y + round_q16(std::int64_t{r - y} * saturation_q16_ + red_shift_q16_), 0,
+                         255);
+    g = std::clamp<LONG>(y + round_q16(std::int64_t{g - y} * saturation_q16_ + green_shift_q16_), 0,
+                         255);
     b = std::clamp<LONG>(y + round_q16(std::int64_t{b - y} * saturation_q16_), 0, 255);
   }
   if (negative_) {

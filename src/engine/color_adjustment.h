@@ -1,4 +1,5 @@
-// The engine's colour adjustment of halftoned stretches: a COLORADJUSTMENT turned into per-pixel work.
+// The engine's colour adjustment of halftoned stretches: a COLORADJUSTMENT turned into per-pixel
+// work.
 #pragma once
 
 #include <array>
@@ -32,12 +33,12 @@ class ColorAdjuster {
 
  private:
   bool identity_ = true;
-  bool mixes_ = false;     // colourfulness or tint set: channels influence each other
+  bool mixes_ = false;  // colourfulness or tint set: channels influence each other
   bool negative_ = false;
   std::array<std::array<BYTE, 256>, 3> curve_{};  // red, green, blue
-  LONG saturation_q16_ = 65536;  // colourfulness factor, 1/65536
-  LONG red_shift_q16_ = 0;       // tint: added to red, in 1/65536 of a level
-  LONG green_shift_q16_ = 0;     // and to green, so that luminance stays
+  LONG saturation_q16_ = 65536;                   // colourfulness factor, 1/65536
+  LONG red_shift_q16_ = 0;                        // tint: added to red, in 1/65536 of a level
+  LONG green_shift_q16_ = 0;                      // and to green, so that luminance stays
 };
 
 }  // namespace ymcko::engine

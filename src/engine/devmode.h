@@ -97,6 +97,6 @@ static_assert(offsetof(DEVMODEW, dmFormName) == 102);
 static_assert(offsetof(DEVMODEW, dmLogPixels) == 166);
 static_assert(offsetof(DEVMODEW, dmBitsPerPel) == 168);
 static_assert(offsetof(DEVMODEW, dmDisplayFrequency) == 184);
-static_assert(offsetof(DEVMODEW, dmICMMethod) == 188);  // end of a 0x320 record
+static_assert(offsetof(DEVMODEW, dmICMMethod) == 188);     // end of a 0x320 record
 static_assert(offsetof(DEVMODEW, dmPanningWidth) == 212);  // end of a 0x400 record
 static_assert(std::is_trivially_copyable_v<DEVMODEW>);

@@ -121,8 +121,8 @@ void EngUnlockSurface(SURFOBJ* pso);
 // needed surface, point or brush is missing or not drawable (a pattern
 // brush, a mask, a region clip, an unknown translation).
 BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
-               RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
-               POINTL* pptlBrush, ROP4 rop4);
+               RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo, POINTL* pptlBrush,
+               ROP4 rop4);
 
 // Draws prclSrc of psoSrc (24 or 32 bpp) scaled onto prclDest of psoDest
 // (32 bpp), colours through pxlo. A rectangle whose left exceeds its right
@@ -147,8 +147,8 @@ BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
 // PAL_INDEXED copies cColors entries (1 to 256) from pulColors;
 // PAL_BITFIELDS keeps the three masks, none of them zero. Null for any
 // other mode, missing colours or masks, or when memory is short.
-HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed,
-                          FLONG flGreen, FLONG flBlue);
+HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed, FLONG flGreen,
+                          FLONG flBlue);
 
 // Deletes a palette; FALSE for an unknown handle.
 BOOL EngDeletePalette(HPALETTE hpal);

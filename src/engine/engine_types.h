@@ -67,8 +67,8 @@ struct COLORADJUSTMENT {
 // Pool tags are four characters read as one big-endian number: "mspD" is
 // 0x6D737044 and lies in memory as the bytes "Dpsm".
 constexpr ULONG make_pool_tag(const char (&text)[5]) {
-  return (ULONG(BYTE(text[0])) << 24) | (ULONG(BYTE(text[1])) << 16) |
-         (ULONG(BYTE(text[2])) << 8) | ULONG(BYTE(text[3]));
+  return (ULONG(BYTE(text[0])) << 24) | (ULONG(BYTE(text[1])) << 16) | (ULONG(BYTE(text[2])) << 8) |
+         ULONG(BYTE(text[3]));
 }
 
 // Last-error codes the driver sets or reads.

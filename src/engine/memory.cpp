@@ -48,7 +48,8 @@ PVOID EngAllocMem(FLONG fl, ULONG cj, ULONG ulTag) {
   {
     std::lock_guard guard(book.lock);
     ++book.attempts;
-    if ((book.fail_countdown != 0 && --book.fail_countdown == 0) || book.failing_tags.count(ulTag)) {
+    if ((book.fail_countdown != 0 && --book.fail_countdown == 0) ||
+        book.failing_tags.count(ulTag)) {
       ++t_failed_allocations;
       return nullptr;
     }

@@ -53,7 +53,8 @@ PrinterObject* PrinterObject::from_handle(HANDLE handle) {
 }
 
 HostDevice::HostDevice(std::span<const DRVFN> functions)
-    : functions_(functions), handle_(static_cast<HDEV>(register_handle(this, HandleKind::device))) {}
+    : functions_(functions),
+      handle_(static_cast<HDEV>(register_handle(this, HandleKind::device))) {}
 
 HostDevice::~HostDevice() { unregister_handle(handle_); }
 

@@ -3,9 +3,9 @@
 
 #include <cstring>
 
+#include "engine/engine.h"
 #include "engine/handles.h"
 #include "engine/hooks.h"
-#include "engine/engine.h"
 
 namespace {
 
@@ -23,8 +23,8 @@ PaletteRecord* record_of(HPALETTE hpal) {
 
 }  // namespace
 
-HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed,
-                          FLONG flGreen, FLONG flBlue) {
+HPALETTE EngCreatePalette(ULONG iMode, ULONG cColors, ULONG* pulColors, FLONG flRed, FLONG flGreen,
+                          FLONG flBlue) {
   switch (iMode) {
     case PAL_RGB:
     case PAL_BGR:

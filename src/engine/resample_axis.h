@@ -1,4 +1,5 @@
-// One axis of a stretch: which source positions make each destination position, and with what weights.
+// One axis of a stretch: which source positions make each destination position, and with what
+// weights.
 #pragma once
 
 #include <cstdint>

@@ -82,8 +82,8 @@ void accumulate_row(const BYTE* row, const AxisTable& xs, std::size_t columns, s
 }  // namespace
 
 BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
-                   XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL*, RECTL* prclDest,
-                   RECTL* prclSrc, POINTL*, ULONG iMode) {
+                   XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL*, RECTL* prclDest, RECTL* prclSrc,
+                   POINTL*, ULONG iMode) {
   using namespace ymcko::engine;
   const auto target = destination_plane(psoDest);
   const auto source = source_plane(psoSrc);
@@ -125,10 +125,10 @@ BOOL EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ*
   std::unique_ptr<void, FreeEngineMemory> scratch(EngAllocMem(0, ULONG(bytes), ENGINE_STRETCH_TAG));
   if (!scratch) return FALSE;
   auto* base = static_cast<BYTE*>(scratch.get());
-  const AxisTable xs{reinterpret_cast<ResampleTap*>(base),
-                     reinterpret_cast<std::uint32_t*>(
-                         base + (columns + rows) * sizeof(ResampleTap) +
-                         3 * columns * sizeof(std::uint64_t))};
+  const AxisTable xs{
+      reinterpret_cast<ResampleTap*>(base),
+      reinterpret_cast<std::uint32_t*>(base + (columns + rows) * sizeof(ResampleTap) +
+                                       3 * columns * sizeof(std::uint64_t))};
   const AxisTable ys{xs.taps + columns, xs.weights + x_weights};
   auto* sums = reinterpret_cast<std::uint64_t*>(base + (columns + rows) * sizeof(ResampleTap));
   fill_axis(x_axis, box.left, box.right, xs);

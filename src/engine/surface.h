@@ -7,7 +7,7 @@
 // Bitmap formats and flags the driver uses.
 inline constexpr ULONG BMF_24BPP = 5;
 inline constexpr ULONG BMF_32BPP = 6;
-inline constexpr ULONG BMF_TOPDOWN = 0x1;  // first scan line is the upper edge
+inline constexpr ULONG BMF_TOPDOWN = 0x1;     // first scan line is the upper edge
 inline constexpr ULONG BMF_NOZEROINIT = 0x2;  // engine-allocated pixels need not be zeroed
 
 // Surface hooks: which transfers the engine hands to the driver.

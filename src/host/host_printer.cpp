@@ -26,7 +26,8 @@ std::optional<std::size_t> FileDescriptorSink::write(std::span<const BYTE> bytes
   return done;
 }
 
-HostPrinter::HostPrinter(std::u16string name, SpoolSink& sink) : name_(std::move(name)), sink_(sink) {}
+HostPrinter::HostPrinter(std::u16string name, SpoolSink& sink)
+    : name_(std::move(name)), sink_(sink) {}
 
 HostPrinter::~HostPrinter() { retire(); }
 

@@ -3,7 +3,6 @@
 
 #include <cstring>
 
-
 namespace ymcko::host {
 namespace {
 
@@ -13,7 +12,8 @@ class DevmodeInFlight {
  public:
   explicit DevmodeInFlight(std::span<const BYTE> bytes) {
     if (bytes.empty()) return;
-    copy_ = static_cast<DEVMODEW*>(EngAllocMem(0, static_cast<ULONG>(bytes.size()), make_pool_tag("dmHo")));
+    copy_ = static_cast<DEVMODEW*>(
+        EngAllocMem(0, static_cast<ULONG>(bytes.size()), make_pool_tag("dmHo")));
     if (copy_ == nullptr) return;
     std::memcpy(copy_, bytes.data(), bytes.size());
     engine::begin_devmode_hand_over(copy_, bytes.size());
@@ -40,7 +40,8 @@ constexpr ULONG kStandardPatterns = 6;
 
 std::optional<LoadedDriver> LoadedDriver::load(PFN_DrvEnableDriver entry) {
   LoadedDriver driver;
-  if (entry == nullptr || !entry(DDI_DRIVER_VERSION, sizeof(DRVENABLEDATA), &driver.data_)) return std::nullopt;
+  if (entry == nullptr || !entry(DDI_DRIVER_VERSION, sizeof(DRVENABLEDATA), &driver.data_))
+    return std::nullopt;
   if (driver.data_.pdrvfn == nullptr) return std::nullopt;
   return driver;
 }
@@ -67,9 +68,10 @@ bool DeviceSession::make_instance(std::span<const BYTE> devmode, Instance* made)
   if (!record.ok(devmode)) return false;
   HSURF patterns[kStandardPatterns] = {};
   std::u16string name = printer_.name();
-  made->dhpdev = enable_pdev(record.record(), nullptr, kStandardPatterns, patterns, sizeof made->caps,
-                             reinterpret_cast<ULONG*>(&made->caps), sizeof made->devinfo, &made->devinfo,
-                             device_.handle(), name.data(), printer_.handle());
+  made->dhpdev =
+      enable_pdev(record.record(), nullptr, kStandardPatterns, patterns, sizeof made->caps,
+                  reinterpret_cast<ULONG*>(&made->caps), sizeof made->devinfo, &made->devinfo,
+                  device_.handle(), name.data(), printer_.handle());
   if (made->dhpdev == nullptr) return false;
 
   device_.set_instance(made->dhpdev);
@@ -146,8 +148,9 @@ BOOL DeviceSession::end_doc(FLONG fl) {
 ULONG DeviceSession::escape(ULONG iEsc, std::span<const BYTE> in, std::span<BYTE> out) {
   auto call = entry<INDEX_DrvEscape>();
   if (call == nullptr) return 0;
-  return call(current_.surface, iEsc, static_cast<ULONG>(in.size()), in.empty() ? nullptr : const_cast<BYTE*>(in.data()),
-              static_cast<ULONG>(out.size()), out.empty() ? nullptr : out.data());
+  return call(current_.surface, iEsc, static_cast<ULONG>(in.size()),
+              in.empty() ? nullptr : const_cast<BYTE*>(in.data()), static_cast<ULONG>(out.size()),
+              out.empty() ? nullptr : out.data());
 }
 
 }  // namespace ymcko::host

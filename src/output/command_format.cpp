@@ -71,7 +71,9 @@ void put_fixed(BoundedWriter& out, std::int32_t value) {
 ULONG VSPRINTF(std::span<char> output, const char* format, FormatArgs args) {
   BoundedWriter out(output);
   std::size_t next_arg = 0;
-  auto take = [&]() -> FormatArg { return next_arg < args.size() ? args[next_arg++] : FormatArg(); };
+  auto take = [&]() -> FormatArg {
+    return next_arg < args.size() ? args[next_arg++] : FormatArg();
+  };
   auto take_bits = [&]() -> std::uint32_t {
     FormatArg arg = take();
     return arg.kind() == FormatArg::Kind::integer ? arg.bits() : 0;

@@ -6,8 +6,8 @@
 #include <span>
 
 #include "engine/engine.h"
-#include "ppd/ui_group.h"
 #include "pool/memory_pool.h"
+#include "ppd/ui_group.h"
 #include "ppdimage/ppd_query.h"
 #include "settings/string_copy.h"
 

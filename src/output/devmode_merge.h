@@ -6,8 +6,8 @@
 #include <cstddef>
 
 #include "engine/engine.h"
-#include "records/devmode.h"
 #include "ppdimage/ppd_image.h"
+#include "records/devmode.h"
 
 // Device-mode versions by public size.
 inline constexpr WORD DM_SIZE_0x320 = 188;

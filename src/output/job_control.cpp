@@ -6,11 +6,11 @@
 #include <span>
 
 #include "engine/engine.h"
-#include "output/entry_points.h"
-#include "records/pdev.h"
 #include "output/command_format.h"
+#include "output/entry_points.h"
 #include "output/escape.h"
 #include "output/panel_separation.h"
+#include "records/pdev.h"
 #include "rt/arith.h"
 #include "rt/wide_string.h"
 #include "rt/wide_to_multibyte.h"

@@ -58,7 +58,8 @@ void send_panel(HANDLE printer, char panel, const PrintRect& rect, const InkExte
   write(printer, command, n);
 }
 
-void send_overlay_areas(HANDLE printer, std::span<const OVERLAYAREA> areas, const TrailerCount& count) {
+void send_overlay_areas(HANDLE printer, std::span<const OVERLAYAREA> areas,
+                        const TrailerCount& count) {
   char command[48];
   char digits[40];
   LONG number = 0;

@@ -5,8 +5,8 @@
 #include <span>
 
 #include "engine/engine.h"
-#include "records/devmode.h"
 #include "output/panel_separation.h"
+#include "records/devmode.h"
 
 namespace ymcko {
 
@@ -25,6 +25,7 @@ void send_panel(HANDLE printer, char panel, const PrintRect& rect, const InkExte
 
 // The overlay panel's areas (only kinds 0 and 1 are sent, numbered in order)
 // and its trailer, sent also when no area was.
-void send_overlay_areas(HANDLE printer, std::span<const OVERLAYAREA> areas, const TrailerCount& count);
+void send_overlay_areas(HANDLE printer, std::span<const OVERLAYAREA> areas,
+                        const TrailerCount& count);
 
 }  // namespace ymcko

@@ -46,7 +46,8 @@ BYTE corrected_amount(int amount, int under, std::int64_t curve, std::int64_t un
 // The printer's tables round by adding a half and truncating toward zero,
 // so negative values round up; kept as such for the same bytes.
 BYTE limit_channel(double value) {
-  return static_cast<BYTE>(std::clamp(static_cast<int>(value + 0.5), 0, 255));  // NOLINT(bugprone-incorrect-roundings)
+  return static_cast<BYTE>(
+      std::clamp(static_cast<int>(value + 0.5), 0, 255));  // NOLINT(bugprone-incorrect-roundings)
 }
 
 }  // namespace
@@ -112,12 +113,14 @@ void correct_colors(const PageBitmap& page, const PrintRect& rect, const ColorAd
   Scan scan = scan_of(page, rect);
   for (ULONG i = 0; i < rect.cy; ++i) {
     std::uint32_t* pixel = page.pixels + scan.origin + i * scan.line_step;
-    for (ULONG j = 0; j < rect.cx; ++j, pixel += scan.pixel_step) *pixel = correct_pixel(*pixel, adjust);
+    for (ULONG j = 0; j < rect.cx; ++j, pixel += scan.pixel_step)
+      *pixel = correct_pixel(*pixel, adjust);
   }
 }
 
 std::optional<InkExtent> separate(Pass pass, const PageBitmap& page, const PrintRect& rect,
-                                  const ToneTable& tone, bool extract_black, std::span<BYTE> panel) {
+                                  const ToneTable& tone, bool extract_black,
+                                  std::span<BYTE> panel) {
   Scan scan = scan_of(page, rect);
   constexpr ULONG kNone = ~ULONG{0};
   ULONG first = kNone;

@@ -9,16 +9,16 @@
 #include <optional>
 #include <span>
 
-#include "records/page.h"
 #include "engine/engine.h"
 #include "records/devmode.h"
+#include "records/page.h"
 
 // The panel geometry: the card in portrait position at 300 dpi, one byte per
 // pixel of the page bitmap.
 inline constexpr ULONG PANEL_WIDTH = PAGE_SHORT_SIDE;
 inline constexpr ULONG PANEL_HEIGHT = PAGE_LONG_SIDE;
 inline constexpr std::size_t PANEL_BYTES = std::size_t{PANEL_WIDTH} * PANEL_HEIGHT;  // 671,744
-inline constexpr ULONG PANEL_POOL_TAG = make_pool_tag("bufD");                        // 0x62756644
+inline constexpr ULONG PANEL_POOL_TAG = make_pool_tag("bufD");                       // 0x62756644
 
 // The response curve of colour correction: the nearest integer to i^3 / 65025.
 extern const std::array<WORD, 256> curtbl;

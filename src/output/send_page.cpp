@@ -5,21 +5,23 @@
 
 #include "engine/engine.h"
 #include "output/entry_points.h"
-#include "records/pdev.h"
 #include "output/panel_commands.h"
 #include "output/panel_separation.h"
+#include "records/pdev.h"
 
 namespace {
 
 using namespace ymcko;
 
 // Side modes above 2 act as 1, as at the page start.
-WORD effective_side_mode(WORD side_mode) { return side_mode > SIDE_MODE_SPLIT ? SIDE_MODE_DUPLEX : side_mode; }
+WORD effective_side_mode(WORD side_mode) {
+  return side_mode > SIDE_MODE_SPLIT ? SIDE_MODE_DUPLEX : side_mode;
+}
 
 // Sends one separated panel when it carries ink.
-void separate_and_send(PDEV* pdev, Pass pass, char letter, const PageBitmap& page, const PrintRect& rect,
-                       const ToneTable& tone, bool extract_black, std::span<BYTE> buffer,
-                       const TrailerCount& count) {
+void separate_and_send(PDEV* pdev, Pass pass, char letter, const PageBitmap& page,
+                       const PrintRect& rect, const ToneTable& tone, bool extract_black,
+                       std::span<BYTE> buffer, const TrailerCount& count) {
   auto extent = separate(pass, page, rect, tone, extract_black, buffer);
   if (extent) send_panel(pdev->hPrinter, letter, rect, *extent, buffer, count);
 }
@@ -60,7 +62,8 @@ BOOL DrvSendPage(SURFOBJ* pso) {
     }
     if (settings.bColorCorrection == 1) {
       correct_colors(page, rect,
-                     {settings.lCyanAdjust, settings.lMagentaAdjust, settings.lYellowAdjust, settings.lSaturation});
+                     {settings.lCyanAdjust, settings.lMagentaAdjust, settings.lYellowAdjust,
+                      settings.lSaturation});
     }
     extracted = settings.bFrontBlack == 1;
     separate_and_send(pdev, Pass::yellow, 'Y', page, rect, tone, extracted, panel, count);
@@ -73,11 +76,12 @@ BOOL DrvSendPage(SURFOBJ* pso) {
   if ((mode != SIDE_MODE_SPLIT || back) &&
       ((settings.bFrontBlack == 1 && front) || (settings.bBackBlack == 1 && back))) {
     if (duplex_back) send_panel_clear(printer, 'K');
-    separate_and_send(pdev, extracted ? Pass::black_from_mark : Pass::black_pure, 'K', page, rect, tone,
-                      false, panel, count);
+    separate_and_send(pdev, extracted ? Pass::black_from_mark : Pass::black_pure, 'K', page, rect,
+                      tone, false, panel, count);
   }
 
-  if (!split_back && ((settings.bFrontOverlay == 1 && front) || (settings.bBackOverlay == 1 && back))) {
+  if (!split_back &&
+      ((settings.bFrontOverlay == 1 && front) || (settings.bBackOverlay == 1 && back))) {
     send_panel_clear(printer, 'O');
     send_overlay_areas(printer, settings.aOverlayArea, count);
   }

@@ -149,4 +149,3 @@ requires requires(Group* group) { LISTOBJ_Count(group->pOptions); }
 DWORD UIGROUP_CountOptions(Group* feature) {
   return feature == nullptr ? 0 : LISTOBJ_Count(feature->pOptions);
 }
-

@@ -11,9 +11,9 @@ inline constexpr ULONG HEAP_POOL_TAG = make_pool_tag("hspD");  // 0x68737044
 
 // One engine allocation: this header, then dwSize bytes of data area.
 struct BLOCKOBJ {
-  DWORD dwSize;   // size of the data area as requested
-  DWORD dwAvail;  // bytes of the data area not yet handed out
-  BYTE* pFree;    // next byte to hand out
+  DWORD dwSize;          // size of the data area as requested
+  DWORD dwAvail;         // bytes of the data area not yet handed out
+  BYTE* pFree;           // next byte to hand out
   BLOCKOBJ* pNextBlock;  // next older block of the same pool
 };
 
@@ -70,4 +70,3 @@ void HEAPFREE(HHEAP heap, PVOID p);
 
 // Frees every piece, newest first, then the cell.
 void HEAPDESTROY(HHEAP heap);
-

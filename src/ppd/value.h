@@ -5,8 +5,8 @@
 #pragma once
 
 #include "engine/engine.h"
-#include "ppd/parser.h"
 #include "pool/memory_pool.h"
+#include "ppd/parser.h"
 #include "records/psreal.h"
 
 // One row of a name table; a null name ends the table, and that end row's

@@ -70,12 +70,16 @@ template bool ppd_view::record_at(DWORD, image_orderdep_entry*) const;
 template bool ppd_view::record_at(DWORD, image_constraint_entry*) const;
 
 WORD ppd_view::doc_sticky_count() const { return u16(offsetof(PPDDATA, cDocStickyFeatures)); }
-WORD ppd_view::printer_sticky_count() const { return u16(offsetof(PPDDATA, cPrinterStickyFeatures)); }
+WORD ppd_view::printer_sticky_count() const {
+  return u16(offsetof(PPDDATA, cPrinterStickyFeatures));
+}
 WORD ppd_view::checksum() const { return u16(offsetof(PPDDATA, wChecksum)); }
 
 image_item ppd_view::features() const { return image_list(*this, offsetof(PPDDATA, pUiGroups)); }
 
-image_item ppd_view::feature_at(DWORD position) const { return LISTOBJ_FindIndexed(features(), position); }
+image_item ppd_view::feature_at(DWORD position) const {
+  return LISTOBJ_FindIndexed(features(), position);
+}
 
 image_item ppd_view::predefined(WORD index) const {
   if (index >= PREDEF_GROUP_COUNT) return {};
@@ -190,7 +194,8 @@ template <class Check>
 void check_list(std::span<BYTE> image, std::size_t head_at, DWORD item_size, Check check) {
   std::size_t link_at = head_at;
   DWORD previous = 0;
-  for (DWORD item = check_field(image, link_at, item_size); item != 0; item = check_field(image, link_at, item_size)) {
+  for (DWORD item = check_field(image, link_at, item_size); item != 0;
+       item = check_field(image, link_at, item_size)) {
     if (item <= previous) {
       write_u32(image, link_at, 0);
       return;
@@ -203,11 +208,16 @@ void check_list(std::span<BYTE> image, std::size_t head_at, DWORD item_size, Che
 
 DWORD option_size(WORD index) {
   switch (index) {
-    case UIGRP_PAGESIZE: return sizeof(ymcko::image_media_option);
-    case UIGRP_RESOLUTION: return sizeof(ymcko::image_res_option);
-    case UIGRP_INPUTSLOT: return sizeof(ymcko::image_slot_option);
-    case UIGRP_VMOPTION: return sizeof(ymcko::image_vm_option);
-    default: return sizeof(ymcko::image_ui_option);
+    case UIGRP_PAGESIZE:
+      return sizeof(ymcko::image_media_option);
+    case UIGRP_RESOLUTION:
+      return sizeof(ymcko::image_res_option);
+    case UIGRP_INPUTSLOT:
+      return sizeof(ymcko::image_slot_option);
+    case UIGRP_VMOPTION:
+      return sizeof(ymcko::image_vm_option);
+    default:
+      return sizeof(ymcko::image_ui_option);
   }
 }
 
@@ -254,17 +264,21 @@ void UnpackPpdData(std::span<BYTE> bytes) {
     const WORD index = ymcko::ppd_view(bytes).u16(feature + offsetof(ymcko::image_uigroup, wIndex));
     if (index < PREDEF_GROUP_COUNT) predefined[index] = feature;
 
-    check_list(bytes, feature + offsetof(ymcko::image_uigroup, pOptions), option_size(index), [&](DWORD option) {
-      for (std::size_t field : {offsetof(ymcko::image_ui_option, pstrName), offsetof(ymcko::image_ui_option, pstrTranslation),
-                                offsetof(ymcko::image_ui_option, pstrInvocation)}) {
-        check_field(bytes, option + field, 0);
-      }
-      if (index == UIGRP_PAGESIZE) check_field(bytes, option + offsetof(ymcko::image_media_option, pstrPageRegion), 0);
-      if (index == UIGRP_RESOLUTION) {
-        check_field(bytes, option + offsetof(ymcko::image_res_option, pstrJclResolution), 0);
-        check_field(bytes, option + offsetof(ymcko::image_res_option, pstrSetResolution), 0);
-      }
-    });
+    check_list(
+        bytes, feature + offsetof(ymcko::image_uigroup, pOptions), option_size(index),
+        [&](DWORD option) {
+          for (std::size_t field : {offsetof(ymcko::image_ui_option, pstrName),
+                                    offsetof(ymcko::image_ui_option, pstrTranslation),
+                                    offsetof(ymcko::image_ui_option, pstrInvocation)}) {
+            check_field(bytes, option + field, 0);
+          }
+          if (index == UIGRP_PAGESIZE)
+            check_field(bytes, option + offsetof(ymcko::image_media_option, pstrPageRegion), 0);
+          if (index == UIGRP_RESOLUTION) {
+            check_field(bytes, option + offsetof(ymcko::image_res_option, pstrJclResolution), 0);
+            check_field(bytes, option + offsetof(ymcko::image_res_option, pstrSetResolution), 0);
+          }
+        });
   });
   for (std::size_t i = 0; i < PREDEF_GROUP_COUNT; ++i) {
     write_u32(bytes, offsetof(PPDDATA, pPredefGroups) + 4 * i, predefined[i]);

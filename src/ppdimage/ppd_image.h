@@ -12,9 +12,9 @@
 #include <type_traits>
 
 #include "engine/engine.h"
+#include "pool/list.h"
 #include "ppd/ppdobj.h"
 #include "ppd/ui_group.h"
-#include "pool/list.h"
 #include "records/psreal.h"
 
 // The image, like every exchanged record, is read in place as little-endian.

@@ -1,13 +1,13 @@
 // Packing the built description into its image.
 #include "ppdimage/ppd_pack.h"
 
-#include <limits>
 #include <cstring>
+#include <limits>
 
 #include "engine/engine.h"
+#include "pool/memory_pool.h"
 #include "ppd/builtin_card.h"
 #include "ppd/ui_group.h"
-#include "pool/memory_pool.h"
 #include "rt/wide_string.h"
 
 namespace {
@@ -41,7 +41,9 @@ void link(BYTE* dst, DWORD field_at, DWORD target) { put(dst, field_at, target);
 // The number at the start of a keyword, read like atol (leading blanks, a
 // sign, digits) in 64 bits and limited to the 32-bit maximum.
 std::int64_t leading_number(const char* text) {
-  while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r' || *text == '\f' || *text == '\v') ++text;
+  while (*text == ' ' || *text == '\t' || *text == '\n' || *text == '\r' || *text == '\f' ||
+         *text == '\v')
+    ++text;
   bool negative = *text == '-';
   if (*text == '-' || *text == '+') ++text;
   std::int64_t value = 0;
@@ -54,8 +56,8 @@ std::int64_t leading_number(const char* text) {
 
 // Packs the strings of one option record (translation, invocation and the
 // kind's own strings) behind it and writes the record.
-std::uint64_t pack_option(BYTE* dst, DWORD record, std::uint64_t off, UIOPTION* option, WORD index, DWORD name,
-                          DWORD size) {
+std::uint64_t pack_option(BYTE* dst, DWORD record, std::uint64_t off, UIOPTION* option, WORD index,
+                          DWORD name, DWORD size) {
   image_ui_option common{};
   common.pstrName = name;
   common.dwHash = option->dwHash;
@@ -88,7 +90,8 @@ std::uint64_t pack_option(BYTE* dst, DWORD record, std::uint64_t off, UIOPTION* 
       break;
     }
     case UIGRP_INPUTSLOT:
-      put(dst, record, ymcko::image_slot_option{common, static_cast<SLOTOPTION*>(option)->bReqPageRgn});
+      put(dst, record,
+          ymcko::image_slot_option{common, static_cast<SLOTOPTION*>(option)->bReqPageRgn});
       break;
     case UIGRP_VMOPTION:
       put(dst, record, ymcko::image_vm_option{common, static_cast<VMOPTION*>(option)->dwFreeVm});
@@ -121,7 +124,8 @@ void normalize_media(MEDIAOPTION* media) {
 // Packs a list: each item's record (its size raised to a multiple of 4),
 // then its name, then what `pack_item` adds; links the records in list order.
 template <class Item, class PackItem>
-std::uint64_t pack_list(BYTE* dst, std::uint64_t off, Item* head, DWORD item_size, DWORD head_field, PackItem pack_item) {
+std::uint64_t pack_list(BYTE* dst, std::uint64_t off, Item* head, DWORD item_size, DWORD head_field,
+                        PackItem pack_item) {
   DWORD link_field = head_field;
   for (Item* item = head; item != nullptr; item = item->pNext) {
     const DWORD record = DWORD(off);
@@ -135,7 +139,8 @@ std::uint64_t pack_list(BYTE* dst, std::uint64_t off, Item* head, DWORD item_siz
   return off;
 }
 
-std::uint64_t pack_feature(BYTE* dst, DWORD record, std::uint64_t off, UIGROUP* feature, DWORD name) {
+std::uint64_t pack_feature(BYTE* dst, DWORD record, std::uint64_t off, UIGROUP* feature,
+                           DWORD name) {
   ymcko::image_uigroup packed{};
   packed.pstrName = name;
   packed.dwHash = feature->dwHash;
@@ -153,7 +158,8 @@ std::uint64_t pack_feature(BYTE* dst, DWORD record, std::uint64_t off, UIGROUP* 
   const DWORD size = feature->cbOption;
   return pack_list(dst, off, feature->pOptions, size, record + IMAGE_UIGROUP_OPTIONS,
                    [&](DWORD option_record, std::uint64_t at, UIOPTION* option, DWORD option_name) {
-                     if (dst == nullptr && index == UIGRP_PAGESIZE) normalize_media(static_cast<MEDIAOPTION*>(option));
+                     if (dst == nullptr && index == UIGRP_PAGESIZE)
+                       normalize_media(static_cast<MEDIAOPTION*>(option));
                      return pack_option(dst, option_record, at, option, index, option_name, size);
                    });
 }
@@ -172,7 +178,8 @@ std::uint64_t pack_font(BYTE* dst, DWORD record, std::uint64_t off, DEVFONT* fon
 
 // Positions of a feature and one of its options in the sorted lists, as the
 // tables keep them: feature -1 when unusable, option 0xFF when none is named.
-void find_selection(PPDOBJ* ppd, const char* feature_name, const char* option_name, SHORT* feature, SHORT* option) {
+void find_selection(PPDOBJ* ppd, const char* feature_name, const char* option_name, SHORT* feature,
+                    SHORT* option) {
   WORD feature_at = LIST_NO_POSITION;
   UIGROUP* found = LISTOBJ_FindItemIndex(ppd->pUiGroups, feature_name, &feature_at);
   *feature = SHORT(feature_at);
@@ -226,7 +233,8 @@ DWORD PackOrderDep(BYTE* dst, DWORD off, PPDOBJ* ppdobj, DWORD* field) {
   if (field != nullptr) *field = off;
   put(dst, off, image_table_header{WORD(count), sizeof(image_orderdep_entry)});
   DWORD at = off + sizeof(image_table_header);
-  for (ORDERDEP* dep = ppdobj->pOrderDeps; dep != nullptr; dep = dep->pNext, at += sizeof(image_orderdep_entry)) {
+  for (ORDERDEP* dep = ppdobj->pOrderDeps; dep != nullptr;
+       dep = dep->pNext, at += sizeof(image_orderdep_entry)) {
     image_orderdep_entry entry{};
     find_selection(ppdobj, dep->pstrName, dep->pstrOption, &entry.wFeature, &entry.wOption);
     if (entry.wFeature == -1 || entry.wOption == -1) entry.wFeature = -1;
@@ -242,11 +250,13 @@ DWORD PackUiConstraints(BYTE* dst, DWORD off, PPDOBJ* ppdobj, DWORD* field) {
   if (field != nullptr) *field = off;
   put(dst, off, image_table_header{WORD(count), sizeof(image_constraint_entry)});
   DWORD at = off + sizeof(image_table_header);
-  for (UICONSTRAINT* c = ppdobj->pUiConstraints; c != nullptr; c = c->pNext, at += sizeof(image_constraint_entry)) {
+  for (UICONSTRAINT* c = ppdobj->pUiConstraints; c != nullptr;
+       c = c->pNext, at += sizeof(image_constraint_entry)) {
     image_constraint_entry entry{};
     find_selection(ppdobj, c->pstrName, c->pstrOption1, &entry.wFeature1, &entry.wOption1);
     find_selection(ppdobj, c->pstrFeature2, c->pstrOption2, &entry.wFeature2, &entry.wOption2);
-    if (entry.wFeature1 == -1 || entry.wOption1 == -1 || entry.wFeature2 == -1 || entry.wOption2 == -1) {
+    if (entry.wFeature1 == -1 || entry.wOption1 == -1 || entry.wFeature2 == -1 ||
+        entry.wOption2 == -1) {
       entry.wFeature1 = -1;
     }
     put(dst, at, entry);
@@ -323,11 +333,13 @@ DWORD DoPackPpd(BYTE* dst, PPDOBJ* ppdobj) {
 
   // The lists link into the header copy already written, so write it first.
   put(dst, 0, header);
-  off = pack_list(dst, off, ppdobj->pUiGroups, sizeof(ymcko::image_uigroup), offsetof(PPDDATA, pUiGroups),
+  off = pack_list(dst, off, ppdobj->pUiGroups, sizeof(ymcko::image_uigroup),
+                  offsetof(PPDDATA, pUiGroups),
                   [&](DWORD record, std::uint64_t at, UIGROUP* feature, DWORD name) {
                     return pack_feature(dst, record, at, feature, name);
                   });
-  off = pack_list(dst, off, ppdobj->pDevFonts, sizeof(ymcko::image_devfont), offsetof(PPDDATA, pDevFonts),
+  off = pack_list(dst, off, ppdobj->pDevFonts, sizeof(ymcko::image_devfont),
+                  offsetof(PPDDATA, pDevFonts),
                   [&](DWORD record, std::uint64_t at, DEVFONT* font, DWORD name) {
                     return pack_font(dst, record, at, font, name);
                   });

@@ -22,17 +22,20 @@ BYTE default_selection(const ppd_view& image, const image_item& feature) {
 }
 
 bool option_matches(WORD entry, WORD selected, const ppd_view& image, WORD feature) {
-  return entry == selected || (entry == ymcko::NO_OPTION && !FeatureSelectionNone(image, feature, selected));
+  return entry == selected ||
+         (entry == ymcko::NO_OPTION && !FeatureSelectionNone(image, feature, selected));
 }
 
 }  // namespace
 
-image_item PpdFindUiOptionWithXlation(const ppd_view&, image_item option, const char* name, SHORT* position) {
+image_item PpdFindUiOptionWithXlation(const ppd_view&, image_item option, const char* name,
+                                      SHORT* position) {
   const DWORD hash = HashKeyword(name);
   SHORT at = 0;
   for (; !option.is_null() && name != nullptr; option = option.next(), ++at) {
     const char* translation = option.string_field(kOptionTranslation);
-    if ((translation != nullptr && std::strcmp(translation, name) == 0) || option.matches(name, hash)) {
+    if ((translation != nullptr && std::strcmp(translation, name) == 0) ||
+        option.matches(name, hash)) {
       if (position != nullptr) *position = at;
       return option;
     }
@@ -57,7 +60,8 @@ BOOL PpdSupportDuplex(const ppd_view& image) {
 }
 
 WORD PpdDefaultDocumentStickyFeatures(const ppd_view& image, std::span<BYTE> selections) {
-  const WORD count = static_cast<WORD>(std::min<std::size_t>(image.doc_sticky_count(), selections.size()));
+  const WORD count =
+      static_cast<WORD>(std::min<std::size_t>(image.doc_sticky_count(), selections.size()));
   image_item feature = image.features();
   for (WORD i = 0; i < count; ++i, feature = feature.next()) {
     bool resolution = feature.is_null() || image.uigroup(feature).wIndex == UIGRP_RESOLUTION;
@@ -68,7 +72,8 @@ WORD PpdDefaultDocumentStickyFeatures(const ppd_view& image, std::span<BYTE> sel
 
 WORD PpdDefaultPrinterStickyFeatures(const ppd_view& image, std::span<BYTE> selections) {
   const WORD docs = image.doc_sticky_count();
-  const WORD count = static_cast<WORD>(std::min<std::size_t>(image.printer_sticky_count(), selections.size()));
+  const WORD count =
+      static_cast<WORD>(std::min<std::size_t>(image.printer_sticky_count(), selections.size()));
   std::span<BYTE> sel = selections.first(count);
 
   for (WORD i = 0; i < count; ++i) sel[i] = default_selection(image, image.feature_at(docs + i));
@@ -103,7 +108,8 @@ WORD PpdDefaultPrinterStickyFeatures(const ppd_view& image, std::span<BYTE> sele
   return count;
 }
 
-BOOL PpdFindFeatureSelection(const ppd_view& image, WORD f, WORD o, image_item* feature, image_item* option) {
+BOOL PpdFindFeatureSelection(const ppd_view& image, WORD f, WORD o, image_item* feature,
+                             image_item* option) {
   *feature = {};
   *option = {};
   if (f == 0xFFFF || o == ymcko::NO_OPTION) return FALSE;
@@ -120,15 +126,18 @@ BOOL FeatureSelectionNone(const ppd_view& image, WORD f, WORD o) {
   image_item feature, option;
   if (!PpdFindFeatureSelection(image, f, o, &feature, &option)) return FALSE;
   const char* keyword = option.name();
-  return keyword != nullptr && (std::strcmp(keyword, "None") == 0 || std::strcmp(keyword, "False") == 0);
+  return keyword != nullptr &&
+         (std::strcmp(keyword, "None") == 0 || std::strcmp(keyword, "False") == 0);
 }
 
 BOOL SearchUiConstraints(const ppd_view& image, WORD f1, WORD o1, WORD f2, WORD o2) {
   const DWORD entries = image.constraint_count();
   for (DWORD i = 0; i < entries; ++i) {
     ymcko::image_constraint_entry entry = image.constraint(i);
-    if (entry.wFeature1 == -1 || WORD(entry.wFeature1) != f1 || WORD(entry.wFeature2) != f2) continue;
-    if (option_matches(WORD(entry.wOption1), o1, image, f1) && option_matches(WORD(entry.wOption2), o2, image, f2)) {
+    if (entry.wFeature1 == -1 || WORD(entry.wFeature1) != f1 || WORD(entry.wFeature2) != f2)
+      continue;
+    if (option_matches(WORD(entry.wOption1), o1, image, f1) &&
+        option_matches(WORD(entry.wOption2), o2, image, f2)) {
       return TRUE;
     }
   }
@@ -136,9 +145,11 @@ BOOL SearchUiConstraints(const ppd_view& image, WORD f1, WORD o1, WORD f2, WORD 
 }
 
 DWORD PpdFeatureConstrained(const ppd_view& image, std::span<const BYTE> printer_selections,
-                            std::optional<std::span<const BYTE>> document_selections, WORD f, WORD o) {
+                            std::optional<std::span<const BYTE>> document_selections, WORD f,
+                            WORD o) {
   const WORD docs = image.doc_sticky_count();
-  const std::size_t printers = std::min<std::size_t>(image.printer_sticky_count(), printer_selections.size());
+  const std::size_t printers =
+      std::min<std::size_t>(image.printer_sticky_count(), printer_selections.size());
 
   if (!document_selections) {
     for (std::size_t c = 0; c < printers; ++c) {

@@ -14,7 +14,8 @@ ymcko::image_item PpdFindUiOptionWithXlation(const ymcko::ppd_view& image, ymcko
                                              const char* name, SHORT* position);
 
 // The invocation of the feature's "True" option (flag set) or "False" option, or null.
-const char* FindBooleanOptionCode(const ymcko::ppd_view& image, ymcko::image_item feature, BOOL flag);
+const char* FindBooleanOptionCode(const ymcko::ppd_view& image, ymcko::image_item feature,
+                                  BOOL flag);
 
 // The collate command in the given direction, or null when it cannot be commanded.
 const char* PpdFindCollateCode(const ymcko::ppd_view& image, BOOL flag);
@@ -32,8 +33,8 @@ WORD PpdDefaultDocumentStickyFeatures(const ymcko::ppd_view& image, std::span<BY
 WORD PpdDefaultPrinterStickyFeatures(const ymcko::ppd_view& image, std::span<BYTE> selections);
 
 // The feature at position f and its option at position o; 1 when both exist.
-BOOL PpdFindFeatureSelection(const ymcko::ppd_view& image, WORD f, WORD o, ymcko::image_item* feature,
-                             ymcko::image_item* option);
+BOOL PpdFindFeatureSelection(const ymcko::ppd_view& image, WORD f, WORD o,
+                             ymcko::image_item* feature, ymcko::image_item* option);
 
 // 1 when the selection is an option named exactly "None" or "False".
 BOOL FeatureSelectionNone(const ymcko::ppd_view& image, WORD f, WORD o);
@@ -48,4 +49,5 @@ BOOL SearchUiConstraints(const ymcko::ppd_view& image, WORD f1, WORD o1, WORD f2
 // f counts among the printer-sticky features, otherwise among the
 // document-sticky ones. Only the selections the arrays hold are consulted.
 DWORD PpdFeatureConstrained(const ymcko::ppd_view& image, std::span<const BYTE> printer_selections,
-                            std::optional<std::span<const BYTE>> document_selections, WORD f, WORD o);
+                            std::optional<std::span<const BYTE>> document_selections, WORD f,
+                            WORD o);

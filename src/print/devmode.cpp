@@ -24,22 +24,21 @@ void write_u16(std::span<BYTE> bytes, std::size_t offset, WORD value) {
 
 void check_devmode(std::span<const BYTE> bytes, const std::string& name) {
   if (bytes.size() < kMinPublicSize) {
-    throw Error(name, "is " + std::to_string(bytes.size()) +
-                              " bytes; a device mode has at least " +
-                              std::to_string(kMinPublicSize));
+    throw Error(name, "is " + std::to_string(bytes.size()) + " bytes; a device mode has at least " +
+                          std::to_string(kMinPublicSize));
   }
   const std::size_t public_size = read_u16(bytes, offsetof(DEVMODEW, dmSize));
   const std::size_t private_size = read_u16(bytes, offsetof(DEVMODEW, dmDriverExtra));
   if (public_size < kMinPublicSize) {
     throw Error(name, "its dmSize is " + std::to_string(public_size) +
-                              "; a device mode's public part has at least " +
-                              std::to_string(kMinPublicSize) + " bytes");
+                          "; a device mode's public part has at least " +
+                          std::to_string(kMinPublicSize) + " bytes");
   }
   if (bytes.size() != public_size + private_size) {
     throw Error(name, "is " + std::to_string(bytes.size()) + " bytes, but its dmSize " +
-                              std::to_string(public_size) + " and dmDriverExtra " +
-                              std::to_string(private_size) + " make " +
-                              std::to_string(public_size + private_size));
+                          std::to_string(public_size) + " and dmDriverExtra " +
+                          std::to_string(private_size) + " make " +
+                          std::to_string(public_size + private_size));
   }
   const bool known_size = public_size == 188 || public_size == 212 || public_size == 220;
   if (!known_size && read_u16(bytes, offsetof(DEVMODEW, dmSpecVersion)) == 0) {

@@ -88,13 +88,11 @@ json parse_json_object(std::string_view text, const std::string& input, const ch
     // The library's text reads "[json.exception.parse_error.101] parse error at ...".
     std::string message = error.what();
     std::size_t bracket = message.find("] ");
-    throw Error(input,
-                    "not valid JSON: " +
-                        (bracket == std::string::npos ? message : message.substr(bracket + 2)));
+    throw Error(input, "not valid JSON: " +
+                           (bracket == std::string::npos ? message : message.substr(bracket + 2)));
   }
   if (!document.is_object()) {
-    throw Error(input,
-                    std::string(what) + " must be a JSON object, not " + json_type_of(document));
+    throw Error(input, std::string(what) + " must be a JSON object, not " + json_type_of(document));
   }
   return document;
 }

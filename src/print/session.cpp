@@ -59,7 +59,8 @@ void set_up_printer(host::HostPrinter& printer, const PrinterStore& store) {
     printer.set_value(u"PrinterDataSize", bytes_of(&size, sizeof size));
     printer.set_value(u"PrinterData", {store.properties->begin(), store.properties->end()});
   }
-  if (store.halftone) printer.set_value(u"CurDevHTInfo", {store.halftone->begin(), store.halftone->end()});
+  if (store.halftone)
+    printer.set_value(u"CurDevHTInfo", {store.halftone->begin(), store.halftone->end()});
   std::vector<engine::HostForm> forms;
   for (const StoredForm& f : store.forms) {
     forms.push_back({f.name, {f.width, f.height}, {f.left, f.top, f.right, f.bottom}, f.flags});
@@ -105,12 +106,14 @@ std::vector<Feature> features_of(const ppd_view& image) {
     Feature entry{feature.name() ? feature.name() : "", group.dwDefault, {}};
     for (auto option = image.options(feature); !option.is_null(); option = option.next()) {
       FeatureOption choice{option.name() ? option.name() : "", std::nullopt, std::nullopt};
-      if (const char* translation = option.string_field(offsetof(image_ui_option, pstrTranslation))) {
+      if (const char* translation =
+              option.string_field(offsetof(image_ui_option, pstrTranslation))) {
         choice.name = translation;
       }
       image_media_option media;
       if (group.wIndex == UIGRP_PAGESIZE && image.record_at(option.offset, &media)) {
-        choice.paper_micrometres = {PSRealToMicron(media.szPaper.width), PSRealToMicron(media.szPaper.height)};
+        choice.paper_micrometres = {PSRealToMicron(media.szPaper.width),
+                                    PSRealToMicron(media.szPaper.height)};
       }
       entry.options.push_back(std::move(choice));
     }
@@ -134,8 +137,8 @@ DeviceFacts device_facts(const host::DeviceSession& device, host::HostPrinter& p
   PRINTERDATA* properties = nullptr;
   DRVDEVMODE dm;
   PRINTERFORM form{};
-  if (!instance_settings(printer.handle(), view, caller.record(), printer.name().c_str(), &properties, &dm,
-                         &form)) {
+  if (!instance_settings(printer.handle(), view, caller.record(), printer.name().c_str(),
+                         &properties, &dm, &form)) {
     throw Error("print", "the driver could not make the settings of a device instance");
   }
   EngFreeMem(properties);
@@ -168,7 +171,8 @@ DeviceFacts device_facts(const host::DeviceSession& device, host::HostPrinter& p
 // The engine only reads a source and ignores its fourth byte.
 class SourceBitmap {
  public:
-  SourceBitmap(std::uint32_t width, std::uint32_t height, const std::uint8_t* pixels, std::size_t stride) {
+  SourceBitmap(std::uint32_t width, std::uint32_t height, const std::uint8_t* pixels,
+               std::size_t stride) {
     handle_ = EngCreateBitmap({LONG(width), LONG(height)}, LONG(stride), BMF_32BPP, BMF_TOPDOWN,
                               const_cast<std::uint8_t*>(pixels));
     surface_ = handle_ != nullptr ? EngLockSurface(handle_) : nullptr;
@@ -188,7 +192,8 @@ class SourceBitmap {
 
 // One line of pixels as the source bitmap holds them: four bytes each, a
 // straight alpha composited over white.
-void convert_line(const std::uint8_t* in, PixelFormat format, std::uint32_t width, std::uint8_t* out) {
+void convert_line(const std::uint8_t* in, PixelFormat format, std::uint32_t width,
+                  std::uint8_t* out) {
   for (std::uint32_t x = 0; x < width; ++x, out += 4) {
     switch (format) {
       case PixelFormat::gray:
@@ -200,8 +205,9 @@ void convert_line(const std::uint8_t* in, PixelFormat format, std::uint32_t widt
       case PixelFormat::rgba: {
         const unsigned alpha = in[4 * x + 3];
         for (int c = 0; c < 3; ++c) {
-          out[c] = alpha == 255 ? in[4 * x + c]
-                                : std::uint8_t((in[4 * x + c] * alpha + 255 * (255 - alpha) + 127) / 255);
+          out[c] = alpha == 255
+                       ? in[4 * x + c]
+                       : std::uint8_t((in[4 * x + c] * alpha + 255 * (255 - alpha) + 127) / 255);
         }
         break;
       }
@@ -251,7 +257,11 @@ DeviceFacts describe_device(const JobOptions& options) {
 
 struct PrintSession::Job {
   Job(Sink& out, const JobOptions& options)
-      : sink(out), adapter(out), printer(kPrinterName, adapter), device(loaded_driver(), printer), fit(options.fit) {
+      : sink(out),
+        adapter(out),
+        printer(kPrinterName, adapter),
+        device(loaded_driver(), printer),
+        fit(options.fit) {
     set_up_printer(printer, options.printer);
   }
 
@@ -295,9 +305,11 @@ struct PrintSession::Job {
   void check(BOOL result, std::size_t failed_allocations_before, std::size_t failed_writes_before,
              const std::string& input, const std::string& what) {
     if (adapter.failed()) fail(sink.name(), sink.failure());
-    if (printer.failed_writes() != failed_writes_before) fail(sink.name(), "a write to the printer failed");
+    if (printer.failed_writes() != failed_writes_before)
+      fail(sink.name(), "a write to the printer failed");
     if (result) return;
-    const bool short_of_memory = engine::failed_allocations_on_this_thread() != failed_allocations_before;
+    const bool short_of_memory =
+        engine::failed_allocations_on_this_thread() != failed_allocations_before;
     fail(input, what + (short_of_memory ? ": out of memory" : ""));
   }
 
@@ -324,27 +336,31 @@ struct PrintSession::Job {
 
   // Draws 32-bit pixels into the page: pixel for pixel when they have the
   // page's size, otherwise stretched (halftoned) to their placement.
-  void draw(const std::string& name, std::uint32_t width, std::uint32_t height, const std::uint8_t* pixels,
-            std::size_t stride) {
+  void draw(const std::string& name, std::uint32_t width, std::uint32_t height,
+            const std::uint8_t* pixels, std::size_t stride) {
     SURFOBJ* page = device.surface();
     const std::size_t allocations = engine::failed_allocations_on_this_thread();
     SourceBitmap source(width, height, pixels, stride);
     if (source.surface() == nullptr) fail(name, "out of memory for an image bitmap");
-    Placement placement = place_image(width, height, ULONG(page->sizlBitmap.cx), ULONG(page->sizlBitmap.cy), fit);
-    RECTL dest{placement.destination.x, placement.destination.y, placement.destination.x + placement.destination.width,
+    Placement placement =
+        place_image(width, height, ULONG(page->sizlBitmap.cx), ULONG(page->sizlBitmap.cy), fit);
+    RECTL dest{placement.destination.x, placement.destination.y,
+               placement.destination.x + placement.destination.width,
                placement.destination.y + placement.destination.height};
     BOOL drawn;
     if (placement.one_to_one) {
       POINTL origin{placement.source.x, placement.source.y};
-      drawn = host::draw_bitblt(page, source.surface(), nullptr, nullptr, nullptr, &dest, &origin, nullptr, nullptr,
-                                nullptr, ROP4_SRCCOPY);
+      drawn = host::draw_bitblt(page, source.surface(), nullptr, nullptr, nullptr, &dest, &origin,
+                                nullptr, nullptr, nullptr, ROP4_SRCCOPY);
     } else {
-      RECTL from{placement.source.x, placement.source.y, placement.source.x + placement.source.width,
+      RECTL from{placement.source.x, placement.source.y,
+                 placement.source.x + placement.source.width,
                  placement.source.y + placement.source.height};
-      drawn = host::draw_stretch(page, source.surface(), nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &from,
-                                 nullptr, kHalftone);
+      drawn = host::draw_stretch(page, source.surface(), nullptr, nullptr, nullptr, nullptr,
+                                 nullptr, &dest, &from, nullptr, kHalftone);
     }
-    check(drawn, allocations, printer.failed_writes(), name, "the image could not be drawn onto the card");
+    check(drawn, allocations, printer.failed_writes(), name,
+          "the image could not be drawn onto the card");
   }
 
   void send(const std::string& name) {
@@ -362,7 +378,8 @@ PrintSession::PrintSession(Sink& sink, const JobOptions& options)
     }
     job.facts = device_facts(job.device, job.printer, options.devmode);
     std::u16string name = options.document_name;
-    job.call([&] { return job.device.start_doc(name.c_str()); }, "print", "the driver refused to start the document");
+    job.call([&] { return job.device.start_doc(name.c_str()); }, "print",
+             "the driver refused to start the document");
     job.started = true;
   } catch (...) {
     job.abandon();
@@ -379,9 +396,12 @@ std::size_t PrintSession::sides() const { return job_->sides; }
 void PrintSession::add_side(const ImageView& image, const std::string& name, const Stripe& stripe) {
   Job& job = *job_;
   job.require_open("no side can be added");
-  const std::size_t stride = image.stride != 0 ? image.stride : image.width * bytes_per_pixel(image.format);
-  if (image.width == 0 || image.height == 0 || stride < image.width * bytes_per_pixel(image.format) ||
-      image.pixels.size() < stride * (image.height - 1) + image.width * bytes_per_pixel(image.format)) {
+  const std::size_t stride =
+      image.stride != 0 ? image.stride : image.width * bytes_per_pixel(image.format);
+  if (image.width == 0 || image.height == 0 ||
+      stride < image.width * bytes_per_pixel(image.format) ||
+      image.pixels.size() <
+          stride * (image.height - 1) + image.width * bytes_per_pixel(image.format)) {
     throw Error(name, "the image's pixels do not fill its size");
   }
   if (opaque_rgba(image, stride)) {
@@ -405,8 +425,8 @@ void PrintSession::add_blank_side(const std::string& name, const Stripe& stripe)
   job.send(name);
 }
 
-void PrintSession::begin_side(std::uint32_t width, std::uint32_t height, PixelFormat format, const std::string& name,
-                              const Stripe& stripe) {
+void PrintSession::begin_side(std::uint32_t width, std::uint32_t height, PixelFormat format,
+                              const std::string& name, const Stripe& stripe) {
   Job& job = *job_;
   job.require_open("no side can begin");
   if (width == 0 || height == 0) throw Error(name, "a side needs at least one pixel");
@@ -422,13 +442,15 @@ void PrintSession::write_line(std::span<const std::uint8_t> line) {
   Job& job = *job_;
   if (!job.side) throw Error("print", "a line came outside a side");
   Job::Side& side = *job.side;
-  if (side.lines == side.height) throw Error(side.name, "more lines than the side's " + std::to_string(side.height));
+  if (side.lines == side.height)
+    throw Error(side.name, "more lines than the side's " + std::to_string(side.height));
   if (line.size() != side.width * bytes_per_pixel(side.format)) {
-    throw Error(side.name, "line " + std::to_string(side.lines + 1) + " has " + std::to_string(line.size()) +
-                               " bytes; the side's lines have " +
+    throw Error(side.name, "line " + std::to_string(side.lines + 1) + " has " +
+                               std::to_string(line.size()) + " bytes; the side's lines have " +
                                std::to_string(side.width * bytes_per_pixel(side.format)));
   }
-  convert_line(line.data(), side.format, side.width, side.pixels.data() + std::size_t{side.lines} * side.width * 4);
+  convert_line(line.data(), side.format, side.width,
+               side.pixels.data() + std::size_t{side.lines} * side.width * 4);
   ++side.lines;
 }
 

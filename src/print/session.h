@@ -57,7 +57,7 @@ struct JobOptions {
 // One option of a feature of the printer's description.
 struct FeatureOption {
   std::string keyword;
-  std::optional<std::string> name;  // its display text
+  std::optional<std::string> name;                                         // its display text
   std::optional<std::pair<std::int32_t, std::int32_t>> paper_micrometres;  // page sizes
 };
 

@@ -137,9 +137,8 @@ void set_from_json(CardSettings& settings, std::string_view key, std::string_vie
 // lists are parsed strictly, booleans are "true" or "false", other kinds are
 // the text itself. An overlay list takes one area per text, every other kind
 // exactly one text. Throws SettingError naming the key.
-void set_from_text(CardSettings& settings, std::string_view key,
-                   std::span<const std::string> texts, const std::string& input,
-                   Warnings& warnings);
+void set_from_text(CardSettings& settings, std::string_view key, std::span<const std::string> texts,
+                   const std::string& input, Warnings& warnings);
 
 // A settings object from JSON text; errors name `input` and the key.
 CardSettings parse_settings(std::string_view json_text, const std::string& input,

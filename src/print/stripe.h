@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace ymcko::print {
 
 // Characters the driver sends per track (its conversion buffers less the

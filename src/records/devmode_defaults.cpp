@@ -49,7 +49,8 @@ void write_private_defaults(DRVPRIVATE& priv) {
   priv.yPrint = 0;
   priv.cxPrint = kPanelWidth;
   priv.cyPrint = kPanelHeight;
-  for (OVERLAYAREA& area : priv.aOverlayArea) area = {OVERLAY_EMPTY, 0, 0, kPanelWidth - 1, kPanelHeight - 1};
+  for (OVERLAYAREA& area : priv.aOverlayArea)
+    area = {OVERLAY_EMPTY, 0, 0, kPanelWidth - 1, kPanelHeight - 1};
   priv.wSideMode = SIDE_MODE_SINGLE;
   priv.wPCommandForm = 0;
   priv.wMagMode = 0;

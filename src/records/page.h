@@ -1,4 +1,5 @@
-// The page bitmap's fixed shape and pool tag: the drawing surface makes the bitmap, the job output reads and refills it.
+// The page bitmap's fixed shape and pool tag: the drawing surface makes the bitmap, the job output
+// reads and refills it.
 #pragma once
 
 #include "engine/engine.h"

@@ -5,8 +5,8 @@
 #include <cstddef>
 
 #include "engine/engine.h"
-#include "records/devmode.h"
 #include "pool/memory_pool.h"
+#include "records/devmode.h"
 #include "records/printer_data.h"
 #include "records/psreal.h"
 
@@ -27,13 +27,13 @@ struct PRINTERFORM {
 
 // Colour mode record; the capability code and the surface fill it.
 struct COLORSETUP {
-  BYTE bState;      // 0
-  BYTE cDepth;      // 8 for colour, 2 for monochrome
-  BYTE cPlanes;     // 2 for colour, 1 for monochrome
-  BYTE iIndex;      // 1 for colour, 0xFF for monochrome
-  ULONG ulReserved; // 0
-  ULONG* pulTable;  // 256 four-byte entries while colour and a surface is enabled
-  BYTE bFill;       // 0xFF
+  BYTE bState;       // 0
+  BYTE cDepth;       // 8 for colour, 2 for monochrome
+  BYTE cPlanes;      // 2 for colour, 1 for monochrome
+  BYTE iIndex;       // 1 for colour, 0xFF for monochrome
+  ULONG ulReserved;  // 0
+  ULONG* pulTable;   // 256 four-byte entries while colour and a surface is enabled
+  BYTE bFill;        // 0xFF
   BYTE abZero[7];
   COLORADJUSTMENT coloradj;  // the job's colour adjustment
 };
@@ -46,7 +46,9 @@ struct BITARRAY {
 };
 
 inline BYTE* bit_array_bytes(BITARRAY* array) { return reinterpret_cast<BYTE*>(array + 1); }
-inline std::size_t bit_array_size(ULONG bits) { return sizeof(BITARRAY) + (std::size_t{bits} + 7) / 8; }
+inline std::size_t bit_array_size(ULONG bits) {
+  return sizeof(BITARRAY) + (std::size_t{bits} + 7) / 8;
+}
 
 // flJobState bits.
 inline constexpr ULONG PDEV_DOC_STARTED = 0x4;
@@ -57,20 +59,20 @@ inline constexpr ULONG PDEV_CARD_IN = 0x2000000;
 
 struct PDEV {
   ULONG ulSignature;
-  DRVDEVMODE dm;             // the instance's validated card-job settings
-  PRINTERDATA* pPrinterData; // engine memory, freed at disable
+  DRVDEVMODE dm;              // the instance's validated card-job settings
+  PRINTERDATA* pPrinterData;  // engine memory, freed at disable
   HMODULE hModule;
-  HHEAP hHeap;               // instance pool: the record itself lives in it
-  HANDLE hPrinter;           // target of every spooler write
-  PWSTR pwstrDocName;        // pool copy of the document name, or null
+  HHEAP hHeap;         // instance pool: the record itself lives in it
+  HANDLE hPrinter;     // target of every spooler write
+  PWSTR pwstrDocName;  // pool copy of the document name, or null
   LONG iScaledDpi;
   LONG cCopies;
   HDEV hdev;
   HSURF hSurface;
-  PVOID pvBits;              // page bitmap pixels, engine memory
+  PVOID pvBits;  // page bitmap pixels, engine memory
   HPALETTE hPalette;
-  PPDDATA* pPpdData;         // packed description, engine memory
-  DWORD cbPpdData;           // its length in bytes, as PpdCreate made it
+  PPDDATA* pPpdData;  // packed description, engine memory
+  DWORD cbPpdData;    // its length in bytes, as PpdCreate made it
   BITARRAY* pInstFontBits;
   ULONG flJobState;
   PRINTERFORM curForm;

@@ -15,4 +15,6 @@ PDEV* validated_instance(DHPDEV dhpdev) {
   return pdev;
 }
 
-PDEV* validated_instance(SURFOBJ* pso) { return validated_instance(pso != nullptr ? pso->dhpdev : nullptr); }
+PDEV* validated_instance(SURFOBJ* pso) {
+  return validated_instance(pso != nullptr ? pso->dhpdev : nullptr);
+}

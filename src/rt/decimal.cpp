@@ -22,7 +22,8 @@ DecimalText digits_of(std::uint64_t magnitude, bool negative) {
 
 DecimalText signed_decimal(std::int64_t value) {
   // Negate in unsigned arithmetic: defined for the most negative value too.
-  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : std::uint64_t(value);
+  std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : std::uint64_t(value);
   return digits_of(magnitude, value < 0);
 }
 

@@ -8,8 +8,8 @@
 #include <limits>
 
 #include "engine/engine.h"
-#include "ppd/ui_group.h"
 #include "pool/memory_pool.h"
+#include "ppd/ui_group.h"
 #include "ppdimage/ppd_query.h"
 #include "settings/string_copy.h"
 #include "settings/units.h"

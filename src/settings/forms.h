@@ -6,11 +6,11 @@
 #include <cstddef>
 #include <type_traits>
 
-#include "records/pdev.h"
 #include "engine/engine.h"
-#include "records/devmode.h"
 #include "pool/list.h"
 #include "ppdimage/ppd_image.h"
+#include "records/devmode.h"
+#include "records/pdev.h"
 
 inline constexpr std::size_t CCHFORMRECORDNAME = 32;
 

@@ -7,8 +7,8 @@
 
 #include "engine/engine.h"
 #include "ppdimage/ppd_image.h"
-#include "settings/device_halftone.h"
 #include "records/printer_data.h"
+#include "settings/device_halftone.h"
 
 // One registry data value that is stored with a companion value giving its size.
 struct REGDATAINFO {

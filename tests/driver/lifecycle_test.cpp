@@ -9,14 +9,14 @@
 #include <thread>
 #include <vector>
 
+#include "driver/capabilities.h"
 #include "driver/ddi.h"
+#include "driver/form_metrics.h"
 #include "engine/engine.h"
 #include "host/draw.h"
 #include "host/job_runner.h"
 #include "jobstream/command_reader.h"
 #include "output/escape.h"
-#include "driver/capabilities.h"
-#include "driver/form_metrics.h"
 #include "support/test_support.h"
 
 namespace host = ymcko::host;
@@ -118,7 +118,8 @@ TEST_F(Lifecycle, CapabilitiesFollowTheSettings) {
   }
   {
     host::DeviceSession session(driver(), printer_);
-    ASSERT_TRUE(session.enable(with([](DRVDEVMODE& dm) { dm.dmPublic.dmColor = DMCOLOR_MONOCHROME; })));
+    ASSERT_TRUE(
+        session.enable(with([](DRVDEVMODE& dm) { dm.dmPublic.dmColor = DMCOLOR_MONOCHROME; })));
     EXPECT_EQ(session.capabilities().ulHTOutputFormat, HT_FORMAT_1BPP);
     const COLORSETUP* setup = pdev_from(session.instance())->pColorSetup;
     EXPECT_EQ(setup->cDepth, 2);
@@ -127,7 +128,8 @@ TEST_F(Lifecycle, CapabilitiesFollowTheSettings) {
   }
   {
     host::DeviceSession session(driver(), printer_);
-    ASSERT_TRUE(session.enable(with([](DRVDEVMODE& dm) { dm.dmPrivate.flPrivate = PRIV_NO_DONTJOURNAL; })));
+    ASSERT_TRUE(
+        session.enable(with([](DRVDEVMODE& dm) { dm.dmPrivate.flPrivate = PRIV_NO_DONTJOURNAL; })));
     EXPECT_EQ(session.device_info().flGraphicsCaps, 0x10Fu);
   }
   {
@@ -189,7 +191,8 @@ TEST_F(Lifecycle, FormMetricsAndBothLandscapeTurns) {
   printer_.set_forms({{u"CR-80", {85600, 54000}, {0, 0, 85600, 54000}, 0}});
   std::vector<BYTE> bytes = devmode(DMORIENT_PORTRAIT);
   auto* dm = reinterpret_cast<DRVDEVMODE*>(bytes.data());
-  dm->dmPublic.dmFields = (dm->dmPublic.dmFields & ~(DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE)) | DM_FORMNAME;
+  dm->dmPublic.dmFields =
+      (dm->dmPublic.dmFields & ~(DM_PAPERWIDTH | DM_PAPERLENGTH | DM_PAPERSIZE)) | DM_FORMNAME;
   std::memcpy(dm->dmPublic.dmFormName, u"CR-80", 12);
   host::DeviceSession session(driver(), printer_);
   ASSERT_TRUE(session.enable(bytes));
@@ -212,14 +215,16 @@ TEST_F(Lifecycle, NullDeviceModeGivesTheDefaults) {
 }
 
 TEST_F(Lifecycle, PatternArrayIsClearedAndInvalidInstancesRefused) {
-  HSURF patterns[3] = {reinterpret_cast<HSURF>(1), reinterpret_cast<HSURF>(2), reinterpret_cast<HSURF>(3)};
+  HSURF patterns[3] = {reinterpret_cast<HSURF>(1), reinterpret_cast<HSURF>(2),
+                       reinterpret_cast<HSURF>(3)};
   DRVFN none[1] = {{0, nullptr}};
   engine::HostDevice device(std::span<const DRVFN>(none, 0));
   device.set_printer(&printer_);
   GDIINFO caps{};
   DEVINFO info{};
-  DHPDEV dhpdev = DrvEnablePDEV(nullptr, nullptr, 3, patterns, sizeof caps, reinterpret_cast<ULONG*>(&caps),
-                                sizeof info, &info, device.handle(), nullptr, printer_.handle());
+  DHPDEV dhpdev =
+      DrvEnablePDEV(nullptr, nullptr, 3, patterns, sizeof caps, reinterpret_cast<ULONG*>(&caps),
+                    sizeof info, &info, device.handle(), nullptr, printer_.handle());
   ASSERT_NE(dhpdev, nullptr);
   for (HSURF p : patterns) EXPECT_EQ(p, nullptr);
   EngSetLastError(0);
@@ -284,7 +289,8 @@ void draw_side(host::DeviceSession& session) {
   SURFOBJ* src = EngLockSurface(hsrc);
   RECTL dest{0, 0, session.surface()->sizlBitmap.cx, session.surface()->sizlBitmap.cy};
   RECTL from{0, 0, 2, 2};
-  host::draw_stretch(session.surface(), src, nullptr, nullptr, nullptr, nullptr, nullptr, &dest, &from, nullptr, 3);
+  host::draw_stretch(session.surface(), src, nullptr, nullptr, nullptr, nullptr, nullptr, &dest,
+                     &from, nullptr, 3);
   EngUnlockSurface(src);
   EngDeleteSurface(hsrc);
 }
@@ -305,8 +311,14 @@ TEST_F(Lifecycle, TwoCardJobsInEverySideModeWithStripeAndCopies) {
   };
   const Case cases[] = {
       {0, 2, {"stripe W", "card start", "card end", "stripe W", "card start", "card end"}},
-      {1, 4, {"stripe W", "card start", "card turn", "card end", "stripe W", "card start", "card turn", "card end"}},
-      {2, 4, {"stripe W", "card start", "card turn", "card end", "stripe W", "card start", "card turn", "card end"}},
+      {1,
+       4,
+       {"stripe W", "card start", "card turn", "card end", "stripe W", "card start", "card turn",
+        "card end"}},
+      {2,
+       4,
+       {"stripe W", "card start", "card turn", "card end", "stripe W", "card start", "card turn",
+        "card end"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.side_mode);
@@ -320,7 +332,8 @@ TEST_F(Lifecycle, TwoCardJobsInEverySideModeWithStripeAndCopies) {
     EXPECT_EQ(session.escape(17, count, {}), 1u);
     EXPECT_EQ(session.escape(4159, std::vector<BYTE>{'W'}, {}), 1u);
     const char16_t track1[] = u"ABC";
-    std::vector<BYTE> t1(reinterpret_cast<const BYTE*>(track1), reinterpret_cast<const BYTE*>(track1) + sizeof track1);
+    std::vector<BYTE> t1(reinterpret_cast<const BYTE*>(track1),
+                         reinterpret_cast<const BYTE*>(track1) + sizeof track1);
     EXPECT_EQ(session.escape(4156, t1, {}), 1u);
     for (int page = 0; page < c.pages; ++page) {
       ASSERT_TRUE(session.start_page());
@@ -334,7 +347,8 @@ TEST_F(Lifecycle, TwoCardJobsInEverySideModeWithStripeAndCopies) {
     std::vector<std::string> counts;
     for (const auto& line : outline(sink_.bytes())) {
       if (line.rfind("magnetic stripe, mode W", 0) == 0) card_commands.push_back("stripe W");
-      if (line == "card start" || line == "card turn" || line == "card end") card_commands.push_back(line);
+      if (line == "card start" || line == "card turn" || line == "card end")
+        card_commands.push_back(line);
       auto at = line.find("copies ");
       if (at != std::string::npos) counts.push_back(line.substr(at + 7));
     }

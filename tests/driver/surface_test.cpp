@@ -1,4 +1,5 @@
-// The page bitmap: its shape per form, white fill, colour table, teardown, failures, and the hooked transfers.
+// The page bitmap: its shape per form, white fill, colour table, teardown, failures, and the hooked
+// transfers.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,12 +8,12 @@
 
 #include "driver/ddi.h"
 #include "engine/engine.h"
-#include "host/draw.h"
 #include "engine/objects.h"
+#include "host/draw.h"
+#include "host/host_printer.h"
 #include "support/bitmaps.h"
 #include "support/instance.h"
 #include "support/test_support.h"
-#include "host/host_printer.h"
 
 namespace host = ymcko::host;
 
@@ -165,8 +166,8 @@ TEST_F(DrawingSurface, InvalidInstancesAreRefused) {
                                nullptr, nullptr, &rect, &rect, nullptr, HALFTONE));
     EXPECT_EQ(EngGetLastError(), ERROR_INVALID_PARAMETER);
   }
-  EXPECT_FALSE(DrvStretchBlt(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                             nullptr, nullptr, nullptr, HALFTONE));
+  EXPECT_FALSE(DrvStretchBlt(nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                             nullptr, nullptr, HALFTONE));
   EXPECT_EQ(engine::outstanding(kPageTag).blocks, 0u);
 }
 
@@ -214,11 +215,10 @@ TEST_F(DrawingSurface, StretchesUseTheJobsAdjustmentAndHalftoning) {
     SCOPED_TRACE(through_engine ? "routed by the engine" : "called directly");
     std::memset(bits(), 0xFF, kPageBytes);
     const BOOL drawn =
-        through_engine
-            ? host::draw_stretch(page(), picture.surface(), nullptr, nullptr, nullptr, &callers,
-                                   nullptr, &to, &from, nullptr, COLORONCOLOR)
-            : DrvStretchBlt(page(), picture.surface(), nullptr, nullptr, nullptr, &callers,
-                            nullptr, &to, &from, nullptr, COLORONCOLOR);
+        through_engine ? host::draw_stretch(page(), picture.surface(), nullptr, nullptr, nullptr,
+                                            &callers, nullptr, &to, &from, nullptr, COLORONCOLOR)
+                       : DrvStretchBlt(page(), picture.surface(), nullptr, nullptr, nullptr,
+                                       &callers, nullptr, &to, &from, nullptr, COLORONCOLOR);
     ASSERT_TRUE(drawn);
     // Averaged (100, 50, 25), then the negative; portrait rows are 656 pixels.
     std::uint32_t pixel;
@@ -237,7 +237,7 @@ TEST_F(DrawingSurface, PictureLandsUprightOnALandscapePage) {
   picture.set(1, 1, rgb(0, 0, 255));
   RECTL whole{0, 0, 1024, 656}, from{0, 0, 2, 2};
   ASSERT_TRUE(host::draw_stretch(page(), picture.surface(), nullptr, nullptr, nullptr, nullptr,
-                                   nullptr, &whole, &from, nullptr, HALFTONE));
+                                 nullptr, &whole, &from, nullptr, HALFTONE));
 
   // Stored lower edge first: memory row 655 is the page's upper edge.
   for (LONG x = 0; x < 1024; x += 73) {
@@ -253,8 +253,8 @@ TEST_F(DrawingSurface, PictureLandsUprightOnALandscapePage) {
 TEST_F(DrawingSurface, TransfersPassThroughUnchecked) {
   ASSERT_NE(DrvEnableSurface(dhpdev()), nullptr);
   RECTL band{0, 0, 656, 2};
-  ASSERT_TRUE(host::draw_bitblt(page(), nullptr, nullptr, nullptr, nullptr, &band, nullptr,
-                                  nullptr, nullptr, nullptr, ROP4_BLACKNESS));
+  ASSERT_TRUE(host::draw_bitblt(page(), nullptr, nullptr, nullptr, nullptr, &band, nullptr, nullptr,
+                                nullptr, nullptr, ROP4_BLACKNESS));
   EXPECT_TRUE(std::all_of(bits(), bits() + 2 * 2624, [](BYTE b) { return b == 0; }));
   EXPECT_EQ(bits()[2 * 2624], 0xFF);
 

@@ -1,4 +1,5 @@
-// The engine's bit-block transfer: copies and fills, clipping at every edge, either scan-line order.
+// The engine's bit-block transfer: copies and fills, clipping at every edge, either scan-line
+// order.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -104,7 +105,9 @@ TEST_F(EngineBitBlt, ClipsToBothBitmapsAtEveryEdge) {
       {"source runs out on the right and below", {0, 0, 8, 8}, {2, 3}, {0, 0, 4, 3}},
       {"wholly outside", {20, 20, 30, 30}, {0, 0}, {0, 0, 0, 0}},
       {"inverted rectangle", {6, 6, 2, 2}, {0, 0}, {0, 0, 0, 0}},
-      {"extreme coordinates", {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN},
+      {"extreme coordinates",
+       {INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX},
+       {INT32_MIN, INT32_MIN},
        {0, 0, 6, 6}},
       {"source point far away", {0, 0, 8, 8}, {INT32_MAX, INT32_MIN}, {0, 0, 0, 0}},
   };
@@ -122,8 +125,7 @@ TEST_F(EngineBitBlt, ClipsToBothBitmapsAtEveryEdge) {
       for (LONG x = 0; x < 8; ++x) {
         const bool inside =
             x >= c.drawn.left && x < c.drawn.right && y >= c.drawn.top && y < c.drawn.bottom;
-        const std::uint32_t expected =
-            inside ? pattern(LONG(x + dx), LONG(y + dy)) : 0xEEEEEEEEu;
+        const std::uint32_t expected = inside ? pattern(LONG(x + dx), LONG(y + dy)) : 0xEEEEEEEEu;
         ASSERT_EQ(target.at(x, y), expected) << x << "," << y;
       }
     }
@@ -192,16 +194,26 @@ TEST_F(EngineBitBlt, RefusesWhatItCannotDraw) {
     ROP4 rop;
   };
   const Case cases[] = {
-      {"no target", nullptr, picture.surface(), nullptr, nullptr, &rect, &from, nullptr, ROP4_SRCCOPY},
-      {"24-bpp target", picture.surface(), page.surface(), nullptr, nullptr, &rect, &from, nullptr, ROP4_SRCCOPY},
-      {"no rectangle", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &from, nullptr, ROP4_SRCCOPY},
-      {"copy without source", page.surface(), nullptr, nullptr, nullptr, &rect, &from, nullptr, ROP4_SRCCOPY},
-      {"copy without source point", page.surface(), picture.surface(), nullptr, nullptr, &rect, nullptr, nullptr, ROP4_SRCCOPY},
-      {"brush fill without brush", page.surface(), nullptr, nullptr, nullptr, &rect, nullptr, nullptr, ROP4_PATCOPY},
-      {"pattern brush", page.surface(), nullptr, nullptr, nullptr, &rect, nullptr, &pattern_brush, ROP4_PATCOPY},
-      {"operation needing a mask", page.surface(), picture.surface(), nullptr, nullptr, &rect, &from, nullptr, 0xAACC},
-      {"region clip", page.surface(), nullptr, &region, nullptr, &rect, nullptr, nullptr, ROP4_WHITENESS},
-      {"indexed translation", page.surface(), picture.surface(), nullptr, &indexed, &rect, &from, nullptr, ROP4_SRCCOPY},
+      {"no target", nullptr, picture.surface(), nullptr, nullptr, &rect, &from, nullptr,
+       ROP4_SRCCOPY},
+      {"24-bpp target", picture.surface(), page.surface(), nullptr, nullptr, &rect, &from, nullptr,
+       ROP4_SRCCOPY},
+      {"no rectangle", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &from, nullptr,
+       ROP4_SRCCOPY},
+      {"copy without source", page.surface(), nullptr, nullptr, nullptr, &rect, &from, nullptr,
+       ROP4_SRCCOPY},
+      {"copy without source point", page.surface(), picture.surface(), nullptr, nullptr, &rect,
+       nullptr, nullptr, ROP4_SRCCOPY},
+      {"brush fill without brush", page.surface(), nullptr, nullptr, nullptr, &rect, nullptr,
+       nullptr, ROP4_PATCOPY},
+      {"pattern brush", page.surface(), nullptr, nullptr, nullptr, &rect, nullptr, &pattern_brush,
+       ROP4_PATCOPY},
+      {"operation needing a mask", page.surface(), picture.surface(), nullptr, nullptr, &rect,
+       &from, nullptr, 0xAACC},
+      {"region clip", page.surface(), nullptr, &region, nullptr, &rect, nullptr, nullptr,
+       ROP4_WHITENESS},
+      {"indexed translation", page.surface(), picture.surface(), nullptr, &indexed, &rect, &from,
+       nullptr, ROP4_SRCCOPY},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

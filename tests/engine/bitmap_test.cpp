@@ -7,7 +7,6 @@
 #include "engine/engine.h"
 #include "engine/hooks.h"
 #include "engine/objects.h"
-#include "engine/objects.h"
 #include "engine/palette.h"
 #include "support/test_support.h"
 

@@ -1,4 +1,5 @@
-// The engine's colour adjustment: the default record changes nothing, and each control moves colours its own way.
+// The engine's colour adjustment: the default record changes nothing, and each control moves
+// colours its own way.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -47,20 +48,32 @@ TEST(ColorAdjustment, EachControlMovesColoursItsOwnWay) {
   const Case cases[] = {
       {"negative", with([](auto& ca) { ca.caFlags = CA_NEGATIVE; }), {0, 100, 255}, {255, 155, 0}},
       // Black 2000 and white 8000 stretch 51..204 over the whole range.
-      {"reference black and white", with([](auto& ca) { ca.caReferenceBlack = 2000, ca.caReferenceWhite = 8000; }),
-       {51, 128, 204}, {0, 128, 255}},
+      {"reference black and white",
+       with([](auto& ca) { ca.caReferenceBlack = 2000, ca.caReferenceWhite = 8000; }),
+       {51, 128, 204},
+       {0, 128, 255}},
       // Gamma 20000 on red only: 64 / 255 to the power 1/2.
       {"red gamma", with([](auto& ca) { ca.caRedGamma = 20000; }), {64, 64, 64}, {128, 64, 64}},
       // Contrast 25 stretches the distance from middle grey by the root of 2.
       {"contrast", with([](auto& ca) { ca.caContrast = 25; }), {100, 128, 200}, {89, 128, 230}},
       // Brightness 30 adds 0.15 of the range.
       {"brightness", with([](auto& ca) { ca.caBrightness = 30; }), {0, 100, 240}, {38, 138, 255}},
-      {"colourfulness -100 gives grey", with([](auto& ca) { ca.caColorfulness = -100; }),
-       {255, 0, 0}, {76, 76, 76}},
-      {"colourfulness leaves grey alone", with([](auto& ca) { ca.caColorfulness = 80; }),
-       {90, 90, 90}, {90, 90, 90}},
-      {"tint toward red", with([](auto& ca) { ca.caRedGreenTint = 100; }), {100, 100, 100}, {126, 87, 100}},
-      {"tint toward green", with([](auto& ca) { ca.caRedGreenTint = -100; }), {100, 100, 100}, {75, 113, 100}},
+      {"colourfulness -100 gives grey",
+       with([](auto& ca) { ca.caColorfulness = -100; }),
+       {255, 0, 0},
+       {76, 76, 76}},
+      {"colourfulness leaves grey alone",
+       with([](auto& ca) { ca.caColorfulness = 80; }),
+       {90, 90, 90},
+       {90, 90, 90}},
+      {"tint toward red",
+       with([](auto& ca) { ca.caRedGreenTint = 100; }),
+       {100, 100, 100},
+       {126, 87, 100}},
+      {"tint toward green",
+       with([](auto& ca) { ca.caRedGreenTint = -100; }),
+       {100, 100, 100},
+       {75, 113, 100}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "engine/engine.h"
-#include "support/test_support.h"
 #include "host/host_printer.h"
+#include "support/test_support.h"
 
 namespace host = ymcko::host;
 

@@ -42,7 +42,8 @@ TEST(PrinterData, ValueBytesAndNeededSize) {
     SCOPED_TRACE(c.name);
     BYTE buffer[8] = {0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE, 0xEE};
     DWORD needed = 99;
-    EXPECT_EQ(EngGetPrinterData(printer.handle(), c.value, nullptr, c.buffer ? buffer : nullptr, c.room, &needed),
+    EXPECT_EQ(EngGetPrinterData(printer.handle(), c.value, nullptr, c.buffer ? buffer : nullptr,
+                                c.room, &needed),
               c.result);
     EXPECT_EQ(needed, c.needed);
     if (c.buffer && c.result != ERROR_FILE_NOT_FOUND) {
@@ -52,14 +53,16 @@ TEST(PrinterData, ValueBytesAndNeededSize) {
   }
   int stranger = 0;
   DWORD needed = 0;
-  EXPECT_EQ(EngGetPrinterData(&stranger, u"FreeMem", nullptr, nullptr, 0, &needed), ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(EngGetPrinterData(&stranger, u"FreeMem", nullptr, nullptr, 0, &needed),
+            ERROR_FILE_NOT_FOUND);
 }
 
 TEST(FormsDatabase, NeededSizeProtocolAndRecords) {
   host::MemorySink sink;
   host::HostPrinter printer(u"p", sink);
   DWORD needed = 1, count = 1;
-  EXPECT_TRUE(EngEnumForms(printer.handle(), 1, nullptr, 0, &needed, &count)) << "an empty database";
+  EXPECT_TRUE(EngEnumForms(printer.handle(), 1, nullptr, 0, &needed, &count))
+      << "an empty database";
   EXPECT_EQ(needed, 0u);
   EXPECT_EQ(count, 0u);
 
@@ -71,9 +74,11 @@ TEST(FormsDatabase, NeededSizeProtocolAndRecords) {
   EXPECT_EQ(needed, 2 * sizeof(FORM_INFO_1) + 6 * 2 + 3 * 2);
 
   std::vector<BYTE> buffer(needed - 1);
-  EXPECT_FALSE(EngEnumForms(printer.handle(), 1, buffer.data(), DWORD(buffer.size()), &needed, &count));
+  EXPECT_FALSE(
+      EngEnumForms(printer.handle(), 1, buffer.data(), DWORD(buffer.size()), &needed, &count));
   buffer.resize(needed);
-  ASSERT_TRUE(EngEnumForms(printer.handle(), 1, buffer.data(), DWORD(buffer.size()), &needed, &count));
+  ASSERT_TRUE(
+      EngEnumForms(printer.handle(), 1, buffer.data(), DWORD(buffer.size()), &needed, &count));
   ASSERT_EQ(count, 2u);
   FORM_INFO_1 forms[2];
   std::memcpy(forms, buffer.data(), sizeof forms);
@@ -84,9 +89,11 @@ TEST(FormsDatabase, NeededSizeProtocolAndRecords) {
   auto* names_end = reinterpret_cast<BYTE*>(forms[1].pName) + 3 * 2;
   EXPECT_EQ(names_end, buffer.data() + buffer.size()) << "names lie inside the buffer";
 
-  EXPECT_FALSE(EngEnumForms(printer.handle(), 2, buffer.data(), DWORD(buffer.size()), &needed, &count));
+  EXPECT_FALSE(
+      EngEnumForms(printer.handle(), 2, buffer.data(), DWORD(buffer.size()), &needed, &count));
   printer.fail_form_enumeration(true);
-  EXPECT_FALSE(EngEnumForms(printer.handle(), 1, buffer.data(), DWORD(buffer.size()), &needed, &count));
+  EXPECT_FALSE(
+      EngEnumForms(printer.handle(), 1, buffer.data(), DWORD(buffer.size()), &needed, &count));
 }
 
 TEST(Modules, OnlyTheDriversOwnModuleLoads) {

@@ -1,4 +1,5 @@
-// The engine's stretched transfer: exact same-size copies, area averaging, interpolation, orientation and clipping.
+// The engine's stretched transfer: exact same-size copies, area averaging, interpolation,
+// orientation and clipping.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -16,14 +17,14 @@ using ymcko::testing::EngineTest;
 using ymcko::testing::rgb;
 using ymcko::testing::TestBitmap;
 
-constexpr COLORADJUSTMENT kDefaultAdjustment = {24, 0, 0, 10000, 10000, 10000, 0, 10000, 0, 0, 0, 0};
+constexpr COLORADJUSTMENT kDefaultAdjustment = {24, 0,     0, 10000, 10000, 10000,
+                                                0,  10000, 0, 0,     0,     0};
 constexpr std::uint32_t kUntouched = 0xEEEEEEEE;
 
 class EngineStretchBlt : public EngineTest {};
 
-BOOL stretch(TestBitmap& target, TestBitmap& source, RECTL to, RECTL from,
-             ULONG mode = HALFTONE, const COLORADJUSTMENT* adjustment = &kDefaultAdjustment,
-             CLIPOBJ* clip = nullptr) {
+BOOL stretch(TestBitmap& target, TestBitmap& source, RECTL to, RECTL from, ULONG mode = HALFTONE,
+             const COLORADJUSTMENT* adjustment = &kDefaultAdjustment, CLIPOBJ* clip = nullptr) {
   COLORADJUSTMENT ca = adjustment ? *adjustment : COLORADJUSTMENT{};
   return EngStretchBlt(target.surface(), source.surface(), nullptr, clip, nullptr,
                        adjustment ? &ca : nullptr, nullptr, &to, &from, nullptr, mode);
@@ -78,7 +79,8 @@ TEST_F(EngineStretchBlt, HalvingAveragesEachTwoByTwoBlock) {
       for (int channel = 0; channel < 3; ++channel) {
         std::uint32_t sum = 0;
         for (LONG dy = 0; dy < 2; ++dy) {
-          for (LONG dx = 0; dx < 2; ++dx) sum += source.at(2 * x + dx, 2 * y + dy) >> (8 * channel) & 0xFF;
+          for (LONG dx = 0; dx < 2; ++dx)
+            sum += source.at(2 * x + dx, 2 * y + dy) >> (8 * channel) & 0xFF;
         }
         expected |= (sum + 2) / 4 << (8 * channel);  // rounded half up
       }
@@ -106,7 +108,8 @@ TEST_F(EngineStretchBlt, WeightsFollowTheCoveredArea) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TestBitmap source(LONG(c.source.size()), 1);
-    for (LONG x = 0; x < source.width(); ++x) source.set(x, 0, rgb(c.source[x], c.source[x], c.source[x]));
+    for (LONG x = 0; x < source.width(); ++x)
+      source.set(x, 0, rgb(c.source[x], c.source[x], c.source[x]));
     TestBitmap target(c.width, 1);
     ASSERT_TRUE(stretch(target, source, {0, 0, c.width, 1}, {0, 0, source.width(), 1}));
     for (LONG x = 0; x < c.width; ++x) {
@@ -278,17 +281,25 @@ TEST_F(EngineStretchBlt, RefusesWhatItCannotDraw) {
     ULONG mode;
   };
   const Case cases[] = {
-      {"24-bpp target", picture.surface(), page.surface(), nullptr, nullptr, nullptr, &to, &from, HALFTONE},
+      {"24-bpp target", picture.surface(), page.surface(), nullptr, nullptr, nullptr, &to, &from,
+       HALFTONE},
       {"no source", page.surface(), nullptr, nullptr, nullptr, nullptr, &to, &from, HALFTONE},
-      {"a mask", page.surface(), picture.surface(), picture.surface(), nullptr, nullptr, &to, &from, HALFTONE},
-      {"region clip", page.surface(), picture.surface(), nullptr, &region, nullptr, &to, &from, HALFTONE},
-      {"indexed translation", page.surface(), picture.surface(), nullptr, nullptr, &indexed, &to, &from, HALFTONE},
-      {"no target rectangle", page.surface(), picture.surface(), nullptr, nullptr, nullptr, nullptr, &from, HALFTONE},
-      {"no source rectangle", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &to, nullptr, HALFTONE},
+      {"a mask", page.surface(), picture.surface(), picture.surface(), nullptr, nullptr, &to, &from,
+       HALFTONE},
+      {"region clip", page.surface(), picture.surface(), nullptr, &region, nullptr, &to, &from,
+       HALFTONE},
+      {"indexed translation", page.surface(), picture.surface(), nullptr, nullptr, &indexed, &to,
+       &from, HALFTONE},
+      {"no target rectangle", page.surface(), picture.surface(), nullptr, nullptr, nullptr, nullptr,
+       &from, HALFTONE},
+      {"no source rectangle", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &to,
+       nullptr, HALFTONE},
       {"mode 0", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &to, &from, 0},
       {"mode 5", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &to, &from, 5},
-      {"target side over 2^30", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &huge, &from, HALFTONE},
-      {"source side over 2^30", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &to, &huge, HALFTONE},
+      {"target side over 2^30", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &huge,
+       &from, HALFTONE},
+      {"source side over 2^30", page.surface(), picture.surface(), nullptr, nullptr, nullptr, &to,
+       &huge, HALFTONE},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -1,12 +1,13 @@
-// The host's drawing entry: hooked transfers reach the driver's entry points by engine index, others the engine.
+// The host's drawing entry: hooked transfers reach the driver's entry points by engine index,
+// others the engine.
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
-#include "host/draw.h"
 #include "engine/objects.h"
+#include "host/draw.h"
+#include "host/host_printer.h"
 #include "support/bitmaps.h"
 #include "support/test_support.h"
-#include "host/host_printer.h"
 
 namespace host = ymcko::host;
 
@@ -22,13 +23,14 @@ int g_stretch_calls = 0;
 int g_bitblt_calls = 0;
 
 BOOL NotingStretchBlt(SURFOBJ* d, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* c, XLATEOBJ* x,
-                      COLORADJUSTMENT* ca, POINTL* o, RECTL* rd, RECTL* rs, POINTL* pm, ULONG mode) {
+                      COLORADJUSTMENT* ca, POINTL* o, RECTL* rd, RECTL* rs, POINTL* pm,
+                      ULONG mode) {
   ++g_stretch_calls;
   return EngStretchBlt(d, s, m, c, x, ca, o, rd, rs, pm, mode);
 }
 
-BOOL NotingBitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* c, XLATEOBJ* x, RECTL* r,
-                  POINTL* ps, POINTL* pm, BRUSHOBJ* b, POINTL* pb, ROP4 rop) {
+BOOL NotingBitBlt(SURFOBJ* t, SURFOBJ* s, SURFOBJ* m, CLIPOBJ* c, XLATEOBJ* x, RECTL* r, POINTL* ps,
+                  POINTL* pm, BRUSHOBJ* b, POINTL* pb, ROP4 rop) {
   ++g_bitblt_calls;
   return EngBitBlt(t, s, m, c, x, r, ps, pm, b, pb, rop);
 }
@@ -74,11 +76,11 @@ TEST_F(HostDrawing, HookedTransfersGoThroughTheDriver) {
 
     RECTL whole{0, 0, 4, 4}, from{0, 0, 1, 1};
     ASSERT_TRUE(host::draw_stretch(page.surface(), picture.surface(), nullptr, nullptr, nullptr,
-                                     nullptr, nullptr, &whole, &from, nullptr, HALFTONE));
+                                   nullptr, nullptr, &whole, &from, nullptr, HALFTONE));
     EXPECT_EQ(page.at(3, 3), rgb(1, 2, 3));
     RECTL corner{0, 0, 1, 1};
     ASSERT_TRUE(host::draw_bitblt(page.surface(), nullptr, nullptr, nullptr, nullptr, &corner,
-                                    nullptr, nullptr, nullptr, nullptr, ROP4_WHITENESS));
+                                  nullptr, nullptr, nullptr, nullptr, ROP4_WHITENESS));
     EXPECT_EQ(page.at(0, 0), rgb(255, 255, 255));
     EXPECT_EQ(g_stretch_calls, c.stretches);
     EXPECT_EQ(g_bitblt_calls, c.bitblts);
@@ -92,8 +94,8 @@ TEST_F(HostDrawing, ADeviceGoneFallsBackToTheEngine) {
     ASSERT_TRUE(EngAssociateSurface(page.handle(), device.handle(), HOOK_BITBLT));
   }
   RECTL rect{0, 0, 2, 2};
-  EXPECT_TRUE(host::draw_bitblt(page.surface(), nullptr, nullptr, nullptr, nullptr, &rect,
-                                  nullptr, nullptr, nullptr, nullptr, ROP4_WHITENESS));
+  EXPECT_TRUE(host::draw_bitblt(page.surface(), nullptr, nullptr, nullptr, nullptr, &rect, nullptr,
+                                nullptr, nullptr, nullptr, ROP4_WHITENESS));
   EXPECT_EQ(g_bitblt_calls, 0);
 }
 

@@ -27,8 +27,8 @@ int g_next_id = 0;
 bool g_refuse_enable = false;
 ULONG g_page_bits[4 * 4];
 
-DHPDEV FakeEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* patterns, ULONG cjCaps, ULONG* caps, ULONG, DEVINFO* info,
-                      HDEV, PWSTR, HANDLE) {
+DHPDEV FakeEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* patterns, ULONG cjCaps, ULONG* caps,
+                      ULONG, DEVINFO* info, HDEV, PWSTR, HANDLE) {
   g_calls.push_back("enable");
   if (pdm != nullptr) g_devmode_lengths.push_back(engine::devmode_bytes(pdm).value_or(0));
   for (ULONG i = 0; i < cPat; ++i) patterns[i] = nullptr;
@@ -37,7 +37,9 @@ DHPDEV FakeEnablePDEV(DEVMODEW* pdm, PWSTR, ULONG cPat, HSURF* patterns, ULONG c
   info->iDitherFormat = 6;
   return reinterpret_cast<DHPDEV>(new FakeInstance{++g_next_id, nullptr});
 }
-void FakeCompletePDEV(DHPDEV, HDEV hdev) { g_calls.push_back(hdev ? "complete" : "complete without device"); }
+void FakeCompletePDEV(DHPDEV, HDEV hdev) {
+  g_calls.push_back(hdev ? "complete" : "complete without device");
+}
 BOOL FakeResetPDEV(DHPDEV a, DHPDEV b) {
   g_calls.push_back("reset " + std::to_string(reinterpret_cast<FakeInstance*>(a)->id) + " to " +
                     std::to_string(reinterpret_cast<FakeInstance*>(b)->id));
@@ -72,11 +74,16 @@ ULONG FakeEscape(SURFOBJ*, ULONG iEsc, ULONG cjIn, PVOID, ULONG, PVOID) {
 using ymcko::engine::ddi_entry;
 
 DRVFN g_table[] = {
-    ddi_entry<INDEX_DrvEnablePDEV>(FakeEnablePDEV),     ddi_entry<INDEX_DrvResetPDEV>(FakeResetPDEV),
-    ddi_entry<INDEX_DrvCompletePDEV>(FakeCompletePDEV), ddi_entry<INDEX_DrvDisablePDEV>(FakeDisablePDEV),
-    ddi_entry<INDEX_DrvEnableSurface>(FakeEnableSurface), ddi_entry<INDEX_DrvDisableSurface>(FakeDisableSurface),
-    ddi_entry<INDEX_DrvSendPage>(FakeSendPage),         ddi_entry<INDEX_DrvStartPage>(FakeStartPage),
-    ddi_entry<INDEX_DrvStartDoc>(FakeStartDoc),         ddi_entry<INDEX_DrvEscape>(FakeEscape),
+    ddi_entry<INDEX_DrvEnablePDEV>(FakeEnablePDEV),
+    ddi_entry<INDEX_DrvResetPDEV>(FakeResetPDEV),
+    ddi_entry<INDEX_DrvCompletePDEV>(FakeCompletePDEV),
+    ddi_entry<INDEX_DrvDisablePDEV>(FakeDisablePDEV),
+    ddi_entry<INDEX_DrvEnableSurface>(FakeEnableSurface),
+    ddi_entry<INDEX_DrvDisableSurface>(FakeDisableSurface),
+    ddi_entry<INDEX_DrvSendPage>(FakeSendPage),
+    ddi_entry<INDEX_DrvStartPage>(FakeStartPage),
+    ddi_entry<INDEX_DrvStartDoc>(FakeStartDoc),
+    ddi_entry<INDEX_DrvEscape>(FakeEscape),
     ddi_entry<INDEX_DrvEndDoc>(FakeEndDoc),
 };
 
@@ -116,9 +123,9 @@ TEST_F(JobRunner, DrivesAQueueInTheEnginesCallingOrder) {
     EXPECT_TRUE(session.end_doc());
   }
   std::vector<std::string> expected = {
-      "enable", "complete", "surface", "start doc named", "escape 4159 1", "start page", "send page",
-      "enable", "complete", "surface", "reset 1 to 2", "surface off", "disable 1", "end doc",
-      "surface off", "disable 2",
+      "enable",    "complete", "surface",     "start doc named", "escape 4159 1", "start page",
+      "send page", "enable",   "complete",    "surface",         "reset 1 to 2",  "surface off",
+      "disable 1", "end doc",  "surface off", "disable 2",
   };
   EXPECT_EQ(g_calls, expected);
   EXPECT_EQ(g_devmode_lengths, std::vector<std::size_t>{300});

@@ -94,10 +94,13 @@ TEST(Myprintf, PanelHeaderKeepsItsEighteenBytes) {
   char buffer[32];
   BYTE length[6];
   ConvertIntegerToHex(length, 671744);
-  ULONG count = myprintf(buffer, "%ceY%s11%c%c%c%c%cS", 27, "0000000", length[2], length[1], length[0],
-                         0x02, 0x90);
+  ULONG count = myprintf(buffer, "%ceY%s11%c%c%c%c%cS", 27, "0000000", length[2], length[1],
+                         length[0], 0x02, 0x90);
   ASSERT_EQ(count, 18u);
-  EXPECT_EQ(std::string(buffer, count), std::string("\x1B" "eY0000000" "11\x0A\x40\x00\x02\x90S", 18));
+  EXPECT_EQ(std::string(buffer, count), std::string("\x1B"
+                                                    "eY0000000"
+                                                    "11\x0A\x40\x00\x02\x90S",
+                                                    18));
 }
 
 TEST(Myprintf, NeverWritesPastItsBuffer) {

@@ -83,7 +83,8 @@ class SettingsMerge : public ymcko::testing::EngineTest {
   DRVDEVMODE merged(const std::vector<BYTE>& input, ymcko::ppd_view image = {},
                     BOOL* result = nullptr) {
     DRVDEVMODE dm = defaults(image);
-    BOOL ok = ValidateSetDevMode(&dm, as_devmode(input), input.size(), image.valid() ? image : card());
+    BOOL ok =
+        ValidateSetDevMode(&dm, as_devmode(input), input.size(), image.valid() ? image : card());
     if (result != nullptr) *result = ok;
     return dm;
   }

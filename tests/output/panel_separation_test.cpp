@@ -11,7 +11,8 @@ namespace {
 using namespace ymcko;
 
 constexpr std::uint32_t rgb(int r, int g, int b, int mark = 0) {
-  return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16 | std::uint32_t(mark) << 24;
+  return std::uint32_t(r) | std::uint32_t(g) << 8 | std::uint32_t(b) << 16 |
+         std::uint32_t(mark) << 24;
 }
 
 TEST(ResponseCurve, IsTheNearestIntegerOfTheCube) {
@@ -115,7 +116,8 @@ TEST(Separation, EmptyPageGivesEmptyPanels) {
   std::vector<BYTE> panel(PANEL_BYTES);
   ToneTable tone = make_tone_table(70);
   PrintRect rect{0, 0, 656, 1024};
-  for (Pass pass : {Pass::yellow, Pass::magenta, Pass::cyan, Pass::black_pure, Pass::black_from_mark}) {
+  for (Pass pass :
+       {Pass::yellow, Pass::magenta, Pass::cyan, Pass::black_pure, Pass::black_from_mark}) {
     EXPECT_FALSE(separate(pass, page.bitmap(), rect, tone, true, panel).has_value());
   }
 }
@@ -138,7 +140,8 @@ TEST(Separation, InkExtentLeavesOutLeadingAndTrailingBlankLines) {
     Page page;
     for (ULONG line : c.inked_lines) page.pixels[line * 656 + 17] = rgb(0, 0, 0);
     std::vector<BYTE> panel(PANEL_BYTES);
-    auto extent = separate(Pass::black_pure, page.bitmap(), {0, 0, 656, 1024}, make_tone_table(70), false, panel);
+    auto extent = separate(Pass::black_pure, page.bitmap(), {0, 0, 656, 1024}, make_tone_table(70),
+                           false, panel);
     ASSERT_TRUE(extent.has_value());
     EXPECT_EQ(extent->first, c.first);
     EXPECT_EQ(extent->end, c.end);
@@ -184,7 +187,8 @@ TEST(Separation, LandscapePageIsTurnedAQuarterClockwise) {
     page.landscape = true;
     page.pixels[(655 - 20) * 1024 + 10] = rgb(0, 0, 0);
     std::vector<BYTE> panel(PANEL_BYTES);
-    auto extent = separate(Pass::black_pure, page.bitmap(), rect, make_tone_table(70), false, panel);
+    auto extent =
+        separate(Pass::black_pure, page.bitmap(), rect, make_tone_table(70), false, panel);
     ASSERT_TRUE(extent.has_value());
     EXPECT_EQ(extent->first, 10 - rect.y);
     EXPECT_EQ(extent->end, 11 - rect.y);

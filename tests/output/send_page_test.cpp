@@ -86,19 +86,24 @@ TEST_F(SendPage, CompleteOneCardPage) {
   // (128, 128, 128) corrects to (152, 149, 137); at intensity 70 the tone
   // table takes 4 off these amounts: yellow 114, magenta 102, cyan 99.
   for (std::size_t i = 0; i < PANEL_BYTES; ++i) pixels()[i] = rgb(128, 128, 128);
-  for (std::size_t j = 0; j < 656; ++j) pixels()[100 * 656 + j] = pixels()[199 * 656 + j] = rgb(0, 0, 0);
+  for (std::size_t j = 0; j < 656; ++j)
+    pixels()[100 * 656 + j] = pixels()[199 * 656 + j] = rgb(0, 0, 0);
   ASSERT_TRUE(send());
 
   auto colour_data = [](std::uint8_t value) {
-    return concat({lines_of(value, 100), lines_of(0, 1), lines_of(value, 98), lines_of(0, 1), lines_of(value, 824)});
+    return concat({lines_of(value, 100), lines_of(0, 1), lines_of(value, 98), lines_of(0, 1),
+                   lines_of(value, 824)});
   };
   auto expected = concat({
       hex(R"(1B 63 59 0D 1B 63 4D 0D 1B 63 43 0D 1B 63 4B 0D 1B 63 4F 0D)"),
-      hex(R"(1B 65 59 "0000000" 31 31 0A 40 00 02 90 53)"), colour_data(114),
+      hex(R"(1B 65 59 "0000000" 31 31 0A 40 00 02 90 53)"),
+      colour_data(114),
       hex(R"(0D 1B 61 59 "0001" 0D)"),
-      hex(R"(1B 65 4D "0000000" 31 31 0A 40 00 02 90 53)"), colour_data(102),
+      hex(R"(1B 65 4D "0000000" 31 31 0A 40 00 02 90 53)"),
+      colour_data(102),
       hex(R"(0D 1B 61 4D "0001" 0D)"),
-      hex(R"(1B 65 43 "0000000" 31 31 0A 40 00 02 90 53)"), colour_data(99),
+      hex(R"(1B 65 43 "0000000" 31 31 0A 40 00 02 90 53)"),
+      colour_data(99),
       hex(R"(0D 1B 61 43 "0001" 0D)"),
       hex(R"(1B 65 4B "0000100" 31 31 01 00 40 02 90 53)"),
       concat({lines_of(255, 1), lines_of(0, 98), lines_of(255, 1)}),
@@ -120,7 +125,8 @@ TEST_F(SendPage, CompleteOneCardPage) {
 TEST_F(SendPage, CompleteOneCardJobFromDocumentStartToEnd) {
   // Ink of all three colours on every line; pure black in lines 100 and 199.
   for (std::size_t i = 0; i < PANEL_BYTES; ++i) pixels()[i] = rgb(40, 120, 200);
-  for (std::size_t j = 0; j < 656; j += 2) pixels()[100 * 656 + j] = pixels()[199 * 656 + j] = rgb(0, 0, 0);
+  for (std::size_t j = 0; j < 656; j += 2)
+    pixels()[100 * 656 + j] = pixels()[199 * 656 + j] = rgb(0, 0, 0);
   pdev()->flJobState = 0;
   ASSERT_TRUE(DrvStartDoc(instance_->surface(), nullptr, 1));
   ASSERT_TRUE(DrvStartPage(instance_->surface()));
@@ -133,11 +139,19 @@ TEST_F(SendPage, CompleteOneCardJobFromDocumentStartToEnd) {
       "D parameters 0300060000193 (300, 6, 0, 193)",
       "d parameters 0000070000000 (0, 7, 0, 0)",
       "card start",
-      "clear yellow panel", "clear magenta panel", "clear cyan panel", "clear black panel", "clear overlay panel",
-      "yellow panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), copies 0001",
-      "magenta panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), copies 0001",
-      "cyan panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), copies 0001",
-      "black panel, column 0, lines 100 to 199 (100 lines of 656 bytes, 65600 data bytes), copies 0001",
+      "clear yellow panel",
+      "clear magenta panel",
+      "clear cyan panel",
+      "clear black panel",
+      "clear overlay panel",
+      "yellow panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), "
+      "copies 0001",
+      "magenta panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), "
+      "copies 0001",
+      "cyan panel, column 0, lines 0 to 1023 (1024 lines of 656 bytes, 671744 data bytes), copies "
+      "0001",
+      "black panel, column 0, lines 100 to 199 (100 lines of 656 bytes, 65600 data bytes), copies "
+      "0001",
       "clear overlay panel",
       "overlay end, copies 0001",
       "card end",
@@ -149,9 +163,12 @@ TEST_F(SendPage, CompleteOneCardJobFromDocumentStartToEnd) {
     return std::vector<std::uint8_t>(stream.begin() + offset, stream.begin() + offset + n);
   };
   auto cmds = commands();
-  EXPECT_TRUE(BytesEqual(hex(R"(1B 65 59 "0000000" 31 31 0A 40 00 02 90 53)"), at(cmds[10].offset, 18)));
-  EXPECT_TRUE(BytesEqual(hex(R"(1B 65 4B "0000100" 31 31 01 00 40 02 90 53)"), at(cmds[13].offset, 18)));
-  EXPECT_TRUE(BytesEqual(hex(R"(0D 1B 61 4B 30 30 30 31 0D)"), at(cmds[13].offset + 18 + 65600, 9)));
+  EXPECT_TRUE(
+      BytesEqual(hex(R"(1B 65 59 "0000000" 31 31 0A 40 00 02 90 53)"), at(cmds[10].offset, 18)));
+  EXPECT_TRUE(
+      BytesEqual(hex(R"(1B 65 4B "0000100" 31 31 01 00 40 02 90 53)"), at(cmds[13].offset, 18)));
+  EXPECT_TRUE(
+      BytesEqual(hex(R"(0D 1B 61 4B 30 30 30 31 0D)"), at(cmds[13].offset + 18 + 65600, 9)));
 }
 
 TEST_F(SendPage, EmptyPageSendsOnlyClearsAndTheOverlay) {
@@ -190,14 +207,21 @@ TEST_F(SendPage, DuplexBackClearsItsPanelsAgain) {
   pixels()[1] = rgb(200, 10, 10);
   ASSERT_TRUE(send());
   std::vector<std::string> expected = {
-      "clear yellow panel", "clear magenta panel", "clear cyan panel", "clear black panel", "clear overlay panel",
-      "clear yellow panel", "clear magenta panel", "clear cyan panel",
+      "clear yellow panel",
+      "clear magenta panel",
+      "clear cyan panel",
+      "clear black panel",
+      "clear overlay panel",
+      "clear yellow panel",
+      "clear magenta panel",
+      "clear cyan panel",
       "yellow panel, column 0, lines 0 to 0 (1 lines of 656 bytes, 656 data bytes), copies 0001",
       "magenta panel, column 0, lines 0 to 0 (1 lines of 656 bytes, 656 data bytes), copies 0001",
       "cyan panel, column 0, lines 0 to 0 (1 lines of 656 bytes, 656 data bytes), copies 0001",
       "clear black panel",
       "black panel, column 0, lines 0 to 0 (1 lines of 656 bytes, 656 data bytes), copies 0001",
-      "clear overlay panel", "overlay end, copies 0001",
+      "clear overlay panel",
+      "overlay end, copies 0001",
   };
   EXPECT_EQ(outline(), expected);
   EXPECT_EQ(pdev()->flJobState & PDEV_BACK_SIDE, 0u) << "back turns to front";
@@ -226,7 +250,8 @@ TEST_F(SendPage, SplitModeFrontHasNoClearsButTheOverlays) {
   ASSERT_TRUE(send());
   std::vector<std::string> expected = {"clear overlay panel", "overlay end, copies 0001"};
   EXPECT_EQ(outline(), expected);
-  EXPECT_NE(pdev()->flJobState & PDEV_BACK_SIDE, 0u) << "front turns to back, also with nothing sent";
+  EXPECT_NE(pdev()->flJobState & PDEV_BACK_SIDE, 0u)
+      << "front turns to back, also with nothing sent";
 }
 
 TEST_F(SendPage, BlackFromPureTestWhenTheYellowPassDidNotExtract) {
@@ -293,7 +318,8 @@ TEST_F(SendPage, PrintRectangleReachingOutsideTheBitmapIsClipped) {
   settings().yPrint = 5000;
   pixels()[0] = rgb(0, 0, 0);
   ASSERT_TRUE(send());
-  for (const auto& line : outline()) EXPECT_EQ(line.find("panel, column"), std::string::npos) << line;
+  for (const auto& line : outline())
+    EXPECT_EQ(line.find("panel, column"), std::string::npos) << line;
 }
 
 TEST_F(SendPage, NoPanelBufferSendsNothingAndKeepsThePage) {

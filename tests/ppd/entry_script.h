@@ -43,8 +43,8 @@ inline DWORD insert_script_entry(PPDOBJ* ppd, PARSEROBJ* entry, std::string_view
   if (parts.size() > 4 && !parts[4].empty() && parts[4][0] >= '0' && parts[4][0] <= '9') {
     e.type = static_cast<WORD>(parts[4][0] - '0');
   }
-  return PPDOBJ_InsertEntry(ppd, entry, e.fields[0].c_str(), e.fields[1].c_str(), e.fields[2].c_str(),
-                            e.fields[3].c_str(), e.type);
+  return PPDOBJ_InsertEntry(ppd, entry, e.fields[0].c_str(), e.fields[1].c_str(),
+                            e.fields[2].c_str(), e.fields[3].c_str(), e.type);
 }
 
 // Whether everything reachable from the description is whole: named items,

@@ -38,13 +38,15 @@ inline void ask_everything(const ppd_view& view) {
   PpdFindCollateCode(view, TRUE);
   PpdFindCollateCode(view, FALSE);
   SHORT position;
-  PpdFindUiOptionWithXlation(view, view.options(view.predefined(UIGRP_PAGESIZE)), "CR-80", &position);
+  PpdFindUiOptionWithXlation(view, view.options(view.predefined(UIGRP_PAGESIZE)), "CR-80",
+                             &position);
   for (WORD f = 0; f < docs; ++f) {
-    PpdFeatureConstrained(view, std::span<const BYTE>(printer.data(), printers), std::span<const BYTE>(doc.data(), docs),
-                          f, doc[f]);
+    PpdFeatureConstrained(view, std::span<const BYTE>(printer.data(), printers),
+                          std::span<const BYTE>(doc.data(), docs), f, doc[f]);
   }
   for (WORD f = 0; f < printers; ++f) {
-    PpdFeatureConstrained(view, std::span<const BYTE>(printer.data(), printers), std::nullopt, f, printer[f]);
+    PpdFeatureConstrained(view, std::span<const BYTE>(printer.data(), printers), std::nullopt, f,
+                          printer[f]);
   }
 }
 

@@ -17,7 +17,8 @@ TEST(ImageScript, SeedsAndKeptInputsPackSoundly) {
       "OpenGroup|||InstallableOptions|4\nOpenUI|*Opt||PickOne|4\nOpt|A||a|2\nOpt|B||b|2\n"
       "CloseUI|||*Opt|4\nCloseGroup|||InstallableOptions|4\nUIConstraints|||*Opt A *Opt B|4\n"
       "UIConstraints|||*Opt *Missing|4",
-      "Resolution|600dpi||r|2\nDefaultResolution|||99999999999999999999|4\nFont|Courier|<4D>ono|Standard|4",
+      "Resolution|600dpi||r|2\nDefaultResolution|||99999999999999999999|4\nFont|Courier|<4D>ono|"
+      "Standard|4",
       "ImageableArea|X||1 2 3 4|2\nPaperDimension|X||0 9|2\nOrderDependency|||10 Prolog *X Y|4",
   };
   for (const char* script : scripts) {

@@ -266,7 +266,8 @@ TEST(Lists, ImageWalksStayInsideTheImageAndEnd) {
     std::size_t size = list.bytes().size();
     auto exact = std::make_unique<BYTE[]>(size);
     std::memcpy(exact.get(), list.bytes().data(), size);
-    ymcko::image_item head = ymcko::image_list(ymcko::ppd_view({exact.get(), size}), ImageList::HEAD);
+    ymcko::image_item head =
+        ymcko::image_list(ymcko::ppd_view({exact.get(), size}), ImageList::HEAD);
     EXPECT_EQ(LISTOBJ_Count(head), c.count);
     EXPECT_EQ(!LISTOBJ_Find(head, "b").is_null(), c.b_found);
     EXPECT_TRUE(LISTOBJ_FindIndexed(head, c.count).is_null());

@@ -31,7 +31,9 @@ DWORD u32(const std::vector<BYTE>& bytes, std::size_t at) {
   return v;
 }
 
-void set_u32(std::vector<BYTE>& bytes, std::size_t at, DWORD v) { std::memcpy(bytes.data() + at, &v, 4); }
+void set_u32(std::vector<BYTE>& bytes, std::size_t at, DWORD v) {
+  std::memcpy(bytes.data() + at, &v, 4);
+}
 
 TEST(Unpack, FillsThePredefinedFeatures) {
   auto bytes = card_image();
@@ -101,7 +103,8 @@ TEST(Unpack, ConstraintTableWithTooManyEntriesIsDropped) {
 
 TEST(View, TakesTheLengthItIsGivenNotTheImagesOwn) {
   auto bytes = card_image();
-  EXPECT_FALSE(ppd_view(std::span<const BYTE>(bytes.data(), 100)).valid()) << "no room for a header";
+  EXPECT_FALSE(ppd_view(std::span<const BYTE>(bytes.data(), 100)).valid())
+      << "no room for a header";
   EXPECT_FALSE(ppd_view(nullptr, 0).valid());
   EXPECT_TRUE(ppd_view(bytes).valid());
 
@@ -165,7 +168,8 @@ TEST(View, DamagedImagesAreReadSafely) {
     ppd_view image(std::span<const BYTE>(exact.get(), bytes.size()));
 
     SHORT position;
-    PpdFindUiOptionWithXlation(image, image.options(image.predefined(UIGRP_PAGESIZE)), "CR-80", &position);
+    PpdFindUiOptionWithXlation(image, image.options(image.predefined(UIGRP_PAGESIZE)), "CR-80",
+                               &position);
     PpdSupportDuplex(image);
     PpdFindCollateCode(image, TRUE);
     BYTE doc[64], printer[68];

@@ -39,9 +39,10 @@ class Description {
     if (image_ != nullptr) PpdDelete(image_);
   }
 
-  Description& add(const char* keyword, const char* option, const char* translation, const char* value,
-                   WORD type = VALUE_QUOTED) {
-    EXPECT_EQ(PPDOBJ_InsertEntry(ppd_, entry_, keyword, option, translation, value, type), PPDERR_NONE)
+  Description& add(const char* keyword, const char* option, const char* translation,
+                   const char* value, WORD type = VALUE_QUOTED) {
+    EXPECT_EQ(PPDOBJ_InsertEntry(ppd_, entry_, keyword, option, translation, value, type),
+              PPDERR_NONE)
         << keyword << " " << option;
     return *this;
   }
@@ -169,13 +170,17 @@ TEST_F(Packing, TheBuiltInCard) {
 
 TEST_F(Packing, DocumentStickyFeaturesComeFirst) {
   Description d(u"x");
-  d.add("OpenUI", "*Doc1", "", "PickOne", VALUE_STRING).add("Doc1", "A", "", "a").add("CloseUI", "", "", "*Doc1", VALUE_STRING);
+  d.add("OpenUI", "*Doc1", "", "PickOne", VALUE_STRING)
+      .add("Doc1", "A", "", "a")
+      .add("CloseUI", "", "", "*Doc1", VALUE_STRING);
   d.add("OpenGroup", "", "", "InstallableOptions", VALUE_STRING)
       .add("OpenUI", "*Prn", "", "PickOne", VALUE_STRING)
       .add("Prn", "P", "", "p")
       .add("CloseUI", "", "", "*Prn", VALUE_STRING)
       .add("CloseGroup", "", "", "InstallableOptions", VALUE_STRING);
-  d.add("OpenUI", "*Doc2", "", "PickOne", VALUE_STRING).add("Doc2", "B", "", "b").add("CloseUI", "", "", "*Doc2", VALUE_STRING);
+  d.add("OpenUI", "*Doc2", "", "PickOne", VALUE_STRING)
+      .add("Doc2", "B", "", "b")
+      .add("CloseUI", "", "", "*Doc2", VALUE_STRING);
   PPDDATA* image = d.pack();
   ASSERT_NE(image, nullptr);
   const ppd_view view = ymcko::testing::packed_view(image);
@@ -274,7 +279,8 @@ TEST_F(Packing, ResolutionDefaults) {
 
 TEST_F(Packing, EveryOffsetIsAlignedAndInside) {
   Description d(u"abc");
-  d.add("NickName", "", "", "A card<41>").add("Font", "Courier", "Mono", "Standard \"(001)\" Standard", VALUE_STRING);
+  d.add("NickName", "", "", "A card<41>")
+      .add("Font", "Courier", "Mono", "Standard \"(001)\" Standard", VALUE_STRING);
   d.add("Resolution", "300dpi", "Normal", "r").add("InputSlot", "Tray", "", "t");
   d.add("UIConstraints", "", "", "*Resolution 300dpi *InputSlot Tray", VALUE_STRING);
   PPDDATA* image = d.pack();
@@ -285,8 +291,8 @@ TEST_F(Packing, EveryOffsetIsAlignedAndInside) {
     EXPECT_EQ(offset % 4, 0u);
     EXPECT_LT(offset, image->cbSize);
   };
-  for (DWORD field : {image->pwstrDataFile, image->pstrNickName, image->pOrderDeps, image->pUiConstraints,
-                      image->pUiGroups, image->pDevFonts}) {
+  for (DWORD field : {image->pwstrDataFile, image->pstrNickName, image->pOrderDeps,
+                      image->pUiConstraints, image->pUiGroups, image->pDevFonts}) {
     check(field);
   }
   for (auto f = view.features(); !f.is_null(); f = f.next()) {

@@ -82,7 +82,8 @@ TEST(Queries, TranslationWinsWhenItsOptionComesFirst) {
 TEST(Queries, DuplexAndCollateCodes) {
   ImageBuilder b;
   b.features.push_back({"Duplex", UIGRP_DUPLEX, 0, false, {{"None", "", "d0"}}});
-  b.features.push_back({"Collate", UIGRP_COLLATE, 0, false, {{"True", "", "c1"}, {"False", "", "c0"}}});
+  b.features.push_back(
+      {"Collate", UIGRP_COLLATE, 0, false, {{"True", "", "c1"}, {"False", "", "c0"}}});
   b.features.push_back({"Resolution", UIGRP_RESOLUTION, 600, false, {{"600dpi", "", ""}}});
   auto bytes = b.build();
   ppd_view image(bytes);
@@ -96,7 +97,8 @@ TEST(Queries, DuplexAndCollateCodes) {
 
 TEST(Queries, NoneAndFalseAreCaseSensitive) {
   ImageBuilder b;
-  b.features.push_back({"Opt", UIGRP_GENERIC, 0, false, {{"None", "", ""}, {"none", "", ""}, {"False", "", ""}}});
+  b.features.push_back(
+      {"Opt", UIGRP_GENERIC, 0, false, {{"None", "", ""}, {"none", "", ""}, {"False", "", ""}}});
   auto bytes = b.build();
   ppd_view image(bytes);
   EXPECT_TRUE(FeatureSelectionNone(image, 0, 0));
@@ -111,7 +113,8 @@ ImageBuilder constrained() {
   ImageBuilder b;
   b.features.push_back({"Doc0", UIGRP_GENERIC, 0, false, {{"None", "", ""}, {"On", "", ""}}});
   b.features.push_back({"Doc1", UIGRP_GENERIC, 0, false, {{"X", "", ""}, {"Y", "", ""}}});
-  b.features.push_back({"Prn0", UIGRP_GENERIC, 1, true, {{"A", "", ""}, {"B", "", ""}, {"C", "", ""}}});
+  b.features.push_back(
+      {"Prn0", UIGRP_GENERIC, 1, true, {{"A", "", ""}, {"B", "", ""}, {"C", "", ""}}});
   b.features.push_back({"Prn1", UIGRP_GENERIC, 0, true, {{"P", "", ""}, {"Q", "", ""}}});
   return b;
 }
@@ -119,7 +122,7 @@ ImageBuilder constrained() {
 TEST(Constraints, AnyOptionButNoneOrFalse) {
   ImageBuilder b = constrained();
   b.constraints.push_back({0, 0xFF, 1, 1});  // Doc0 at anything but None rules out Doc1 Y
-  b.constraints.push_back({-1, 0, 1, 0});   // unusable
+  b.constraints.push_back({-1, 0, 1, 0});    // unusable
   auto bytes = b.build();
   ppd_view image(bytes);
   EXPECT_FALSE(SearchUiConstraints(image, 0, 0, 1, 1)) << "Doc0 is None";
@@ -137,8 +140,10 @@ TEST(Constraints, ConflictCodesNameFeatureOptionAndClass) {
   ppd_view image(bytes);
   std::array<BYTE, 2> printer{1, 1};
   std::array<BYTE, 2> doc{1, 0xFF};
-  EXPECT_EQ(PpdFeatureConstrained(image, printer, std::span<const BYTE>(doc), 1, 0), 1u * 65536 + 3 * 256 + 1);
-  EXPECT_EQ(PpdFeatureConstrained(image, printer, std::span<const BYTE>(doc), 1, 1), 2u * 65536 + 0 * 256 + 1);
+  EXPECT_EQ(PpdFeatureConstrained(image, printer, std::span<const BYTE>(doc), 1, 0),
+            1u * 65536 + 3 * 256 + 1);
+  EXPECT_EQ(PpdFeatureConstrained(image, printer, std::span<const BYTE>(doc), 1, 1),
+            2u * 65536 + 0 * 256 + 1);
   EXPECT_EQ(PpdFeatureConstrained(image, printer, std::span<const BYTE>(doc), 1, 0xFF), 0u)
       << "no selection is never constrained";
   doc[0] = 0xFF;
@@ -184,7 +189,11 @@ TEST(Constraints, ConflictWithADocumentFeatureMovesNothingElse) {
 TEST(Defaults, WriteNoMoreThanTheCallersArray) {
   ImageBuilder b;
   for (int i = 0; i < 70; ++i) {
-    b.features.push_back({"F" + std::to_string(i), UIGRP_GENERIC, DWORD(i % 3), i >= 3, {{"a", "", ""}, {"b", "", ""}, {"c", "", ""}}});
+    b.features.push_back({"F" + std::to_string(i),
+                          UIGRP_GENERIC,
+                          DWORD(i % 3),
+                          i >= 3,
+                          {{"a", "", ""}, {"b", "", ""}, {"c", "", ""}}});
   }
   auto bytes = b.build();
   ppd_view image(bytes);

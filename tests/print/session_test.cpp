@@ -24,7 +24,8 @@ std::vector<std::uint8_t> pattern(std::uint32_t w, std::uint32_t h, PixelFormat 
   std::vector<std::uint8_t> pixels(std::size_t{w} * h * n);
   for (std::size_t i = 0; i < pixels.size(); ++i) pixels[i] = std::uint8_t(i * 7 + i / n);
   if (format == PixelFormat::rgba) {
-    for (std::size_t i = 3; i < pixels.size(); i += 4) pixels[i] = i % 3 == 0 ? 255 : std::uint8_t(i);
+    for (std::size_t i = 3; i < pixels.size(); i += 4)
+      pixels[i] = i % 3 == 0 ? 255 : std::uint8_t(i);
   }
   return pixels;
 }
@@ -94,7 +95,8 @@ TEST_F(Session, ASideGivenWholeOrLineByLineMakesTheSameJob) {
       PrintSession session(lines, job);
       session.begin_side(c.width, c.height, c.format, "lines", stripe);
       const std::size_t row = c.width * bytes_per_pixel(c.format);
-      for (std::uint32_t y = 0; y < c.height; ++y) session.write_line(std::span(pixels).subspan(y * row, row));
+      for (std::uint32_t y = 0; y < c.height; ++y)
+        session.write_line(std::span(pixels).subspan(y * row, row));
       session.end_side();
       session.finish();
     }
@@ -114,8 +116,8 @@ TEST_F(Session, AFailureLeavesNoHalfDocumentAndNamesItsCause) {
     const char* what;
   };
   const Case cases[] = {
-      {"no panel memory", [] { ymcko::engine::fail_allocations_with_tag(PANEL_POOL_TAG); }, 0, "card 1",
-       "the driver could not send the page: out of memory"},
+      {"no panel memory", [] { ymcko::engine::fail_allocations_with_tag(PANEL_POOL_TAG); }, 0,
+       "card 1", "the driver could not send the page: out of memory"},
       {"the sink fails part-way", [] {}, 5, "card.prn", "cannot be written: disk full"},
       {"a spooler write fails", [] { ymcko::engine::fail_printer_write_in(6); }, 0, "card.prn",
        "a write to the printer failed"},
@@ -152,14 +154,16 @@ TEST_F(Session, AnAbandonedJobIsDroppedAndMisuseIsRefused) {
   {
     PrintSession session(sink, options_with("{}"));
     session.begin_side(2, 2, PixelFormat::gray, "side");
-    EXPECT_THROW(session.write_line(std::vector<std::uint8_t>(3)), Error) << "a line of the wrong length";
+    EXPECT_THROW(session.write_line(std::vector<std::uint8_t>(3)), Error)
+        << "a line of the wrong length";
     EXPECT_THROW(session.finish(), Error) << "a side is open";
   }
   EXPECT_TRUE(sink.discarded());
 
   MemorySink memory;
   PrintSession session(memory, options_with("{}"));
-  EXPECT_THROW(session.add_side({4, 4, PixelFormat::rgb, std::vector<std::uint8_t>(10), 0}, "short"), Error);
+  EXPECT_THROW(
+      session.add_side({4, 4, PixelFormat::rgb, std::vector<std::uint8_t>(10), 0}, "short"), Error);
   session.add_blank_side("white");
   session.finish();
   EXPECT_EQ(session.sides(), 1u);

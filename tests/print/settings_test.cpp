@@ -41,20 +41,27 @@ TEST(Settings, RefusesWithTheInputAndTheKey) {
       {R"({"copies": "2"})", "s.json: copies: the value must be an integer, not a string"},
       {R"({"side_mode": 3})", "side_mode: the value must be from 0 to 2, not 3"},
       {R"({"intensity": -1})", "intensity: the value must be from 0 to 100, not -1"},
-      {R"({"saturation": 2147483648})", "saturation: the value must be from -2147483648 to 2147483647"},
+      {R"({"saturation": 2147483648})",
+       "saturation: the value must be from -2147483648 to 2147483647"},
       {R"({"cyan_adjust": -2147483649})", "cyan_adjust: the value must be from -2147483648"},
       {R"({"start_doc_value1": 18446744073709551615})", "start_doc_value1: the value must be from"},
       {R"({"job_r_value": 65536})", "job_r_value: the value must be from 0 to 65535, not 65536"},
-      {R"({"color_correction": 1})", "color_correction: the value must be true or false, not the number 1"},
+      {R"({"color_correction": 1})",
+       "color_correction: the value must be true or false, not the number 1"},
       {R"({"mag_mode": "q"})", "mag_mode: the value must be one of \"Q\", \"R\", \"W\", not \"q\""},
-      {R"({"orientation": "upright"})", "orientation: the value must be one of \"landscape\", \"portrait\""},
-      {R"({"print_rect": [0, 0, 656]})", "print_rect: the value must be [x, y, cx, cy], not an array of 3"},
-      {R"({"print_rect": [1, 0, 656, 1024]})", "print_rect: the rectangle must lie inside 656 x 1024: x + cx is 657"},
+      {R"({"orientation": "upright"})",
+       "orientation: the value must be one of \"landscape\", \"portrait\""},
+      {R"({"print_rect": [0, 0, 656]})",
+       "print_rect: the value must be [x, y, cx, cy], not an array of 3"},
+      {R"({"print_rect": [1, 0, 656, 1024]})",
+       "print_rect: the rectangle must lie inside 656 x 1024: x + cx is 657"},
       {R"({"print_rect": [0, 0, 0, 1024]})", "print_rect: cx must be from 1 to 656, not 0"},
       {R"({"overlay_areas": [[0,0,0,655,1023],[0,0,0,1,1],[0,0,0,1,1],[0,0,0,1,1],[0,0,0,1,1]]})",
        "overlay_areas: the value must be an array of up to four"},
-      {R"({"overlay_areas": [[0, 1, 0, 655, 0]]})", "overlay_areas[0]: the area must lie inside 656 x 1024"},
-      {R"({"overlay_areas": [[0, 0, 0, 0, 0], [3, 0, 0, 0, 0]]})", "overlay_areas[1]: kind must be from 0 to 2"},
+      {R"({"overlay_areas": [[0, 1, 0, 655, 0]]})",
+       "overlay_areas[0]: the area must lie inside 656 x 1024"},
+      {R"({"overlay_areas": [[0, 0, 0, 0, 0], [3, 0, 0, 0, 0]]})",
+       "overlay_areas[1]: kind must be from 0 to 2"},
       {R"({"track1": 5})", "track1: the value must be a string, not the number 5"},
       {R"([1, 2])", "s.json: the settings must be a JSON object, not an array"},
       {R"({"copies": 1)", "s.json: not valid JSON: parse error at line 1, column 13"},
@@ -82,7 +89,8 @@ TEST(Settings, TakesEveryKeyAtItsBounds) {
   EXPECT_EQ(s.get<std::int64_t>("start_doc_value1"), -2147483647 - 1);
   EXPECT_EQ(s.get<std::int64_t>("start_doc_value2"), 2147483647);
   EXPECT_EQ(s.get<Rect>("print_rect"), (Rect{655, 1023, 1, 1}));
-  EXPECT_EQ(s.get<std::vector<OverlayArea>>("overlay_areas"), (std::vector<OverlayArea>{{1, 0, 0, 655, 1023}}));
+  EXPECT_EQ(s.get<std::vector<OverlayArea>>("overlay_areas"),
+            (std::vector<OverlayArea>{{1, 0, 0, 655, 1023}}));
   EXPECT_EQ(s.get<std::int64_t>("p_command_form"), 65535);
   EXPECT_EQ(s.stripe().mode, 'W');
   EXPECT_EQ(s.stripe().tracks[0], "%B123^X?");
@@ -96,7 +104,8 @@ TEST(Settings, TrackOutsideItsCharacterSetWarnsWithTheInput) {
   CardSettings s = parse(R"({"track2": "12A4", "track1": "OK"})", &warnings);
   ASSERT_EQ(warnings.size(), 1u);
   EXPECT_EQ(warnings[0].input, "s.json");
-  EXPECT_NE(warnings[0].what.find("track2: 1 character(s), the first \"A\" at position 3"), std::string::npos);
+  EXPECT_NE(warnings[0].what.find("track2: 1 character(s), the first \"A\" at position 3"),
+            std::string::npos);
   EXPECT_EQ(s.stripe().tracks[1], "12A4");
 }
 
@@ -113,7 +122,8 @@ TEST(Settings, FlagTextsAreCheckedByTheSameRows) {
       {"intensity", {"101"}, std::nullopt},
       {"print_rect", {"1,2,3,4"}, Rect{1, 2, 3, 4}},
       {"print_rect", {"1,,3,4"}, std::nullopt},
-      {"overlay_areas", {"0,1,2,3,4", "1,0,0,655,1023"},
+      {"overlay_areas",
+       {"0,1,2,3,4", "1,0,0,655,1023"},
        std::vector<OverlayArea>{{0, 1, 2, 3, 4}, {1, 0, 0, 655, 1023}}},
       {"track1", {"A,B"}, std::string("A,B")},
       {"color_correction", {"false"}, false},
@@ -155,11 +165,13 @@ TEST(Settings, LaterSettingsOverrideOnlyWhatTheyGive) {
 TEST(Settings, DeviceModeGetsTheCardJobFieldsAndTheirBits) {
   DriverRecords records = default_records();
   records.devmode.dmPublic.dmFields = 0;
-  CardSettings s = parse(R"({"copies": 7, "orientation": "portrait", "intensity": 55, "side_mode": 1,
+  CardSettings s =
+      parse(R"({"copies": 7, "orientation": "portrait", "intensity": 55, "side_mode": 1,
                             "overlay_areas": [[0, 10, 20, 100, 50]], "print_rect": [8, 16, 600, 1000],
                             "front_overlay": false, "mag_mode": "R", "track1": "X", "mag_encoder": true})");
   EXPECT_TRUE(s.has_private_settings());
-  EXPECT_FALSE(parse(R"({"copies": 2, "track1": "X", "mag_encoder": true})").has_private_settings());
+  EXPECT_FALSE(
+      parse(R"({"copies": 2, "track1": "X", "mag_encoder": true})").has_private_settings());
   write_settings(s, SettingTarget::devmode, records);
   write_settings(s, SettingTarget::devmode_private, records);
   const DRVDEVMODE& dm = records.devmode;
@@ -186,7 +198,8 @@ TEST(Settings, EveryRowReadsBackWhatItWritesAndDefaultsToTheDriver) {
   std::set<std::string_view> ppd, ipp;
   for (const Setting& row : settings_table()) {
     SCOPED_TRACE(std::string(row.key));
-    EXPECT_TRUE(row.ppd_keyword.empty() || ppd.insert(row.ppd_keyword).second) << "PPD keyword used twice";
+    EXPECT_TRUE(row.ppd_keyword.empty() || ppd.insert(row.ppd_keyword).second)
+        << "PPD keyword used twice";
     EXPECT_TRUE(!row.ipp_attribute.empty() && ipp.insert(row.ipp_attribute).second)
         << "IPP attribute missing or used twice";
     // The default passes the row's own checks.
@@ -200,10 +213,12 @@ TEST(Settings, EveryRowReadsBackWhatItWritesAndDefaultsToTheDriver) {
     }
     // A value away from the default lands and reads back.
     SettingValue other = fallback;
-    if (auto* number = std::get_if<std::int64_t>(&other)) *number = *number == row.max ? row.min : row.max;
+    if (auto* number = std::get_if<std::int64_t>(&other))
+      *number = *number == row.max ? row.min : row.max;
     if (auto* flag = std::get_if<bool>(&other)) *flag = !*flag;
     if (auto* rect = std::get_if<Rect>(&other)) *rect = Rect{655, 1023, 1, 1};
-    if (auto* areas = std::get_if<std::vector<OverlayArea>>(&other)) *areas = {{1, 655, 1023, 0, 0}};
+    if (auto* areas = std::get_if<std::vector<OverlayArea>>(&other))
+      *areas = {{1, 655, 1023, 0, 0}};
     if (auto* text = std::get_if<std::string>(&other)) *text = std::string(row.choices.back());
     EXPECT_FALSE(other == fallback);
     DriverRecords records = default_records();

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "output/escape.h"
-#include "support/test_support.h"
 #include "print/errors.h"
+#include "support/test_support.h"
 
 namespace {
 

@@ -125,10 +125,14 @@ TEST(DevmodeDefaults, TracksAndReservedBytesAreZero) {
     std::size_t size;
   };
   const Range zero[] = {
-      {"reserved after flPrivate", 8, 80},  {"feature selections", 116, 64},
-      {"reserved words", 204, 12},          {"reserved before side mode", 264, 2},
-      {"track 1", 270, 320},                {"track 2", 590, 160},
-      {"track 3", 750, 432},                {"reserved numbers", 1196, 4},
+      {"reserved after flPrivate", 8, 80},
+      {"feature selections", 116, 64},
+      {"reserved words", 204, 12},
+      {"reserved before side mode", 264, 2},
+      {"track 1", 270, 320},
+      {"track 2", 590, 160},
+      {"track 3", 750, 432},
+      {"reserved numbers", 1196, 4},
   };
   for (const auto& r : zero) {
     SCOPED_TRACE(r.name);

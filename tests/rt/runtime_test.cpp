@@ -59,7 +59,8 @@ TEST(Decimal, SignedAndUnsignedExtremes) {
   EXPECT_EQ(signed_decimal(0).view(), "0");
   EXPECT_EQ(signed_decimal(-1).view(), "-1");
   EXPECT_EQ(signed_decimal(INT32_MIN).view(), "-2147483648");
-  EXPECT_EQ(signed_decimal(std::numeric_limits<std::int64_t>::min()).view(), "-9223372036854775808");
+  EXPECT_EQ(signed_decimal(std::numeric_limits<std::int64_t>::min()).view(),
+            "-9223372036854775808");
   EXPECT_EQ(unsigned_decimal(std::numeric_limits<std::uint64_t>::max()).view(),
             "18446744073709551615");
 }

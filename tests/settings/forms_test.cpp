@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "host/host_printer.h"
 #include "engine/engine.h"
+#include "host/host_printer.h"
 #include "pool/memory_pool.h"
 #include "ppdimage/ppd_pack.h"
 #include "settings/string_copy.h"
@@ -227,7 +227,8 @@ TEST_F(Forms, PageSizeByTranslationOrKeywordExactly) {
     CopyStringW(record.awcName, c.name, CCHFORMRECORDNAME);
     PRINTERFORM printer_form;
     std::memset(&printer_form, 0xEE, sizeof printer_form);
-    EXPECT_EQ(FormSupportedOnPrinter(card(), &record, &printer_form, 1), c.supported ? TRUE : FALSE);
+    EXPECT_EQ(FormSupportedOnPrinter(card(), &record, &printer_form, 1),
+              c.supported ? TRUE : FALSE);
     if (c.supported) {
       EXPECT_EQ(text(printer_form.wszFormName, 32), c.name);
       EXPECT_STREQ(printer_form.szOptionName, "CR_80");
@@ -243,8 +244,7 @@ TEST_F(Forms, PageSizeByTranslationOrKeywordExactly) {
   auto bytes = no_page_sizes.build();
   FORM_RECORD record{};
   CopyStringW(record.awcName, u"CR-80", CCHFORMRECORDNAME);
-  EXPECT_FALSE(
-      FormSupportedOnPrinter(ymcko::ppd_view(bytes), &record, nullptr, 0));
+  EXPECT_FALSE(FormSupportedOnPrinter(ymcko::ppd_view(bytes), &record, nullptr, 0));
 }
 
 TEST_F(Forms, GeometryTurnsToTheDescriptionsUpwardY) {

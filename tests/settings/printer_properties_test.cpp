@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/host_printer.h"
 #include "engine/engine.h"
+#include "host/host_printer.h"
 #include "pool/memory_pool.h"
 #include "ppdimage/ppd_pack.h"
 #include "support/image_builder.h"
@@ -60,7 +60,8 @@ class PrinterProperties : public ymcko::testing::EngineTest {
   }
 
   Owned<PRINTERDATA> properties(ymcko::ppd_view image = {}) {
-    return Owned<PRINTERDATA>(GetPrinterProperties(printer_.handle(), image.valid() ? image : card()));
+    return Owned<PRINTERDATA>(
+        GetPrinterProperties(printer_.handle(), image.valid() ? image : card()));
   }
 
   host::MemorySink sink_;

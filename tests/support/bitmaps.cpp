@@ -14,8 +14,8 @@ TestBitmap::TestBitmap(LONG width, LONG height, ULONG format, bool top_down, BYT
       top_down_(top_down),
       stride_((std::size_t(width) * pixel_ + 3) / 4 * 4),
       memory_(stride_ * std::size_t(height), fill) {
-  handle_ = EngCreateBitmap(SIZEL{width, height}, LONG(stride_), format,
-                            top_down ? BMF_TOPDOWN : 0, memory_.data());
+  handle_ = EngCreateBitmap(SIZEL{width, height}, LONG(stride_), format, top_down ? BMF_TOPDOWN : 0,
+                            memory_.data());
   if (handle_ == nullptr) throw std::runtime_error("no test bitmap");
   surface_ = EngLockSurface(handle_);
 }

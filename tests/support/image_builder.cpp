@@ -39,8 +39,10 @@ std::vector<BYTE> ImageBuilder::build() const {
   header.pOrderDeps = out.reserve(4);
   out.put(header.pOrderDeps, image_table_header{0, sizeof(image_orderdep_entry)});
   header.pUiConstraints = out.reserve(4 + 8 * constraints.size());
-  out.put(header.pUiConstraints, image_table_header{WORD(constraints.size()), sizeof(image_constraint_entry)});
-  for (std::size_t i = 0; i < constraints.size(); ++i) out.put(DWORD(header.pUiConstraints + 4 + 8 * i), constraints[i]);
+  out.put(header.pUiConstraints,
+          image_table_header{WORD(constraints.size()), sizeof(image_constraint_entry)});
+  for (std::size_t i = 0; i < constraints.size(); ++i)
+    out.put(DWORD(header.pUiConstraints + 4 + 8 * i), constraints[i]);
 
   DWORD* link = &header.pUiGroups;
   DWORD previous_group = 0;

@@ -24,7 +24,8 @@ HandBuiltInstance::HandBuiltInstance() : printer_(u"Card printer", sink_) {
   pdev_->cCopies = 1;
   pdev_->iScaledDpi = 300;
 
-  pdev_->pPrinterData = static_cast<PRINTERDATA*>(EngAllocMem(0, sizeof(PRINTERDATA), PPD_POOL_TAG));
+  pdev_->pPrinterData =
+      static_cast<PRINTERDATA*>(EngAllocMem(0, sizeof(PRINTERDATA), PPD_POOL_TAG));
   if (pdev_->pPrinterData == nullptr) {
     HEAPDESTROY(heap);
     throw std::runtime_error("no printer data");

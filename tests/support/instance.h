@@ -7,11 +7,10 @@
 #include <optional>
 #include <vector>
 
-#include "records/pdev.h"
-#include "host/host_printer.h"
 #include "engine/surface.h"
+#include "host/host_printer.h"
+#include "records/pdev.h"
 #include "support/test_support.h"
-
 
 namespace ymcko::testing {
 

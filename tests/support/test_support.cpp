@@ -41,7 +41,8 @@ std::vector<std::uint8_t> hex(std::string_view text) {
       i = end + 1;
     } else {
       if (i + 1 >= text.size()) throw std::invalid_argument("odd hex digit");
-      bytes.push_back(static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
+      bytes.push_back(
+          static_cast<std::uint8_t>(std::stoi(std::string(text.substr(i, 2)), nullptr, 16)));
       i += 2;
     }
   }
@@ -65,8 +66,9 @@ std::string dump(std::span<const std::uint8_t> bytes, std::size_t from, std::siz
 ::testing::AssertionResult BytesEqual(std::span<const std::uint8_t> expected,
                                       std::span<const std::uint8_t> actual) {
   std::size_t common = std::min(expected.size(), actual.size());
-  std::size_t at = std::mismatch(expected.begin(), expected.begin() + common, actual.begin()).first -
-                   expected.begin();
+  std::size_t at =
+      std::mismatch(expected.begin(), expected.begin() + common, actual.begin()).first -
+      expected.begin();
   if (at == common && expected.size() == actual.size()) return ::testing::AssertionSuccess();
 
   std::size_t from = at < 8 ? 0 : at - 8;

@@ -8,15 +8,15 @@
 
 #include <cstring>
 
-#include "tools/tool_helpers.h"
 #include "print/files.h"
+#include "tools/tool_helpers.h"
 #include "ymcko/errors.h"
 
 namespace {
 
 using namespace ymcko::tool;
-using ymcko::testing::ScratchFolder;
 using ymcko::testing::pdf_with_pages;
+using ymcko::testing::ScratchFolder;
 
 // A baseline JPEG of one flat colour, at the best quality.
 std::vector<std::uint8_t> flat_jpeg(std::uint32_t width, std::uint32_t height,

@@ -73,13 +73,14 @@ TEST_F(Print, AnImageOfThePageSizeIsDrawnPixelForPixel) {
   for (std::uint32_t y = 0; y < 656; ++y) {
     for (std::uint32_t x = 0; x < 1024; ++x) {
       std::uint8_t* p = &rgb[(y * 1024 + x) * 3];
-      p[0] = std::uint8_t(x * 7 + 1), p[1] = std::uint8_t(y * 3 + 2), p[2] = std::uint8_t((x ^ y) | 1);
+      p[0] = std::uint8_t(x * 7 + 1), p[1] = std::uint8_t(y * 3 + 2),
+      p[2] = std::uint8_t((x ^ y) | 1);
       if (p[0] == 0 && p[1] == 0) p[0] = 1;
     }
   }
   ymcko::tool::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
-  ProcessResult result =
-      run({"print", "card.png", "--no-color-correction", "--intensity", "50", "--no-front-black", "-o", "card.prn"});
+  ProcessResult result = run({"print", "card.png", "--no-color-correction", "--intensity", "50",
+                              "--no-front-black", "-o", "card.prn"});
   ASSERT_EQ(result.status, 0) << result.err;
   js::ReadResult read = job("card.prn");
   const char letters[] = {'Y', 'M', 'C'};
@@ -106,7 +107,8 @@ TEST_F(Print, OtherSizesAreScaledToFillThePage) {
   std::vector<std::uint8_t> rgb(10 * 10 * 3, 0);
   for (std::size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 255;  // red
   ymcko::tool::write_png(folder_ / "small.png", 10, 10, 3, rgb);
-  ProcessResult result = run({"print", "small.png", "--no-color-correction", "--intensity", "50", "-o", "red.prn"});
+  ProcessResult result =
+      run({"print", "small.png", "--no-color-correction", "--intensity", "50", "-o", "red.prn"});
   ASSERT_EQ(result.status, 0) << result.err;
   js::ReadResult read = job("red.prn");
   EXPECT_EQ(panel(read, 'C'), nullptr) << "red takes no cyan";
@@ -114,12 +116,14 @@ TEST_F(Print, OtherSizesAreScaledToFillThePage) {
     const js::Panel* p = panel(read, letter);
     ASSERT_NE(p, nullptr);
     EXPECT_EQ(p->lines(), 1024u);
-    EXPECT_TRUE(std::all_of(p->data.begin(), p->data.end(), [](std::uint8_t b) { return b == 255; }));
+    EXPECT_TRUE(
+        std::all_of(p->data.begin(), p->data.end(), [](std::uint8_t b) { return b == 255; }));
   }
 }
 
 TEST_F(Print, PdfPagesAreCardSides) {
-  ymcko::testing::write_bytes(folder_ / "cards.pdf", ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
+  ymcko::testing::write_bytes(folder_ / "cards.pdf",
+                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
   ProcessResult result = run({"print", "cards.pdf", "--side-mode", "1", "-o", "cards.prn"});
   ASSERT_EQ(result.status, 0) << result.err;
   js::ReadResult read = job("cards.prn");
@@ -130,9 +134,10 @@ TEST_F(Print, PdfPagesAreCardSides) {
 TEST_F(Print, BatchCardsCarryTheirOwnTracks) {
   std::vector<std::uint8_t> grey(4 * 4 * 3, 128);
   ymcko::tool::write_png(folder_ / "a.png", 4, 4, 3, grey);
-  ymcko::testing::write_text(folder_ / "cards.csv", "front,track1\na.png,FIRST CARD\na.png,SECOND\n");
-  ProcessResult result =
-      run({"print", "--batch", "cards.csv", "--mag-encoder", "--mag-mode", "W", "--copies", "3", "-o", "b.prn"});
+  ymcko::testing::write_text(folder_ / "cards.csv",
+                             "front,track1\na.png,FIRST CARD\na.png,SECOND\n");
+  ProcessResult result = run({"print", "--batch", "cards.csv", "--mag-encoder", "--mag-mode", "W",
+                              "--copies", "3", "-o", "b.prn"});
   ASSERT_EQ(result.status, 0) << result.err;
   js::ReadResult read = job("b.prn");
   auto stripes = all<js::Stripe>(read);
@@ -163,7 +168,9 @@ TEST_F(Print, TheMergedDeviceModeIsSavedWholeAndOnlyWithTheJob) {
     bool saved;
   };
   const Case cases[] = {
-      {"the job succeeds", {"print", "card.png", "--copies", "4", "-o", "job.prn", "--save-devmode", "dm.bin"}, true},
+      {"the job succeeds",
+       {"print", "card.png", "--copies", "4", "-o", "job.prn", "--save-devmode", "dm.bin"},
+       true},
       {"a later side fails",
        {"print", "card.png", "broken.png", "-o", "job.prn", "--save-devmode", "dm.bin"},
        false},

@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 const fs::path kRoot = YMCKO_SOURCE_DIR;
 
 // The layers of the driver: they may take from the engine its service face only.
-const std::set<std::string> kDriverLayers = {"rt", "pool", "records", "ppd", "ppdimage", "settings",
-                                             "output", "driver"};
+const std::set<std::string> kDriverLayers = {"rt",       "pool",     "records", "ppd",
+                                             "ppdimage", "settings", "output",  "driver"};
 
 struct Include {
   fs::path file;
@@ -107,7 +107,8 @@ TEST(Layers, EachLayerIncludesOnlyWhatItMaySee) {
   const std::set<std::string> folders = src_folders();
   for (const char* tree : {"src", "tools"}) {
     for (const Include& include : includes_under(kRoot / tree)) {
-      const std::string where = fs::relative(include.file, kRoot).string() + ": \"" + include.target + "\"";
+      const std::string where =
+          fs::relative(include.file, kRoot).string() + ": \"" + include.target + "\"";
       EXPECT_EQ(include.target.find(".."), std::string::npos) << where;
       const std::string to = first_folder(include.target);
       if (!folders.count(to)) continue;
@@ -117,10 +118,12 @@ TEST(Layers, EachLayerIncludesOnlyWhatItMaySee) {
       }
       const std::string from = include.file.parent_path().filename().string();
       if (kDriverLayers.count(from) && to == "engine") {
-        EXPECT_EQ(include.target, "engine/engine.h") << where << ": the driver sees only the engine's service face";
+        EXPECT_EQ(include.target, "engine/engine.h")
+            << where << ": the driver sees only the engine's service face";
       }
       if (to == "host") {
-        EXPECT_TRUE(from == "host" || from == "print") << where << ": only the print service drives the host";
+        EXPECT_TRUE(from == "host" || from == "print")
+            << where << ": only the print service drives the host";
       }
     }
   }

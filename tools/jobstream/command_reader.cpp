@@ -107,7 +107,8 @@ std::optional<std::vector<long>> split_parameters(const std::string& text) {
     std::string field = text.substr(at, width);
     // Zero padding may stand in front of a sign ("0-12").
     std::size_t sign = field.find('-');
-    long value = sign == std::string::npos ? std::stol(field) : -std::stol("0" + field.substr(sign + 1));
+    long value =
+        sign == std::string::npos ? std::stol(field) : -std::stol("0" + field.substr(sign + 1));
     fields.push_back(value);
     at += width;
   }
@@ -153,7 +154,8 @@ std::optional<CommandBody> read_panel(Cursor& in, char letter) {
   if (!column) return std::nullopt;
   auto first = in.digits(4, "4-digit first line");
   if (!first) return std::nullopt;
-  if (!in.expect('1', "\"11\" in panel header") || !in.expect('1', "\"11\" in panel header")) return std::nullopt;
+  if (!in.expect('1', "\"11\" in panel header") || !in.expect('1', "\"11\" in panel header"))
+    return std::nullopt;
   std::size_t length_at = in.at();
   std::size_t length = 0;
   for (int i = 0; i < 3; ++i) {
@@ -191,8 +193,8 @@ std::optional<CommandBody> read_panel(Cursor& in, char letter) {
 
 std::optional<CommandBody> read_overlay_area(Cursor& in) {
   OverlayArea area{};
-  unsigned* fields[] = {&area.number, &area.first_line, &area.first_column, &area.last_line, &area.last_column,
-                        &area.flag};
+  unsigned* fields[] = {&area.number,    &area.first_line,  &area.first_column,
+                        &area.last_line, &area.last_column, &area.flag};
   const std::size_t widths[] = {1, 4, 4, 4, 4, 1};
   for (int i = 0; i < 6; ++i) {
     auto value = in.digits(widths[i], "overlay area digits (1, 4, 4, 4, 4, 1)");
@@ -278,12 +280,18 @@ std::optional<CommandBody> read_command(Cursor& in) {
 
 std::string panel_name(char letter) {
   switch (letter) {
-    case 'Y': return "yellow";
-    case 'M': return "magenta";
-    case 'C': return "cyan";
-    case 'K': return "black";
-    case 'O': return "overlay";
-    default: return std::string(1, letter);
+    case 'Y':
+      return "yellow";
+    case 'M':
+      return "magenta";
+    case 'C':
+      return "cyan";
+    case 'K':
+      return "black";
+    case 'O':
+      return "overlay";
+    default:
+      return std::string(1, letter);
   }
 }
 
@@ -345,19 +353,22 @@ std::string describe(const Command& command) {
           [](const CardEnd&) { return std::string("card end"); },
           [](const Stripe& c) {
             if (c.mode == 'Q') return std::string("magnetic stripe, mode Q");
-            return std::string("magnetic stripe, mode ") + c.mode + ", track 1 " + printable(c.track1) +
-                   ", track 2 " + printable(c.track2) + ", track 3 " + printable(c.track3);
+            return std::string("magnetic stripe, mode ") + c.mode + ", track 1 " +
+                   printable(c.track1) + ", track 2 " + printable(c.track2) + ", track 3 " +
+                   printable(c.track3);
           },
           [](const PanelClear& c) { return "clear " + panel_name(c.panel) + " panel"; },
           [](const Panel& c) {
             return panel_name(c.panel) + " panel, column " + std::to_string(c.column) + ", lines " +
-                   std::to_string(c.first_line) + " to " + std::to_string(c.first_line + c.lines() - 1) + " (" +
-                   std::to_string(c.lines()) + " lines of " + std::to_string(c.line_width) + " bytes, " +
+                   std::to_string(c.first_line) + " to " +
+                   std::to_string(c.first_line + c.lines() - 1) + " (" + std::to_string(c.lines()) +
+                   " lines of " + std::to_string(c.line_width) + " bytes, " +
                    std::to_string(c.data.size()) + " data bytes), copies " + c.count;
           },
           [](const OverlayArea& c) {
-            return "overlay area " + std::to_string(c.number) + ", lines " + std::to_string(c.first_line) + " to " +
-                   std::to_string(c.last_line) + ", columns " + std::to_string(c.first_column) + " to " +
+            return "overlay area " + std::to_string(c.number) + ", lines " +
+                   std::to_string(c.first_line) + " to " + std::to_string(c.last_line) +
+                   ", columns " + std::to_string(c.first_column) + " to " +
                    std::to_string(c.last_column) + ", flag " + std::to_string(c.flag);
           },
           [](const OverlayTrailer& c) { return "overlay end, copies " + c.count; },

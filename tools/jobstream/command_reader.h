@@ -74,8 +74,8 @@ struct OverlayTrailer {
   std::string count;
 };
 
-using CommandBody = std::variant<DocumentHeader, PCommand, ParameterCommand, CardStart, CardTurn, CardEnd,
-                                 Stripe, PanelClear, Panel, OverlayArea, OverlayTrailer>;
+using CommandBody = std::variant<DocumentHeader, PCommand, ParameterCommand, CardStart, CardTurn,
+                                 CardEnd, Stripe, PanelClear, Panel, OverlayArea, OverlayTrailer>;
 
 struct Command {
   std::size_t offset;  // of the command's first byte
@@ -89,7 +89,7 @@ struct ReadError {
 };
 
 struct ReadResult {
-  std::vector<Command> commands;     // every command read before any error
+  std::vector<Command> commands;  // every command read before any error
   std::optional<ReadError> error;
 };
 

@@ -170,8 +170,7 @@ std::vector<SidePlan> plan_batch(const Manifest& manifest, int side_mode,
     }
     const std::string label =
         "card " + std::to_string(i + 1) + " (" + at_line(input, card.line) + ")";
-    plan.push_back({label + " front " + card.front.string(), card.front, 0, true, nullptr,
-                    stripe});
+    plan.push_back({label + " front " + card.front.string(), card.front, 0, true, nullptr, stripe});
     if (side_mode == 0) {
       if (card.back) {
         throw ToolError(at_line(input, card.line),

@@ -22,7 +22,8 @@ struct CardEntry {
   std::size_t line = 0;  // where the row starts, for messages
   std::filesystem::path front;
   std::optional<std::filesystem::path> back;
-  std::array<std::optional<std::string>, 3> tracks;  // checked; set where the manifest has the column
+  std::array<std::optional<std::string>, 3>
+      tracks;  // checked; set where the manifest has the column
 };
 
 struct Manifest {

@@ -63,7 +63,8 @@ std::string value_name(const print::Setting& setting) {
       return "TEXT";
     case print::SettingKind::choice: {
       std::string names;
-      for (std::string_view choice : setting.choices) names += (names.empty() ? "" : "|") + std::string(choice);
+      for (std::string_view choice : setting.choices)
+        names += (names.empty() ? "" : "|") + std::string(choice);
       return names;
     }
     case print::SettingKind::boolean:
@@ -105,9 +106,11 @@ CLI::Validator table_check(const print::Setting& setting) {
 }
 
 void add_settings_options(CLI::App* app, SettingsFlags& flags) {
-  app->add_option("--settings", flags.settings_file, "card-job settings from a JSON file; flags override it")
+  app->add_option("--settings", flags.settings_file,
+                  "card-job settings from a JSON file; flags override it")
       ->type_name("FILE.json");
-  app->add_option("--devmode", flags.devmode_file, "merge this binary device mode as an application's")
+  app->add_option("--devmode", flags.devmode_file,
+                  "merge this binary device mode as an application's")
       ->type_name("FILE");
   app->add_option("--printer", flags.printer_file,
                   "the host printer's stored values: printer properties by field name, "
@@ -127,7 +130,8 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
         app->add_flag_function(
             flag + ",!" + off,
             [given, flag, off](std::int64_t count) {
-              if (count == 0) throw CLI::ValidationError(flag, "give " + flag + " or " + off + ", not both");
+              if (count == 0)
+                throw CLI::ValidationError(flag, "give " + flag + " or " + off + ", not both");
               given(count > 0 ? flag : off, count > 0 ? "true" : "false");
             },
             help);
@@ -142,22 +146,24 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
             const bool fallback = std::get<std::string>(print::default_value(setting)) == name;
             shapes.push_back(app->add_flag_callback(
                 "--" + name, [given, name] { given("--" + name, name); },
-                name + " page" + (name == "portrait" ? ", 656 x 1024 pixels" : ", 1024 x 656 pixels") +
+                name + " page" +
+                    (name == "portrait" ? ", 656 x 1024 pixels" : ", 1024 x 656 pixels") +
                     (fallback ? " (the default)" : "")));
           }
           shapes[0]->excludes(shapes[1]);
           shapes[1]->excludes(shapes[0]);
           break;
         }
-        app->add_option_function<std::string>(flag, [given, flag](const std::string& text) { given(flag, text); },
-                                              help)
+        app->add_option_function<std::string>(
+               flag, [given, flag](const std::string& text) { given(flag, text); }, help)
             ->type_name(value_name(setting))
-            ->check(CLI::IsMember(std::vector<std::string>(setting.choices.begin(), setting.choices.end()))
+            ->check(CLI::IsMember(
+                        std::vector<std::string>(setting.choices.begin(), setting.choices.end()))
                         .description(""));
         break;
       case print::SettingKind::integer:
-        app->add_option_function<std::string>(flag, [given, flag](const std::string& text) { given(flag, text); },
-                                              help)
+        app->add_option_function<std::string>(
+               flag, [given, flag](const std::string& text) { given(flag, text); }, help)
             ->type_name(value_name(setting))
             ->check(integer_text())
             ->check(CLI::Range(setting.min, setting.max).description(""));
@@ -175,8 +181,8 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
         break;
       case print::SettingKind::rectangle:
       case print::SettingKind::text:
-        app->add_option_function<std::string>(flag, [given, flag](const std::string& text) { given(flag, text); },
-                                              help)
+        app->add_option_function<std::string>(
+               flag, [given, flag](const std::string& text) { given(flag, text); }, help)
             ->type_name(value_name(setting))
             ->check(table_check(setting));
         break;
@@ -186,8 +192,10 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
 
 // Settings from the file (after `base`), then the flags over them. A flag
 // that does not check out is a usage error naming the flag.
-print::CardSettings gather_settings(const SettingsFlags& flags, print::CardSettings base, Warnings& warnings) {
-  if (!flags.settings_file.empty()) base.override_with(print::read_settings_file(flags.settings_file, warnings));
+print::CardSettings gather_settings(const SettingsFlags& flags, print::CardSettings base,
+                                    Warnings& warnings) {
+  if (!flags.settings_file.empty())
+    base.override_with(print::read_settings_file(flags.settings_file, warnings));
   print::CardSettings given;
   for (const FlagValue& value : flags.values) {
     const std::size_t before = warnings.size();
@@ -198,7 +206,8 @@ print::CardSettings gather_settings(const SettingsFlags& flags, print::CardSetti
     }
     // The flag already names the key.
     for (std::size_t i = before; i < warnings.size(); ++i) {
-      if (warnings[i].what.rfind(value.key + ": ", 0) == 0) warnings[i].what.erase(0, value.key.size() + 2);
+      if (warnings[i].what.rfind(value.key + ": ", 0) == 0)
+        warnings[i].what.erase(0, value.key.size() + 2);
     }
   }
   base.override_with(given);
@@ -231,19 +240,22 @@ struct PrintOptions {
 
 void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_terminal) {
   Warnings warnings;
-  print::CardSettings settings =
-      gather_settings(options.settings, options.demo ? demo_settings() : print::CardSettings{}, warnings);
+  print::CardSettings settings = gather_settings(
+      options.settings, options.demo ? demo_settings() : print::CardSettings{}, warnings);
   print::JobOptions job = job_options(options.settings, settings);
   job.fit = *print::parse_fit_mode(options.fit);
   const print::Stripe stripe = settings.stripe();
-  if ((stripe.tracks[0] || stripe.tracks[1] || stripe.tracks[2]) && stripe.mode.value_or('Q') == 'Q') {
-    warnings.push_back({"print", "track texts are written only in stripe mode R or W (--mag-mode)"});
+  if ((stripe.tracks[0] || stripe.tracks[1] || stripe.tracks[2]) &&
+      stripe.mode.value_or('Q') == 'Q') {
+    warnings.push_back(
+        {"print", "track texts are written only in stripe mode R or W (--mag-mode)"});
   }
 
   std::vector<SidePlan> plan;
   std::size_t sides_per_card = 1;
   if (options.demo) {
-    plan.push_back({"demo card", std::nullopt, 0, false, std::make_shared<const Image>(demo_card()), stripe});
+    plan.push_back(
+        {"demo card", std::nullopt, 0, false, std::make_shared<const Image>(demo_card()), stripe});
   } else if (!options.batch.empty()) {
     Manifest manifest = read_manifest(options.batch, warnings);
     const int side_mode = print::side_mode_of(job.devmode);
@@ -296,15 +308,20 @@ std::string settings_keys_footer() {
 
 }  // namespace
 
-int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err, bool stderr_is_terminal) {
+int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
+             bool stderr_is_terminal) {
   CLI::App app("Print card images to a card printer job, and inspect and preview jobs.", "ymcko");
   app.require_subcommand(1);
   app.footer("Exit status: 0 success, 1 a runtime or input error, 2 a usage error.");
 
   PrintOptions print_options;
-  CLI::App* print = app.add_subcommand("print", "print card sides (PNG, JPEG, PDF pages) to a printer job file");
-  CLI::Option_group* source = print->add_option_group("card sides", "what to print: exactly one of these");
-  source->add_option("PAGE", print_options.pages, "card sides in order; with side mode 1 or 2 front, back, front, ...")
+  CLI::App* print =
+      app.add_subcommand("print", "print card sides (PNG, JPEG, PDF pages) to a printer job file");
+  CLI::Option_group* source =
+      print->add_option_group("card sides", "what to print: exactly one of these");
+  source
+      ->add_option("PAGE", print_options.pages,
+                   "card sides in order; with side mode 1 or 2 front, back, front, ...")
       ->type_name("PAGE");
   source
       ->add_option("--batch", print_options.batch,
@@ -319,9 +336,10 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->type_name("OUT")
       ->required();
   print
-      ->add_option("--fit", print_options.fit,
-                   "how an image of another size fills the page: cover (crop, default), contain "
-                   "(white bars), stretch; an image of the page's exact size is drawn pixel for pixel")
+      ->add_option(
+          "--fit", print_options.fit,
+          "how an image of another size fills the page: cover (crop, default), contain "
+          "(white bars), stretch; an image of the page's exact size is drawn pixel for pixel")
       ->type_name("MODE")
       ->check(CLI::IsMember({"cover", "contain", "stretch"}).description(""));
   print
@@ -337,14 +355,16 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   CLI::App* inspect = app.add_subcommand("inspect", "list, check and preview a printer job");
   inspect->add_option("JOB", inspect_job_path, "the job file")->required();
   inspect
-      ->add_option("--png", png_folder,
-                   "write each card side's panels as greyscale PNGs and a colour preview into this folder")
+      ->add_option(
+          "--png", png_folder,
+          "write each card side's panels as greyscale PNGs and a colour preview into this folder")
       ->type_name("DIR");
   inspect->add_flag("--json", inspect_options.json, "one JSON document instead of lines");
 
   SettingsFlags info_flags;
   bool info_json = false;
-  CLI::App* info = app.add_subcommand("info", "the device's capabilities, form and printer description");
+  CLI::App* info =
+      app.add_subcommand("info", "the device's capabilities, form and printer description");
   info->add_flag("--json", info_json, "one JSON document instead of text");
   add_settings_options(info, info_flags);
 

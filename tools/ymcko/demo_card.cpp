@@ -213,10 +213,11 @@ print::CardSettings demo_settings() {
   print::Warnings none;
   settings.set("orientation", std::string("landscape"), "demo card", none);
   const int first_column = int(655 - (kDemoPictureY + kDemoPictureHeight - 1));
-  settings.set("overlay_areas",
-               std::vector<print::OverlayArea>{{0, first_column, int(kDemoPictureX), int(kDemoPictureHeight - 1),
-                                                int(kDemoPictureWidth - 1)}},
-               "demo card", none);
+  settings.set(
+      "overlay_areas",
+      std::vector<print::OverlayArea>{{0, first_column, int(kDemoPictureX),
+                                       int(kDemoPictureHeight - 1), int(kDemoPictureWidth - 1)}},
+      "demo card", none);
   return settings;
 }
 

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "ymcko/image_io.h"
 #include "print/settings.h"
+#include "ymcko/image_io.h"
 
 namespace ymcko::tool {
 

@@ -5,9 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "print/files.h"
 #include "ymcko/errors.h"
 #include "ymcko/image_io.h"
-#include "print/files.h"
 
 namespace ymcko::tool {
 namespace {

@@ -50,7 +50,6 @@ class OutputFile final : public print::Sink {
   const std::filesystem::path& temporary() const { return temporary_; }
 
  private:
-
   std::filesystem::path target_;
   std::filesystem::path temporary_;
   int fd_ = -1;

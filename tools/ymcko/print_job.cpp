@@ -16,8 +16,8 @@ void print_cards(const print::JobOptions& job, SideSource& sides, OutputFile& ou
   while (std::optional<CardSide> side = sides.next()) {
     if (side->image) {
       const Image& image = *side->image;
-      session.add_side({image.width, image.height, print::PixelFormat::rgba, image.rgba, 0}, side->name,
-                       side->stripe);
+      session.add_side({image.width, image.height, print::PixelFormat::rgba, image.rgba, 0},
+                       side->name, side->stripe);
     } else {
       session.add_blank_side(side->name, side->stripe);
     }
@@ -50,7 +50,8 @@ void print_info(const print::JobOptions& job, bool json, std::ostream& out) {
       nlohmann::ordered_json entry{{"keyword", option.keyword}};
       if (option.name) entry["name"] = *option.name;
       if (option.paper_micrometres) {
-        entry["paper_micrometres"] = {option.paper_micrometres->first, option.paper_micrometres->second};
+        entry["paper_micrometres"] = {option.paper_micrometres->first,
+                                      option.paper_micrometres->second};
       }
       options.push_back(entry);
     }
@@ -67,8 +68,8 @@ void print_info(const print::JobOptions& job, bool json, std::ostream& out) {
       << "Orientation:     " << (facts.landscape ? "landscape" : "portrait") << "\n"
       << "Page:            " << facts.page_width << " x " << facts.page_height << " dots, "
       << facts.page_width_micrometres << " x " << facts.page_height_micrometres << " micrometres\n"
-      << "Paper:           " << facts.paper_width << " x " << facts.paper_height << " dots, printable from ("
-      << facts.printable_x << ", " << facts.printable_y << ")\n"
+      << "Paper:           " << facts.paper_width << " x " << facts.paper_height
+      << " dots, printable from (" << facts.printable_x << ", " << facts.printable_y << ")\n"
       << "Form:            " << facts.form_name << " (page size " << facts.page_size_option << ")\n"
       << "Copies:          " << facts.copies << "\n"
       << "Description:\n";

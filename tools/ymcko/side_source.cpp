@@ -5,8 +5,8 @@
 #include <cstring>
 #include <utility>
 
-#include "ymcko/errors.h"
 #include "print/files.h"
+#include "ymcko/errors.h"
 
 namespace ymcko::tool {
 namespace {
