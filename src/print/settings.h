@@ -74,7 +74,13 @@ struct Setting {
   std::int64_t max = 0;
   std::vector<std::string_view> choices = {};  // choices
   std::string_view help = {};
-  std::string_view ppd_keyword = {};    // empty when the setting is no PPD option
+  std::string_view ppd_keyword = {};  // empty when the setting is no PPD option
+  // The integers a PPD offers as choices: ppd_min to ppd_max (0 and 0: the
+  // row's range) in steps of ppd_step (0: 1), labelled by ppd_labels in order.
+  std::int64_t ppd_min = 0;
+  std::int64_t ppd_max = 0;
+  std::int64_t ppd_step = 0;
+  std::vector<std::string_view> ppd_labels = {};
   std::string_view ipp_attribute = {};  // the printer application's attribute
   // The value the driver's records hold; from the driver's default records
   // this is the setting's default.

@@ -15,6 +15,7 @@
 #include "print/settings.h"
 #include "ymcko/batch.h"
 #include "ymcko/demo_card.h"
+#include "ymcko/device_output.h"
 #include "ymcko/errors.h"
 #include "ymcko/inspect.h"
 #include "ymcko/output_file.h"
@@ -268,7 +269,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
   }
   print_warnings(warnings, err);
 
-  OutputFile output(options.output);
+  std::unique_ptr<JobOutput> output = open_output(options.output);
   const std::size_t cards = (plan.size() + sides_per_card - 1) / sides_per_card;
   Progress progress(err, stderr_is_terminal && !options.batch.empty(), cards, "cards");
   std::unique_ptr<SideSource> sides;
@@ -280,7 +281,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
   }
   std::optional<std::filesystem::path> save_devmode;
   if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
-  print_cards(job, *sides, output, save_devmode);
+  print_cards(job, *sides, *output, save_devmode);
 }
 
 void run_info(const SettingsFlags& flags, bool json, std::ostream& out, std::ostream& err) {
@@ -332,7 +333,9 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   source->require_option(1);
   print
       ->add_option("-o,--output", print_options.output,
-                   "the job file, written whole or not at all; - is standard output")
+                   "the job file, written whole or not at all; - is standard output; a printer's "
+                   "device node, a FIFO or socket://HOST[:PORT] (port 9100 when none) gets the job "
+                   "as it is made")
       ->type_name("OUT")
       ->required();
   print

@@ -17,10 +17,17 @@
 
 namespace ymcko::tool {
 
+// Where a job goes: the print session writes it, and the tool commits it
+// once the job is whole. Throws ToolError naming the output.
+class JobOutput : public print::Sink {
+ public:
+  virtual void commit() = 0;
+};
+
 // The system call that writes; tests route it elsewhere to make writes fail.
 using WriteCall = std::function<ssize_t(int fd, const void* bytes, std::size_t count)>;
 
-class OutputFile final : public print::Sink {
+class OutputFile final : public JobOutput {
  public:
   // Creates the temporary file beside `target` at once, so an unwritable
   // folder is reported before any work. Throws ToolError naming the target.
@@ -44,7 +51,7 @@ class OutputFile final : public print::Sink {
   // Flushes the file to disk and renames it over the target. Throws
   // ToolError when a write failed or the rename is refused; the temporary
   // file is then removed.
-  void commit();
+  void commit() override;
 
   const std::filesystem::path& target() const { return target_; }
   const std::filesystem::path& temporary() const { return temporary_; }

@@ -3,14 +3,16 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ymcko/device_output.h"
+
 namespace ymcko::tool {
 
-void print_cards(const print::JobOptions& job, SideSource& sides, OutputFile& out,
+void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out,
                  const std::optional<std::filesystem::path>& save_devmode) {
   // The device mode's file is made first, so an unwritable folder is
   // reported before any card is drawn.
-  std::optional<OutputFile> devmode_file;
-  if (save_devmode) devmode_file.emplace(*save_devmode);
+  std::unique_ptr<JobOutput> devmode_file;
+  if (save_devmode) devmode_file = open_output(save_devmode->string());
 
   print::PrintSession session(out, job);
   while (std::optional<CardSide> side = sides.next()) {

@@ -16,7 +16,7 @@ namespace ymcko::tool {
 // then writes the instance's merged device mode to `save_devmode`, when
 // given, the same way: whole, and only when the job succeeded. Throws
 // ToolError; nothing is left behind then.
-void print_cards(const print::JobOptions& job, SideSource& sides, OutputFile& out,
+void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out,
                  const std::optional<std::filesystem::path>& save_devmode);
 
 // Writes the device's capabilities, form and printer description, as text or JSON.

@@ -1,0 +1,55 @@
+// Card settings from a job's name=value options.
+#include "print/options.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace ymcko::print {
+namespace {
+
+std::string dashed(std::string_view key) {
+  std::string name(key);
+  std::replace(name.begin(), name.end(), '_', '-');
+  return name;
+}
+
+std::string lower(std::string text) {
+  for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// A print system's ways of writing a boolean, as the table's text.
+std::string boolean_text(const std::string& value) {
+  const std::string word = lower(value);
+  if (word == "true" || word == "yes" || word == "on" || word == "1") return "true";
+  if (word == "false" || word == "no" || word == "off" || word == "0") return "false";
+  return value;
+}
+
+}  // namespace
+
+const Setting* setting_for_option(const std::string& name) {
+  for (const Setting& row : settings_table()) {
+    if ((!row.ppd_keyword.empty() && name == row.ppd_keyword) || name == dashed(row.key))
+      return &row;
+  }
+  return nullptr;
+}
+
+CardSettings settings_from_options(const std::vector<JobOption>& options, const std::string& input,
+                                   Warnings& warnings) {
+  CardSettings settings;
+  for (const auto& [name, value] : options) {
+    const Setting* row = setting_for_option(name);
+    if (row == nullptr) continue;
+    const std::string text = row->kind == SettingKind::boolean ? boolean_text(value) : value;
+    try {
+      set_from_text(settings, row->key, std::vector<std::string>{text}, input, warnings);
+    } catch (const SettingError& error) {
+      throw Error(input, name + "=" + value + ": " + error.what());
+    }
+  }
+  return settings;
+}
+
+}  // namespace ymcko::print

@@ -1,0 +1,154 @@
+// The printer's PPD, from the settings table.
+#include "print/ppd.h"
+
+#include <cctype>
+
+#include "print/settings.h"
+
+namespace ymcko::print {
+namespace {
+
+// The card, 85.6 x 54 mm, in points that make exactly 1024 x 656 dots at 300 dpi.
+constexpr const char* kLong = "245.76";
+constexpr const char* kShort = "157.44";
+
+struct PageSize {
+  const char* name;
+  const char* text;
+  const char* width;
+  const char* height;
+};
+
+constexpr PageSize kPageSizes[] = {
+    {"CR80", "CR-80 card, landscape", kLong, kShort},
+    {"CR80Portrait", "CR-80 card, portrait", kShort, kLong},
+};
+
+// The option's text for people: its help up to the first comma or semicolon.
+std::string text_of(const Setting& row) {
+  std::string text(row.help.substr(0, row.help.find_first_of(",;(:")));
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  if (!text.empty()) text[0] = char(std::toupper(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+void write_option(std::ostream& out, const Setting& row, int order) {
+  const std::string keyword(row.ppd_keyword);
+  const SettingValue fallback = default_value(row);
+  const bool boolean = row.kind == SettingKind::boolean;
+  out << "*OpenUI *" << keyword << "/" << text_of(row) << ": " << (boolean ? "Boolean" : "PickOne")
+      << "\n"
+      << "*OrderDependency: " << order << " AnySetup *" << keyword << "\n";
+  if (boolean) {
+    out << "*Default" << keyword << ": " << (std::get<bool>(fallback) ? "True" : "False") << "\n"
+        << "*" << keyword << " True/Yes: \"\"\n"
+        << "*" << keyword << " False/No: \"\"\n";
+  } else if (row.kind == SettingKind::integer) {
+    const std::int64_t low = row.ppd_min != row.ppd_max ? row.ppd_min : row.min;
+    const std::int64_t high = row.ppd_min != row.ppd_max ? row.ppd_max : row.max;
+    const std::int64_t step = row.ppd_step != 0 ? row.ppd_step : 1;
+    out << "*Default" << keyword << ": " << std::get<std::int64_t>(fallback) << "\n";
+    for (std::int64_t value = low; value <= high; value += step) {
+      const auto label = std::size_t(value - low) / std::size_t(step);
+      out << "*" << keyword << " " << value << "/"
+          << (label < row.ppd_labels.size() ? std::string(row.ppd_labels[label])
+                                            : std::to_string(value))
+          << ": \"\"\n";
+    }
+  } else if (row.kind == SettingKind::choice) {
+    out << "*Default" << keyword << ": " << std::get<std::string>(fallback) << "\n";
+    for (std::string_view choice : row.choices)
+      out << "*" << keyword << " " << choice << ": \"\"\n";
+  }
+  out << "*CloseUI: *" << keyword << "\n";
+}
+
+}  // namespace
+
+void write_ppd(std::ostream& out, const std::string& filter) {
+  out << "*PPD-Adobe: \"4.3\"\n"
+         "*% The ymcko card printer: CR-80 cards in yellow, magenta, cyan, black and overlay "
+         "panels.\n"
+         "*% Made from the ymcko settings table; do not edit.\n"
+         "*FormatVersion: \"4.3\"\n"
+         "*FileVersion: \"1.0\"\n"
+         "*LanguageVersion: English\n"
+         "*LanguageEncoding: ISOLatin1\n"
+         "*PCFileName: \"YMCKO.PPD\"\n"
+         "*Manufacturer: \"ymcko\"\n"
+         "*Product: \"(ymcko card printer)\"\n"
+         "*ModelName: \"ymcko card printer\"\n"
+         "*ShortNickName: \"ymcko card printer\"\n"
+         "*NickName: \"ymcko card printer\"\n"
+         "*PSVersion: \"(3010.000) 0\"\n"
+         "*LanguageLevel: \"3\"\n"
+         "*ColorDevice: True\n"
+         "*DefaultColorSpace: RGB\n"
+         "*FileSystem: False\n"
+         "*Throughput: \"1\"\n"
+         "*LandscapeOrientation: Plus90\n"
+         "*TTRasterizer: Type42\n"
+         "*cupsVersion: 2.4\n"
+         "*cupsModelNumber: 0\n"
+         "*cupsManualCopies: False\n"
+         "*cupsFilter2: \"application/vnd.cups-raster "
+      << kJobType << " 0 " << filter << "\"\n\n";
+
+  out << "*OpenUI *PageSize/Media Size: PickOne\n"
+         "*OrderDependency: 10 AnySetup *PageSize\n"
+         "*DefaultPageSize: CR80\n";
+  for (const PageSize& size : kPageSizes) {
+    out << "*PageSize " << size.name << "/" << size.text << ": \"<</PageSize[" << size.width << " "
+        << size.height << "]/ImagingBBox null>>setpagedevice\"\n";
+  }
+  out << "*CloseUI: *PageSize\n"
+         "*OpenUI *PageRegion/Media Size: PickOne\n"
+         "*OrderDependency: 10 AnySetup *PageRegion\n"
+         "*DefaultPageRegion: CR80\n";
+  for (const PageSize& size : kPageSizes) {
+    out << "*PageRegion " << size.name << "/" << size.text << ": \"<</PageSize[" << size.width
+        << " " << size.height << "]/ImagingBBox null>>setpagedevice\"\n";
+  }
+  out << "*CloseUI: *PageRegion\n"
+         "*DefaultImageableArea: CR80\n";
+  for (const PageSize& size : kPageSizes) {
+    out << "*ImageableArea " << size.name << "/" << size.text << ": \"0 0 " << size.width << " "
+        << size.height << "\"\n";
+  }
+  out << "*DefaultPaperDimension: CR80\n";
+  for (const PageSize& size : kPageSizes) {
+    out << "*PaperDimension " << size.name << "/" << size.text << ": \"" << size.width << " "
+        << size.height << "\"\n";
+  }
+
+  out << "\n*OpenUI *Resolution/Resolution: PickOne\n"
+         "*OrderDependency: 10 AnySetup *Resolution\n"
+         "*DefaultResolution: 300dpi\n"
+         "*Resolution 300dpi/300 dpi: \"<</HWResolution[300 300]>>setpagedevice\"\n"
+         "*CloseUI: *Resolution\n"
+         "*OpenUI *ColorModel/Colour Mode: PickOne\n"
+         "*OrderDependency: 10 AnySetup *ColorModel\n"
+         "*DefaultColorModel: RGB\n"
+         "*ColorModel RGB/Colour: \"<</cupsColorSpace 1/cupsColorOrder 0/cupsBitsPerColor "
+         "8>>setpagedevice\"\n"
+         "*ColorModel Gray/Grey: \"<</cupsColorSpace 18/cupsColorOrder 0/cupsBitsPerColor "
+         "8>>setpagedevice\"\n"
+         "*CloseUI: *ColorModel\n\n";
+
+  // The card's options; the printer-wide ones are installable options.
+  int order = 20;
+  out << "*OpenGroup: Card/Card\n";
+  for (const Setting& row : settings_table()) {
+    if (!row.ppd_keyword.empty() && row.target != SettingTarget::printer_property)
+      write_option(out, row, order++);
+  }
+  out << "*CloseGroup: Card\n\n"
+         "*OpenGroup: InstallableOptions/Installable Options\n";
+  for (const Setting& row : settings_table()) {
+    if (!row.ppd_keyword.empty() && row.target == SettingTarget::printer_property)
+      write_option(out, row, order++);
+  }
+  out << "*CloseGroup: InstallableOptions\n";
+}
+
+}  // namespace ymcko::print

@@ -1,0 +1,201 @@
+// The CUPS filter: options to settings, raster pages to card sides.
+#include "rastertoymcko/filter.h"
+
+#include <cups/cups.h>
+#include <cups/ppd.h>
+#include <cups/raster.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <cstring>
+#include <memory>
+
+#include "print/devmode.h"
+#include "print/printer_store.h"
+
+namespace ymcko::filter {
+namespace {
+
+// The queue's PPD choices for the settings table's keywords: its defaults,
+// as the administrator set them, with the job's marks over them.
+std::vector<print::JobOption> ppd_choices(const char* path,
+                                          const std::vector<print::JobOption>& options) {
+  std::vector<print::JobOption> choices;
+  if (path == nullptr || *path == 0) return choices;
+  ppd_file_t* ppd = ppdOpenFile(path);
+  if (ppd == nullptr) return choices;
+  std::vector<cups_option_t> marks;
+  for (const auto& [name, value] : options) {
+    marks.push_back({const_cast<char*>(name.c_str()), const_cast<char*>(value.c_str())});
+  }
+  ppdMarkDefaults(ppd);
+  cupsMarkOptions(ppd, int(marks.size()), marks.data());
+  for (const print::Setting& row : print::settings_table()) {
+    if (row.ppd_keyword.empty()) continue;
+    const std::string keyword(row.ppd_keyword);
+    if (ppd_choice_t* choice = ppdFindMarkedChoice(ppd, keyword.c_str()))
+      choices.push_back({keyword, choice->choice});
+  }
+  ppdClose(ppd);
+  return choices;
+}
+
+// Closes the raster stream at the end of the scope.
+struct RasterCloser {
+  void operator()(cups_raster_t* raster) const { cupsRasterClose(raster); }
+};
+
+// The page's pixels as the print service takes them, or an Error saying
+// which field of the header is not one the filter takes.
+print::PixelFormat checked_format(const cups_page_header2_t& header, const std::string& page) {
+  if (header.cupsBitsPerColor != 8) {
+    throw print::Error(page, "has " + std::to_string(header.cupsBitsPerColor) +
+                                 " bits per colour; the filter takes 8");
+  }
+  if (header.cupsColorOrder != CUPS_ORDER_CHUNKED) {
+    throw print::Error(page, "its colours are not chunked (colour order " +
+                                 std::to_string(header.cupsColorOrder) + ")");
+  }
+  print::PixelFormat format;
+  unsigned bits;
+  switch (header.cupsColorSpace) {
+    case CUPS_CSPACE_RGB:
+    case CUPS_CSPACE_SRGB:
+      format = print::PixelFormat::rgb;
+      bits = 24;
+      break;
+    case CUPS_CSPACE_W:
+    case CUPS_CSPACE_SW:
+      format = print::PixelFormat::gray;
+      bits = 8;
+      break;
+    default:
+      throw print::Error(page, "has colour space " + std::to_string(header.cupsColorSpace) +
+                                   "; the filter takes RGB, sRGB, grey and sGray");
+  }
+  if (header.cupsBitsPerPixel != bits) {
+    throw print::Error(page, "has " + std::to_string(header.cupsBitsPerPixel) +
+                                 " bits per pixel; its colour space has " + std::to_string(bits));
+  }
+  if (header.cupsWidth == 0 || header.cupsHeight == 0 || header.cupsWidth > kMaxPageSide ||
+      header.cupsHeight > kMaxPageSide ||
+      std::uint64_t{header.cupsWidth} * header.cupsHeight > kMaxPagePixels) {
+    throw print::Error(page, "is " + std::to_string(header.cupsWidth) + " x " +
+                                 std::to_string(header.cupsHeight) + " pixels; a page has 1 to " +
+                                 std::to_string(kMaxPageSide) + " on each side and at most " +
+                                 std::to_string(kMaxPagePixels) + " in all");
+  }
+  if (header.cupsBytesPerLine != header.cupsWidth * (bits / 8)) {
+    throw print::Error(page, "has " + std::to_string(header.cupsBytesPerLine) +
+                                 " bytes per line; " + std::to_string(header.cupsWidth) +
+                                 " pixels take " + std::to_string(header.cupsWidth * (bits / 8)));
+  }
+  return format;
+}
+
+// The reason libcups gives for a failed read, or what the filter knows of it.
+std::string raster_error(const char* fallback) {
+  const char* reason = cupsRasterErrorString();
+  return reason != nullptr && *reason != 0 ? std::string(reason) : std::string(fallback);
+}
+
+}  // namespace
+
+Arguments parse_arguments(int argc, const char* const* argv) {
+  if (argc < 6 || argc > 7) {
+    throw print::Error("command line",
+                       "usage: rastertoymcko job-id user title copies options [file]");
+  }
+  Arguments arguments;
+  arguments.job_id = argv[1];
+  arguments.user = argv[2];
+  arguments.title = argv[3];
+  const std::string_view copies = argv[4];
+  auto [at, error] =
+      std::from_chars(copies.data(), copies.data() + copies.size(), arguments.copies);
+  if (copies.empty() || error != std::errc() || at != copies.data() + copies.size()) {
+    throw print::Error("copies", "\"" + std::string(copies) + "\" is not a number of copies");
+  }
+  cups_option_t* options = nullptr;
+  const int count = cupsParseOptions(argv[5], 0, &options);
+  for (int i = 0; i < count; ++i) arguments.options.push_back({options[i].name, options[i].value});
+  cupsFreeOptions(count, options);
+  if (argc == 7) arguments.file = argv[6];
+  return arguments;
+}
+
+int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log, const char* ppd,
+        const volatile std::sig_atomic_t& cancelled) {
+  try {
+    // Settings: the queue's PPD choices, the job's options over them, the copies last.
+    std::vector<print::JobOption> options = ppd_choices(ppd, arguments.options);
+    options.insert(options.end(), arguments.options.begin(), arguments.options.end());
+    options.push_back({"copies", std::to_string(arguments.copies)});
+    print::Warnings warnings;
+    print::CardSettings settings = print::settings_from_options(options, "options", warnings);
+    for (const print::Warning& warning : warnings)
+      log << "INFO: " << warning.input << ": " << warning.what << "\n";
+
+    std::unique_ptr<cups_raster_t, RasterCloser> raster(cupsRasterOpen(in, CUPS_RASTER_READ));
+    if (raster == nullptr)
+      throw print::Error("raster", "not a CUPS raster stream: " + raster_error("no sync word"));
+
+    cups_page_header2_t header;
+    if (!cupsRasterReadHeader2(raster.get(), &header)) {
+      throw print::Error("raster",
+                         "holds no page: " + raster_error("the stream ends before the first page"));
+    }
+    // The first page's shape sets the card's orientation for the job.
+    settings.set("orientation",
+                 std::string(header.cupsWidth > header.cupsHeight ? "landscape" : "portrait"),
+                 "raster", warnings);
+
+    print::JobOptions job;
+    job.devmode = print::application_devmode(settings, std::nullopt);
+    print::apply_to_printer_store(settings, job.printer);
+    job.fit = print::FitMode::cover;
+    const std::size_t sides_per_card = print::side_mode_of(job.devmode) == 0 ? 1 : 2;
+    const print::Stripe stripe = settings.stripe();
+
+    print::PrintSession session(out, job);
+    std::vector<std::uint8_t> line;
+    unsigned page = 0;
+    do {
+      ++page;
+      const std::string name = "page " + std::to_string(page);
+      const print::PixelFormat format = checked_format(header, name);
+      const bool front = (page - 1) % sides_per_card == 0;
+      log << "INFO: Printing " << name << "\n" << std::flush;
+      session.begin_side(header.cupsWidth, header.cupsHeight, format, name,
+                         front ? stripe : print::Stripe{});
+      line.assign(header.cupsBytesPerLine, 0);
+      for (unsigned y = 0; y < header.cupsHeight; ++y) {
+        if (cupsRasterReadPixels(raster.get(), line.data(), header.cupsBytesPerLine) !=
+            header.cupsBytesPerLine) {
+          if (!cancelled) {
+            throw print::Error(name, "the raster ends in line " + std::to_string(y + 1) + " of " +
+                                         std::to_string(header.cupsHeight));
+          }
+          // Cancelled: the card is finished with what came, white below.
+          std::fill(line.begin(), line.end(), std::uint8_t(0xFF));
+        }
+        session.write_line(line);
+      }
+      session.end_side();
+      log << "PAGE: " << page << " " << arguments.copies << "\n" << std::flush;
+      if (cancelled && page % sides_per_card == 0) break;
+    } while (cupsRasterReadHeader2(raster.get(), &header));
+    session.finish();
+    if (cancelled) log << "INFO: The job was cancelled; the last card was finished\n";
+    return 0;
+  } catch (const print::Error& error) {
+    log << "ERROR: " << error.input() << ": " << error.what() << "\n";
+  } catch (const std::exception& error) {
+    log << "ERROR: " << error.what() << "\n";
+  }
+  return 1;
+}
+
+}  // namespace ymcko::filter
