@@ -30,8 +30,7 @@ std::string boolean_text(const std::string& value) {
 
 const Setting* setting_for_option(const std::string& name) {
   for (const Setting& row : settings_table()) {
-    if ((!row.ppd_keyword.empty() && name == row.ppd_keyword) || name == dashed(row.key))
-      return &row;
+    if (row.ppd_keyword.empty() ? name == dashed(row.key) : name == row.ppd_keyword) return &row;
   }
   return nullptr;
 }

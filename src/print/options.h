@@ -1,7 +1,8 @@
 // Card settings from the name=value options of a job, as a print system
 // hands them to a filter: the PPD keywords of the settings table with their
-// choices, and every setting by its key written with dashes ("mag-mode",
-// "track1"). Other options belong to the print system and are passed over.
+// choices, and the settings that have none by their key written with dashes
+// ("mag-mode", "track1"). Other options belong to the print system and are
+// passed over, so that its own "saturation" or "copies" keep their meaning.
 #pragma once
 
 #include <string>

@@ -1,0 +1,246 @@
+// The whole CUPS road: cupsfilter runs PDFs and images through the PPD's
+// filter chain, and a private cupsd on loopback prints a queue's job into a
+// file, each giving a valid card job with the options in it.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <fstream>
+#include <thread>
+
+#include "jobstream/command_reader.h"
+#include "print/settings.h"
+#include "support/test_support.h"
+#include "tools/tool_helpers.h"
+#include "ymcko/image_io.h"
+
+namespace {
+
+namespace js = ymcko::jobstream;
+using ymcko::testing::ProcessResult;
+
+// The commands of one kind in a job.
+template <class T>
+std::vector<const T*> all(const js::ReadResult& read) {
+  std::vector<const T*> found;
+  for (const auto& command : read.commands) {
+    if (const auto* body = std::get_if<T>(&command.body)) found.push_back(body);
+  }
+  return found;
+}
+
+// Reads a job and says whether it is whole.
+js::ReadResult read_job(const std::vector<std::uint8_t>& bytes) {
+  js::ReadResult read = js::read_commands(bytes);
+  EXPECT_FALSE(read.error.has_value()) << (read.error ? read.error->expected : "");
+  EXPECT_FALSE(read.commands.empty());
+  return read;
+}
+
+std::vector<std::uint8_t> bytes_of(const std::string& text) { return {text.begin(), text.end()}; }
+
+TEST(Cups, ThePpdPassesCupstestppdAndFollowsTheTable) {
+  ymcko::testing::ScratchFolder folder;
+  // The installed PPD names the filter in CUPS's folder, which need not exist here.
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{YMCKO_BUILD_PPD},
+        std::vector<std::string>{"-I", "filters", YMCKO_PPD}}) {
+    ProcessResult checked =
+        ymcko::testing::run_program("/usr/bin/cupstestppd", args, folder.path());
+    EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+    EXPECT_NE(checked.out.find(": PASS"), std::string::npos) << checked.out;
+  }
+  const std::string ppd = ymcko::testing::read_text(YMCKO_PPD);
+  for (const ymcko::print::Setting& row : ymcko::print::settings_table()) {
+    if (row.ppd_keyword.empty()) continue;
+    SCOPED_TRACE(std::string(row.ppd_keyword));
+    const ymcko::print::SettingValue fallback = ymcko::print::default_value(row);
+    std::string expected = "*Default" + std::string(row.ppd_keyword) + ": ";
+    if (const auto* flag = std::get_if<bool>(&fallback)) expected += *flag ? "True" : "False";
+    if (const auto* number = std::get_if<std::int64_t>(&fallback))
+      expected += std::to_string(*number);
+    EXPECT_NE(ppd.find(expected + "\n"), std::string::npos);
+  }
+  EXPECT_NE(ppd.find("*cupsFilter2: \"application/vnd.cups-raster application/vnd.ymcko-job 0 "
+                     "rastertoymcko\""),
+            std::string::npos);
+  EXPECT_NE(ppd.find("*PageSize CR80/CR-80 card, landscape: \"<</PageSize[245.76 157.44]"),
+            std::string::npos);
+  EXPECT_NE(ppd.find("*cupsManualCopies: False"), std::string::npos);
+}
+
+TEST(Cups, CupsfilterRunsDocumentsThroughThePpd) {
+  ymcko::testing::ScratchFolder folder;
+  ymcko::testing::write_bytes(folder / "cards.pdf",
+                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
+  std::vector<std::uint8_t> rgb(300 * 200 * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i % 3 == 0 ? 255 : i / 600);
+  ymcko::tool::write_png(folder / "card.png", 300, 200, 3, rgb);
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::size_t card_turns;
+    const char* copies;
+    std::optional<long> level;  // the intensity's coarse level in the D command
+    const char* track2;         // none: no stripe
+  };
+  const Case cases[] = {
+      {"a PDF in side mode 1 with a stripe",
+       {"-o", "SideMode=1", "-o", "ColorIntensity=100", "-o", "MagEncoder=True", "-o", "mag-mode=W",
+        "-o", "track2=1234", "cards.pdf"},
+       1,
+       "0001",
+       7,
+       "1234"},
+      {"a PNG, three copies, no intensity",
+       {"-n", "3", "-o", "ColorIntensity=0", "card.png"},
+       0,
+       "0003",
+       3,
+       nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"-p", YMCKO_BUILD_PPD, "-e", "-m", "printer/ymcko"};
+    args.insert(args.end(), c.args.begin(), c.args.end());
+    ProcessResult result = ymcko::testing::run_program("/usr/sbin/cupsfilter", args, folder.path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<std::uint8_t> job = bytes_of(result.out);
+    const js::ReadResult read = read_job(job);
+    EXPECT_EQ(all<js::CardTurn>(read).size(), c.card_turns);
+    for (const js::Panel* panel : all<js::Panel>(read)) EXPECT_EQ(panel->count, c.copies);
+    for (const js::ParameterCommand* parameters : all<js::ParameterCommand>(read)) {
+      if (parameters->letter == 'D' && parameters->fields) {
+        EXPECT_EQ((*parameters->fields)[1], c.level);
+      }
+    }
+    const auto stripes = all<js::Stripe>(read);
+    ASSERT_EQ(stripes.size(), c.track2 ? 1u : 0u);
+    if (c.track2) {
+      EXPECT_EQ(stripes[0]->track2, c.track2);
+    }
+  }
+}
+
+// A free TCP port on loopback.
+int free_port() {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t size = sizeof address;
+  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+  ::close(fd);
+  return ntohs(address.sin_port);
+}
+
+// A private cupsd on 127.0.0.1 whose state lives in a temporary folder,
+// stopped by its pid.
+class PrivateCupsd {
+ public:
+  explicit PrivateCupsd(const std::filesystem::path& root) : root_(root), port_(free_port()) {
+    for (const char* folder : {"spool", "spool/tmp", "cache", "state", "log", "ppd"}) {
+      std::filesystem::create_directories(root_ / folder);
+    }
+    // cupsd runs filters as lp, which must reach the spool and the output.
+    std::filesystem::permissions(root_, std::filesystem::perms::all);
+    std::filesystem::permissions(root_ / "spool", std::filesystem::perms::all);
+    std::filesystem::permissions(root_ / "spool/tmp", std::filesystem::perms::all);
+    // Loopback only, and every operation without authentication.
+    ymcko::testing::write_text(root_ / "cupsd.conf",
+                               "Listen 127.0.0.1:" + std::to_string(port_) +
+                                   "\nLogLevel debug\nWebInterface No\nDefaultAuthType None\n"
+                                   "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                                   "<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+                                   "    Allow all\n  </Limit>\n</Policy>\n");
+    ymcko::testing::write_text(
+        root_ / "cups-files.conf",
+        "FileDevice Yes\nServerRoot " + root_.string() + "\nRequestRoot " +
+            (root_ / "spool").string() + "\nTempDir " + (root_ / "spool/tmp").string() +
+            "\nCacheDir " + (root_ / "cache").string() + "\nStateDir " +
+            (root_ / "state").string() + "\nErrorLog " + (root_ / "log/error_log").string() +
+            "\nAccessLog " + (root_ / "log/access_log").string() + "\nPageLog " +
+            (root_ / "log/page_log").string() +
+            "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n");
+    const std::string config = (root_ / "cupsd.conf").string(),
+                      files = (root_ / "cups-files.conf").string();
+    std::vector<std::string> args = {"/usr/sbin/cupsd", "-f", "-c", config, "-s", files};
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
+    // Ready once it answers on its port.
+    for (int attempt = 0; attempt < 100 && !answers(); ++attempt) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  ~PrivateCupsd() {
+    if (pid_ == 0) return;
+    ::kill(pid_, SIGTERM);
+    int status;
+    ::waitpid(pid_, &status, 0);
+  }
+  std::string server() const { return "127.0.0.1:" + std::to_string(port_); }
+  bool running() const { return pid_ != 0 && answers(); }
+  std::string log() const { return ymcko::testing::read_text(root_ / "log/error_log"); }
+
+ private:
+  bool answers() const {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(std::uint16_t(port_));
+    const bool connected =
+        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    ::close(fd);
+    return connected;
+  }
+
+  std::filesystem::path root_;
+  int port_;
+  pid_t pid_ = 0;
+};
+
+TEST(Cups, AQueueOnAPrivateCupsdPrintsATwoPagePdfAsOneCard) {
+  ymcko::testing::ScratchFolder folder;
+  PrivateCupsd cupsd(folder.path());
+  ASSERT_TRUE(cupsd.running()) << cupsd.log();
+  const std::filesystem::path out = folder / "card.prn";
+  ymcko::testing::write_text(out, "");
+  std::filesystem::permissions(out, std::filesystem::perms::all);
+  ymcko::testing::write_bytes(folder / "cards.pdf",
+                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
+
+  ProcessResult added =
+      ymcko::testing::run_program("/usr/sbin/lpadmin",
+                                  {"-h", cupsd.server(), "-p", "card", "-E", "-v",
+                                   "file://" + out.string(), "-P", YMCKO_BUILD_PPD},
+                                  folder.path());
+  ASSERT_EQ(added.status, 0) << added.err << cupsd.log();
+  ProcessResult queued = ymcko::testing::run_program(
+      "/usr/bin/lp", {"-h", cupsd.server(), "-d", "card", "-o", "SideMode=1", "cards.pdf"},
+      folder.path());
+  ASSERT_EQ(queued.status, 0) << queued.err;
+
+  // The job is done when the queue has nothing left.
+  bool done = false;
+  for (int attempt = 0; attempt < 300 && !done; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ProcessResult left = ymcko::testing::run_program(
+        "/usr/bin/lpstat", {"-h", cupsd.server(), "-o", "card"}, folder.path());
+    done = left.status == 0 && left.out.empty();
+  }
+  ASSERT_TRUE(done) << cupsd.log();
+  const js::ReadResult read = read_job(bytes_of(ymcko::testing::read_text(out)));
+  EXPECT_EQ(all<js::CardStart>(read).size(), 1u) << cupsd.log();
+  EXPECT_EQ(all<js::CardTurn>(read).size(), 1u) << "front and back of one card";
+  EXPECT_EQ(all<js::CardEnd>(read).size(), 1u);
+}
+
+}  // namespace

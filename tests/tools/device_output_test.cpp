@@ -1,0 +1,164 @@
+// Jobs sent to printers as they are made: a FIFO's reader and a TCP or local
+// socket listener get exactly the job file's bytes, a device node stays a
+// device node, and an unreachable or vanishing printer is one clear error.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+
+#include <cstring>
+#include <future>
+
+#include "tools/tool_helpers.h"
+
+namespace {
+
+using ymcko::testing::ProcessResult;
+
+// A listener on a TCP port of loopback or on a local socket; take() accepts
+// one connection and reads it to its end, or reads `limit` bytes and closes.
+class Listener {
+ public:
+  explicit Listener(const std::filesystem::path* local = nullptr) {
+    if (local != nullptr) {
+      fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+      sockaddr_un address{};
+      address.sun_family = AF_UNIX;
+      std::strncpy(address.sun_path, local->c_str(), sizeof address.sun_path - 1);
+      ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    } else {
+      fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in address{};
+      address.sin_family = AF_INET;
+      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+      socklen_t size = sizeof address;
+      ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
+      port_ = ntohs(address.sin_port);
+    }
+    ::listen(fd_, 1);
+  }
+  ~Listener() { ::close(fd_); }
+  int port() const { return port_; }
+
+  std::future<std::string> take(std::size_t limit = SIZE_MAX) {
+    return std::async(std::launch::async, [this, limit] {
+      const int peer = ::accept(fd_, nullptr, nullptr);
+      std::string bytes;
+      char chunk[65536];
+      ssize_t got;
+      while (bytes.size() < limit &&
+             (got = ::read(peer, chunk, std::min(sizeof chunk, limit - bytes.size()))) > 0) {
+        bytes.append(chunk, std::size_t(got));
+      }
+      ::close(peer);
+      return bytes;
+    });
+  }
+
+ private:
+  int fd_;
+  int port_ = 0;
+};
+
+class DeviceOutput : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ProcessResult made = run({"print", "--demo", "-o", "job.prn"});
+    ASSERT_EQ(made.status, 0) << made.err;
+    job_ = ymcko::testing::read_text(folder_ / "job.prn");
+  }
+  ProcessResult run(const std::vector<std::string>& args) {
+    return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder_.path());
+  }
+  ymcko::testing::ScratchFolder folder_;
+  std::string job_;
+};
+
+TEST_F(DeviceOutput, StreamsGetTheWholeJob) {
+  struct Case {
+    const char* name;
+    std::function<std::pair<std::string, std::future<std::string>>()> open;
+  };
+  std::optional<Listener> tcp, local;
+  const std::filesystem::path socket_path = folder_ / "printer.sock";
+  const std::filesystem::path fifo = folder_ / "printer.fifo";
+  const Case cases[] = {
+      {"a FIFO",
+       [&] {
+         ::mkfifo(fifo.c_str(), 0600);
+         auto read =
+             std::async(std::launch::async, [&] { return ymcko::testing::read_text(fifo); });
+         return std::make_pair(fifo.string(), std::move(read));
+       }},
+      {"socket:// on loopback",
+       [&] {
+         tcp.emplace();
+         return std::make_pair("socket://127.0.0.1:" + std::to_string(tcp->port()), tcp->take());
+       }},
+      {"a local socket",
+       [&] {
+         local.emplace(&socket_path);
+         return std::make_pair(socket_path.string(), local->take());
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto [target, received] = c.open();
+    ProcessResult result = run({"print", "--demo", "-o", target});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(received.get() == job_) << "the reader got the job file's bytes";
+  }
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo)) << "the FIFO stays a FIFO";
+}
+
+TEST_F(DeviceOutput, ADeviceNodeStaysADeviceNode) {
+  // A node for the system's null device, made where the test may.
+  const std::filesystem::path node = folder_ / "lp0";
+  if (::mknod(node.c_str(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+    GTEST_SKIP() << "device nodes need root";
+  ProcessResult result = run({"print", "--demo", "-o", node.string()});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_TRUE(std::filesystem::is_character_file(node));
+  EXPECT_EQ(ymcko::testing::folder_entries(folder_.path()),
+            (std::vector<std::string>{"job.prn", "lp0"}))
+      << "no temporary file beside it";
+}
+
+TEST_F(DeviceOutput, APrinterThatCannotTakeTheJobIsOneError) {
+  Listener dropping;
+  auto half = dropping.take(1000);
+  std::string refused;
+  {
+    Listener gone;  // a port that listened a moment ago
+    refused = "socket://127.0.0.1:" + std::to_string(gone.port());
+  }
+  struct Case {
+    const char* name;
+    std::string target;
+    int status;
+    std::string what;
+  };
+  const Case cases[] = {
+      {"nobody listens", refused, 1, refused + ": cannot reach the printer: Connection refused"},
+      {"the printer drops the connection", "socket://127.0.0.1:" + std::to_string(dropping.port()),
+       1, "bytes reached it: "},
+      {"a port out of range", "socket://127.0.0.1:70000", 2,
+       "the port must be a number from 1 to 65535"},
+      {"no host", "socket://:9100", 2, "no printer is named"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProcessResult result = run({"print", "--demo", "-o", c.target});
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.err.rfind("ymcko: error: " + c.target + ": ", 0), 0u) << result.err;
+    EXPECT_NE(result.err.find(c.what), std::string::npos) << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
+  }
+  EXPECT_EQ(half.get().size(), 1000u);
+}
+
+}  // namespace
