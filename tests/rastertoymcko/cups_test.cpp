@@ -152,12 +152,13 @@ class PrivateCupsd {
     std::filesystem::permissions(root_ / "spool", std::filesystem::perms::all);
     std::filesystem::permissions(root_ / "spool/tmp", std::filesystem::perms::all);
     // Loopback only, and every operation without authentication.
-    ymcko::testing::write_text(root_ / "cupsd.conf",
-                               "Listen 127.0.0.1:" + std::to_string(port_) +
-                                   "\nLogLevel debug\nWebInterface No\nDefaultAuthType None\n"
-                                   "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-                                   "<Policy default>\n  <Limit All>\n    Order deny,allow\n"
-                                   "    Allow all\n  </Limit>\n</Policy>\n");
+    ymcko::testing::write_text(
+        root_ / "cupsd.conf",
+        "Listen 127.0.0.1:" + std::to_string(port_) +
+            "\nLogLevel info\nMaxLogSize 0\nWebInterface No\nDefaultAuthType None\n"
+            "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+            "<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+            "    Allow all\n  </Limit>\n</Policy>\n");
     ymcko::testing::write_text(
         root_ / "cups-files.conf",
         "FileDevice Yes\nServerRoot " + root_.string() + "\nRequestRoot " +

@@ -18,28 +18,23 @@
 namespace ymcko::filter {
 namespace {
 
-// The queue's PPD choices for the settings table's keywords: its defaults,
-// as the administrator set them, with the job's marks over them.
-std::vector<print::JobOption> ppd_choices(const char* path,
-                                          const std::vector<print::JobOption>& options) {
-  std::vector<print::JobOption> choices;
-  if (path == nullptr || *path == 0) return choices;
+// The queue's PPD defaults for the settings table's keywords, as its
+// administrator set them (installable options included); the job's own
+// options go over them.
+std::vector<print::JobOption> ppd_defaults(const char* path) {
+  std::vector<print::JobOption> defaults;
+  if (path == nullptr || *path == 0) return defaults;
   ppd_file_t* ppd = ppdOpenFile(path);
-  if (ppd == nullptr) return choices;
-  std::vector<cups_option_t> marks;
-  for (const auto& [name, value] : options) {
-    marks.push_back({const_cast<char*>(name.c_str()), const_cast<char*>(value.c_str())});
-  }
-  ppdMarkDefaults(ppd);
-  cupsMarkOptions(ppd, int(marks.size()), marks.data());
+  if (ppd == nullptr) return defaults;
   for (const print::Setting& row : print::settings_table()) {
     if (row.ppd_keyword.empty()) continue;
     const std::string keyword(row.ppd_keyword);
-    if (ppd_choice_t* choice = ppdFindMarkedChoice(ppd, keyword.c_str()))
-      choices.push_back({keyword, choice->choice});
+    if (const ppd_option_t* option = ppdFindOption(ppd, keyword.c_str())) {
+      defaults.push_back({keyword, option->defchoice});
+    }
   }
   ppdClose(ppd);
-  return choices;
+  return defaults;
 }
 
 // Closes the raster stream at the end of the scope.
@@ -129,8 +124,8 @@ Arguments parse_arguments(int argc, const char* const* argv) {
 int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log, const char* ppd,
         const volatile std::sig_atomic_t& cancelled) {
   try {
-    // Settings: the queue's PPD choices, the job's options over them, the copies last.
-    std::vector<print::JobOption> options = ppd_choices(ppd, arguments.options);
+    // Settings: the queue's PPD defaults, the job's options over them, the copies last.
+    std::vector<print::JobOption> options = ppd_defaults(ppd);
     options.insert(options.end(), arguments.options.begin(), arguments.options.end());
     options.push_back({"copies", std::to_string(arguments.copies)});
     print::Warnings warnings;
