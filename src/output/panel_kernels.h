@@ -1,0 +1,70 @@
+// The fast sweep's inner loops: colour correction of many colours at once
+// and the panel bytes of a run of pixels, each with the bytes of the
+// pixel-by-pixel definitions. Where the processor has AVX2 they run on it,
+// otherwise (and for settings outside the ranges the vector forms cover)
+// the plain loops run.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+#include "output/panel_separation.h"
+
+namespace ymcko {
+
+// What colour correction needs for a page, made once per page.
+struct CorrectionTables {
+  ColorAdjust adjust;
+  bool vector;  // the gains keep every sum within 32 bits
+  // Per channel (cyan, magenta, yellow): curve x curtbl[c] + c x gain, and
+  // undercolour x curtbl[d].
+  std::array<std::array<std::int32_t, 256>, 3> gained;
+  std::array<std::array<std::int32_t, 256>, 3> under;
+  double saturation;  // (lSaturation + 50) x 0.02
+};
+
+CorrectionTables make_correction_tables(const ColorAdjust& adjust);
+
+// Corrects n colours (rgb, no mark byte) from `in` into `out`; white and
+// black pass unchanged. `in` and `out` may be the same.
+void correct_colours(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
+                     const CorrectionTables& tables);
+
+// Scratch for correct_row: room for a row's colours to correct, their
+// places and their corrected colours.
+struct RowScratch {
+  std::uint32_t* pending;
+  std::uint32_t* places;
+  std::uint32_t* fixed;
+};
+
+// The corrected colours of n pixels (mark bytes are not read) into `out`:
+// white, black and a pixel that repeats the one before it need no
+// correction of their own; the rest are corrected together.
+void correct_row(const std::uint32_t* in, std::size_t n, std::uint32_t* out,
+                 const RowScratch& scratch, const CorrectionTables& tables);
+
+// How a run of pixels becomes panel bytes.
+struct RowRule {
+  const ToneTable* tone;
+  bool extract;  // pure black becomes white for the colour panels
+  // The tone table as k - floor(k x g2 / 1000), when it is exactly that;
+  // 0 to 192, or -1 when the table is used as it is.
+  int g2;
+};
+
+RowRule make_row_rule(const ToneTable& tone, bool extract);
+
+// The panel bytes of n pixels (their mark bytes are not read): yellow, magenta and cyan
+// (when `yellow` is not null) and black (when `black` is not null).
+void panel_bytes(const std::uint32_t* rgb, std::size_t n, const RowRule& rule, BYTE* yellow,
+                 BYTE* magenta, BYTE* cyan, BYTE* black);
+
+// Copies a rows x 16 block of bytes (row r at source + r x source_step)
+// turned, so that byte r of each of the 16 output lines (line i at
+// target + i x target_step) comes from row r; rows is at most 16.
+void turn_block(const BYTE* source, std::size_t source_step, std::size_t rows, BYTE* target,
+                std::size_t target_step);
+
+}  // namespace ymcko
