@@ -21,6 +21,14 @@ constexpr std::int64_t kBaseGain[3] = {96, 100, 116};
 // Gains within this bound keep 255 x gain + the curve terms inside 32 bits.
 constexpr std::int64_t kVectorGainLimit = std::int64_t{1} << 22;
 
+// floor(x / 1000) is (x x kToneFactor) >> 25 for the tone table's products
+// (make_row_rule checks it for the table at hand).
+constexpr std::uint32_t kToneFactor = 33555;
+
+// A 16 x 16 byte transpose in four rounds of interleaving leaves line
+// kLineOf[h] in register h.
+constexpr int kLineOf[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
+
 bool has_avx2() {
   static const bool available = [] {
 #if defined(__x86_64__)
@@ -38,40 +46,56 @@ void correct_plain(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
 }
 
 void correct_row_plain(const std::uint32_t* in, std::size_t n, std::uint32_t* out,
-                       const RowScratch& scratch, const CorrectionTables& tables) {
-  std::size_t pending = 0;
+                       const ColorAdjust& adjust) {
   std::uint32_t previous = 0;  // black: passes unchanged
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint32_t rgb = in[i] & kRgbMask;
-    out[i] = rgb;
-    if (rgb != previous && rgb != kRgbMask && rgb != 0) {
-      scratch.pending[pending] = rgb;
-      scratch.places[pending++] = std::uint32_t(i);
-    }
+    if (rgb == kRgbMask || rgb == 0)
+      out[i] = rgb;
+    else if (rgb == previous)
+      out[i] = out[i - 1];
+    else
+      out[i] = correct_pixel(rgb, adjust) & kRgbMask;
     previous = rgb;
-  }
-  correct_colours(scratch.pending, scratch.fixed, pending, tables);
-  for (std::size_t m = 0; m < pending; ++m) out[scratch.places[m]] = scratch.fixed[m];
-  // A repeat takes the corrected colour of the pixel before it.
-  for (std::size_t i = 1; i < n; ++i) {
-    const std::uint32_t rgb = in[i] & kRgbMask;
-    if (rgb != kRgbMask && rgb != 0 && rgb == (in[i - 1] & kRgbMask)) out[i] = out[i - 1];
   }
 }
 
-void panel_bytes_plain(const std::uint32_t* rgb, std::size_t n, const RowRule& rule, BYTE* yellow,
-                       BYTE* magenta, BYTE* cyan, BYTE* black) {
+unsigned panel_bytes_plain(const std::uint32_t* rgb, std::size_t n, const RowRule& rule,
+                           BYTE* yellow, BYTE* magenta, BYTE* cyan, BYTE* black) {
   const ToneTable& tone = *rule.tone;
+  BYTE seen[4] = {};
   for (std::size_t i = 0; i < n; ++i) {
     const std::uint32_t p = rgb[i] & kRgbMask;
     const bool is_black = p == 0;
     if (yellow != nullptr) {
-      const std::uint32_t seen = rule.extract && is_black ? kRgbMask : p;
-      yellow[i] = tone[255 - BYTE(seen >> 16)];
-      magenta[i] = tone[255 - BYTE(seen >> 8)];
-      cyan[i] = tone[255 - BYTE(seen)];
+      const std::uint32_t colour = rule.extract && is_black ? kRgbMask : p;
+      yellow[i] = tone[255 - BYTE(colour >> 16)];
+      magenta[i] = tone[255 - BYTE(colour >> 8)];
+      cyan[i] = tone[255 - BYTE(colour)];
+      seen[0] |= yellow[i];
+      seen[1] |= magenta[i];
+      seen[2] |= cyan[i];
     }
-    if (black != nullptr) black[i] = is_black ? 255 : 0;
+    if (black != nullptr) {
+      black[i] = is_black ? 255 : 0;
+      seen[3] |= black[i];
+    }
+  }
+  unsigned inked = 0;
+  for (int q = 0; q < 4; ++q) {
+    if (seen[q] != 0) inked |= 1u << q;
+  }
+  return inked;
+}
+
+void turn_plain(const BYTE* source, std::size_t source_step, std::size_t rows, BYTE* target,
+                std::size_t target_step, BYTE* line_ink) {
+  for (std::size_t r = 0; r < rows; ++r) {
+    for (std::size_t i = 0; i < 16; ++i) {
+      const BYTE b = source[r * source_step + i];
+      target[i * target_step + r] = b;
+      if (line_ink != nullptr) line_ink[i] |= b;
+    }
   }
 }
 
@@ -169,103 +193,199 @@ YMCKO_AVX2 void correct_avx2(const std::uint32_t* in, std::uint32_t* out, std::s
   }
 }
 
+// Eight pixels at a time: a group with a colour of its own is corrected
+// whole (white, black and repeats come out as they would alone); in a group
+// of only white, black and repeats, each repeat takes its predecessor's colour.
 YMCKO_AVX2 void correct_row_avx2(const std::uint32_t* in, std::size_t n, std::uint32_t* out,
-                                 const RowScratch& scratch, const CorrectionTables& t) {
+                                 const CorrectionTables& t) {
   const __m256i mask = _mm256_set1_epi32(int(kRgbMask));
   const __m256i zero = _mm256_setzero_si256();
-  std::size_t pending = 0;
-  std::size_t first_repeat = n;
   std::size_t i = 0;
-  // Colours copied; the ones to correct listed with their places.
   for (; i + 8 <= n; i += 8) {
     const __m256i rgb =
         _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i)), mask);
+    // The pixel before the first is black, which needs nothing.
     const __m256i before =
-        i == 0 ? _mm256_permutevar8x32_epi32(rgb, _mm256_set_epi32(6, 5, 4, 3, 2, 1, 0, 0))
+        i == 0 ? _mm256_permutevar8x32_epi32(_mm256_blend_epi32(rgb, zero, 0x80),
+                                             _mm256_set_epi32(6, 5, 4, 3, 2, 1, 0, 7))
                : _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i - 1)),
                                   mask);
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), rgb);
     const __m256i plain =
         _mm256_or_si256(_mm256_cmpeq_epi32(rgb, mask), _mm256_cmpeq_epi32(rgb, zero));
-    __m256i repeat = _mm256_andnot_si256(plain, _mm256_cmpeq_epi32(rgb, before));
-    if (i == 0) repeat = _mm256_and_si256(repeat, _mm256_set_epi32(-1, -1, -1, -1, -1, -1, -1, 0));
-    const unsigned repeats = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(repeat)));
-    unsigned need =
-        ~unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_or_si256(plain, repeat)))) & 0xFF;
-    if (repeats != 0 && first_repeat == n) first_repeat = i + unsigned(__builtin_ctz(repeats));
-    while (need != 0) {
-      const unsigned lane = unsigned(__builtin_ctz(need));
-      scratch.pending[pending] = in[i + lane] & kRgbMask;
-      scratch.places[pending++] = std::uint32_t(i + lane);
-      need &= need - 1;
-    }
-  }
-  // The last few pixels one by one.
-  for (; i < n; ++i) {
-    const std::uint32_t rgb = in[i] & kRgbMask;
-    out[i] = rgb;
-    if (rgb == kRgbMask || rgb == 0) continue;
-    if (i > 0 && rgb == (in[i - 1] & kRgbMask)) {
-      first_repeat = std::min(first_repeat, i);
+    const __m256i repeat = _mm256_andnot_si256(plain, _mm256_cmpeq_epi32(rgb, before));
+    const unsigned settled =
+        unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_or_si256(plain, repeat))));
+    if (settled != 0xFF) {
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), correct8(rgb, t));
       continue;
     }
-    scratch.pending[pending] = rgb;
-    scratch.places[pending++] = std::uint32_t(i);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), rgb);
+    for (unsigned repeats = unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(repeat))); repeats != 0;
+         repeats &= repeats - 1) {
+      const std::size_t at = i + unsigned(__builtin_ctz(repeats));
+      out[at] = out[at - 1];
+    }
   }
-  correct_avx2(scratch.pending, scratch.fixed, pending, t);
-  for (std::size_t m = 0; m < pending; ++m) out[scratch.places[m]] = scratch.fixed[m];
-  for (std::size_t k = std::max<std::size_t>(first_repeat, 1); k < n; ++k) {
-    const std::uint32_t rgb = in[k] & kRgbMask;
-    if (rgb != kRgbMask && rgb != 0 && rgb == (in[k - 1] & kRgbMask)) out[k] = out[k - 1];
+  if (i < n) {
+    // The last few pixels corrected together.
+    alignas(32) std::uint32_t tail[8] = {};
+    std::memcpy(tail, in + i, (n - i) * sizeof(std::uint32_t));
+    const __m256i done = correct8(_mm256_load_si256(reinterpret_cast<const __m256i*>(tail)), t);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(tail), done);
+    std::memcpy(out + i, tail, (n - i) * sizeof(std::uint32_t));
   }
 }
 
-// Eight 32-bit lanes narrowed to eight bytes, in order.
-YMCKO_AVX2 inline std::uint64_t narrow8(__m256i lanes) {
-  const __m256i words = _mm256_packus_epi32(lanes, lanes);  // per 128-bit half: 4 words twice
-  const __m256i bytes = _mm256_packus_epi16(words, words);  // per half: 4 bytes four times
-  const __m256i ordered =
-      _mm256_permutevar8x32_epi32(bytes, _mm256_set_epi32(0, 0, 0, 0, 0, 0, 4, 0));
-  return std::uint64_t(_mm_cvtsi128_si64(_mm256_castsi256_si128(ordered)));
-}
-
-// tone[255 - v] for eight channel values, by the table's own formula.
-YMCKO_AVX2 inline __m256i tone_of(__m256i value, __m256i g2) {
-  const __m256i k = _mm256_sub_epi32(_mm256_set1_epi32(255), value);
-  const __m256i x = _mm256_mullo_epi32(k, g2);
-  const __m256i quotient = _mm256_srli_epi32(_mm256_mullo_epi32(x, _mm256_set1_epi32(67109)), 26);
-  return _mm256_sub_epi32(k, quotient);
-}
-
-YMCKO_AVX2 void panel_bytes_avx2(const std::uint32_t* rgb, std::size_t n, const RowRule& rule,
-                                 BYTE* yellow, BYTE* magenta, BYTE* cyan, BYTE* black) {
+// One channel of sixteen pixels (eight in a, eight in b) as 16-bit values,
+// in the order a0-3 b0-3 a4-7 b4-7.
+YMCKO_AVX2 inline __m256i channel_words(__m256i a, __m256i b, int shift) {
   const __m256i byte = _mm256_set1_epi32(0xFF);
-  const __m256i g2 = _mm256_set1_epi32(rule.g2);
+  return _mm256_packus_epi32(_mm256_and_si256(_mm256_srli_epi32(a, shift), byte),
+                             _mm256_and_si256(_mm256_srli_epi32(b, shift), byte));
+}
+
+// Two vectors of words from channel_words (or laid out alike), each word at
+// most 255, as the 32 bytes of their pixels in order.
+YMCKO_AVX2 inline __m256i ordered_bytes(__m256i ab, __m256i cd) {
+  return _mm256_permutevar8x32_epi32(_mm256_packus_epi16(ab, cd),
+                                     _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+
+// tone[255 - v] for sixteen channel values by the table's formula
+// k - floor(k g2 / 1000), the quotient taken as (k g2 x 33555) >> 25.
+YMCKO_AVX2 inline __m256i tone16(__m256i value, __m256i g2) {
+  const __m256i k = _mm256_sub_epi16(_mm256_set1_epi16(255), value);
+  const __m256i x = _mm256_mullo_epi16(k, g2);
+  const __m256i quotient = _mm256_srli_epi16(
+      _mm256_mulhi_epu16(x, _mm256_set1_epi16(static_cast<std::int16_t>(kToneFactor))), 9);
+  return _mm256_sub_epi16(k, quotient);
+}
+
+YMCKO_AVX2 unsigned panel_bytes_avx2(const std::uint32_t* rgb, std::size_t n, const RowRule& rule,
+                                     BYTE* yellow, BYTE* magenta, BYTE* cyan, BYTE* black) {
+  const __m256i g2 = _mm256_set1_epi16(static_cast<std::int16_t>(rule.g2));
   const __m256i zero = _mm256_setzero_si256();
   const __m256i mask = _mm256_set1_epi32(int(kRgbMask));
+  __m256i seen[4] = {zero, zero, zero, zero};
   std::size_t i = 0;
-  for (; i + 8 <= n; i += 8) {
-    __m256i p =
-        _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rgb + i)), mask);
-    const __m256i is_black = _mm256_cmpeq_epi32(p, zero);
+  for (; i + 32 <= n; i += 32) {
+    __m256i p[4];
+    __m256i is_black[4];
+    for (int q = 0; q < 4; ++q) {
+      p[q] = _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(rgb + i + 8 * q)),
+                              mask);
+      is_black[q] = _mm256_cmpeq_epi32(p[q], zero);
+      if (rule.extract) p[q] = _mm256_or_si256(p[q], is_black[q]);
+    }
     if (yellow != nullptr) {
-      if (rule.extract) p = _mm256_or_si256(p, is_black);
-      const std::uint64_t y =
-          narrow8(tone_of(_mm256_and_si256(_mm256_srli_epi32(p, 16), byte), g2));
-      const std::uint64_t m = narrow8(tone_of(_mm256_and_si256(_mm256_srli_epi32(p, 8), byte), g2));
-      const std::uint64_t c = narrow8(tone_of(_mm256_and_si256(p, byte), g2));
-      std::memcpy(yellow + i, &y, 8);
-      std::memcpy(magenta + i, &m, 8);
-      std::memcpy(cyan + i, &c, 8);
+      BYTE* const out[3] = {yellow, magenta, cyan};
+      for (int c = 0; c < 3; ++c) {
+        const int shift = 16 - 8 * c;
+        const __m256i bytes = ordered_bytes(tone16(channel_words(p[0], p[1], shift), g2),
+                                            tone16(channel_words(p[2], p[3], shift), g2));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out[c] + i), bytes);
+        seen[c] = _mm256_or_si256(seen[c], bytes);
+      }
     }
     if (black != nullptr) {
-      const std::uint64_t k = narrow8(_mm256_and_si256(is_black, byte));
-      std::memcpy(black + i, &k, 8);
+      // All-ones lanes as words of 255.
+      const __m256i bytes =
+          ordered_bytes(_mm256_srli_epi16(_mm256_packs_epi32(is_black[0], is_black[1]), 8),
+                        _mm256_srli_epi16(_mm256_packs_epi32(is_black[2], is_black[3]), 8));
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(black + i), bytes);
+      seen[3] = _mm256_or_si256(seen[3], bytes);
     }
   }
-  panel_bytes_plain(rgb + i, n - i, rule, yellow ? yellow + i : nullptr,
-                    magenta ? magenta + i : nullptr, cyan ? cyan + i : nullptr,
-                    black ? black + i : nullptr);
+  unsigned inked = panel_bytes_plain(rgb + i, n - i, rule, yellow ? yellow + i : nullptr,
+                                     magenta ? magenta + i : nullptr, cyan ? cyan + i : nullptr,
+                                     black ? black + i : nullptr);
+  for (int q = 0; q < 4; ++q) {
+    if (!_mm256_testz_si256(seen[q], seen[q])) inked |= 1u << q;
+  }
+  return inked;
+}
+
+// Turns 32 rows x 16 bytes: each 128-bit half transposes 16 x 16 bytes, the
+// lower half rows 0 to 15, the upper rows 16 to 31, so each result is one
+// whole line of 32 bytes.
+YMCKO_AVX2 void turn32_avx2(const BYTE* source, std::size_t source_step, BYTE* target,
+                            std::size_t target_step, BYTE* line_ink) {
+  __m256i v[16];
+  for (int r = 0; r < 16; ++r) {
+    v[r] = _mm256_inserti128_si256(
+        _mm256_castsi128_si256(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + r * source_step))),
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + (r + 16) * source_step)), 1);
+  }
+  if (line_ink != nullptr) {
+    __m256i any = v[0];
+    for (int r = 1; r < 16; ++r) any = _mm256_or_si256(any, v[r]);
+    __m128i* ink = reinterpret_cast<__m128i*>(line_ink);
+    _mm_storeu_si128(
+        ink, _mm_or_si128(_mm_loadu_si128(ink), _mm_or_si128(_mm256_castsi256_si128(any),
+                                                             _mm256_extracti128_si256(any, 1))));
+  }
+  __m256i w[16];
+  for (int r = 0; r < 8; ++r) {
+    w[2 * r] = _mm256_unpacklo_epi8(v[2 * r], v[2 * r + 1]);
+    w[2 * r + 1] = _mm256_unpackhi_epi8(v[2 * r], v[2 * r + 1]);
+  }
+  for (int r = 0; r < 4; ++r) {
+    for (int h = 0; h < 2; ++h) {
+      v[4 * r + h] = _mm256_unpacklo_epi16(w[4 * r + h], w[4 * r + 2 + h]);
+      v[4 * r + 2 + h] = _mm256_unpackhi_epi16(w[4 * r + h], w[4 * r + 2 + h]);
+    }
+  }
+  for (int r = 0; r < 2; ++r) {
+    for (int h = 0; h < 4; ++h) {
+      w[8 * r + h] = _mm256_unpacklo_epi32(v[8 * r + h], v[8 * r + 4 + h]);
+      w[8 * r + 4 + h] = _mm256_unpackhi_epi32(v[8 * r + h], v[8 * r + 4 + h]);
+    }
+  }
+  for (int h = 0; h < 8; ++h) {
+    v[h] = _mm256_unpacklo_epi64(w[h], w[8 + h]);
+    v[8 + h] = _mm256_unpackhi_epi64(w[h], w[8 + h]);
+  }
+  for (int h = 0; h < 16; ++h) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + kLineOf[h] * target_step), v[h]);
+  }
+}
+
+// Turns 16 rows x 16 bytes with SSE2.
+void turn16(const BYTE* source, std::size_t source_step, BYTE* target, std::size_t target_step,
+            BYTE* line_ink) {
+  __m128i v[16];
+  for (int r = 0; r < 16; ++r)
+    v[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + r * source_step));
+  if (line_ink != nullptr) {
+    __m128i any = v[0];
+    for (int r = 1; r < 16; ++r) any = _mm_or_si128(any, v[r]);
+    __m128i* ink = reinterpret_cast<__m128i*>(line_ink);
+    _mm_storeu_si128(ink, _mm_or_si128(_mm_loadu_si128(ink), any));
+  }
+  __m128i w[16];
+  for (int r = 0; r < 8; ++r) {
+    w[2 * r] = _mm_unpacklo_epi8(v[2 * r], v[2 * r + 1]);
+    w[2 * r + 1] = _mm_unpackhi_epi8(v[2 * r], v[2 * r + 1]);
+  }
+  for (int r = 0; r < 4; ++r) {
+    for (int h = 0; h < 2; ++h) {
+      v[4 * r + h] = _mm_unpacklo_epi16(w[4 * r + h], w[4 * r + 2 + h]);
+      v[4 * r + 2 + h] = _mm_unpackhi_epi16(w[4 * r + h], w[4 * r + 2 + h]);
+    }
+  }
+  for (int r = 0; r < 2; ++r) {
+    for (int h = 0; h < 4; ++h) {
+      w[8 * r + h] = _mm_unpacklo_epi32(v[8 * r + h], v[8 * r + 4 + h]);
+      w[8 * r + 4 + h] = _mm_unpackhi_epi32(v[8 * r + h], v[8 * r + 4 + h]);
+    }
+  }
+  for (int h = 0; h < 8; ++h) {
+    v[h] = _mm_unpacklo_epi64(w[h], w[8 + h]);
+    v[8 + h] = _mm_unpackhi_epi64(w[h], w[8 + h]);
+  }
+  for (int h = 0; h < 16; ++h)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + kLineOf[h] * target_step), v[h]);
 }
 
 #endif
@@ -299,22 +419,22 @@ void correct_colours(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
 }
 
 void correct_row(const std::uint32_t* in, std::size_t n, std::uint32_t* out,
-                 const RowScratch& scratch, const CorrectionTables& tables) {
+                 const CorrectionTables& tables) {
 #if defined(__x86_64__)
-  if (tables.vector && has_avx2()) return correct_row_avx2(in, n, out, scratch, tables);
+  if (tables.vector && has_avx2()) return correct_row_avx2(in, n, out, tables);
 #endif
-  correct_row_plain(in, n, out, scratch, tables);
+  correct_row_plain(in, n, out, tables.adjust);
 }
 
 RowRule make_row_rule(const ToneTable& tone, bool extract) {
   RowRule rule{&tone, extract, -1};
-  // The table is k - floor(2g k / 1000) for intensities 0 to 100; find g
-  // from its last entry and take the formula when it gives every entry.
+  // The table is k - floor(2g k / 1000) for intensities 0 to 100: take the
+  // formula when it gives every entry.
   for (int g2 = 0; g2 <= 192; g2 += 2) {
     bool same = true;
     for (int k = 0; k < 256 && same; ++k) {
       const std::uint32_t x = std::uint32_t(k * g2);
-      same = tone[k] == BYTE(k - int((std::uint64_t{x} * 67109) >> 26));
+      same = tone[k] == BYTE(k - int((x * kToneFactor) >> 25));
     }
     if (same) {
       rule.g2 = g2;
@@ -324,55 +444,28 @@ RowRule make_row_rule(const ToneTable& tone, bool extract) {
   return rule;
 }
 
-void panel_bytes(const std::uint32_t* rgb, std::size_t n, const RowRule& rule, BYTE* yellow,
-                 BYTE* magenta, BYTE* cyan, BYTE* black) {
+unsigned panel_bytes(const std::uint32_t* rgb, std::size_t n, const RowRule& rule, BYTE* yellow,
+                     BYTE* magenta, BYTE* cyan, BYTE* black) {
 #if defined(__x86_64__)
   if (rule.g2 >= 0 && has_avx2())
     return panel_bytes_avx2(rgb, n, rule, yellow, magenta, cyan, black);
 #endif
-  panel_bytes_plain(rgb, n, rule, yellow, magenta, cyan, black);
+  return panel_bytes_plain(rgb, n, rule, yellow, magenta, cyan, black);
 }
 
-void turn_block(const BYTE* source, std::size_t source_step, std::size_t rows, BYTE* target,
-                std::size_t target_step) {
+void turn_lines(const BYTE* source, std::size_t source_step, std::size_t rows, BYTE* target,
+                std::size_t target_step, BYTE* line_ink) {
 #if defined(__x86_64__)
-  if (rows == 16) {
-    // A 16 x 16 byte transpose in four rounds of interleaving.
-    __m128i v[16];
-    for (int r = 0; r < 16; ++r)
-      v[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + r * source_step));
-    __m128i w[16];
-    for (int r = 0; r < 8; ++r) {
-      w[2 * r] = _mm_unpacklo_epi8(v[2 * r], v[2 * r + 1]);
-      w[2 * r + 1] = _mm_unpackhi_epi8(v[2 * r], v[2 * r + 1]);
-    }
-    for (int r = 0; r < 4; ++r) {
-      for (int h = 0; h < 2; ++h) {
-        v[4 * r + h] = _mm_unpacklo_epi16(w[4 * r + h], w[4 * r + 2 + h]);
-        v[4 * r + 2 + h] = _mm_unpackhi_epi16(w[4 * r + h], w[4 * r + 2 + h]);
-      }
-    }
-    for (int r = 0; r < 2; ++r) {
-      for (int h = 0; h < 4; ++h) {
-        w[8 * r + h] = _mm_unpacklo_epi32(v[8 * r + h], v[8 * r + 4 + h]);
-        w[8 * r + 4 + h] = _mm_unpackhi_epi32(v[8 * r + h], v[8 * r + 4 + h]);
-      }
-    }
-    for (int h = 0; h < 8; ++h) {
-      v[h] = _mm_unpacklo_epi64(w[h], w[8 + h]);
-      v[8 + h] = _mm_unpackhi_epi64(w[h], w[8 + h]);
-    }
-    // The rounds leave line i in a permuted register; this order undoes it.
-    static constexpr int kLineOf[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
-    for (int h = 0; h < 16; ++h) {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(target + kLineOf[h] * target_step), v[h]);
-    }
-    return;
+  if (rows == 32 && has_avx2())
+    return turn32_avx2(source, source_step, target, target_step, line_ink);
+  if (rows >= 16) {
+    turn16(source, source_step, target, target_step, line_ink);
+    source += 16 * source_step;
+    target += 16;
+    rows -= 16;
   }
 #endif
-  for (std::size_t r = 0; r < rows; ++r) {
-    for (std::size_t i = 0; i < 16; ++i) target[i * target_step + r] = source[r * source_step + i];
-  }
+  turn_plain(source, source_step, rows, target, target_step, line_ink);
 }
 
 }  // namespace ymcko

@@ -31,19 +31,11 @@ CorrectionTables make_correction_tables(const ColorAdjust& adjust);
 void correct_colours(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
                      const CorrectionTables& tables);
 
-// Scratch for correct_row: room for a row's colours to correct, their
-// places and their corrected colours.
-struct RowScratch {
-  std::uint32_t* pending;
-  std::uint32_t* places;
-  std::uint32_t* fixed;
-};
-
 // The corrected colours of n pixels (mark bytes are not read) into `out`:
-// white, black and a pixel that repeats the one before it need no
-// correction of their own; the rest are corrected together.
+// the colours of correct_colours, skipping work on runs of white, black
+// and repeated colours.
 void correct_row(const std::uint32_t* in, std::size_t n, std::uint32_t* out,
-                 const RowScratch& scratch, const CorrectionTables& tables);
+                 const CorrectionTables& tables);
 
 // How a run of pixels becomes panel bytes.
 struct RowRule {
@@ -56,15 +48,17 @@ struct RowRule {
 
 RowRule make_row_rule(const ToneTable& tone, bool extract);
 
-// The panel bytes of n pixels (their mark bytes are not read): yellow, magenta and cyan
-// (when `yellow` is not null) and black (when `black` is not null).
-void panel_bytes(const std::uint32_t* rgb, std::size_t n, const RowRule& rule, BYTE* yellow,
-                 BYTE* magenta, BYTE* cyan, BYTE* black);
+// The panel bytes of n pixels (their mark bytes are not read): yellow,
+// magenta and cyan (when `yellow` is not null) and black (when `black` is
+// not null). Returns which panels got ink: bit 0 yellow to bit 3 black.
+unsigned panel_bytes(const std::uint32_t* rgb, std::size_t n, const RowRule& rule, BYTE* yellow,
+                     BYTE* magenta, BYTE* cyan, BYTE* black);
 
-// Copies a rows x 16 block of bytes (row r at source + r x source_step)
-// turned, so that byte r of each of the 16 output lines (line i at
-// target + i x target_step) comes from row r; rows is at most 16.
-void turn_block(const BYTE* source, std::size_t source_step, std::size_t rows, BYTE* target,
-                std::size_t target_step);
+// Copies a block of rows x 16 bytes (row r at source + r x source_step)
+// turned: byte r of each of the 16 output lines (line i at target +
+// i x target_step) comes from row r; rows is at most 32. When `line_ink` is
+// not null, line_ink[i] is or-ed with every byte of line i.
+void turn_lines(const BYTE* source, std::size_t source_step, std::size_t rows, BYTE* target,
+                std::size_t target_step, BYTE* line_ink);
 
 }  // namespace ymcko

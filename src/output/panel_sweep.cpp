@@ -19,19 +19,21 @@ constexpr std::uint32_t kRgbMask = 0x00FFFFFF;
 // line of bytes at once from the turned tiles.
 constexpr std::size_t kTileRows = 64;
 
-// The scratch: a row of colours, the colours of a row still to correct,
-// where they go and what they became, and one byte tile a panel.
+// The scratch: a row of corrected colours, one byte tile a panel and the
+// panels' line ink.
 constexpr std::size_t kRowBytes = std::size_t{PANEL_HEIGHT} * sizeof(std::uint32_t);
-constexpr std::size_t kTileBytes = kTileRows * PANEL_HEIGHT;
+// A tile row is a cache line longer than a panel line so that the rows of a
+// tile do not all fall into the same few cache sets.
+constexpr std::size_t kTileStride = PANEL_HEIGHT + 64;
+constexpr std::size_t kTileBytes = kTileRows * kTileStride;
 
-static_assert(SWEEP_SCRATCH_BYTES >= 4 * kRowBytes + 4 * kTileBytes + 4 * PANEL_HEIGHT);
+static_assert(SWEEP_SCRATCH_BYTES >= kRowBytes + 4 * kTileBytes + 4 * PANEL_HEIGHT);
 
 // The colours of runs of pixels, corrected when the plan says so.
 class RowColours {
  public:
   RowColours(const SweepPlan& plan, BYTE* scratch)
       : correct_(plan.correct), row_(reinterpret_cast<std::uint32_t*>(scratch)) {
-    scratch_ = {row_ + PANEL_HEIGHT, row_ + 2 * PANEL_HEIGHT, row_ + 3 * PANEL_HEIGHT};
     if (correct_) tables_ = make_correction_tables(plan.adjust);
   }
 
@@ -39,33 +41,19 @@ class RowColours {
   // corrected (the panel bytes ignore mark bytes), else a corrected row.
   const std::uint32_t* colours(const std::uint32_t* in, std::size_t n) {
     if (!correct_) return in;
-    correct_row(in, n, row_, scratch_, tables_);
+    correct_row(in, n, row_, tables_);
     return row_;
   }
 
  private:
   bool correct_;
   std::uint32_t* row_;
-  RowScratch scratch_{};
   CorrectionTables tables_{};
 };
 
 // Which lines of each panel carry ink: a byte a line, not 0 when inked.
 struct LineInk {
   BYTE* line[4];
-
-  // True when any of n bytes is not 0.
-  static bool any(const BYTE* bytes, std::size_t n) {
-    std::uint64_t seen = 0;
-    std::size_t j = 0;
-    for (; j + 8 <= n; j += 8) {
-      std::uint64_t word;
-      std::memcpy(&word, bytes + j, 8);
-      seen |= word;
-    }
-    for (; j < n; ++j) seen |= bytes[j];
-    return seen != 0;
-  }
 
   // The first inked line to the last, or nothing.
   std::optional<InkExtent> extent(int panel, ULONG lines) const {
@@ -90,7 +78,7 @@ SweepExtents sweep_panels(const PageBitmap& page, const PrintRect& rect, const T
                           std::span<BYTE> scratch) {
   RowColours colours(plan, scratch.data());
   const RowRule rule = make_row_rule(tone, plan.extract);
-  BYTE* const tiles = scratch.data() + 4 * kRowBytes;
+  BYTE* const tiles = scratch.data() + kRowBytes;
   BYTE* const inked = tiles + 4 * kTileBytes;
   std::memset(inked, 0, 4 * PANEL_HEIGHT);
   const LineInk ink{
@@ -110,25 +98,34 @@ SweepExtents sweep_panels(const PageBitmap& page, const PrintRect& rect, const T
       for (std::size_t r = 0; r < rows; ++r) {
         const std::uint32_t* row = colours.colours(
             page.pixels + (rect.x + j0 + r) * std::size_t{PANEL_HEIGHT} + rect.y, rect.cy);
-        const std::size_t at = r * PANEL_HEIGHT;
+        const std::size_t at = r * kTileStride;
         panel_bytes(row, rect.cy, rule, target[0] ? tile[0] + at : nullptr,
                     target[1] ? tile[1] + at : nullptr, target[2] ? tile[2] + at : nullptr,
                     target[3] ? tile[3] + at : nullptr);
       }
-      // Sixteen lines at a time, each line's bytes of the tile written together.
+      // Sixteen lines at a time, each line's bytes of the tile written
+      // together, noting which lines are inked.
       for (int p = 0; p < 4; ++p) {
         if (target[p] == nullptr) continue;
         ULONG i0 = 0;
         for (; i0 + 16 <= rect.cy; i0 += 16) {
-          for (std::size_t r0 = 0; r0 < rows; r0 += 16) {
-            turn_block(tile[p] + r0 * PANEL_HEIGHT + i0, PANEL_HEIGHT,
-                       std::min<std::size_t>(16, rows - r0),
-                       target[p] + std::size_t{i0} * rect.cx + j0 + r0, rect.cx);
+          for (ULONG h = 0; h < 16 && i0 + 32 + h <= rect.cy; ++h) {
+            const BYTE* ahead = target[p] + std::size_t{i0 + 16 + h} * rect.cx + j0;
+            __builtin_prefetch(ahead, 1);
+            __builtin_prefetch(ahead + 63, 1);
+          }
+          for (std::size_t r0 = 0; r0 < rows; r0 += 32) {
+            turn_lines(tile[p] + r0 * kTileStride + i0, kTileStride,
+                       std::min<std::size_t>(32, rows - r0),
+                       target[p] + std::size_t{i0} * rect.cx + j0 + r0, rect.cx, ink.line[p] + i0);
           }
         }
         for (; i0 < rect.cy; ++i0) {
           BYTE* out = target[p] + std::size_t{i0} * rect.cx + j0;
-          for (std::size_t r = 0; r < rows; ++r) out[r] = tile[p][r * PANEL_HEIGHT + i0];
+          for (std::size_t r = 0; r < rows; ++r) {
+            out[r] = tile[p][r * kTileStride + i0];
+            ink.line[p][i0] |= out[r];
+          }
         }
       }
     }
@@ -137,21 +134,11 @@ SweepExtents sweep_panels(const PageBitmap& page, const PrintRect& rect, const T
       const std::uint32_t* row =
           colours.colours(page.pixels + std::size_t{rect.y + i} * PANEL_WIDTH + rect.x, rect.cx);
       const std::size_t at = std::size_t{i} * rect.cx;
-      panel_bytes(row, rect.cx, rule, target[0] ? target[0] + at : nullptr,
-                  target[1] ? target[1] + at : nullptr, target[2] ? target[2] + at : nullptr,
-                  target[3] ? target[3] + at : nullptr);
-      for (int p = 0; p < 4; ++p) {
-        if (target[p] != nullptr) ink.line[p][i] = LineInk::any(target[p] + at, rect.cx) ? 1 : 0;
-      }
-    }
-  }
-
-  // A landscape panel's lines are known once they are all turned.
-  if (page.landscape) {
-    for (int p = 0; p < 4; ++p) {
-      if (target[p] == nullptr) continue;
-      for (ULONG i = 0; i < rect.cy; ++i)
-        ink.line[p][i] = LineInk::any(target[p] + std::size_t{i} * rect.cx, rect.cx);
+      const unsigned inked =
+          panel_bytes(row, rect.cx, rule, target[0] ? target[0] + at : nullptr,
+                      target[1] ? target[1] + at : nullptr, target[2] ? target[2] + at : nullptr,
+                      target[3] ? target[3] + at : nullptr);
+      for (int p = 0; p < 4; ++p) ink.line[p][i] = BYTE(inked >> p & 1);
     }
   }
   SweepExtents extents;

@@ -1,8 +1,9 @@
 // The page send's fast separation: one sweep over the print rectangle that
 // makes every panel the page needs, with the same bytes as the pass-by-pass
-// separation. Colour correction goes through a cache of the page's colours,
-// the landscape turn through tiles, and nothing is written back into the
-// page bitmap (its reset at the end of the page send makes that invisible).
+// separation. Colours are corrected in memory order, skipping runs of
+// white, black and repeats; the landscape turn goes through tiles; nothing
+// is written back into the page bitmap (its reset at the end of the page
+// send makes that invisible).
 #pragma once
 
 #include <cstddef>
@@ -46,10 +47,10 @@ struct SweepExtents {
   std::optional<InkExtent> black;
 };
 
-// Scratch bytes the sweep needs beside its panels: row buffers, one turning
+// Scratch bytes the sweep needs beside its panels: a row of colours, one turning
 // tile of 64 rows a panel, and a byte a panel line saying whether it is inked.
-inline constexpr std::size_t SWEEP_SCRATCH_BYTES = 4 * std::size_t{PANEL_HEIGHT} * 4 +
-                                                   4 * 64 * std::size_t{PANEL_HEIGHT} +
+inline constexpr std::size_t SWEEP_SCRATCH_BYTES = std::size_t{PANEL_HEIGHT} * 4 +
+                                                   4 * 64 * (std::size_t{PANEL_HEIGHT} + 64) +
                                                    4 * std::size_t{PANEL_HEIGHT};
 
 // Fills the planned panels (rect.cx bytes a line) from the page, as the

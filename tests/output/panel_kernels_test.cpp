@@ -53,39 +53,55 @@ TEST(PanelKernels, CorrectionGivesThePixelByPixelColours) {
 }
 
 TEST(PanelKernels, PanelBytesFollowTheToneTableAndExtraction) {
+  // Rows not a multiple of the vector width: random colours with much
+  // black, and white with one black pixel (inked only in black when extracting).
   std::mt19937 random(9);
-  std::vector<std::uint32_t> row(1021);  // not a multiple of the vector width
-  for (std::uint32_t& p : row) p = random() % 4 == 0 ? 0 : random() & 0xFFFFFF;
-  for (LONG intensity : {0, 1, 24, 26, 37, 70, 99, 100, -5, 150, 1000}) {
-    for (bool extract : {false, true}) {
-      SCOPED_TRACE(std::to_string(intensity) + (extract ? " extracting" : ""));
-      const ymcko::ToneTable tone = ymcko::make_tone_table(intensity);
-      const ymcko::RowRule rule = ymcko::make_row_rule(tone, extract);
-      std::vector<BYTE> y(row.size()), m(row.size()), c(row.size()), k(row.size());
-      ymcko::panel_bytes(row.data(), row.size(), rule, y.data(), m.data(), c.data(), k.data());
-      for (std::size_t i = 0; i < row.size(); ++i) {
-        const std::uint32_t seen = extract && row[i] == 0 ? 0xFFFFFF : row[i];
-        ASSERT_EQ(y[i], tone[255 - ((seen >> 16) & 0xFF)]) << i;
-        ASSERT_EQ(m[i], tone[255 - ((seen >> 8) & 0xFF)]) << i;
-        ASSERT_EQ(c[i], tone[255 - (seen & 0xFF)]) << i;
-        ASSERT_EQ(k[i], row[i] == 0 ? 255 : 0) << i;
+  std::vector<std::uint32_t> mixed(1021), white(1021, 0xFFFFFF);
+  for (std::uint32_t& p : mixed) p = random() % 4 == 0 ? 0 : random() & 0xFFFFFF;
+  white[700] = 0x7F000000;  // black with a mark byte
+  for (const auto* row : {&mixed, &white}) {
+    for (LONG intensity : {0, 1, 24, 26, 37, 70, 99, 100, -5, 150, 1000}) {
+      for (bool extract : {false, true}) {
+        SCOPED_TRACE(std::to_string(intensity) + (extract ? " extracting" : ""));
+        const ymcko::ToneTable tone = ymcko::make_tone_table(intensity);
+        const ymcko::RowRule rule = ymcko::make_row_rule(tone, extract);
+        const std::size_t n = row->size();
+        std::vector<BYTE> y(n), m(n), c(n), k(n);
+        const unsigned inked =
+            ymcko::panel_bytes(row->data(), n, rule, y.data(), m.data(), c.data(), k.data());
+        BYTE seen[4] = {};
+        for (std::size_t i = 0; i < n; ++i) {
+          const std::uint32_t rgb = (*row)[i] & 0xFFFFFF;
+          const std::uint32_t colour = extract && rgb == 0 ? 0xFFFFFF : rgb;
+          ASSERT_EQ(y[i], tone[255 - (colour >> 16)]) << i;
+          ASSERT_EQ(m[i], tone[255 - ((colour >> 8) & 0xFF)]) << i;
+          ASSERT_EQ(c[i], tone[255 - (colour & 0xFF)]) << i;
+          ASSERT_EQ(k[i], rgb == 0 ? 255 : 0) << i;
+          seen[0] |= y[i], seen[1] |= m[i], seen[2] |= c[i], seen[3] |= k[i];
+        }
+        for (int p = 0; p < 4; ++p) EXPECT_EQ((inked >> p & 1) != 0, seen[p] != 0) << p;
       }
     }
   }
 }
 
-TEST(PanelKernels, BlocksTurnRowsIntoLines) {
+TEST(PanelKernels, BlocksTurnRowsIntoLinesAndNoteTheirInk) {
   std::mt19937 random(3);
-  for (std::size_t rows : {16u, 15u, 1u}) {
+  for (std::size_t rows : {32u, 31u, 17u, 16u, 15u, 1u}) {
     SCOPED_TRACE(rows);
-    std::vector<BYTE> source(16 * 40), target(16 * 30, 0xEE);
-    for (BYTE& b : source) b = BYTE(random());
-    ymcko::turn_block(source.data(), 40, rows, target.data(), 30);
+    std::vector<BYTE> source(32 * 40), target(16 * 40, 0xEE);
+    for (BYTE& b : source) b = random() % 3 == 0 ? BYTE(1u << random() % 8) : 0;
+    std::vector<BYTE> ink(16, 0x80);
+    ymcko::turn_lines(source.data(), 40, rows, target.data(), 40, ink.data());
     for (std::size_t i = 0; i < 16; ++i) {
-      for (std::size_t r = 0; r < rows; ++r)
-        ASSERT_EQ(target[i * 30 + r], source[r * 40 + i]) << i << " " << r;
-      for (std::size_t r = rows; r < 30; ++r)
-        ASSERT_EQ(target[i * 30 + r], 0xEE) << "beyond the block";
+      BYTE seen = 0x80;
+      for (std::size_t r = 0; r < rows; ++r) {
+        ASSERT_EQ(target[i * 40 + r], source[r * 40 + i]) << i << " " << r;
+        seen |= source[r * 40 + i];
+      }
+      for (std::size_t r = rows; r < 40; ++r)
+        ASSERT_EQ(target[i * 40 + r], 0xEE) << "beyond the block";
+      EXPECT_EQ(ink[i], seen) << i;
     }
   }
 }

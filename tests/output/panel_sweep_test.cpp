@@ -67,7 +67,7 @@ void randomise(DRVPRIVATE& s, std::mt19937& random) {
   };
   s.lColorIntensity = pick({0, 25, 37, 70, 100, -5, 150, 1000});
   s.bColorCorrection = random() % 4 != 0;
-  s.lCyanAdjust = pick({0, 10, -50, 200, -200});
+  s.lCyanAdjust = pick({0, 10, -50, 200, -200, 5000000});  // the last beyond the vector gains
   s.lMagentaAdjust = pick({0, -20, 60, -150});
   s.lYellowAdjust = pick({0, 5, -120, 90});
   s.lSaturation = pick({0, -50, 50, 25, -100, 300});
