@@ -1,6 +1,8 @@
 // The engine's bit-block transfer.
 #include "engine/engine.h"
 
+#include <cstring>
+
 #include "engine/transfer.h"
 
 namespace {
@@ -23,6 +25,17 @@ ULONG ternary(BYTE rop3, ULONG p, ULONG s, ULONG d) {
 
 bool uses_brush(BYTE rop3) { return ((rop3 >> 4 ^ rop3) & 0x0F) != 0; }
 bool uses_source(BYTE rop3) { return ((rop3 >> 2 ^ rop3) & 0x33) != 0; }
+
+// A plain copy of one row of 32-bit pixels from another bitmap: the colour
+// bytes, red and blue exchanged when asked, and byte 3 cleared.
+void copy_row(BYTE* out, const BYTE* in, std::int64_t count, bool swap) {
+  for (std::int64_t c = 0; c < count; ++c) {
+    std::uint32_t s;
+    std::memcpy(&s, in + c * 4, 4);
+    s = swap ? ymcko::engine::swap_red_blue(s) : s & kColorBits;
+    std::memcpy(out + c * 4, &s, 4);
+  }
+}
 
 void store(BYTE* pixel, ULONG color) {
   pixel[0] = BYTE(color);
@@ -75,6 +88,11 @@ BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ* pco, XLATEOB
   const bool upward = same && dy < 0;
   const bool leftward = same && dy == 0 && dx < 0;
   const std::int64_t rows = box.bottom - box.top, cols = box.right - box.left;
+  if (rop3 == 0xCC && !same && source->bytes_per_pixel == 4) {
+    for (std::int64_t y = box.top; y < box.bottom; ++y)
+      copy_row(target->row(y) + box.left * 4, source->row(y + dy) + (box.left + dx) * 4, cols, swap);
+    return TRUE;
+  }
   for (std::int64_t r = 0; r < rows; ++r) {
     const std::int64_t y = upward ? box.bottom - 1 - r : box.top + r;
     BYTE* out = target->row(y);
