@@ -90,7 +90,8 @@ BOOL EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ*, CLIPOBJ* pco, XLATEOB
   const std::int64_t rows = box.bottom - box.top, cols = box.right - box.left;
   if (rop3 == 0xCC && !same && source->bytes_per_pixel == 4) {
     for (std::int64_t y = box.top; y < box.bottom; ++y)
-      copy_row(target->row(y) + box.left * 4, source->row(y + dy) + (box.left + dx) * 4, cols, swap);
+      copy_row(target->row(y) + box.left * 4, source->row(y + dy) + (box.left + dx) * 4, cols,
+               swap);
     return TRUE;
   }
   for (std::int64_t r = 0; r < rows; ++r) {

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include <sys/stat.h>
+
 #include "print/errors.h"
 
 namespace ymcko::print {
@@ -17,10 +19,17 @@ std::vector<std::uint8_t> read_file(const std::filesystem::path& path) {
   std::FILE* file = std::fopen(path.c_str(), "rb");
   if (file == nullptr)
     throw Error(path.string(), std::string("cannot be opened: ") + std::strerror(errno));
+  // Read in one go when the size is known; a pipe or a file that grows is
+  // read on in chunks.
   std::vector<std::uint8_t> bytes;
+  struct stat status {};
+  if (fstat(fileno(file), &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
+    bytes.resize(std::size_t(status.st_size));
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+  }
   std::uint8_t chunk[1 << 16];
   std::size_t got;
-  while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+  while (!std::ferror(file) && (got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
     bytes.insert(bytes.end(), chunk, chunk + got);
   bool failed = std::ferror(file) != 0;
   int saved = errno;

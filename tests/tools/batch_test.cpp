@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <sstream>
+#include <thread>
 
 #include "output/escape.h"
 
@@ -122,53 +124,66 @@ TEST(Batch, SidesFollowTheSideMode) {
 CardSide numbered(int i) { return CardSide{std::to_string(i), std::nullopt, {}}; }
 
 TEST(Batch, DecodeAheadKeepsOrderAndStaysWithinItsDepth) {
-  std::atomic<int> produced{0};
-  std::atomic<int> taken{0};
-  std::atomic<int> most_ahead{0};
-  {
-    DecodeAhead ahead(
-        [&]() -> std::optional<CardSide> {
-          if (produced == 50) return std::nullopt;
-          int ahead_now = produced - taken;  // read racily: only an upper bound is checked
-          if (ahead_now > most_ahead) most_ahead = ahead_now;
-          return numbered(produced++);
-        },
-        3);
-    for (int i = 0; i < 50; ++i) {
-      auto side = ahead.next();
-      ASSERT_TRUE(side);
-      EXPECT_EQ(side->name, std::to_string(i));
-      taken = i + 1;
+  for (std::size_t workers : {1u, 3u}) {
+    SCOPED_TRACE(workers);
+    std::atomic<int> taken{0};
+    std::atomic<int> most_ahead{0};
+    {
+      DecodeAhead ahead(
+          [&](std::size_t index, std::size_t worker) -> std::optional<CardSide> {
+            EXPECT_LT(worker, workers);
+            if (index >= 50) return std::nullopt;
+            // Later sides sometimes finish first.
+            if (index % 3 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+            const int ahead_now = int(index) + 1 - taken;  // read racily: an upper bound
+            if (ahead_now > most_ahead) most_ahead = ahead_now;
+            return numbered(int(index));
+          },
+          3, workers);
+      for (int i = 0; i < 50; ++i) {
+        auto side = ahead.next();
+        ASSERT_TRUE(side);
+        EXPECT_EQ(side->name, std::to_string(i));
+        taken = i + 1;
+      }
+      EXPECT_FALSE(ahead.next());
+      EXPECT_FALSE(ahead.next());
     }
-    EXPECT_FALSE(ahead.next());
-    EXPECT_FALSE(ahead.next());
+    EXPECT_LE(most_ahead.load(), 4);
   }
-  EXPECT_LE(most_ahead.load(), 4);
 }
 
 TEST(Batch, DecodeAheadReportsAFailureInItsPlace) {
-  int count = 0;
-  DecodeAhead ahead(
-      [&]() -> std::optional<CardSide> {
-        if (count == 2) throw ToolError("bad.png", "not a readable PNG image");
-        return numbered(count++);
-      },
-      4);
-  EXPECT_EQ(ahead.next()->name, "0");
-  EXPECT_EQ(ahead.next()->name, "1");
-  try {
-    ahead.next();
-    ADD_FAILURE() << "no error";
-  } catch (const ToolError& error) {
-    EXPECT_EQ(error.input(), "bad.png");
+  for (std::size_t workers : {1u, 3u}) {
+    SCOPED_TRACE(workers);
+    DecodeAhead ahead(
+        [&](std::size_t index, std::size_t) -> std::optional<CardSide> {
+          if (index == 2) throw ToolError("bad.png", "not a readable PNG image");
+          if (index == 3) throw ToolError("later.png", "not reported: an earlier side failed");
+          return numbered(int(index));
+        },
+        4, workers);
+    EXPECT_EQ(ahead.next()->name, "0");
+    EXPECT_EQ(ahead.next()->name, "1");
+    try {
+      ahead.next();
+      ADD_FAILURE() << "no error";
+    } catch (const ToolError& error) {
+      EXPECT_EQ(error.input(), "bad.png");
+    }
+    EXPECT_FALSE(ahead.next());
   }
-  EXPECT_FALSE(ahead.next());
 }
 
 TEST(Batch, DecodeAheadStopsWhenTheJobStopsEarly) {
   std::atomic<int> produced{0};
   {
-    DecodeAhead ahead([&]() -> std::optional<CardSide> { return numbered(produced++); }, 2);
+    DecodeAhead ahead(
+        [&](std::size_t index, std::size_t) -> std::optional<CardSide> {
+          ++produced;
+          return numbered(int(index));
+        },
+        2, 2);
     ahead.next();
   }
   EXPECT_LE(produced.load(), 4);

@@ -24,7 +24,7 @@ std::string at_line(const std::string& input, std::size_t line) {
   return input + ":" + std::to_string(line);
 }
 
-// Decoded images wait at most this many sides ahead of the driver.
+// Decoded images are at most this many sides ahead of the driver.
 constexpr std::size_t kDecodeDepth = 4;
 
 }  // namespace
@@ -210,8 +210,10 @@ void Progress::finish() {
 }
 
 BatchSource::BatchSource(std::vector<SidePlan> plan, std::size_t sides_per_card, Progress& progress)
-    : decoder_(std::make_shared<SideDecoder>(std::move(plan))),
-      ahead_([decoder = decoder_] { return decoder->next(); }, kDecodeDepth),
+    : decoder_(std::make_shared<SideDecoder>(std::move(plan), decode_workers())),
+      ahead_([decoder = decoder_](std::size_t index,
+                                  std::size_t worker) { return decoder->decode(index, worker); },
+             kDecodeDepth, decode_workers()),
       sides_per_card_(std::max<std::size_t>(1, sides_per_card)),
       progress_(progress) {}
 

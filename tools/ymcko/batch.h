@@ -73,7 +73,7 @@ class Progress {
   std::optional<std::size_t> shown_;
 };
 
-// The batch's source of sides: decoded ahead on a worker thread, with the
+// The batch's source of sides: decoded ahead on worker threads, with the
 // progress bar following the cards the job runner has taken.
 class BatchSource final : public SideSource {
  public:

@@ -276,12 +276,15 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
   if (!options.batch.empty()) {
     sides = std::make_unique<BatchSource>(std::move(plan), sides_per_card, progress);
   } else {
-    auto decoder = std::make_shared<SideDecoder>(std::move(plan));
-    sides = std::make_unique<DecodeAhead>([decoder] { return decoder->next(); }, kPageDecodeDepth);
+    auto decoder = std::make_shared<SideDecoder>(std::move(plan), decode_workers());
+    sides = std::make_unique<DecodeAhead>(
+        [decoder](std::size_t index, std::size_t worker) { return decoder->decode(index, worker); },
+        kPageDecodeDepth, decode_workers());
   }
   std::optional<std::filesystem::path> save_devmode;
   if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
-  print_cards(job, *sides, *output, save_devmode);
+  // A batch writes behind its drawing; a few pages are not worth a thread.
+  print_cards(job, *sides, *output, save_devmode, !options.batch.empty());
 }
 
 void run_info(const SettingsFlags& flags, bool json, std::ostream& out, std::ostream& err) {

@@ -5,17 +5,16 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 
+#include <dlfcn.h>
 #include <jpeglib.h>
 #include <png.h>
-#include <poppler-document.h>
-#include <poppler-global.h>
-#include <poppler-image.h>
-#include <poppler-page-renderer.h>
-#include <poppler-page.h>
 
 #include "print/files.h"
 #include "ymcko/errors.h"
+#include "ymcko/pdf_module.h"
+#include "ymcko/png_fast.h"
 
 namespace ymcko::tool {
 namespace {
@@ -96,10 +95,6 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out, ch
   return true;
 }
 
-// Poppler's own error output is replaced by nothing: failures are reported
-// through the results of its calls.
-void poppler_quiet(const std::string&, void*) {}
-
 }  // namespace
 
 Image filled_image(std::uint32_t width, std::uint32_t height, std::uint8_t red, std::uint8_t green,
@@ -124,13 +119,10 @@ ImageFormat sniff_format(std::span<const std::uint8_t> bytes) {
   return ImageFormat::unknown;
 }
 
-Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
-  png_image png;
-  std::memset(&png, 0, sizeof png);
-  png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
-    throw ToolError(name, std::string("not a readable PNG image: ") + png.message);
-  }
+namespace {
+
+// Finishes a libpng read begun on `png` into opaque RGBA.
+Image finish_png(png_image& png, const std::string& name) {
   if (std::uint64_t(png.width) * png.height > kMaxImagePixels || png.width == 0 ||
       png.height == 0) {
     png_image_free(&png);
@@ -145,6 +137,51 @@ Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
   return image;
 }
 
+}  // namespace
+
+Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
+  if (std::optional<Image> image = decode_png_fast(bytes)) {
+    composite_over_white(*image);
+    return std::move(*image);
+  }
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
+    throw ToolError(name, std::string("not a readable PNG image: ") + png.message);
+  }
+  return finish_png(png, name);
+}
+
+Image decode_png_file(const std::filesystem::path& path) {
+  const std::string name = path.string();
+  std::FILE* file = std::fopen(path.c_str(), "rb");
+  if (file == nullptr)
+    throw ToolError(name, std::string("cannot be opened: ") + std::strerror(errno));
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closing(file, std::fclose);
+  // Signature and header: the size decides the way.
+  std::uint8_t head[24] = {};
+  const std::size_t got = std::fread(head, 1, sizeof head, file);
+  const std::uint64_t pixels =
+      got == sizeof head
+          ? std::uint64_t(head[16] << 24 | head[17] << 16 | head[18] << 8 | head[19]) *
+                std::uint32_t(head[20] << 24 | head[21] << 16 | head[22] << 8 | head[23])
+          : 0;
+  if (pixels <= kFastPngPixels) {
+    closing.reset();
+    return decode_png(print::read_file(path), name);
+  }
+  // A large image is read by libpng from the file, a few rows at a time.
+  std::rewind(file);
+  png_image png;
+  std::memset(&png, 0, sizeof png);
+  png.version = PNG_IMAGE_VERSION;
+  if (!png_image_begin_read_from_stdio(&png, file)) {
+    throw ToolError(name, std::string("not a readable PNG image: ") + png.message);
+  }
+  return finish_png(png, name);
+}
+
 Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
   Image image;
   char message[JMSG_LENGTH_MAX + 64];
@@ -155,64 +192,96 @@ Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name) 
   return image;
 }
 
+namespace {
+
+// The PDF module's entry point, loaded on first use: from lib/ymcko beside
+// the program's folder (a build tree or a relocated install), else from
+// where it is installed.
+pdf::OpenFunction pdf_open(const std::string& name) {
+  static std::once_flag once;
+  static pdf::OpenFunction open = nullptr;
+  static std::string failure;
+  std::call_once(once, [] {
+    std::vector<std::filesystem::path> candidates;
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error) candidates.push_back(program.parent_path().parent_path() / "lib" / "ymcko");
+    candidates.push_back(YMCKO_MODULE_DIR);
+    for (const std::filesystem::path& folder : candidates) {
+      const std::string path = (folder / pdf::kModuleName).string();
+      void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (module == nullptr) {
+        failure = dlerror();
+        continue;
+      }
+      open = reinterpret_cast<pdf::OpenFunction>(dlsym(module, pdf::kOpenSymbol));
+      if (open != nullptr) return;
+      failure = path + " has no " + pdf::kOpenSymbol;
+    }
+  });
+  if (open == nullptr)
+    throw ToolError(name,
+                    "PDF pages cannot be rendered: the PDF module is missing (" + failure + ")");
+  return open;
+}
+
+// Poppler renders one document at a time here: sides decoded on several
+// threads take turns.
+std::mutex pdf_lock;
+
+}  // namespace
+
 struct PdfDocument::Impl {
   std::vector<std::uint8_t> bytes;  // the document reads from these while it lives
   std::string name;
-  std::unique_ptr<poppler::document> document;
+  std::unique_ptr<pdf::Document> document;
 };
 
 PdfDocument::PdfDocument(std::vector<std::uint8_t> bytes, std::string name)
     : impl_(std::make_unique<Impl>()) {
-  poppler::set_debug_error_function(poppler_quiet, nullptr);
+  std::lock_guard guard(pdf_lock);
   impl_->bytes = std::move(bytes);
   impl_->name = std::move(name);
-  impl_->document.reset(poppler::document::load_from_raw_data(
-      reinterpret_cast<const char*>(impl_->bytes.data()), static_cast<int>(impl_->bytes.size())));
-  if (!impl_->document) throw ToolError(impl_->name, "not a readable PDF document");
-  if (impl_->document->is_locked())
-    throw ToolError(impl_->name, "the PDF document is locked with a password");
-  if (impl_->document->pages() < 1) throw ToolError(impl_->name, "the PDF document has no pages");
+  pdf::OpenResult result = pdf::OpenResult::unreadable;
+  impl_->document.reset(pdf_open(impl_->name)(impl_->bytes.data(), impl_->bytes.size(), &result));
+  switch (result) {
+    case pdf::OpenResult::opened:
+      break;
+    case pdf::OpenResult::unreadable:
+      throw ToolError(impl_->name, "not a readable PDF document");
+    case pdf::OpenResult::locked:
+      throw ToolError(impl_->name, "the PDF document is locked with a password");
+    case pdf::OpenResult::no_pages:
+      throw ToolError(impl_->name, "the PDF document has no pages");
+  }
 }
 
-PdfDocument::~PdfDocument() = default;
+PdfDocument::~PdfDocument() {
+  if (!impl_) return;
+  std::lock_guard guard(pdf_lock);
+  impl_->document.reset();
+}
+
 PdfDocument::PdfDocument(PdfDocument&&) noexcept = default;
 
-int PdfDocument::pages() const { return impl_->document->pages(); }
+int PdfDocument::pages() const {
+  std::lock_guard guard(pdf_lock);
+  return impl_->document->pages();
+}
 
 Image PdfDocument::render(int index) const {
+  std::lock_guard guard(pdf_lock);
   std::string where = impl_->name + " page " + std::to_string(index + 1);
-  std::unique_ptr<poppler::page> page(impl_->document->create_page(index));
-  if (!page) throw ToolError(where, "the page cannot be read");
-  poppler::rectf box = page->page_rect();
-  check_size(std::uint64_t(box.width() / 72.0 * kPdfDpi + 1),
-             std::uint64_t(box.height() / 72.0 * kPdfDpi + 1), where);
-  poppler::page_renderer renderer;
-  renderer.set_render_hints(poppler::page_renderer::antialiasing |
-                            poppler::page_renderer::text_antialiasing);
-  renderer.set_image_format(poppler::image::format_argb32);
-  renderer.set_paper_color(0xFFFFFFFF);
-  poppler::image rendered = renderer.render_page(page.get(), kPdfDpi, kPdfDpi);
-  if (!rendered.is_valid() || rendered.format() != poppler::image::format_argb32) {
+  double width = 0, height = 0;
+  if (!impl_->document->page_size(index, &width, &height))
+    throw ToolError(where, "the page cannot be read");
+  check_size(std::uint64_t(width / 72.0 * kPdfDpi + 1), std::uint64_t(height / 72.0 * kPdfDpi + 1),
+             where);
+  pdf::Page page;
+  if (!impl_->document->render(index, kPdfDpi, &page))
     throw ToolError(where, "the page cannot be rendered");
-  }
-  Image image{std::uint32_t(rendered.width()), std::uint32_t(rendered.height()), {}};
-  check_size(image.width, image.height, where);
-  image.rgba.resize(std::size_t(image.width) * image.height * 4);
-  // Each rendered pixel is a native 32-bit 0xAARRGGBB word; on the opaque
-  // white paper alpha is always full.
-  for (std::uint32_t y = 0; y < image.height; ++y) {
-    const char* row = rendered.const_data() + std::size_t(y) * rendered.bytes_per_row();
-    for (std::uint32_t x = 0; x < image.width; ++x) {
-      std::uint32_t word;
-      std::memcpy(&word, row + std::size_t(x) * 4, 4);
-      std::uint8_t* out = image.pixel(x, y);
-      out[0] = std::uint8_t(word >> 16);
-      out[1] = std::uint8_t(word >> 8);
-      out[2] = std::uint8_t(word);
-      out[3] = 255;
-    }
-  }
-  return image;
+  check_size(page.width, page.height, where);
+  return Image{page.width, page.height, std::move(page.rgba)};
 }
 
 std::vector<Image> load_sides(const std::filesystem::path& path) {
@@ -236,6 +305,14 @@ std::vector<Image> load_sides(const std::filesystem::path& path) {
 }
 
 void composite_over_white(Image& image) {
+  // Most images are opaque: one quick look at every alpha byte first.
+  std::uint32_t alphas = 0xFF000000u;
+  for (std::size_t i = 0; i + 4 <= image.rgba.size(); i += 4) {
+    std::uint32_t word;
+    std::memcpy(&word, &image.rgba[i], 4);
+    alphas &= word;
+  }
+  if (alphas == 0xFF000000u) return;
   for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
     unsigned alpha = image.rgba[i + 3];
     if (alpha == 255) continue;

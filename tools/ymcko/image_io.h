@@ -44,6 +44,9 @@ ImageFormat sniff_format(std::span<const std::uint8_t> bytes);
 // Decoders; `name` is the input named in errors. The results are opaque:
 // transparent pixels are already composited over white.
 Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name);
+// A PNG file; a large one is read by libpng straight from the file, without
+// holding the whole file in memory.
+Image decode_png_file(const std::filesystem::path& path);
 Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name);
 
 // A PDF whose pages are rendered one at a time.

@@ -4,17 +4,22 @@
 #include <nlohmann/json.hpp>
 
 #include "ymcko/device_output.h"
+#include "ymcko/errors.h"
+#include "ymcko/write_behind.h"
 
 namespace ymcko::tool {
 
 void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out,
-                 const std::optional<std::filesystem::path>& save_devmode) {
+                 const std::optional<std::filesystem::path>& save_devmode, bool write_behind) {
   // The device mode's file is made first, so an unwritable folder is
   // reported before any card is drawn.
   std::unique_ptr<JobOutput> devmode_file;
   if (save_devmode) devmode_file = open_output(save_devmode->string());
 
-  print::PrintSession session(out, job);
+  std::optional<WriteBehind> behind;
+  if (write_behind) behind.emplace(out);
+  print::Sink& sink = behind ? static_cast<print::Sink&>(*behind) : out;
+  print::PrintSession session(sink, job);
   while (std::optional<CardSide> side = sides.next()) {
     if (side->image) {
       const Image& image = *side->image;
@@ -25,6 +30,10 @@ void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out
     }
   }
   session.finish();
+  if (behind && !behind->flush()) {
+    behind->discard();
+    throw ToolError(out.name(), out.failure());
+  }
   if (devmode_file) devmode_file->write(session.facts().devmode);
   out.commit();
   if (devmode_file) devmode_file->commit();

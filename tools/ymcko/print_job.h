@@ -15,9 +15,11 @@ namespace ymcko::tool {
 // Prints every side from `sides` as one document into `out` and commits it;
 // then writes the instance's merged device mode to `save_devmode`, when
 // given, the same way: whole, and only when the job succeeded. Throws
-// ToolError; nothing is left behind then.
+// ToolError; nothing is left behind then. With `write_behind` the output is
+// written on a thread of its own while the next cards are drawn.
 void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out,
-                 const std::optional<std::filesystem::path>& save_devmode);
+                 const std::optional<std::filesystem::path>& save_devmode,
+                 bool write_behind = false);
 
 // Writes the device's capabilities, form and printer description, as text or JSON.
 void print_info(const print::JobOptions& job, bool json, std::ostream& out);

@@ -1,6 +1,7 @@
 // Side plans, decoding, and the decode-ahead worker.
 #include "ymcko/side_source.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <utility>
@@ -54,20 +55,28 @@ std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files
   return plan;
 }
 
-std::optional<CardSide> SideDecoder::next() {
-  if (at_ >= plan_.size()) return std::nullopt;
-  SidePlan& plan = plan_[at_++];
+SideDecoder::SideDecoder(std::vector<SidePlan> plan, std::size_t workers)
+    : plan_(std::move(plan)), open_(std::max<std::size_t>(1, workers)) {}
+
+std::optional<CardSide> SideDecoder::decode(std::size_t index, std::size_t worker) {
+  if (index >= plan_.size()) return std::nullopt;
+  SidePlan& plan = plan_[index];  // this worker's alone: each side is decoded once
   CardSide side{plan.name, std::nullopt, std::move(plan.stripe)};
   if (!plan.file) {
     if (plan.image) side.image = *plan.image;
     return side;
   }
-  if (pdf_path_ == plan.file && pdf_) {
-    side.image = pdf_->render(plan.page);
+  OpenPdf& pdf = open_[worker];
+  if (pdf.path == plan.file && pdf.document) {
+    side.image = pdf.document->render(plan.page);
+    return side;
+  }
+  const std::string name = plan.file->string();
+  if (sniff_format(file_head(*plan.file)) == ImageFormat::png) {
+    side.image = decode_png_file(*plan.file);
     return side;
   }
   std::vector<std::uint8_t> bytes = print::read_file(*plan.file);
-  const std::string name = plan.file->string();
   switch (sniff_format(bytes)) {
     case ImageFormat::png:
       side.image = decode_png(bytes, name);
@@ -76,13 +85,13 @@ std::optional<CardSide> SideDecoder::next() {
       side.image = decode_jpeg(bytes, name);
       break;
     case ImageFormat::pdf:
-      pdf_ = std::make_unique<PdfDocument>(std::move(bytes), name);
-      pdf_path_ = plan.file;
-      if (plan.single_page && pdf_->pages() != 1) {
-        throw ToolError(
-            name, "has " + std::to_string(pdf_->pages()) + " pages; one card side takes one page");
+      pdf.document = std::make_unique<PdfDocument>(std::move(bytes), name);
+      pdf.path = plan.file;
+      if (plan.single_page && pdf.document->pages() != 1) {
+        throw ToolError(name, "has " + std::to_string(pdf.document->pages()) +
+                                  " pages; one card side takes one page");
       }
-      side.image = pdf_->render(plan.page);
+      side.image = pdf.document->render(plan.page);
       break;
     case ImageFormat::unknown:
       throw ToolError(name, "not a PNG, JPEG or PDF file");
@@ -90,8 +99,11 @@ std::optional<CardSide> SideDecoder::next() {
   return side;
 }
 
-DecodeAhead::DecodeAhead(Produce produce, std::size_t depth)
-    : produce_(std::move(produce)), depth_(depth == 0 ? 1 : depth), worker_([this] { run(); }) {}
+DecodeAhead::DecodeAhead(Produce produce, std::size_t depth, std::size_t workers)
+    : produce_(std::move(produce)), depth_(std::max<std::size_t>(1, depth)) {
+  for (std::size_t w = 0; w < std::max<std::size_t>(1, workers); ++w)
+    workers_.emplace_back([this, w] { run(w); });
+}
 
 DecodeAhead::~DecodeAhead() {
   {
@@ -99,49 +111,54 @@ DecodeAhead::~DecodeAhead() {
     stopping_ = true;
   }
   changed_.notify_all();
-  worker_.join();
+  for (std::thread& worker : workers_) worker.join();
 }
 
-void DecodeAhead::run() {
+void DecodeAhead::run(std::size_t worker) {
   while (true) {
+    std::size_t index;
     {
       std::unique_lock guard(lock_);
-      changed_.wait(guard, [this] { return stopping_ || ready_.size() < depth_; });
-      if (stopping_) return;
+      changed_.wait(guard,
+                    [this] { return stopping_ || claimed_ >= end_ || claimed_ - taken_ < depth_; });
+      if (stopping_ || claimed_ >= end_) return;
+      index = claimed_++;
     }
-    std::optional<CardSide> side;
-    std::exception_ptr error;
+    Result result;
     try {
-      side = produce_();
+      result.side = produce_(index, worker);
     } catch (...) {
-      error = std::current_exception();
+      result.error = std::current_exception();
     }
     {
       std::lock_guard guard(lock_);
-      if (side) {
-        ready_.push_back(std::move(*side));
-      } else {
-        error_ = error;
-        finished_ = true;
-      }
+      if (!result.side) end_ = std::min(end_, index);
+      done_.emplace(index, std::move(result));
     }
     changed_.notify_all();
-    if (!side) return;
   }
 }
 
 std::optional<CardSide> DecodeAhead::next() {
   std::unique_lock guard(lock_);
-  changed_.wait(guard, [this] { return !ready_.empty() || finished_; });
-  if (!ready_.empty()) {
-    CardSide side = std::move(ready_.front());
-    ready_.pop_front();
-    guard.unlock();
-    changed_.notify_all();
-    return side;
+  if (finished_) return std::nullopt;
+  changed_.wait(guard, [this] { return done_.count(taken_) != 0; });
+  auto found = done_.find(taken_);
+  Result result = std::move(found->second);
+  done_.erase(found);
+  if (!result.side) {
+    finished_ = true;
+    if (result.error) std::rethrow_exception(result.error);
+    return std::nullopt;
   }
-  if (error_) std::rethrow_exception(std::exchange(error_, nullptr));
-  return std::nullopt;
+  ++taken_;
+  guard.unlock();
+  changed_.notify_all();
+  return std::move(result.side);
+}
+
+std::size_t decode_workers() {
+  return std::clamp<std::size_t>(std::thread::hardware_concurrency() / 2, 1, 4);
 }
 
 }  // namespace ymcko::tool

@@ -1,14 +1,15 @@
 // Card sides for the job runner: the plan of which file and page make each
-// side, and a worker thread that decodes sides ahead, in order, while the
-// driver sends the ones before them.
+// side, and worker threads that decode sides ahead while the driver sends
+// the ones before them, handing them out in order.
 #pragma once
 
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -51,47 +52,59 @@ class SideSource {
 // files' first bytes, and the PDFs' page counts.
 std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files);
 
-// Decodes the sides of a plan one after another; a PDF stays open while its
-// pages follow each other.
+// Decodes the sides of a plan, each once, in any order and on several
+// threads at a time; each worker keeps a PDF open while its pages follow.
 class SideDecoder {
  public:
-  explicit SideDecoder(std::vector<SidePlan> plan) : plan_(std::move(plan)) {}
+  explicit SideDecoder(std::vector<SidePlan> plan, std::size_t workers = 1);
   std::size_t size() const { return plan_.size(); }
-  // The next side, or nothing after the last.
-  std::optional<CardSide> next();
+  // Side `index` decoded by worker `worker`, or nothing past the last side.
+  std::optional<CardSide> decode(std::size_t index, std::size_t worker);
 
  private:
+  struct OpenPdf {
+    std::optional<std::filesystem::path> path;
+    std::unique_ptr<PdfDocument> document;
+  };
   std::vector<SidePlan> plan_;
-  std::size_t at_ = 0;
-  std::optional<std::filesystem::path> pdf_path_;
-  std::unique_ptr<PdfDocument> pdf_;
+  std::vector<OpenPdf> open_;  // one a worker
 };
 
-// Runs `produce` on a worker thread, at most `depth` results ahead of the
-// reader, and hands the results out in order. An exception from `produce`
-// is thrown by next() in its place, after the results before it.
+// Sides made on worker threads, at most `depth` ahead of the reader, handed
+// out in order: produce(index, worker) makes side `index` (nothing once it
+// is past the last) on worker `worker`. An exception from `produce` is
+// thrown by next() in its place, after the sides before it.
 class DecodeAhead final : public SideSource {
  public:
-  using Produce = std::function<std::optional<CardSide>()>;
-  DecodeAhead(Produce produce, std::size_t depth);
-  ~DecodeAhead() override;  // stops the worker and waits for it
+  using Produce = std::function<std::optional<CardSide>(std::size_t index, std::size_t worker)>;
+  DecodeAhead(Produce produce, std::size_t depth, std::size_t workers = 1);
+  ~DecodeAhead() override;  // stops the workers and waits for them
   DecodeAhead(const DecodeAhead&) = delete;
   DecodeAhead& operator=(const DecodeAhead&) = delete;
 
   std::optional<CardSide> next() override;
 
  private:
-  void run();
+  struct Result {
+    std::optional<CardSide> side;  // nothing: the end, or the error
+    std::exception_ptr error;
+  };
+  void run(std::size_t worker);
 
   Produce produce_;
   std::size_t depth_;
   std::mutex lock_;
   std::condition_variable changed_;
-  std::deque<CardSide> ready_;
-  std::exception_ptr error_;
-  bool finished_ = false;  // the worker has produced its last result or error
+  std::map<std::size_t, Result> done_;  // by index, until taken
+  std::size_t claimed_ = 0;             // sides handed to the workers
+  std::size_t taken_ = 0;               // sides handed out by next()
+  std::size_t end_ = SIZE_MAX;          // the first index without a side, once known
+  bool finished_ = false;               // next() has reached the end
   bool stopping_ = false;
-  std::thread worker_;
+  std::vector<std::thread> workers_;
 };
+
+// Decoding threads for this machine: one for two cores, two for four, at most four.
+std::size_t decode_workers();
 
 }  // namespace ymcko::tool
