@@ -13,6 +13,7 @@
 #include <future>
 
 #include "tools/tool_helpers.h"
+#include "ymcko/image_io.h"
 
 namespace {
 
@@ -136,23 +137,32 @@ TEST_F(DeviceOutput, APrinterThatCannotTakeTheJobIsOneError) {
     Listener gone;  // a port that listened a moment ago
     refused = "socket://127.0.0.1:" + std::to_string(gone.port());
   }
+  // A job far larger than the sockets' buffers, so that it cannot all be
+  // on its way before the printer drops the connection.
+  ymcko::tool::Image grey = ymcko::tool::filled_image(1024, 656, 128, 128, 128);
+  ymcko::tool::write_png(folder_ / "grey.png", 1024, 656, 4, grey.rgba);
+  std::vector<std::string> large = {"print"};
+  for (int page = 0; page < 16; ++page) large.push_back("grey.png");
   struct Case {
     const char* name;
     std::string target;
     int status;
     std::string what;
+    bool large = false;
   };
   const Case cases[] = {
       {"nobody listens", refused, 1, refused + ": cannot reach the printer: Connection refused"},
       {"the printer drops the connection", "socket://127.0.0.1:" + std::to_string(dropping.port()),
-       1, "bytes reached it: "},
+       1, "bytes reached it: ", true},
       {"a port out of range", "socket://127.0.0.1:70000", 2,
        "the port must be a number from 1 to 65535"},
       {"no host", "socket://:9100", 2, "no printer is named"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ProcessResult result = run({"print", "--demo", "-o", c.target});
+    std::vector<std::string> args = c.large ? large : std::vector<std::string>{"print", "--demo"};
+    args.insert(args.end(), {"-o", c.target});
+    ProcessResult result = run(args);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.err.rfind("ymcko: error: " + c.target + ": ", 0), 0u) << result.err;
     EXPECT_NE(result.err.find(c.what), std::string::npos) << result.err;
