@@ -2,6 +2,7 @@
 #include "output/panel_kernels.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #if defined(__x86_64__)
@@ -29,16 +30,22 @@ constexpr std::uint32_t kToneFactor = 33555;
 // kLineOf[h] in register h.
 constexpr int kLineOf[16] = {0, 8, 4, 12, 2, 10, 6, 14, 1, 9, 5, 13, 3, 11, 7, 15};
 
-bool has_avx2() {
-  static const bool available = [] {
+std::atomic<Vectors> g_widest{Vectors::avx512};
+
+// The widest vectors of this processor.
+Vectors available() {
+  static const Vectors widest = [] {
 #if defined(__x86_64__)
-    return __builtin_cpu_supports("avx2") != 0;
-#else
-    return false;
+    if (__builtin_cpu_supports("avx512f")) return Vectors::avx512;
+    if (__builtin_cpu_supports("avx2")) return Vectors::avx2;
 #endif
+    return Vectors::plain;
   }();
-  return available;
+  return widest;
 }
+
+bool has_avx2() { return vectors_in_use() >= Vectors::avx2; }
+bool has_avx512() { return vectors_in_use() >= Vectors::avx512; }
 
 void correct_plain(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
                    const ColorAdjust& adjust) {
@@ -177,9 +184,99 @@ YMCKO_AVX2 __m256i correct8(__m256i pixels, const CorrectionTables& t) {
   return _mm256_blendv_epi8(corrected, rgb, keep);
 }
 
+#define YMCKO_AVX512 __attribute__((target("avx512f")))
+
+// GCC 12 warns about the undefined source vector inside its own AVX-512
+// intrinsics' headers (a false report).
+#if !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+// The lower (half 0) or upper eight lanes of sixteen as doubles.
+YMCKO_AVX512 inline __m512d lanes_as_doubles16(__m512i v, int half) {
+  return _mm512_cvtepi32_pd(half == 0 ? _mm512_castsi512_si256(v)
+                                      : _mm512_extracti64x4_epi64(v, 1));
+}
+
+YMCKO_AVX512 inline __m256i limit_channels16(__m512d value) {
+  const __m256i whole = _mm512_cvttpd_epi32(_mm512_add_pd(value, _mm512_set1_pd(0.5)));
+  return _mm256_min_epi32(_mm256_max_epi32(whole, _mm256_setzero_si256()), _mm256_set1_epi32(255));
+}
+
+// correct8 for sixteen colours from `in` into `out`, operation for operation.
+YMCKO_AVX512 void correct16(const std::uint32_t* in, std::uint32_t* out,
+                            const CorrectionTables& t) {
+  const __m512i byte = _mm512_set1_epi32(0xFF);
+  const __m512i full = _mm512_set1_epi32(255);
+  const __m512i zero = _mm512_setzero_si512();
+  const __m512i mask = _mm512_set1_epi32(int(kRgbMask));
+  const __m512i rgb = _mm512_and_si512(_mm512_loadu_si512(in), mask);
+  const __m512i amount[3] = {
+      _mm512_sub_epi32(full, _mm512_and_si512(rgb, byte)),
+      _mm512_sub_epi32(full, _mm512_and_si512(_mm512_srli_epi32(rgb, 8), byte)),
+      _mm512_sub_epi32(full, _mm512_srli_epi32(rgb, 16))};
+  const __m512i common = _mm512_min_epi32(amount[0], _mm512_min_epi32(amount[1], amount[2]));
+  __m512i channel[3];
+  for (int c = 0; c < 3; ++c) {
+    const __m512i sum = _mm512_sub_epi32(
+        _mm512_i32gather_epi32(amount[c], t.gained[c].data(), 4),
+        _mm512_i32gather_epi32(_mm512_sub_epi32(amount[c], common), t.under[c].data(), 4));
+    const __m512i corrected =
+        _mm512_min_epi32(_mm512_max_epi32(_mm512_srai_epi32(sum, 7), zero), full);
+    channel[c] = _mm512_sub_epi32(full, corrected);
+  }
+
+  const __m512d s = _mm512_set1_pd(t.saturation);
+  __m256i result[2];
+  for (int half = 0; half < 2; ++half) {
+    const __m512d r = lanes_as_doubles16(channel[0], half),
+                  g = lanes_as_doubles16(channel[1], half),
+                  b = lanes_as_doubles16(channel[2], half);
+    __m256 luma =
+        _mm512_cvtpd_ps(_mm512_add_pd(_mm512_add_pd(_mm512_mul_pd(_mm512_set1_pd(0.299), r),
+                                                    _mm512_mul_pd(_mm512_set1_pd(0.587), g)),
+                                      _mm512_mul_pd(_mm512_set1_pd(0.114), b)));
+    __m256 cb = _mm512_cvtpd_ps(
+        _mm512_mul_pd(_mm512_sub_pd(_mm512_mul_pd(_mm512_set1_pd(0.5), b),
+                                    _mm512_add_pd(_mm512_mul_pd(_mm512_set1_pd(0.331), g),
+                                                  _mm512_mul_pd(_mm512_set1_pd(0.169), r))),
+                      s));
+    __m512d cr = _mm512_mul_pd(_mm512_sub_pd(_mm512_sub_pd(_mm512_mul_pd(_mm512_set1_pd(0.5), r),
+                                                           _mm512_mul_pd(_mm512_set1_pd(0.418), g)),
+                                             _mm512_mul_pd(_mm512_set1_pd(0.082), b)),
+                               s);
+    luma = _mm256_min_ps(_mm256_max_ps(luma, _mm256_set1_ps(0.0f)), _mm256_set1_ps(255.0f));
+    cb = _mm256_min_ps(_mm256_max_ps(cb, _mm256_set1_ps(-127.0f)), _mm256_set1_ps(127.0f));
+    cr = _mm512_min_pd(_mm512_max_pd(cr, _mm512_set1_pd(-127.0)), _mm512_set1_pd(127.0));
+    const __m512d y = _mm512_cvtps_pd(luma), cbd = _mm512_cvtps_pd(cb);
+    const __m256i red =
+        limit_channels16(_mm512_add_pd(y, _mm512_mul_pd(_mm512_set1_pd(1.402), cr)));
+    const __m256i green =
+        limit_channels16(_mm512_sub_pd(_mm512_sub_pd(y, _mm512_mul_pd(_mm512_set1_pd(0.346), cbd)),
+                                       _mm512_mul_pd(_mm512_set1_pd(0.7145), cr)));
+    const __m256i blue =
+        limit_channels16(_mm512_add_pd(y, _mm512_mul_pd(_mm512_set1_pd(1.771), cbd)));
+    result[half] = _mm256_or_si256(
+        red, _mm256_or_si256(_mm256_slli_epi32(green, 8), _mm256_slli_epi32(blue, 16)));
+  }
+  const __m512i corrected = _mm512_inserti64x4(_mm512_castsi256_si512(result[0]), result[1], 1);
+  // White and black pass unchanged.
+  const __mmask16 keep = _mm512_cmpeq_epi32_mask(rgb, zero) | _mm512_cmpeq_epi32_mask(rgb, mask);
+  _mm512_storeu_si512(out, _mm512_mask_blend_epi32(keep, corrected, rgb));
+}
+
+#if !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
+
 YMCKO_AVX2 void correct_avx2(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
                              const CorrectionTables& t) {
   std::size_t i = 0;
+  if (has_avx512()) {
+    for (; i + 16 <= n; i += 16) correct16(in + i, out + i, t);
+  }
   for (; i + 8 <= n; i += 8) {
     const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), correct8(pixels, t));
@@ -194,10 +291,12 @@ YMCKO_AVX2 void correct_avx2(const std::uint32_t* in, std::uint32_t* out, std::s
 }
 
 // Eight pixels at a time: a group with a colour of its own is corrected
-// whole (white, black and repeats come out as they would alone); in a group
-// of only white, black and repeats, each repeat takes its predecessor's colour.
+// whole (white, black and repeats come out as they would alone), with the
+// next eight when AVX-512 does sixteen at once; in a group of only white,
+// black and repeats, each repeat takes its predecessor's colour.
 YMCKO_AVX2 void correct_row_avx2(const std::uint32_t* in, std::size_t n, std::uint32_t* out,
                                  const CorrectionTables& t) {
+  const bool sixteen = has_avx512();
   const __m256i mask = _mm256_set1_epi32(int(kRgbMask));
   const __m256i zero = _mm256_setzero_si256();
   std::size_t i = 0;
@@ -216,7 +315,12 @@ YMCKO_AVX2 void correct_row_avx2(const std::uint32_t* in, std::size_t n, std::ui
     const unsigned settled =
         unsigned(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_or_si256(plain, repeat))));
     if (settled != 0xFF) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), correct8(rgb, t));
+      if (sixteen && i + 16 <= n) {
+        correct16(in + i, out + i, t);
+        i += 8;
+      } else {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), correct8(rgb, t));
+      }
       continue;
     }
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), rgb);
@@ -391,6 +495,10 @@ void turn16(const BYTE* source, std::size_t source_step, BYTE* target, std::size
 #endif
 
 }  // namespace
+
+Vectors vectors_in_use() { return std::min(g_widest.load(), available()); }
+
+void limit_vectors(Vectors widest) { g_widest.store(widest); }
 
 CorrectionTables make_correction_tables(const ColorAdjust& adjust) {
   CorrectionTables t{};

@@ -13,6 +13,12 @@
 
 namespace ymcko {
 
+// The widest vectors the kernels use: AVX-512 (for colour correction) and
+// AVX2 where the processor has them. The tests narrow it to cover each form.
+enum class Vectors { plain, avx2, avx512 };
+Vectors vectors_in_use();
+void limit_vectors(Vectors widest);
+
 // What colour correction needs for a page, made once per page.
 struct CorrectionTables {
   ColorAdjust adjust;

@@ -13,8 +13,6 @@ namespace {
 
 std::atomic<SendPath> g_send_path{SendPath::fast};
 
-constexpr std::uint32_t kRgbMask = 0x00FFFFFF;
-
 // Landscape rows handled together: each panel line then gets a whole cache
 // line of bytes at once from the turned tiles.
 constexpr std::size_t kTileRows = 64;

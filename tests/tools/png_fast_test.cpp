@@ -49,6 +49,7 @@ struct Recipe {
   bool end = true;                                     // IEND
   Bytes zlib_tail;                                     // bytes after the compressed stream
   bool truncate = false;                               // the file cut in the middle of the data
+  std::uint32_t declared_height = 0;                   // the header's height, when not the data's
 };
 
 Bytes make_png(const Recipe& r, std::mt19937& random) {
@@ -76,7 +77,7 @@ Bytes make_png(const Recipe& r, std::mt19937& random) {
   Bytes png = {137, 80, 78, 71, 13, 10, 26, 10};
   Bytes header;
   put32(header, r.width);
-  put32(header, r.height);
+  put32(header, r.declared_height != 0 ? r.declared_height : r.height);
   header.insert(header.end(),
                 {std::uint8_t(r.depth), std::uint8_t(r.colour), 0, 0, std::uint8_t(r.interlace)});
   put_chunk(png, "IHDR", header);
@@ -179,6 +180,11 @@ TEST(PngFast, LeavesTheRestToLibpng) {
       {"suggested palette", with([](Recipe& r) {
          r.before = {{"PLTE", Bytes(6, 0)}};
        })},
+      {"a chunk name not of letters", with([](Recipe& r) {
+         r.before = {{"sRG\xc1", {0}}};
+       })},
+      {"wider than libpng takes",
+       with([](Recipe& r) { r.width = 1'000'001, r.height = 1, r.filter = 0; })},
       {"unknown critical chunk", with([](Recipe& r) {
          r.before = {{"ABCD", Bytes(3, 0)}};
        })},
@@ -198,7 +204,7 @@ TEST(PngFast, LeavesTheRestToLibpng) {
          r.zlib_tail = {1, 2, 3};
        })},
       {"larger than the fast path",
-       with([](Recipe& r) { r.width = 4096, r.height = 1025, r.filter = 0; })},
+       with([](Recipe& r) { r.width = 4096, r.height = 1, r.declared_height = 1025; })},
   };
   for (const auto& [what, recipe] : cases) {
     SCOPED_TRACE(what);

@@ -141,7 +141,8 @@ Image finish_png(png_image& png, const std::string& name) {
 
 Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
   if (std::optional<Image> image = decode_png_fast(bytes)) {
-    composite_over_white(*image);
+    // The fast path takes RGB (colour type 2, opaque) and RGBA (6).
+    if (bytes[25] == 6) composite_over_white(*image);
     return std::move(*image);
   }
   png_image png;

@@ -19,6 +19,10 @@ namespace {
 
 constexpr std::uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
+// libpng's default limits: the image's width and height, and a chunk's data.
+constexpr std::uint32_t kLargestSide = 1'000'000;
+constexpr std::uint32_t kLargestChunk = 8'000'000;
+
 std::uint32_t big_endian(const std::uint8_t* p) {
   return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
 }
@@ -38,6 +42,12 @@ class Chunks {
     const std::uint32_t length = big_endian(&bytes_[at_]);
     if (length > 0x7FFFFFFFu || bytes_.size() - at_ - 12 < length) return std::nullopt;
     const std::uint8_t* type = &bytes_[at_ + 4];
+    for (int i = 0; i < 4; ++i) {
+      const std::uint8_t letter = type[i] & ~0x20;  // upper case
+      if (letter < 'A' || letter > 'Z') return std::nullopt;
+    }
+    // libpng refuses other chunks this large.
+    if (length > kLargestChunk && std::memcmp(type, "IDAT", 4) != 0) return std::nullopt;
     const std::uint32_t crc = big_endian(type + 4 + length);
     if (libdeflate_crc32(0, type, 4 + std::size_t{length}) != crc) return std::nullopt;
     at_ += 12 + std::size_t{length};
@@ -181,7 +191,7 @@ std::optional<Image> decode_png_fast(std::span<const std::uint8_t> bytes) {
   const std::uint8_t* h = header->data.data();
   const std::uint32_t width = big_endian(h), height = big_endian(h + 4);
   const int depth = h[8], colour = h[9];
-  if (width == 0 || height == 0 || width > 0x7FFFFFFFu || height > 0x7FFFFFFFu ||
+  if (width == 0 || height == 0 || width > kLargestSide || height > kLargestSide ||
       std::uint64_t{width} * height > kFastPngPixels || depth != 8 ||
       (colour != 2 && colour != 6) || h[10] != 0 || h[11] != 0 || h[12] != 0) {
     return std::nullopt;
