@@ -409,17 +409,20 @@ YMCKO_AVX2 unsigned panel_bytes_avx2(const std::uint32_t* rgb, std::size_t n, co
   return inked;
 }
 
-// Turns 32 rows x 16 bytes: each 128-bit half transposes 16 x 16 bytes, the
-// lower half rows 0 to 15, the upper rows 16 to 31, so each result is one
-// whole line of 32 bytes.
-YMCKO_AVX2 void turn32_avx2(const BYTE* source, std::size_t source_step, BYTE* target,
-                            std::size_t target_step, BYTE* line_ink) {
+// Turns 32 (or 16) rows x 16 bytes: each 128-bit half transposes 16 x 16
+// bytes, the lower half rows 0 to 15, the upper rows 16 to 31, so each
+// result is one whole line of 32 (or 16) bytes.
+YMCKO_AVX2 void turn_avx2(const BYTE* source, std::size_t source_step, bool all_32, BYTE* target,
+                          std::size_t target_step, BYTE* line_ink) {
   __m256i v[16];
   for (int r = 0; r < 16; ++r) {
-    v[r] = _mm256_inserti128_si256(
-        _mm256_castsi128_si256(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + r * source_step))),
-        _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + (r + 16) * source_step)), 1);
+    const __m256i lower = _mm256_castsi128_si256(
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + r * source_step)));
+    v[r] = all_32 ? _mm256_inserti128_si256(lower,
+                                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(
+                                                source + (r + 16) * source_step)),
+                                            1)
+                  : _mm256_zextsi128_si256(_mm256_castsi256_si128(lower));
   }
   if (line_ink != nullptr) {
     __m256i any = v[0];
@@ -451,45 +454,12 @@ YMCKO_AVX2 void turn32_avx2(const BYTE* source, std::size_t source_step, BYTE* t
     v[8 + h] = _mm256_unpackhi_epi64(w[h], w[8 + h]);
   }
   for (int h = 0; h < 16; ++h) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(target + kLineOf[h] * target_step), v[h]);
+    BYTE* line = target + kLineOf[h] * target_step;
+    if (all_32)
+      _mm256_storeu_si256(reinterpret_cast<__m256i*>(line), v[h]);
+    else
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(line), _mm256_castsi256_si128(v[h]));
   }
-}
-
-// Turns 16 rows x 16 bytes with SSE2.
-void turn16(const BYTE* source, std::size_t source_step, BYTE* target, std::size_t target_step,
-            BYTE* line_ink) {
-  __m128i v[16];
-  for (int r = 0; r < 16; ++r)
-    v[r] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source + r * source_step));
-  if (line_ink != nullptr) {
-    __m128i any = v[0];
-    for (int r = 1; r < 16; ++r) any = _mm_or_si128(any, v[r]);
-    __m128i* ink = reinterpret_cast<__m128i*>(line_ink);
-    _mm_storeu_si128(ink, _mm_or_si128(_mm_loadu_si128(ink), any));
-  }
-  __m128i w[16];
-  for (int r = 0; r < 8; ++r) {
-    w[2 * r] = _mm_unpacklo_epi8(v[2 * r], v[2 * r + 1]);
-    w[2 * r + 1] = _mm_unpackhi_epi8(v[2 * r], v[2 * r + 1]);
-  }
-  for (int r = 0; r < 4; ++r) {
-    for (int h = 0; h < 2; ++h) {
-      v[4 * r + h] = _mm_unpacklo_epi16(w[4 * r + h], w[4 * r + 2 + h]);
-      v[4 * r + 2 + h] = _mm_unpackhi_epi16(w[4 * r + h], w[4 * r + 2 + h]);
-    }
-  }
-  for (int r = 0; r < 2; ++r) {
-    for (int h = 0; h < 4; ++h) {
-      w[8 * r + h] = _mm_unpacklo_epi32(v[8 * r + h], v[8 * r + 4 + h]);
-      w[8 * r + 4 + h] = _mm_unpackhi_epi32(v[8 * r + h], v[8 * r + 4 + h]);
-    }
-  }
-  for (int h = 0; h < 8; ++h) {
-    v[h] = _mm_unpacklo_epi64(w[h], w[8 + h]);
-    v[8 + h] = _mm_unpackhi_epi64(w[h], w[8 + h]);
-  }
-  for (int h = 0; h < 16; ++h)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(target + kLineOf[h] * target_step), v[h]);
 }
 
 #endif
@@ -564,13 +534,12 @@ unsigned panel_bytes(const std::uint32_t* rgb, std::size_t n, const RowRule& rul
 void turn_lines(const BYTE* source, std::size_t source_step, std::size_t rows, BYTE* target,
                 std::size_t target_step, BYTE* line_ink) {
 #if defined(__x86_64__)
-  if (rows == 32 && has_avx2())
-    return turn32_avx2(source, source_step, target, target_step, line_ink);
-  if (rows >= 16) {
-    turn16(source, source_step, target, target_step, line_ink);
-    source += 16 * source_step;
-    target += 16;
-    rows -= 16;
+  if (rows >= 16 && has_avx2()) {
+    turn_avx2(source, source_step, rows == 32, target, target_step, line_ink);
+    const std::size_t turned = rows == 32 ? 32 : 16;
+    source += turned * source_step;
+    target += turned;
+    rows -= turned;
   }
 #endif
   turn_plain(source, source_step, rows, target, target_step, line_ink);
