@@ -153,6 +153,30 @@ TEST(Batch, DecodeAheadKeepsOrderAndStaysWithinItsDepth) {
   }
 }
 
+TEST(Batch, DecodeAheadBeginsNoSideWhileLargeOnesWait) {
+  std::atomic<int> most_waiting{0};
+  std::atomic<int> taken{0};
+  {
+    // Sides of 1,000 bytes against a budget of 1,500: one waits, a second
+    // may be under way.
+    DecodeAhead ahead(
+        [&](std::size_t index, std::size_t) -> std::optional<CardSide> {
+          if (index >= 12) return std::nullopt;
+          const int waiting = int(index) - taken;  // racily: an upper bound
+          if (waiting > most_waiting) most_waiting = waiting;
+          CardSide side = numbered(int(index));
+          side.image = ymcko::tool::Image{10, 25, std::vector<std::uint8_t>(1000)};
+          return side;
+        },
+        8, 1, 1500);
+    while (ahead.next()) {
+      std::this_thread::sleep_for(std::chrono::microseconds(300));
+      ++taken;
+    }
+  }
+  EXPECT_LE(most_waiting.load(), 3);
+}
+
 TEST(Batch, DecodeAheadReportsAFailureInItsPlace) {
   for (std::size_t workers : {1u, 3u}) {
     SCOPED_TRACE(workers);

@@ -99,8 +99,17 @@ std::optional<CardSide> SideDecoder::decode(std::size_t index, std::size_t worke
   return side;
 }
 
-DecodeAhead::DecodeAhead(Produce produce, std::size_t depth, std::size_t workers)
-    : produce_(std::move(produce)), depth_(std::max<std::size_t>(1, depth)) {
+namespace {
+
+std::size_t pixel_bytes(const std::optional<CardSide>& side) {
+  return side && side->image ? side->image->rgba.size() : 0;
+}
+
+}  // namespace
+
+DecodeAhead::DecodeAhead(Produce produce, std::size_t depth, std::size_t workers,
+                         std::size_t budget)
+    : produce_(std::move(produce)), depth_(std::max<std::size_t>(1, depth)), budget_(budget) {
   for (std::size_t w = 0; w < std::max<std::size_t>(1, workers); ++w)
     workers_.emplace_back([this, w] { run(w); });
 }
@@ -119,8 +128,10 @@ void DecodeAhead::run(std::size_t worker) {
     std::size_t index;
     {
       std::unique_lock guard(lock_);
-      changed_.wait(guard,
-                    [this] { return stopping_ || claimed_ >= end_ || claimed_ - taken_ < depth_; });
+      changed_.wait(guard, [this] {
+        return stopping_ || claimed_ >= end_ ||
+               (claimed_ - taken_ < depth_ && waiting_bytes_ < budget_);
+      });
       if (stopping_ || claimed_ >= end_) return;
       index = claimed_++;
     }
@@ -133,6 +144,7 @@ void DecodeAhead::run(std::size_t worker) {
     {
       std::lock_guard guard(lock_);
       if (!result.side) end_ = std::min(end_, index);
+      waiting_bytes_ += pixel_bytes(result.side);
       done_.emplace(index, std::move(result));
     }
     changed_.notify_all();
@@ -152,6 +164,7 @@ std::optional<CardSide> DecodeAhead::next() {
     return std::nullopt;
   }
   ++taken_;
+  waiting_bytes_ -= pixel_bytes(result.side);
   guard.unlock();
   changed_.notify_all();
   return std::move(result.side);

@@ -72,12 +72,14 @@ class SideDecoder {
 
 // Sides made on worker threads, at most `depth` ahead of the reader, handed
 // out in order: produce(index, worker) makes side `index` (nothing once it
-// is past the last) on worker `worker`. An exception from `produce` is
-// thrown by next() in its place, after the sides before it.
+// is past the last) on worker `worker`. No new side is begun while the
+// finished ones waiting hold `budget` bytes of pixels or more. An exception
+// from `produce` is thrown by next() in its place, after the sides before it.
 class DecodeAhead final : public SideSource {
  public:
   using Produce = std::function<std::optional<CardSide>(std::size_t index, std::size_t worker)>;
-  DecodeAhead(Produce produce, std::size_t depth, std::size_t workers = 1);
+  DecodeAhead(Produce produce, std::size_t depth, std::size_t workers = 1,
+              std::size_t budget = std::size_t{32} << 20);
   ~DecodeAhead() override;  // stops the workers and waits for them
   DecodeAhead(const DecodeAhead&) = delete;
   DecodeAhead& operator=(const DecodeAhead&) = delete;
@@ -93,6 +95,8 @@ class DecodeAhead final : public SideSource {
 
   Produce produce_;
   std::size_t depth_;
+  std::size_t budget_;
+  std::size_t waiting_bytes_ = 0;  // pixels of the finished sides not yet taken
   std::mutex lock_;
   std::condition_variable changed_;
   std::map<std::size_t, Result> done_;  // by index, until taken
