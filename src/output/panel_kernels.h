@@ -63,8 +63,9 @@ unsigned panel_bytes(const std::uint32_t* rgb, std::size_t n, const RowRule& rul
 // Copies a block of rows x 16 bytes (row r at source + r x source_step)
 // turned: byte r of each of the 16 output lines (line i at target +
 // i x target_step) comes from row r; rows is at most 32. When `line_ink` is
-// not null, line_ink[i] is or-ed with every byte of line i.
+// not null, line_ink[i] is or-ed with every byte of line i. The 16 lines of
+// 64 bytes at `ahead`, when not null, are fetched into the cache meanwhile.
 void turn_lines(const BYTE* source, std::size_t source_step, std::size_t rows, BYTE* target,
-                std::size_t target_step, BYTE* line_ink);
+                std::size_t target_step, BYTE* line_ink, const BYTE* ahead = nullptr);
 
 }  // namespace ymcko

@@ -107,15 +107,12 @@ SweepExtents sweep_panels(const PageBitmap& page, const PrintRect& rect, const T
         if (target[p] == nullptr) continue;
         ULONG i0 = 0;
         for (; i0 + 16 <= rect.cy; i0 += 16) {
-          for (ULONG h = 0; h < 16 && i0 + 32 + h <= rect.cy; ++h) {
-            const BYTE* ahead = target[p] + std::size_t{i0 + 16 + h} * rect.cx + j0;
-            __builtin_prefetch(ahead, 1);
-            __builtin_prefetch(ahead + 63, 1);
-          }
           for (std::size_t r0 = 0; r0 < rows; r0 += 32) {
-            turn_lines(tile[p] + r0 * kTileStride + i0, kTileStride,
-                       std::min<std::size_t>(32, rows - r0),
-                       target[p] + std::size_t{i0} * rect.cx + j0 + r0, rect.cx, ink.line[p] + i0);
+            turn_lines(
+                tile[p] + r0 * kTileStride + i0, kTileStride, std::min<std::size_t>(32, rows - r0),
+                target[p] + std::size_t{i0} * rect.cx + j0 + r0, rect.cx, ink.line[p] + i0,
+                r0 == 0 && i0 + 32 <= rect.cy ? target[p] + std::size_t{i0 + 16} * rect.cx + j0
+                                              : nullptr);
           }
         }
         for (; i0 < rect.cy; ++i0) {
