@@ -26,7 +26,7 @@ measure() {
   local label=$1
   shift
   rm -f "$work/job.prn"
-  /usr/bin/time -f "%U %S %e %M" -o "$work/time" "$tool" "$@" -o "$work/job.prn"
+  /usr/bin/time -f "%U %S %e %M" -o "$work/time" "$tool" print "$@" -o "$work/job.prn"
   awk -v label="$label" '{ print label, $1 + $2, $3, $4 }' "$work/time"
 }
 

@@ -40,7 +40,14 @@ bool WriteBehind::write(std::span<const std::uint8_t> bytes) {
   std::unique_lock guard(lock_);
   if (!pending_.empty() && pending_.size() + bytes.size() > kBufferBytes) queue_pending(guard);
   if (failed_) return false;
-  if (pending_.empty()) pending_.reserve(std::max(kBufferBytes, bytes.size()));
+  if (pending_.capacity() == 0) {
+    // A buffer the writer is done with, or a new one.
+    if (!spare_.empty()) {
+      pending_ = std::move(spare_.back());
+      spare_.pop_back();
+    }
+    pending_.reserve(std::max(kBufferBytes, bytes.size()));
+  }
   pending_.insert(pending_.end(), bytes.begin(), bytes.end());
   if (pending_.size() >= kBufferBytes) queue_pending(guard);
   return !failed_;
@@ -77,6 +84,11 @@ void WriteBehind::run() {
     guard.lock();
     writing_ = false;
     queued_bytes_ -= std::min(queued_bytes_, buffer.size());
+    // Kept for the next writes: the same few buffers serve the whole job.
+    if (buffer.capacity() == kBufferBytes && spare_.size() < limit_ / kBufferBytes + 1) {
+      buffer.clear();
+      spare_.push_back(std::move(buffer));
+    }
     if (!written) {
       failed_ = true;
       queue_.clear();

@@ -44,6 +44,7 @@ class WriteBehind final : public print::Sink {
   std::mutex lock_;
   std::condition_variable changed_;
   std::deque<std::vector<std::uint8_t>> queue_;
+  std::vector<std::vector<std::uint8_t>> spare_;  // written buffers, for reuse
   std::size_t queued_bytes_ = 0;
   bool writing_ = false;  // the writer holds a buffer taken from the queue
   bool failed_ = false;
