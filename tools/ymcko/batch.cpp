@@ -25,7 +25,7 @@ std::string at_line(const std::string& input, std::size_t line) {
 }
 
 // Decoded images are at most this many sides ahead of the driver.
-constexpr std::size_t kDecodeDepth = 4;
+constexpr std::size_t kDecodeDepth = 2;
 
 }  // namespace
 

@@ -19,7 +19,7 @@ namespace ymcko::tool {
 class WriteBehind final : public print::Sink {
  public:
   // At most `limit` bytes wait for the writer; a write beyond waits for room.
-  explicit WriteBehind(JobOutput& out, std::size_t limit = std::size_t{4} << 20);
+  explicit WriteBehind(JobOutput& out, std::size_t limit = std::size_t{2} << 20);
   ~WriteBehind() override;  // drops what waits and stops the writer
   WriteBehind(const WriteBehind&) = delete;
   WriteBehind& operator=(const WriteBehind&) = delete;
