@@ -35,7 +35,7 @@ inline constexpr SHORT DMDUP_SIMPLEX = 1;
 inline constexpr SHORT DMTT_BITMAP = 1;
 
 // The operating system's public wide-character device mode (220 bytes,
-// specification version 0x401), fields in their published order. The
+// dmSpecVersion 0x401), fields in their published order. The
 // orientation-to-quality block is the printer variant of its union.
 struct DEVMODEW {
   WCHAR dmDeviceName[CCHDEVICENAME];
