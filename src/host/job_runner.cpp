@@ -6,37 +6,25 @@
 namespace ymcko::host {
 namespace {
 
-// Holds a copy of the application's device mode in engine memory (aligned
-// like any record) and makes its length known while the driver reads it.
-class DevmodeInFlight {
- public:
-  explicit DevmodeInFlight(std::span<const BYTE> bytes) {
-    if (bytes.empty()) return;
-    copy_ = static_cast<DEVMODEW*>(
-        EngAllocMem(0, static_cast<ULONG>(bytes.size()), make_pool_tag("dmHo")));
-    if (copy_ == nullptr) return;
-    std::memcpy(copy_, bytes.data(), bytes.size());
-    engine::begin_devmode_hand_over(copy_, bytes.size());
-  }
-  ~DevmodeInFlight() {
-    if (copy_ == nullptr) return;
-    engine::end_devmode_hand_over(copy_);
-    EngFreeMem(copy_);
-  }
-  DevmodeInFlight(const DevmodeInFlight&) = delete;
-  DevmodeInFlight& operator=(const DevmodeInFlight&) = delete;
-
-  // False when a device mode was given but could not be copied.
-  bool ok(std::span<const BYTE> bytes) const { return bytes.empty() || copy_ != nullptr; }
-  DEVMODEW* record() const { return copy_; }
-
- private:
-  DEVMODEW* copy_ = nullptr;
-};
-
 constexpr ULONG kStandardPatterns = 6;
 
 }  // namespace
+
+DevmodeHandOver::DevmodeHandOver(std::span<const BYTE> bytes) {
+  if (bytes.empty()) return;
+  copy_ = static_cast<DEVMODEW*>(
+      EngAllocMem(0, static_cast<ULONG>(bytes.size()), make_pool_tag("dmHo")));
+  ok_ = copy_ != nullptr;
+  if (copy_ == nullptr) return;
+  std::memcpy(copy_, bytes.data(), bytes.size());
+  engine::begin_devmode_hand_over(copy_, bytes.size());
+}
+
+DevmodeHandOver::~DevmodeHandOver() {
+  if (copy_ == nullptr) return;
+  engine::end_devmode_hand_over(copy_);
+  EngFreeMem(copy_);
+}
 
 std::optional<LoadedDriver> LoadedDriver::load(PFN_DrvEnableDriver entry) {
   LoadedDriver driver;
@@ -64,8 +52,8 @@ bool DeviceSession::make_instance(std::span<const BYTE> devmode, Instance* made)
   auto enable_surface = entry<INDEX_DrvEnableSurface>();
   if (enable_pdev == nullptr || complete == nullptr || enable_surface == nullptr) return false;
 
-  DevmodeInFlight record(devmode);
-  if (!record.ok(devmode)) return false;
+  DevmodeHandOver record(devmode);
+  if (!record.ok()) return false;
   HSURF patterns[kStandardPatterns] = {};
   std::u16string name = printer_.name();
   made->dhpdev =

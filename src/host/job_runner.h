@@ -16,6 +16,25 @@
 
 namespace ymcko::host {
 
+// A copy of an application's device mode in engine memory (aligned like any
+// record) whose length the engine knows while the driver reads it. Empty
+// bytes give no record.
+class DevmodeHandOver {
+ public:
+  explicit DevmodeHandOver(std::span<const BYTE> bytes);
+  ~DevmodeHandOver();
+  DevmodeHandOver(const DevmodeHandOver&) = delete;
+  DevmodeHandOver& operator=(const DevmodeHandOver&) = delete;
+
+  // False when bytes were given but no engine memory could be had for them.
+  bool ok() const { return ok_; }
+  DEVMODEW* record() const { return copy_; }
+
+ private:
+  DEVMODEW* copy_ = nullptr;
+  bool ok_ = true;
+};
+
 // A driver module after its entry point handed back its function table.
 class LoadedDriver {
  public:

@@ -68,30 +68,6 @@ void set_up_printer(host::HostPrinter& printer, const PrinterStore& store) {
   printer.set_forms(std::move(forms));
 }
 
-// A device mode in engine memory whose length the engine knows, as the job
-// runner hands one to device enable.
-class DevmodeHandOver {
- public:
-  explicit DevmodeHandOver(std::span<const BYTE> bytes) {
-    if (bytes.empty()) return;
-    copy_ = static_cast<DEVMODEW*>(EngAllocMem(0, ULONG(bytes.size()), make_pool_tag("dmHo")));
-    if (copy_ == nullptr) throw Error("print", "out of memory for the device mode");
-    std::memcpy(copy_, bytes.data(), bytes.size());
-    engine::begin_devmode_hand_over(copy_, bytes.size());
-  }
-  ~DevmodeHandOver() {
-    if (copy_ == nullptr) return;
-    engine::end_devmode_hand_over(copy_);
-    EngFreeMem(copy_);
-  }
-  DevmodeHandOver(const DevmodeHandOver&) = delete;
-  DevmodeHandOver& operator=(const DevmodeHandOver&) = delete;
-  const DEVMODEW* record() const { return copy_; }
-
- private:
-  DEVMODEW* copy_ = nullptr;
-};
-
 std::string narrow(const WCHAR* text) {
   std::string out;
   for (; *text != 0; ++text) out += static_cast<char>(*text <= 0x7F ? *text : '?');
@@ -133,7 +109,8 @@ DeviceFacts device_facts(const host::DeviceSession& device, host::HostPrinter& p
   if (image == nullptr) throw Error("print", "out of memory for the printer description");
   const ppd_view view(image.get(), size);
 
-  DevmodeHandOver caller(devmode);
+  const host::DevmodeHandOver caller(devmode);
+  if (!caller.ok()) throw Error("print", "out of memory for the device mode");
   PRINTERDATA* properties = nullptr;
   DRVDEVMODE dm;
   PRINTERFORM form{};
