@@ -94,23 +94,18 @@ void write_ppd(std::ostream& out, const std::string& filter) {
          "*cupsFilter2: \"application/vnd.cups-raster "
       << kJobType << " 0 " << filter << "\"\n\n";
 
-  out << "*OpenUI *PageSize/Media Size: PickOne\n"
-         "*OrderDependency: 10 AnySetup *PageSize\n"
-         "*DefaultPageSize: CR80\n";
-  for (const PageSize& size : kPageSizes) {
-    out << "*PageSize " << size.name << "/" << size.text << ": \"<</PageSize[" << size.width << " "
-        << size.height << "]/ImagingBBox null>>setpagedevice\"\n";
+  // PageSize and PageRegion offer the same sizes.
+  for (const char* option : {"PageSize", "PageRegion"}) {
+    out << "*OpenUI *" << option << "/Media Size: PickOne\n"
+        << "*OrderDependency: 10 AnySetup *" << option << "\n"
+        << "*Default" << option << ": CR80\n";
+    for (const PageSize& size : kPageSizes) {
+      out << "*" << option << " " << size.name << "/" << size.text << ": \"<</PageSize["
+          << size.width << " " << size.height << "]/ImagingBBox null>>setpagedevice\"\n";
+    }
+    out << "*CloseUI: *" << option << "\n";
   }
-  out << "*CloseUI: *PageSize\n"
-         "*OpenUI *PageRegion/Media Size: PickOne\n"
-         "*OrderDependency: 10 AnySetup *PageRegion\n"
-         "*DefaultPageRegion: CR80\n";
-  for (const PageSize& size : kPageSizes) {
-    out << "*PageRegion " << size.name << "/" << size.text << ": \"<</PageSize[" << size.width
-        << " " << size.height << "]/ImagingBBox null>>setpagedevice\"\n";
-  }
-  out << "*CloseUI: *PageRegion\n"
-         "*DefaultImageableArea: CR80\n";
+  out << "*DefaultImageableArea: CR80\n";
   for (const PageSize& size : kPageSizes) {
     out << "*ImageableArea " << size.name << "/" << size.text << ": \"0 0 " << size.width << " "
         << size.height << "\"\n";

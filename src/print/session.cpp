@@ -167,6 +167,23 @@ class SourceBitmap {
   SURFOBJ* surface_ = nullptr;
 };
 
+// One channel of a straight-alpha pixel over white.
+std::uint8_t over_white(unsigned value, unsigned alpha) {
+  return std::uint8_t((value * alpha + 255 * (255 - alpha) + 127) / 255);
+}
+
+// True when every RGBA pixel's alpha is 255: most images are opaque, and a
+// look at four bytes at a time says so quickly.
+bool all_opaque(std::span<const std::uint8_t> rgba) {
+  std::uint32_t alphas = 0xFF000000u;
+  for (std::size_t i = 0; i + 4 <= rgba.size(); i += 4) {
+    std::uint32_t pixel;
+    std::memcpy(&pixel, &rgba[i], 4);
+    alphas &= pixel;
+  }
+  return alphas == 0xFF000000u;
+}
+
 // One line of pixels as the source bitmap holds them: four bytes each, a
 // straight alpha composited over white.
 void convert_line(const std::uint8_t* in, PixelFormat format, std::uint32_t width,
@@ -181,11 +198,7 @@ void convert_line(const std::uint8_t* in, PixelFormat format, std::uint32_t widt
         break;
       case PixelFormat::rgba: {
         const unsigned alpha = in[4 * x + 3];
-        for (int c = 0; c < 3; ++c) {
-          out[c] = alpha == 255
-                       ? in[4 * x + c]
-                       : std::uint8_t((in[4 * x + c] * alpha + 255 * (255 - alpha) + 127) / 255);
-        }
+        for (int c = 0; c < 3; ++c) out[c] = over_white(in[4 * x + c], alpha);
         break;
       }
     }
@@ -194,11 +207,8 @@ void convert_line(const std::uint8_t* in, PixelFormat format, std::uint32_t widt
 }
 
 bool opaque_rgba(const ImageView& image, std::size_t stride) {
-  if (image.format != PixelFormat::rgba || stride != std::size_t{image.width} * 4) return false;
-  for (std::size_t i = 3; i < image.pixels.size(); i += 4) {
-    if (image.pixels[i] != 255) return false;
-  }
-  return true;
+  return image.format == PixelFormat::rgba && stride == std::size_t{image.width} * 4 &&
+         all_opaque(image.pixels.first(stride * image.height));
 }
 
 }  // namespace
@@ -213,6 +223,15 @@ std::size_t bytes_per_pixel(PixelFormat format) {
       return 4;
   }
   return 4;
+}
+
+void composite_over_white(std::span<std::uint8_t> rgba) {
+  if (all_opaque(rgba)) return;
+  for (std::size_t i = 0; i + 4 <= rgba.size(); i += 4) {
+    const unsigned alpha = rgba[i + 3];
+    for (int c = 0; c < 3; ++c) rgba[i + c] = over_white(rgba[i + c], alpha);
+    rgba[i + 3] = 255;
+  }
 }
 
 bool MemorySink::write(std::span<const std::uint8_t> bytes) {

@@ -97,6 +97,9 @@ enum class PixelFormat { gray, rgb, rgba };
 
 std::size_t bytes_per_pixel(PixelFormat format);
 
+// Straight-alpha RGBA pixels blended over white in place and made opaque.
+void composite_over_white(std::span<std::uint8_t> rgba);
+
 // A card side's pixels: rows from the top, `stride` bytes apart.
 struct ImageView {
   std::uint32_t width = 0;

@@ -93,9 +93,10 @@ void write_overlay_areas(const SettingValue& v, DriverRecords& r) {
   const auto& areas = std::get<std::vector<OverlayArea>>(v);
   for (std::size_t i = 0; i < OVERLAY_AREA_COUNT; ++i) {
     r.devmode.dmPrivate.aOverlayArea[i] =
-        i < areas.size() ? OVERLAYAREA{WORD(areas[i].kind), WORD(areas[i].x), WORD(areas[i].y),
-                                       WORD(areas[i].cx), WORD(areas[i].cy)}
-                         : OVERLAYAREA{OVERLAY_EMPTY, 0, 0, 655, 1023};
+        i < areas.size()
+            ? OVERLAYAREA{WORD(areas[i].kind), WORD(areas[i].x), WORD(areas[i].y),
+                          WORD(areas[i].cx), WORD(areas[i].cy)}
+            : OVERLAYAREA{OVERLAY_EMPTY, 0, 0, WORD(kPanelWidth - 1), WORD(kPanelHeight - 1)};
   }
 }
 

@@ -12,6 +12,7 @@
 #include <png.h>
 
 #include "print/files.h"
+#include "print/session.h"
 #include "ymcko/errors.h"
 #include "ymcko/pdf_module.h"
 #include "ymcko/png_fast.h"
@@ -305,25 +306,7 @@ std::vector<Image> load_sides(const std::filesystem::path& path) {
   throw ToolError(name, "not a PNG, JPEG or PDF file");
 }
 
-void composite_over_white(Image& image) {
-  // Most images are opaque: one quick look at every alpha byte first.
-  std::uint32_t alphas = 0xFF000000u;
-  for (std::size_t i = 0; i + 4 <= image.rgba.size(); i += 4) {
-    std::uint32_t word;
-    std::memcpy(&word, &image.rgba[i], 4);
-    alphas &= word;
-  }
-  if (alphas == 0xFF000000u) return;
-  for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
-    unsigned alpha = image.rgba[i + 3];
-    if (alpha == 255) continue;
-    for (int c = 0; c < 3; ++c) {
-      image.rgba[i + c] =
-          std::uint8_t((image.rgba[i + c] * alpha + 255 * (255 - alpha) + 127) / 255);
-    }
-    image.rgba[i + 3] = 255;
-  }
-}
+void composite_over_white(Image& image) { print::composite_over_white(image.rgba); }
 
 void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
                int channels, std::span<const std::uint8_t> pixels) {
