@@ -164,17 +164,14 @@ Image decode_png_file(const std::filesystem::path& path) {
   // Signature and header: the size decides the way.
   std::uint8_t head[24] = {};
   const std::size_t got = std::fread(head, 1, sizeof head, file);
+  auto big_endian = [](const std::uint8_t* p) {
+    return std::uint64_t{p[0]} << 24 | std::uint64_t{p[1]} << 16 | std::uint64_t{p[2]} << 8 | p[3];
+  };
   const std::uint64_t pixels =
-      got == sizeof head
-          ? std::uint64_t(head[16] << 24 | head[17] << 16 | head[18] << 8 | head[19]) *
-                std::uint32_t(head[20] << 24 | head[21] << 16 | head[22] << 8 | head[23])
-          : 0;
-  if (pixels <= kFastPngPixels) {
-    closing.reset();
-    return decode_png(print::read_file(path), name);
-  }
-  // A large image is read by libpng from the file, a few rows at a time.
+      got == sizeof head ? big_endian(head + 16) * big_endian(head + 20) : 0;
   std::rewind(file);
+  if (pixels <= kFastPngPixels) return decode_png(print::read_rest(file, name), name);
+  // A large image is read by libpng from the file, a few rows at a time.
   png_image png;
   std::memset(&png, 0, sizeof png);
   png.version = PNG_IMAGE_VERSION;
