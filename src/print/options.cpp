@@ -1,17 +1,10 @@
 // Card settings from a job's name=value options.
 #include "print/options.h"
 
-#include <algorithm>
 #include <cctype>
 
 namespace ymcko::print {
 namespace {
-
-std::string dashed(std::string_view key) {
-  std::string name(key);
-  std::replace(name.begin(), name.end(), '_', '-');
-  return name;
-}
 
 std::string lower(std::string text) {
   for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -30,7 +23,8 @@ std::string boolean_text(const std::string& value) {
 
 const Setting* setting_for_option(const std::string& name) {
   for (const Setting& row : settings_table()) {
-    if (row.ppd_keyword.empty() ? name == dashed(row.key) : name == row.ppd_keyword) return &row;
+    if (row.ppd_keyword.empty() ? name == dashed_key(row.key) : name == row.ppd_keyword)
+      return &row;
   }
   return nullptr;
 }

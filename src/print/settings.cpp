@@ -2,6 +2,7 @@
 // driver's records.
 #include "print/settings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -563,6 +564,12 @@ const Setting* find_setting(std::string_view key) {
     if (row.key == key) return &row;
   }
   return nullptr;
+}
+
+std::string dashed_key(std::string_view key) {
+  std::string name(key);
+  std::replace(name.begin(), name.end(), '_', '-');
+  return name;
 }
 
 DriverRecords default_records() {

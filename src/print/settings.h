@@ -96,6 +96,9 @@ const std::vector<Setting>& settings_table();
 // The row of a key, or null.
 const Setting* find_setting(std::string_view key);
 
+// A key as flags and job options write it: "mag_mode" as "mag-mode".
+std::string dashed_key(std::string_view key);
+
 // The setting's default: what the driver's default records hold.
 SettingValue default_value(const Setting& setting);
 

@@ -45,11 +45,7 @@ struct SettingsFlags {
 
 std::string flag_for(const print::Setting& setting) {
   if (setting.kind == print::SettingKind::overlay_list) return "--overlay";
-  std::string flag = "--" + std::string(setting.key);
-  for (char& c : flag) {
-    if (c == '_') c = '-';
-  }
-  return flag;
+  return "--" + print::dashed_key(setting.key);
 }
 
 std::string value_name(const print::Setting& setting) {
