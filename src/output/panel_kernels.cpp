@@ -47,11 +47,6 @@ Vectors available() {
 bool has_avx2() { return vectors_in_use() >= Vectors::avx2; }
 bool has_avx512() { return vectors_in_use() >= Vectors::avx512; }
 
-void correct_plain(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
-                   const ColorAdjust& adjust) {
-  for (std::size_t i = 0; i < n; ++i) out[i] = correct_pixel(in[i] & kRgbMask, adjust) & kRgbMask;
-}
-
 void correct_row_plain(const std::uint32_t* in, std::size_t n, std::uint32_t* out,
                        const ColorAdjust& adjust) {
   std::uint32_t previous = 0;  // black: passes unchanged
@@ -271,25 +266,6 @@ YMCKO_AVX512 void correct16(const std::uint32_t* in, std::uint32_t* out,
 #pragma GCC diagnostic pop
 #endif
 
-YMCKO_AVX2 void correct_avx2(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
-                             const CorrectionTables& t) {
-  std::size_t i = 0;
-  if (has_avx512()) {
-    for (; i + 16 <= n; i += 16) correct16(in + i, out + i, t);
-  }
-  for (; i + 8 <= n; i += 8) {
-    const __m256i pixels = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(in + i));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i), correct8(pixels, t));
-  }
-  if (i < n) {
-    alignas(32) std::uint32_t tail[8] = {};
-    std::memcpy(tail, in + i, (n - i) * sizeof(std::uint32_t));
-    const __m256i done = correct8(_mm256_load_si256(reinterpret_cast<const __m256i*>(tail)), t);
-    _mm256_store_si256(reinterpret_cast<__m256i*>(tail), done);
-    std::memcpy(out + i, tail, (n - i) * sizeof(std::uint32_t));
-  }
-}
-
 // Eight pixels at a time: a group with a colour of its own is corrected
 // whole (white, black and repeats come out as they would alone), with the
 // next eight when AVX-512 does sixteen at once; in a group of only white,
@@ -507,14 +483,6 @@ CorrectionTables make_correction_tables(const ColorAdjust& adjust) {
   }
   t.saturation = (adjust.saturation + 50.0) * 0.02;
   return t;
-}
-
-void correct_colours(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
-                     const CorrectionTables& tables) {
-#if defined(__x86_64__)
-  if (tables.vector && has_avx2()) return correct_avx2(in, out, n, tables);
-#endif
-  correct_plain(in, out, n, tables.adjust);
 }
 
 void correct_row(const std::uint32_t* in, std::size_t n, std::uint32_t* out,

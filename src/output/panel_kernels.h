@@ -32,14 +32,9 @@ struct CorrectionTables {
 
 CorrectionTables make_correction_tables(const ColorAdjust& adjust);
 
-// Corrects n colours (rgb, no mark byte) from `in` into `out`; white and
-// black pass unchanged. `in` and `out` may be the same.
-void correct_colours(const std::uint32_t* in, std::uint32_t* out, std::size_t n,
-                     const CorrectionTables& tables);
-
-// The corrected colours of n pixels (mark bytes are not read) into `out`:
-// the colours of correct_colours, skipping work on runs of white, black
-// and repeated colours.
+// The corrected colours of n pixels (mark bytes are not read) into `out`,
+// as correct_pixel gives them (white and black unchanged), skipping work on
+// runs of white, black and repeated colours.
 void correct_row(const std::uint32_t* in, std::size_t n, std::uint32_t* out,
                  const CorrectionTables& tables);
 
