@@ -14,6 +14,7 @@
 
 #include "print/devmode.h"
 #include "print/printer_store.h"
+#include "raster/page_format.h"
 
 namespace ymcko::filter {
 namespace {
@@ -41,54 +42,6 @@ std::vector<print::JobOption> ppd_defaults(const char* path) {
 struct RasterCloser {
   void operator()(cups_raster_t* raster) const { cupsRasterClose(raster); }
 };
-
-// The page's pixels as the print service takes them, or an Error saying
-// which field of the header is not one the filter takes.
-print::PixelFormat checked_format(const cups_page_header2_t& header, const std::string& page) {
-  if (header.cupsBitsPerColor != 8) {
-    throw print::Error(page, "has " + std::to_string(header.cupsBitsPerColor) +
-                                 " bits per colour; the filter takes 8");
-  }
-  if (header.cupsColorOrder != CUPS_ORDER_CHUNKED) {
-    throw print::Error(page, "its colours are not chunked (colour order " +
-                                 std::to_string(header.cupsColorOrder) + ")");
-  }
-  print::PixelFormat format;
-  unsigned bits;
-  switch (header.cupsColorSpace) {
-    case CUPS_CSPACE_RGB:
-    case CUPS_CSPACE_SRGB:
-      format = print::PixelFormat::rgb;
-      bits = 24;
-      break;
-    case CUPS_CSPACE_W:
-    case CUPS_CSPACE_SW:
-      format = print::PixelFormat::gray;
-      bits = 8;
-      break;
-    default:
-      throw print::Error(page, "has colour space " + std::to_string(header.cupsColorSpace) +
-                                   "; the filter takes RGB, sRGB, grey and sGray");
-  }
-  if (header.cupsBitsPerPixel != bits) {
-    throw print::Error(page, "has " + std::to_string(header.cupsBitsPerPixel) +
-                                 " bits per pixel; its colour space has " + std::to_string(bits));
-  }
-  if (header.cupsWidth == 0 || header.cupsHeight == 0 || header.cupsWidth > kMaxPageSide ||
-      header.cupsHeight > kMaxPageSide ||
-      std::uint64_t{header.cupsWidth} * header.cupsHeight > kMaxPagePixels) {
-    throw print::Error(page, "is " + std::to_string(header.cupsWidth) + " x " +
-                                 std::to_string(header.cupsHeight) + " pixels; a page has 1 to " +
-                                 std::to_string(kMaxPageSide) + " on each side and at most " +
-                                 std::to_string(kMaxPagePixels) + " in all");
-  }
-  if (header.cupsBytesPerLine != header.cupsWidth * (bits / 8)) {
-    throw print::Error(page, "has " + std::to_string(header.cupsBytesPerLine) +
-                                 " bytes per line; " + std::to_string(header.cupsWidth) +
-                                 " pixels take " + std::to_string(header.cupsWidth * (bits / 8)));
-  }
-  return format;
-}
 
 // The reason libcups gives for a failed read, or what the filter knows of it.
 std::string raster_error(const char* fallback) {
@@ -160,7 +113,7 @@ int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log,
     do {
       ++page;
       const std::string name = "page " + std::to_string(page);
-      const print::PixelFormat format = checked_format(header, name);
+      const print::PixelFormat format = raster::page_format(header, name);
       const bool front = (page - 1) % sides_per_card == 0;
       log << "INFO: Printing " << name << "\n" << std::flush;
       session.begin_side(header.cupsWidth, header.cupsHeight, format, name,

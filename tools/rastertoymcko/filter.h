@@ -26,10 +26,6 @@ struct Arguments {
 // Parses the arguments; throws print::Error naming what is wrong.
 Arguments parse_arguments(int argc, const char* const* argv);
 
-// Largest raster page taken, in pixels: larger ones would only exhaust memory.
-inline constexpr std::uint64_t kMaxPagePixels = 64ull * 1024 * 1024;
-inline constexpr unsigned kMaxPageSide = 32768;
-
 // Runs the job: reads the raster from `in`, writes the card job to `out`,
 // says INFO:, PAGE: and ERROR: lines on `log`, and returns the exit status.
 // `ppd` is the queue's PPD (its defaults and installable options), if any.

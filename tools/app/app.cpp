@@ -1,0 +1,319 @@
+// The printer application's system, driver, raster callbacks and PDF filter.
+#include "app/app.h"
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/vendor_attributes.h"
+#include "jobstream/command_reader.h"
+#include "print/devmode.h"
+#include "print/files.h"
+#include "print/session.h"
+#include "raster/page_format.h"
+#include "ymcko/image_io.h"
+
+namespace ymcko::app {
+namespace {
+
+constexpr int kDpi = 300;
+
+// Writes the job to the printer's device.
+class DeviceSink final : public print::Sink {
+ public:
+  explicit DeviceSink(pappl_device_t* device) : device_(device) {}
+  bool write(std::span<const std::uint8_t> bytes) override {
+    return bytes.empty() ||
+           papplDeviceWrite(device_, bytes.data(), bytes.size()) == ssize_t(bytes.size());
+  }
+  std::string name() const override { return "printer"; }
+  std::string failure() const override { return "the printer's device cannot be written"; }
+
+ private:
+  pappl_device_t* device_;
+};
+
+// One job's print session, kept as the job's data from start_job to end_job.
+struct JobState {
+  explicit JobState(pappl_device_t* device) : sink(device) {}
+  DeviceSink sink;
+  std::unique_ptr<print::PrintSession> session;
+  std::size_t sides_per_card = 1;
+  print::Stripe stripe;
+  unsigned pages = 0;
+  // The side being drawn.
+  std::uint32_t height = 0;
+  std::uint32_t lines = 0;
+  std::size_t line_bytes = 0;
+  bool failed = false;
+};
+
+JobState* state_of(pappl_job_t* job) { return static_cast<JobState*>(papplJobGetData(job)); }
+
+// Runs one step of the job; a failure is the job's message and log line,
+// and ends the session so that the printer gets no half card.
+template <class Step>
+bool guarded(pappl_job_t* job, Step&& step) {
+  JobState* state = state_of(job);
+  if (state != nullptr && state->failed) return false;
+  try {
+    step();
+    return true;
+  } catch (const print::Error& error) {
+    papplJobSetMessage(job, "%s: %s", error.input().c_str(), error.what());
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s: %s", error.input().c_str(), error.what());
+  } catch (const std::exception& error) {
+    papplJobSetMessage(job, "%s", error.what());
+    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", error.what());
+  }
+  if ((state = state_of(job)) != nullptr) {
+    state->failed = true;
+    state->session.reset();
+  }
+  return false;
+}
+
+void log_warnings(pappl_job_t* job, const print::Warnings& warnings) {
+  for (const print::Warning& warning : warnings) {
+    papplLogJob(job, PAPPL_LOGLEVEL_WARN, "%s: %s", warning.input.c_str(), warning.what.c_str());
+  }
+}
+
+// The job's card settings: the printer's defaults and the job's vendor
+// attributes, its copies, and the orientation of its page.
+print::CardSettings settings_for(pappl_job_t* job, const pappl_pr_options_t& options,
+                                 print::Warnings& warnings) {
+  ipp_t* defaults = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
+  std::unique_ptr<ipp_t, decltype(&ippDelete)> owned(defaults, &ippDelete);
+  print::CardSettings settings = job_settings(
+      defaults, [job](const std::string& name) { return papplJobGetAttribute(job, name.c_str()); },
+      warnings);
+  settings.set("copies", std::int64_t{options.copies}, "copies", warnings);
+  settings.set(
+      "orientation",
+      std::string(options.header.cupsWidth > options.header.cupsHeight ? "landscape" : "portrait"),
+      "media", warnings);
+  return settings;
+}
+
+}  // namespace
+
+bool start_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+  return guarded(job, [&] {
+    auto state = std::make_unique<JobState>(device);
+    print::Warnings warnings;
+    const print::CardSettings settings = settings_for(job, *options, warnings);
+    log_warnings(job, warnings);
+    // The driver makes the copies; PAPPL's image filter would repeat them.
+    options->copies = 1;
+
+    print::JobOptions job_options;
+    job_options.devmode = print::application_devmode(settings, std::nullopt);
+    print::apply_to_printer_store(settings, job_options.printer);
+    job_options.fit = print::FitMode::cover;
+    state->sides_per_card = print::side_mode_of(job_options.devmode) == 0 ? 1 : 2;
+    state->stripe = settings.stripe();
+    state->session = std::make_unique<print::PrintSession>(state->sink, job_options);
+    papplJobSetData(job, state.release());
+  });
+}
+
+bool start_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned) {
+  return guarded(job, [&] {
+    JobState& state = *state_of(job);
+    const cups_page_header2_t& header = options->header;
+    const std::string name = "page " + std::to_string(++state.pages);
+    const print::PixelFormat format = raster::page_format(header, name);
+    const bool front = (state.pages - 1) % state.sides_per_card == 0;
+    state.session->begin_side(header.cupsWidth, header.cupsHeight, format, name,
+                              front ? state.stripe : print::Stripe{});
+    state.height = header.cupsHeight;
+    state.lines = 0;
+    state.line_bytes = header.cupsBytesPerLine;
+  });
+}
+
+bool write_line(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned,
+                const unsigned char* line) {
+  return guarded(job, [&] {
+    JobState& state = *state_of(job);
+    if (state.lines == state.height) return;  // a client's excess lines
+    state.session->write_line(std::span(line, state.line_bytes));
+    ++state.lines;
+  });
+}
+
+bool end_page(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned) {
+  return guarded(job, [&] {
+    JobState& state = *state_of(job);
+    // A cancelled page is finished white, so the card comes out whole.
+    const std::vector<std::uint8_t> white(state.line_bytes, 0xFF);
+    for (; state.lines < state.height; ++state.lines) state.session->write_line(white);
+    state.session->end_side();
+  });
+}
+
+bool end_job(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
+  if (state_of(job) == nullptr) return false;
+  const bool done = guarded(job, [&] {
+    state_of(job)->session->finish();
+    papplDeviceFlush(device);
+  });
+  delete state_of(job);
+  papplJobSetData(job, nullptr);
+  return done;
+}
+
+bool print_pdf(pappl_job_t* job, pappl_device_t* device, void*) {
+  pappl_pr_options_t* options = nullptr;
+  bool started = false, steps_done = false;
+  const bool read = guarded(job, [&] {
+    const std::string path = papplJobGetFilename(job);
+    tool::PdfDocument document(print::read_file(path), "the PDF document");
+    const int pages = document.pages();
+    papplJobSetImpressions(job, pages);
+    options = papplJobCreatePrintOptions(job, unsigned(pages), true);
+    if (!(started = start_job(job, options, device))) return;
+    const bool gray = options->header.cupsColorSpace == CUPS_CSPACE_SW ||
+                      options->header.cupsColorSpace == CUPS_CSPACE_W;
+    const int first = std::max(1, int(std::min<unsigned>(options->first_page, INT32_MAX)));
+    const int last = std::min(pages, int(std::min<unsigned>(options->last_page, INT32_MAX)));
+    std::vector<std::uint8_t> line;
+    for (int page = first; page <= last && !papplJobIsCanceled(job); ++page) {
+      const tool::Image image = document.render(page - 1);
+      // The side comes at the rendered page's own size; the print service
+      // fits it to the card as the tool does.
+      cups_page_header2_t& header = options->header;
+      header.cupsWidth = image.width;
+      header.cupsHeight = image.height;
+      header.cupsBitsPerColor = 8;
+      header.cupsBitsPerPixel = gray ? 8 : 24;
+      header.cupsBytesPerLine = image.width * (gray ? 1 : 3);
+      header.cupsColorOrder = CUPS_ORDER_CHUNKED;
+      header.cupsColorSpace = gray ? CUPS_CSPACE_SW : CUPS_CSPACE_SRGB;
+      if (!start_page(job, options, device, unsigned(page))) return;
+      line.resize(header.cupsBytesPerLine);
+      for (std::uint32_t y = 0; y < image.height; ++y) {
+        const std::uint8_t* pixel = image.pixel(0, y);
+        for (std::uint32_t x = 0; x < image.width; ++x, pixel += 4) {
+          if (gray) {
+            line[x] = std::uint8_t((pixel[0] * 299 + pixel[1] * 587 + pixel[2] * 114 + 500) / 1000);
+          } else {
+            std::memcpy(&line[x * 3], pixel, 3);
+          }
+        }
+        if (!write_line(job, options, device, y, line.data())) return;
+      }
+      if (!end_page(job, options, device, unsigned(page))) return;
+      papplJobSetImpressionsCompleted(job, 1);
+    }
+    steps_done = true;
+  });
+  const bool ended = started && end_job(job, options, device);
+  if (options != nullptr) papplJobDeletePrintOptions(options);
+  return read && steps_done && ended;
+}
+
+bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
+  return guarded(job, [&] {
+    const std::string path = papplJobGetFilename(job);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat info {};
+    if (fd < 0 || ::fstat(fd, &info) != 0 || info.st_size == 0) {
+      if (fd >= 0) ::close(fd);
+      throw print::Error("the job", "the job file cannot be read or is empty");
+    }
+    // Mapped, so that a long batch job is checked without a copy.
+    void* mapped = ::mmap(nullptr, std::size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+    ::close(fd);
+    if (mapped == MAP_FAILED) throw print::Error("the job", "the job file cannot be mapped");
+    const std::span bytes(static_cast<const std::uint8_t*>(mapped), std::size_t(info.st_size));
+    struct Unmap {
+      std::span<const std::uint8_t> bytes;
+      ~Unmap() { ::munmap(const_cast<std::uint8_t*>(bytes.data()), bytes.size()); }
+    } unmap{bytes};
+    const jobstream::ReadResult read = jobstream::read_commands(bytes);
+    if (read.error) {
+      throw print::Error("the job", "not a card job: at byte " +
+                                        std::to_string(read.error->offset) + ", expected " +
+                                        read.error->expected);
+    }
+    DeviceSink sink(device);
+    constexpr std::size_t kChunk = 1 << 20;
+    for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
+      if (!sink.write(bytes.subspan(at, std::min(kChunk, bytes.size() - at))))
+        throw print::Error("printer", sink.failure());
+    }
+    papplDeviceFlush(device);
+  });
+}
+
+bool driver_callback(pappl_system_t*, const char* driver_name, const char*, const char*,
+                     pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
+  if (std::strcmp(driver_name, kDriverName) != 0) return false;
+  data->rstartjob_cb = start_job;
+  data->rstartpage_cb = start_page;
+  data->rwriteline_cb = write_line;
+  data->rendpage_cb = end_page;
+  data->rendjob_cb = end_job;
+  data->printfile_cb = print_job_file;
+  data->format = kJobFormat;
+
+  std::snprintf(data->make_and_model, sizeof data->make_and_model, "ymcko card printer");
+  data->kind = PAPPL_KIND_DOCUMENT;
+  data->ppm = 2;
+  data->ppm_color = 2;
+  data->color_supported =
+      PAPPL_COLOR_MODE_AUTO | PAPPL_COLOR_MODE_COLOR | PAPPL_COLOR_MODE_MONOCHROME;
+  data->color_default = PAPPL_COLOR_MODE_COLOR;
+  data->content_default = PAPPL_CONTENT_AUTO;
+  data->quality_default = IPP_QUALITY_NORMAL;
+  data->scaling_default = PAPPL_SCALING_AUTO;
+  data->orient_default = IPP_ORIENT_NONE;
+  data->raster_types = PAPPL_PWG_RASTER_TYPE_SRGB_8 | PAPPL_PWG_RASTER_TYPE_SGRAY_8;
+  data->duplex = PAPPL_DUPLEX_NONE;
+  data->sides_supported = PAPPL_SIDES_ONE_SIDED;
+  data->sides_default = PAPPL_SIDES_ONE_SIDED;
+  data->num_resolution = 1;
+  data->x_resolution[0] = data->y_resolution[0] = kDpi;
+  data->x_default = data->y_default = kDpi;
+  data->borderless = true;
+  data->left_right = data->bottom_top = 0;
+
+  // The card both ways; the driver's default orientation is the default.
+  const print::Setting& orientation = *print::find_setting("orientation");
+  const bool landscape = std::get<std::string>(print::default_value(orientation)) == "landscape";
+  data->num_media = 2;
+  data->media[0] = kLandscapeCard;
+  data->media[1] = kPortraitCard;
+  data->num_source = 1;
+  data->source[0] = "main";
+  data->num_type = 1;
+  data->type[0] = "cardstock";
+  pappl_media_col_t& media = data->media_default;
+  media = {};
+  std::snprintf(media.size_name, sizeof media.size_name, "%s",
+                landscape ? kLandscapeCard : kPortraitCard);
+  media.size_width = landscape ? 8670 : 5555;
+  media.size_length = landscape ? 5555 : 8670;
+  std::snprintf(media.source, sizeof media.source, "main");
+  std::snprintf(media.type, sizeof media.type, "cardstock");
+  data->media_ready[0] = media;
+
+  const std::vector<VendorSetting>& vendor = vendor_settings();
+  data->num_vendor = int(std::min<std::size_t>(vendor.size(), PAPPL_MAX_VENDOR));
+  for (int i = 0; i < data->num_vendor; ++i) data->vendor[i] = vendor[i].name.c_str();
+  *attrs = ippNew();
+  add_vendor_attributes(*attrs);
+  return true;
+}
+
+}  // namespace ymcko::app

@@ -1,0 +1,47 @@
+// ymcko-app: the card printer as an IPP Everywhere printer application on
+// PAPPL. One driver; its raster callbacks draw each page as a card side
+// through the print service; PDF documents are rendered by a filter of the
+// application's own.
+#pragma once
+
+#include <pappl/pappl.h>
+
+namespace ymcko::app {
+
+// The driver's name, as `ymcko-app add -m` takes it.
+inline constexpr const char* kDriverName = "ymcko";
+
+// Jobs the ymcko tool made, sent to the printer as they are.
+inline constexpr const char* kJobFormat = "application/vnd.ymcko-job";
+
+// The CR-80 card as media: self-describing PWG names whose sizes give
+// exactly 1024 x 656 (or 656 x 1024) dots at 300 dpi, as PAPPL truncates.
+inline constexpr const char* kLandscapeCard = "custom_cr80-land_86.7x55.55mm";
+inline constexpr const char* kPortraitCard = "custom_cr80_55.55x86.7mm";
+
+// PAPPL's main loop with the application's system, driver and filters.
+int run(int argc, char* argv[]);
+
+// The driver callback: the printer's capabilities, defaults and vendor
+// attributes.
+bool driver_callback(pappl_system_t* system, const char* driver_name, const char* device_uri,
+                     const char* device_id, pappl_pr_driver_data_t* data, ipp_t** attrs,
+                     void* context);
+
+// The raster callbacks.
+bool start_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
+bool start_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
+                unsigned page);
+bool write_line(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned y,
+                const unsigned char* line);
+bool end_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned page);
+bool end_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
+
+// Prints a job in kJobFormat: checked to be a whole card job, then sent.
+bool print_job_file(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
+
+// The MIME filter for application/pdf: each page rendered at 300 dpi and
+// drawn as a card side, as the ymcko tool draws PDF pages.
+bool print_pdf(pappl_job_t* job, pappl_device_t* device, void* context);
+
+}  // namespace ymcko::app

@@ -1,0 +1,123 @@
+// The printer application's system: PAPPL's main loop with the card
+// printer's driver, the PDF filter and the labels of the card settings.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "app/app.h"
+#include "app/vendor_attributes.h"
+
+namespace ymcko::app {
+namespace {
+
+constexpr const char* kFooter =
+    "ymcko: CR-80 cards on the YMCKO card printer, printed from any device.";
+
+const char* option(const char* name, int count, cups_option_t* options) {
+  return cupsGetOption(name, count, options);
+}
+
+// The spool folder PAPPL's own main loop would take: inside $SNAP_COMMON
+// when set, under /var/spool for root, in ~/.config otherwise.
+std::string spool_folder(const std::string& base) {
+  if (const char* common = std::getenv("SNAP_COMMON"))
+    return std::string(common) + "/" + base + ".d";
+  if (getuid() == 0) return "/var/spool/" + base;
+  if (const char* home = std::getenv("HOME")) return std::string(home) + "/.config/" + base + ".d";
+  return std::string(papplGetTempDir()) + "/" + base + std::to_string(getuid()) + ".d";
+}
+
+pappl_loglevel_t log_level(const char* name) {
+  static const std::pair<const char*, pappl_loglevel_t> levels[] = {
+      {"fatal", PAPPL_LOGLEVEL_FATAL}, {"error", PAPPL_LOGLEVEL_ERROR},
+      {"warn", PAPPL_LOGLEVEL_WARN},   {"info", PAPPL_LOGLEVEL_INFO},
+      {"debug", PAPPL_LOGLEVEL_DEBUG},
+  };
+  for (const auto& [text, level] : levels) {
+    if (name != nullptr && std::strcmp(name, text) == 0) return level;
+  }
+  return PAPPL_LOGLEVEL_WARN;
+}
+
+// The "server-options" words PAPPL's main loop knows.
+pappl_soptions_t server_options(const char* words) {
+  pappl_soptions_t options = PAPPL_SOPTIONS_MULTI_QUEUE | PAPPL_SOPTIONS_WEB_INTERFACE;
+  static const std::pair<const char*, pappl_soptions_t> added[] = {
+      {"dnssd-host", PAPPL_SOPTIONS_DNSSD_HOST},     {"raw-socket", PAPPL_SOPTIONS_RAW_SOCKET},
+      {"usb-printer", PAPPL_SOPTIONS_USB_PRINTER},   {"web-log", PAPPL_SOPTIONS_WEB_LOG},
+      {"web-network", PAPPL_SOPTIONS_WEB_NETWORK},   {"web-remote", PAPPL_SOPTIONS_WEB_REMOTE},
+      {"web-security", PAPPL_SOPTIONS_WEB_SECURITY}, {"no-tls", PAPPL_SOPTIONS_NO_TLS},
+  };
+  std::string text = words != nullptr ? words : "";
+  std::size_t start = 0;
+  while (start <= text.size()) {
+    const std::size_t end = std::min(text.find(',', start), text.size());
+    const std::string word = text.substr(start, end - start);
+    if (word == "none") options = PAPPL_SOPTIONS_NONE;
+    if (word == "no-multi-queue") options &= ~pappl_soptions_t(PAPPL_SOPTIONS_MULTI_QUEUE);
+    if (word == "no-web-interface") options &= ~pappl_soptions_t(PAPPL_SOPTIONS_WEB_INTERFACE);
+    for (const auto& [name, bit] : added) {
+      if (word == name) options |= bit;
+    }
+    start = end + 1;
+  }
+  return options;
+}
+
+// The system as PAPPL's main loop makes it from its options, with the PDF
+// filter and the labels of the card settings.
+pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
+  const std::string& base = *static_cast<const std::string*>(context);
+  int port = 0;
+  if (const char* text = option("server-port", count, options)) {
+    char* end = nullptr;
+    const long value = std::strtol(text, &end, 10);
+    if (*text == 0 || *end != 0 || value < 0 || value > 65535) {
+      std::fprintf(stderr, "%s: server-port: \"%s\" is not a port number\n", base.c_str(), text);
+      return nullptr;
+    }
+    port = int(value);
+  }
+  const char* folder = option("spool-directory", count, options);
+  const std::string spool = folder != nullptr ? folder : spool_folder(base);
+  std::error_code ignored;
+  std::filesystem::create_directories(spool, ignored);
+
+  pappl_system_t* system = papplSystemCreate(
+      server_options(option("server-options", count, options)), base.c_str(), port,
+      "_print,_universal", spool.c_str(), option("log-file", count, options),
+      log_level(option("log-level", count, options)), option("auth-service", count, options),
+      false);
+  if (system == nullptr) return nullptr;
+  if (const char* group = option("admin-group", count, options))
+    papplSystemSetAdminGroup(system, group);
+  if (const char* host = option("server-hostname", count, options))
+    papplSystemSetHostName(system, host);
+  if (option("private-server", count, options) == nullptr)
+    papplSystemAddListeners(system, option("listen-hostname", count, options));
+
+  papplSystemAddMIMEFilter(system, "application/pdf", "image/pwg-raster", print_pdf, nullptr);
+  static const std::string strings = vendor_strings() + "\"media." + kLandscapeCard +
+                                     "\" = \"CR-80 card, landscape\";\n\"media." + kPortraitCard +
+                                     "\" = \"CR-80 card, portrait\";\n";
+  papplSystemAddStringsData(system, "/ymcko-en.strings", "en", strings.c_str());
+  return system;
+}
+
+}  // namespace
+
+int run(int argc, char* argv[]) {
+  static std::string base = std::filesystem::path(argv[0]).filename().string();
+  pappl_pr_driver_t drivers[] = {
+      {kDriverName, "ymcko card printer, CR-80 cards (YMCKO ribbon, magnetic stripe)",
+       "MFG:ymcko;MDL:card printer;CMD:YMCKO;", nullptr},
+  };
+  return papplMainloop(argc, argv, "1.0.0", kFooter, 1, drivers, nullptr, driver_callback, nullptr,
+                       nullptr, make_system, nullptr, &base);
+}
+
+}  // namespace ymcko::app

@@ -1,0 +1,262 @@
+// The settings table's rows as vendor attributes, and attribute values back
+// to card settings through the rows' own checks.
+#include "app/vendor_attributes.h"
+
+#include <cctype>
+#include <climits>
+
+namespace ymcko::app {
+namespace {
+
+using print::SettingKind;
+
+std::string lower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
+// IPP keywords are lower case; a choice is found again by its letters.
+std::string keyword_of(std::string_view choice) { return lower(choice); }
+
+std::string rect_text(const print::Rect& r) {
+  return std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.cx) + "," +
+         std::to_string(r.cy);
+}
+
+// Overlay areas as one text: "kind,x,y,cx,cy" each, separated by ";".
+std::string areas_text(const std::vector<print::OverlayArea>& areas) {
+  std::string text;
+  for (const print::OverlayArea& a : areas) {
+    if (!text.empty()) text += ";";
+    text += std::to_string(a.kind) + "," + std::to_string(a.x) + "," + std::to_string(a.y) + "," +
+            std::to_string(a.cx) + "," + std::to_string(a.cy);
+  }
+  return text;
+}
+
+bool is_string(ipp_tag_t tag) {
+  return tag == IPP_TAG_TEXT || tag == IPP_TAG_NAME || tag == IPP_TAG_KEYWORD ||
+         tag == IPP_TAG_TEXTLANG || tag == IPP_TAG_NAMELANG;
+}
+
+std::string string_value(ipp_attribute_t* attr, int index) {
+  const char* text = ippGetString(attr, index, nullptr);
+  return text != nullptr ? text : "";
+}
+
+// What an attribute of the row's kind must hold, for messages.
+const char* syntax_of(SettingKind kind) {
+  switch (kind) {
+    case SettingKind::integer:
+      return "one integer";
+    case SettingKind::boolean:
+      return "one boolean";
+    case SettingKind::choice:
+      return "one keyword";
+    case SettingKind::text:
+      return "one text";
+    case SettingKind::rectangle:
+      return "a text \"x,y,cx,cy\" or four integers";
+    case SettingKind::overlay_list:
+      return "texts \"kind,x,y,cx,cy\" (several joined by \";\") or integers in fives";
+  }
+  return "a value";
+}
+
+// The attribute's values as the texts of the setting's flags, or none when
+// its syntax is not one the row takes.
+std::optional<std::vector<std::string>> texts_of(const print::Setting& row, ipp_attribute_t* attr) {
+  const ipp_tag_t tag = ippGetValueTag(attr);
+  const int count = ippGetCount(attr);
+  if (count < 1) return std::nullopt;
+  switch (row.kind) {
+    case SettingKind::integer:
+      if (tag != IPP_TAG_INTEGER || count != 1) return std::nullopt;
+      return std::vector<std::string>{std::to_string(ippGetInteger(attr, 0))};
+    case SettingKind::boolean: {
+      if (count != 1) return std::nullopt;
+      if (tag == IPP_TAG_BOOLEAN)
+        return std::vector<std::string>{ippGetBoolean(attr, 0) ? "true" : "false"};
+      if (!is_string(tag)) return std::nullopt;
+      const std::string word = lower(string_value(attr, 0));
+      if (word == "true" || word == "yes" || word == "on") return std::vector<std::string>{"true"};
+      if (word == "false" || word == "no" || word == "off")
+        return std::vector<std::string>{"false"};
+      return std::vector<std::string>{word};  // refused by the row, which names it
+    }
+    case SettingKind::choice: {
+      if (!is_string(tag) || count != 1) return std::nullopt;
+      const std::string given = string_value(attr, 0);
+      for (std::string_view choice : row.choices) {
+        if (keyword_of(choice) == lower(given))
+          return std::vector<std::string>{std::string(choice)};
+      }
+      return std::vector<std::string>{given};
+    }
+    case SettingKind::text:
+      if (count != 1) return std::nullopt;
+      if (tag == IPP_TAG_INTEGER)  // a track of digits, as command lines send it
+        return std::vector<std::string>{std::to_string(ippGetInteger(attr, 0))};
+      if (!is_string(tag)) return std::nullopt;
+      return std::vector<std::string>{string_value(attr, 0)};
+    case SettingKind::rectangle:
+    case SettingKind::overlay_list: {
+      const int group = row.kind == SettingKind::rectangle ? 4 : 5;
+      std::vector<std::string> texts;
+      if (tag == IPP_TAG_INTEGER) {
+        if (count % group != 0 || (row.kind == SettingKind::rectangle && count != group))
+          return std::nullopt;
+        for (int i = 0; i < count; i += group) {
+          std::string text;
+          for (int j = 0; j < group; ++j)
+            text += (j ? "," : "") + std::to_string(ippGetInteger(attr, i + j));
+          texts.push_back(text);
+        }
+        return texts;
+      }
+      if (!is_string(tag)) return std::nullopt;
+      if (row.kind == SettingKind::rectangle) {
+        if (count != 1) return std::nullopt;
+        return std::vector<std::string>{string_value(attr, 0)};
+      }
+      for (int i = 0; i < count; ++i) {
+        const std::string value = string_value(attr, i);
+        std::size_t start = 0;
+        while (start <= value.size()) {
+          const std::size_t end = std::min(value.find(';', start), value.size());
+          if (end > start) texts.push_back(value.substr(start, end - start));
+          start = end + 1;
+        }
+      }
+      return texts;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+const std::vector<VendorSetting>& vendor_settings() {
+  static const std::vector<VendorSetting> settings = [] {
+    std::vector<VendorSetting> found;
+    for (const print::Setting& row : print::settings_table()) {
+      if (!row.ipp_attribute.starts_with("ymcko-")) continue;
+      std::string label(row.help);
+      if (!label.empty()) label[0] = char(std::toupper(static_cast<unsigned char>(label[0])));
+      if (row.kind == SettingKind::overlay_list) label += "; separate areas with \";\"";
+      found.push_back({&row, std::string(row.ipp_attribute), label,
+                       row.target == print::SettingTarget::printer_property});
+    }
+    return found;
+  }();
+  return settings;
+}
+
+void add_vendor_attributes(ipp_t* attrs) {
+  for (const VendorSetting& setting : vendor_settings()) {
+    const print::Setting& row = *setting.row;
+    const std::string fallback = setting.name + "-default", supported = setting.name + "-supported";
+    const print::SettingValue value = print::default_value(row);
+    switch (row.kind) {
+      case SettingKind::integer:
+        ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, fallback.c_str(),
+                      int(std::get<std::int64_t>(value)));
+        ippAddRange(attrs, IPP_TAG_PRINTER, supported.c_str(), int(row.min), int(row.max));
+        break;
+      case SettingKind::boolean: {
+        ippAddBoolean(attrs, IPP_TAG_PRINTER, fallback.c_str(), std::get<bool>(value));
+        const char both[] = {0, 1};
+        ippAddBooleans(attrs, IPP_TAG_PRINTER, supported.c_str(), 2, both);
+        break;
+      }
+      case SettingKind::choice: {
+        ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, fallback.c_str(), nullptr,
+                     keyword_of(std::get<std::string>(value)).c_str());
+        std::vector<std::string> keywords;
+        for (std::string_view choice : row.choices) keywords.push_back(keyword_of(choice));
+        std::vector<const char*> pointers;
+        for (const std::string& keyword : keywords) pointers.push_back(keyword.c_str());
+        ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, supported.c_str(),
+                      int(pointers.size()), nullptr, pointers.data());
+        break;
+      }
+      case SettingKind::text:
+        ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_TEXT, fallback.c_str(), nullptr,
+                     std::get<std::string>(value).c_str());
+        break;
+      case SettingKind::rectangle:
+        ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_TEXT, fallback.c_str(), nullptr,
+                     rect_text(std::get<print::Rect>(value)).c_str());
+        break;
+      case SettingKind::overlay_list:
+        ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_TEXT, fallback.c_str(), nullptr,
+                     areas_text(std::get<std::vector<print::OverlayArea>>(value)).c_str());
+        break;
+    }
+  }
+}
+
+std::string vendor_strings() {
+  std::string strings;
+  auto quoted = [](std::string_view text) {
+    std::string out = "\"";
+    for (char c : text) {
+      if (c == '"' || c == '\\') out += '\\';
+      out += c;
+    }
+    return out + "\"";
+  };
+  for (const VendorSetting& setting : vendor_settings()) {
+    strings += quoted(setting.name) + " = " + quoted(setting.label) + ";\n";
+    for (std::string_view choice : setting.row->choices)
+      strings += quoted(setting.name + "." + keyword_of(choice)) + " = " + quoted(choice) + ";\n";
+  }
+  return strings;
+}
+
+void set_from_attribute(print::CardSettings& settings, const VendorSetting& setting,
+                        ipp_attribute_t* attr, print::Warnings& warnings) {
+  const std::optional<std::vector<std::string>> texts = texts_of(*setting.row, attr);
+  if (!texts) {
+    throw print::Error(setting.name, std::string("takes ") + syntax_of(setting.row->kind) +
+                                         ", not " + ippTagString(ippGetValueTag(attr)));
+  }
+  try {
+    print::set_from_text(settings, setting.row->key, *texts, setting.name, warnings);
+  } catch (const print::SettingError& error) {
+    throw print::Error(setting.name, error.what());
+  }
+}
+
+print::CardSettings job_settings(ipp_t* defaults, const AttributeLookup& job,
+                                 print::Warnings& warnings) {
+  print::CardSettings settings;
+  for (const VendorSetting& setting : vendor_settings()) {
+    if (defaults != nullptr) {
+      const std::string name = setting.name + "-default";
+      if (ipp_attribute_t* attr = ippFindAttribute(defaults, name.c_str(), IPP_TAG_ZERO)) {
+        // Only a default changed from the driver's is given, so that an
+        // unchanged printer makes the jobs the tool makes.
+        print::CardSettings scratch;
+        try {
+          set_from_attribute(scratch, setting, attr, warnings);
+        } catch (const print::Error& error) {
+          throw print::Error("the printer's default " + error.input(), error.what());
+        }
+        if (*scratch.find(setting.row->key) != print::default_value(*setting.row))
+          settings.override_with(scratch);
+      }
+    }
+    if (ipp_attribute_t* attr = job(setting.name)) {
+      if (setting.printer_only) {
+        throw print::Error(setting.name,
+                           "is a setting of the printer: set it in the printer's defaults");
+      }
+      set_from_attribute(settings, setting, attr, warnings);
+    }
+  }
+  return settings;
+}
+
+}  // namespace ymcko::app
