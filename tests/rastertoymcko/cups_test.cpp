@@ -2,10 +2,8 @@
 // filter chain, and a private cupsd on loopback prints a queue's job into a
 // file, each giving a valid card job with the options in it.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 
 #include <chrono>
@@ -126,24 +124,12 @@ TEST(Cups, CupsfilterRunsDocumentsThroughThePpd) {
   }
 }
 
-// A free TCP port on loopback.
-int free_port() {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t size = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  ::close(fd);
-  return ntohs(address.sin_port);
-}
-
 // A private cupsd on 127.0.0.1 whose state lives in a temporary folder,
 // stopped by its pid.
 class PrivateCupsd {
  public:
-  explicit PrivateCupsd(const std::filesystem::path& root) : root_(root), port_(free_port()) {
+  explicit PrivateCupsd(const std::filesystem::path& root)
+      : root_(root), port_(ymcko::testing::free_port()) {
     for (const char* folder : {"spool", "spool/tmp", "cache", "state", "log", "ppd"}) {
       std::filesystem::create_directories(root_ / folder);
     }
@@ -191,17 +177,7 @@ class PrivateCupsd {
   std::string log() const { return ymcko::testing::read_text(root_ / "log/error_log"); }
 
  private:
-  bool answers() const {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(std::uint16_t(port_));
-    const bool connected =
-        ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return connected;
-  }
+  bool answers() const { return ymcko::testing::port_answers(port_); }
 
   std::filesystem::path root_;
   int port_;

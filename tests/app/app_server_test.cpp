@@ -1,0 +1,224 @@
+// The printer application as a client meets it: a server on loopback with
+// its state in a scratch folder, a printer on a file device, jobs sent by
+// ipptool, and the web interface as Chromium renders it.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <thread>
+
+#include "app/app.h"
+#include "app/vendor_attributes.h"
+#include "jobstream/command_reader.h"
+#include "support/test_support.h"
+#include "tools/tool_helpers.h"
+#include "ymcko/image_io.h"
+
+namespace {
+
+namespace js = ymcko::jobstream;
+using ymcko::testing::ProcessResult;
+using ymcko::testing::run_program;
+
+// ymcko-app on 127.0.0.1 with all its state in `root` (SNAP_COMMON, for the
+// client subcommands too), stopped by its pid.
+class PrinterApp {
+ public:
+  explicit PrinterApp(const std::filesystem::path& root)
+      : root_(root), port_(ymcko::testing::free_port()) {
+    ::setenv("SNAP_COMMON", root_.c_str(), 1);
+    std::vector<std::string> args = {YMCKO_APP_PATH, "server",
+                                     "-o",           "server-port=" + std::to_string(port_),
+                                     "-o",           "listen-hostname=127.0.0.1",
+                                     "-o",           "log-level=info",
+                                     "-o",           "log-file=" + (root_ / "log").string()};
+    std::vector<char*> argv;
+    for (auto& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
+    for (int attempt = 0; attempt < 200 && pid_ != 0 && !ymcko::testing::port_answers(port_);
+         ++attempt) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+  }
+  ~PrinterApp() {
+    if (pid_ != 0) {
+      // A client connection left open can hold a shutdown for long: wait a
+      // while, then end it.
+      ::kill(pid_, SIGTERM);
+      int status;
+      for (int attempt = 0; attempt < 100 && ::waitpid(pid_, &status, WNOHANG) == 0; ++attempt)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (::waitpid(pid_, &status, WNOHANG) == 0) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, &status, 0);
+      }
+    }
+    ::unsetenv("SNAP_COMMON");
+  }
+  bool running() const { return pid_ != 0 && ymcko::testing::port_answers(port_); }
+  std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+  std::string uri(const std::string& printer) const {
+    return "ipp://" + host() + "/ipp/print/" + printer;
+  }
+  std::string log() const { return ymcko::testing::read_text(root_ / "log"); }
+
+  // A printer whose jobs land in `folder`, one file per job.
+  ProcessResult add_printer(const std::string& name, const std::filesystem::path& folder) const {
+    std::filesystem::create_directories(folder);
+    return run_program(
+        YMCKO_APP_PATH,
+        {"add", "-d", name, "-m", ymcko::app::kDriverName, "-v", "file://" + folder.string()},
+        root_);
+  }
+  // Runs an ipptool test file of this folder against the printer.
+  ProcessResult ipptool(const std::string& printer, const std::string& test,
+                        const std::vector<std::string>& defines) const {
+    std::vector<std::string> args = {"-tv"};
+    args.insert(args.end(), defines.begin(), defines.end());
+    args.push_back(uri(printer));
+    args.push_back(std::string(YMCKO_TEST_DATA_DIR) + "/app/" + test);
+    return run_program("/usr/bin/ipptool", args, root_);
+  }
+
+ private:
+  std::filesystem::path root_;
+  int port_;
+  pid_t pid_ = 0;
+};
+
+std::vector<std::uint8_t> file_bytes(const std::filesystem::path& path) {
+  const std::string text = ymcko::testing::read_text(path);
+  return {text.begin(), text.end()};
+}
+
+template <class T>
+std::size_t count(const js::ReadResult& read) {
+  std::size_t found = 0;
+  for (const auto& command : read.commands) found += std::holds_alternative<T>(command.body);
+  return found;
+}
+
+// A started application with one printer, "card", printing into jobs/.
+class App : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(app_.running()) << app_.log();
+    const ProcessResult added = app_.add_printer("card", folder_ / "jobs");
+    ASSERT_EQ(added.status, 0) << added.out << added.err << app_.log();
+  }
+  ProcessResult print(const std::string& file, const std::string& format,
+                      const std::string& job_name, int intensity, int side_mode) {
+    return app_.ipptool("card", "print-job.test",
+                        {"-f", (folder_ / file).string(), "-d", "format=" + format, "-d",
+                         "jobname=" + job_name, "-d", "intensity=" + std::to_string(intensity),
+                         "-d", "sidemode=" + std::to_string(side_mode)});
+  }
+
+  ymcko::testing::ScratchFolder folder_;
+  PrinterApp app_{folder_.path()};
+};
+
+TEST_F(App, PrintsAPngAsTheToolDoesAndATwoPagePdfAsCardSides) {
+  std::vector<std::uint8_t> rgb(1024 * 656 * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i * 7 / 3);
+  ymcko::tool::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
+  ymcko::testing::write_bytes(folder_ / "cards.pdf",
+                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
+
+  // The PNG arrives as the page, 1024 x 656 at 300 dpi, pixel for pixel.
+  const ProcessResult png = print("card.png", "image/png", "png", 40, 0);
+  ASSERT_EQ(png.status, 0) << png.out << app_.log();
+  const ProcessResult tool =
+      run_program(YMCKO_TOOL_PATH, {"print", "card.png", "--intensity", "40", "-o", "tool.prn"},
+                  folder_.path());
+  ASSERT_EQ(tool.status, 0) << tool.err;
+  EXPECT_EQ(file_bytes(folder_ / "jobs/png.prn"), file_bytes(folder_ / "tool.prn"));
+
+  // Two pages as front and back of one card.
+  const ProcessResult pdf = print("cards.pdf", "application/pdf", "pdf", 70, 1);
+  ASSERT_EQ(pdf.status, 0) << pdf.out << app_.log();
+  const std::vector<std::uint8_t> job = file_bytes(folder_ / "jobs/pdf.prn");
+  const js::ReadResult read = js::read_commands(job);
+  ASSERT_FALSE(read.error.has_value()) << read.error->expected;
+  EXPECT_EQ(count<js::CardStart>(read), 1u);
+  EXPECT_EQ(count<js::CardTurn>(read), 1u);
+  EXPECT_EQ(count<js::CardEnd>(read), 1u);
+
+  // A job the tool made goes to the printer as it is.
+  const ProcessResult raw = print("tool.prn", ymcko::app::kJobFormat, "raw", 70, 0);
+  ASSERT_EQ(raw.status, 0) << raw.out << app_.log();
+  EXPECT_EQ(file_bytes(folder_ / "jobs/raw.prn"), file_bytes(folder_ / "tool.prn"));
+}
+
+TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
+  const ProcessResult attributes = app_.ipptool("card", "printer-attributes.test", {});
+  ASSERT_EQ(attributes.status, 0) << attributes.out;
+  std::vector<std::string> expected = {
+      "media-supported (1setOf keyword) = " + std::string(ymcko::app::kLandscapeCard) + "," +
+          ymcko::app::kPortraitCard,
+      "printer-resolution-supported (resolution) = 300dpi",
+      "document-format-supported (1setOf mimeMediaType) = "
+      "application/octet-stream,image/pwg-raster,image/urf,application/vnd.ymcko-job,"
+      "application/pdf,image/jpeg,image/png",
+  };
+  for (const ymcko::app::VendorSetting& setting : ymcko::app::vendor_settings()) {
+    const ymcko::print::Setting& row = *setting.row;
+    const ymcko::print::SettingValue value = ymcko::print::default_value(row);
+    if (const auto* number = std::get_if<std::int64_t>(&value)) {
+      expected.push_back(setting.name + "-default (integer) = " + std::to_string(*number));
+      expected.push_back(setting.name + "-supported (rangeOfInteger) = " + std::to_string(row.min) +
+                         "-" + std::to_string(row.max));
+    } else if (const auto* flag = std::get_if<bool>(&value)) {
+      expected.push_back(setting.name + "-default (boolean) = " + (*flag ? "true" : "false"));
+    } else {
+      expected.push_back(setting.name + "-default (");
+    }
+  }
+  for (const std::string& line : expected)
+    EXPECT_NE(attributes.out.find(line), std::string::npos) << line;
+
+  ymcko::testing::write_text(folder_ / "words.txt", "not a card\n");
+  std::vector<std::uint8_t> gray(1024 * 656, 128);
+  ymcko::tool::write_png(folder_ / "card.png", 1024, 656, 1, gray);
+  const ProcessResult refused = app_.ipptool("card", "refused-jobs.test",
+                                             {"-f", (folder_ / "card.png").string(), "-d",
+                                              "textfile=" + (folder_ / "words.txt").string()});
+  EXPECT_EQ(refused.status, 0) << refused.out << app_.log();
+  EXPECT_TRUE(app_.running());
+}
+
+TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
+  ASSERT_TRUE(std::filesystem::exists("/usr/bin/chromium")) << "the test command installs it";
+  auto chromium = [this](const std::string& what, const std::string& page) {
+    return run_program("/usr/bin/chromium",
+                       {"--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
+                        "--disable-background-networking", "--disable-component-update",
+                        "--disable-sync", "--user-data-dir=" + (folder_ / "chromium").string(),
+                        "--window-size=1000,1600", what, "http://" + app_.host() + page},
+                       folder_.path());
+  };
+  const ProcessResult home = chromium("--dump-dom", "/");
+  ASSERT_EQ(home.status, 0) << home.err;
+  EXPECT_NE(home.out.find("card"), std::string::npos) << home.out;
+
+  const ProcessResult defaults = chromium("--dump-dom", "/card/printing");
+  ASSERT_EQ(defaults.status, 0) << defaults.err;
+  EXPECT_NE(defaults.out.find("CR-80 card, landscape"), std::string::npos);
+  for (const ymcko::app::VendorSetting& setting : ymcko::app::vendor_settings()) {
+    EXPECT_NE(defaults.out.find("name=\"" + setting.name + "\""), std::string::npos)
+        << setting.name;
+  }
+  EXPECT_NE(defaults.out.find("Colour intensity in percent, 0 to 100:"), std::string::npos);
+
+  // The page as a person sees it, kept with the build.
+  std::filesystem::create_directories(YMCKO_ARTEFACT_DIR);
+  const std::filesystem::path shot = std::filesystem::path(YMCKO_ARTEFACT_DIR) / "ymcko-app.png";
+  const ProcessResult screenshot = chromium("--screenshot=" + shot.string(), "/card/printing");
+  EXPECT_EQ(screenshot.status, 0) << screenshot.err;
+  EXPECT_GT(std::filesystem::exists(shot) ? std::filesystem::file_size(shot) : 0, 10000u);
+}
+
+}  // namespace
