@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Time from Print-Job to a finished job in the printer application, for one
+# 1024 x 656 PNG card and one two-page PDF card: a server on loopback with a
+# printer on a file device, RUNS jobs of each sent one after another by
+# ipptool, and the times read from the server's own log (milliseconds from
+# the Print-Job request to the job's completion).
+#
+#   bench/app_figures.sh [BUILD_FOLDER]     (default: build/release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/release}
+runs=${RUNS:-20}
+work=$(mktemp -d)
+export SNAP_COMMON=$work
+port=$((20000 + RANDOM % 20000))
+"$build/bin/ymcko-app" server -o server-port=$port -o listen-hostname=127.0.0.1 \
+  -o log-level=debug -o log-file="$work/log" &
+server=$!
+trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 100); do
+  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
+  sleep 0.05
+done
+mkdir -p "$work/jobs"
+"$build/bin/ymcko-app" add -d card -m ymcko -v "file://$work/jobs" >/dev/null
+"$build/bin/card_images" "$work" 1 >/dev/null
+cp tests/app/print-job.test "$work/"
+
+# time_jobs FILE FORMAT SIDE_MODE: sends RUNS jobs, then prints the median,
+# fastest and slowest milliseconds.
+time_jobs() {
+  local file=$1 format=$2 side_mode=$3
+  : >"$work/log"
+  for ((i = 0; i < runs; i++)); do
+    ipptool -t -f "$file" -d format="$format" -d jobname="job$i" -d intensity=70 \
+      -d sidemode="$side_mode" "ipp://127.0.0.1:$port/ipp/print/card" "$work/print-job.test" >/dev/null
+  done
+  # A request's arrival and its job's completion, in order, one job at a time.
+  awk '
+    function ms(stamp) { split(substr(stamp, 13, 12), t, ":"); return (t[1] * 3600 + t[2] * 60 + t[3]) * 1000 }
+    /Print-Job request: IPP/ { start = ms($2) }
+    /\] Completed, job-impressions/ { print ms($2) - start }
+  ' "$work/log" | sort -n | awk '{ v[NR] = $1 } END { printf "median %.1f ms, fastest %.1f ms, slowest %.1f ms (%d jobs)\n", v[int((NR + 1) / 2)], v[1], v[NR], NR }'
+}
+
+echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+echo "PNG card, 1024 x 656: $(time_jobs "$work/card0.png" image/png 0)"
+echo "PDF card, two pages as front and back: $(time_jobs bench/two-page-card.pdf application/pdf 1)"
