@@ -29,6 +29,16 @@ class PrinterApp {
   explicit PrinterApp(const std::filesystem::path& root)
       : root_(root), port_(ymcko::testing::free_port()) {
     ::setenv("SNAP_COMMON", root_.c_str(), 1);
+    // Sanitizer builds pass over what PAPPL itself does.
+    for (const char* sanitizer : {"LSAN", "TSAN"}) {
+      const std::string name = std::string(sanitizer) + "_OPTIONS";
+      const char* given = std::getenv(name.c_str());
+      const std::string file = std::string(YMCKO_TEST_DATA_DIR) + "/app/" +
+                               (sanitizer[0] == 'L' ? "lsan" : "tsan") + ".supp";
+      ::setenv(
+          name.c_str(),
+          ((given != nullptr ? std::string(given) + ":" : "") + "suppressions=" + file).c_str(), 1);
+    }
     std::vector<std::string> args = {YMCKO_APP_PATH, "server",
                                      "-o",           "server-port=" + std::to_string(port_),
                                      "-o",           "listen-hostname=127.0.0.1",
@@ -44,19 +54,28 @@ class PrinterApp {
     }
   }
   ~PrinterApp() {
-    if (pid_ != 0) {
-      // A client connection left open can hold a shutdown for long: wait a
-      // while, then end it.
-      ::kill(pid_, SIGTERM);
-      int status;
-      for (int attempt = 0; attempt < 100 && ::waitpid(pid_, &status, WNOHANG) == 0; ++attempt)
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      if (::waitpid(pid_, &status, WNOHANG) == 0) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &status, 0);
-      }
-    }
+    stop();
     ::unsetenv("SNAP_COMMON");
+  }
+  // Stops the server; its exit status, or -1 when it did not exit by itself
+  // (a crash, a leak report, or a shutdown held for too long).
+  int stop() {
+    if (pid_ == 0) return exit_status_;
+    ::kill(pid_, SIGTERM);
+    // A client connection left open can hold a shutdown: wait a while, then end it.
+    int status = 0;
+    pid_t ended = 0;
+    for (int attempt = 0; attempt < 200 && (ended = ::waitpid(pid_, &status, WNOHANG)) == 0;
+         ++attempt) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (ended == 0) {
+      ::kill(pid_, SIGKILL);
+      ::waitpid(pid_, &status, 0);
+    }
+    pid_ = 0;
+    exit_status_ = ended != 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exit_status_;
   }
   bool running() const { return pid_ != 0 && ymcko::testing::port_answers(port_); }
   std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -87,6 +106,7 @@ class PrinterApp {
   std::filesystem::path root_;
   int port_;
   pid_t pid_ = 0;
+  int exit_status_ = -1;
 };
 
 std::vector<std::uint8_t> file_bytes(const std::filesystem::path& path) {
@@ -109,6 +129,7 @@ class App : public ::testing::Test {
     const ProcessResult added = app_.add_printer("card", folder_ / "jobs");
     ASSERT_EQ(added.status, 0) << added.out << added.err << app_.log();
   }
+  void TearDown() override { EXPECT_EQ(app_.stop(), 0) << app_.log(); }
   ProcessResult print(const std::string& file, const std::string& format,
                       const std::string& job_name, int intensity, int side_mode) {
     return app_.ipptool("card", "print-job.test",
