@@ -76,6 +76,12 @@ std::string check_track_text(int track, std::string_view utf8, std::vector<std::
   const char32_t high = track == 1 ? 0x5F : 0x3F;
   for (std::size_t i = 0; i < text->size(); ++i) {
     char32_t code = (*text)[i];
+    if (code < 0x20 || code == 0x7F) {
+      throw SettingError(key, "character " + describe_character(code) + " at position " +
+                                  std::to_string(i + 1) +
+                                  " is a control character; a track takes printable characters "
+                                  "only");
+    }
     if (code > 0xFF) {
       throw SettingError(key, "character " + describe_character(code) + " at position " +
                                   std::to_string(i + 1) +

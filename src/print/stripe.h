@@ -18,7 +18,10 @@ inline constexpr std::array<std::size_t, 3> kTrackLimits = {99, 79, 149};
 
 // Checks the UTF-8 text of track `track` (1 to 3) and returns it unchanged.
 // Refuses (SettingError keyed "track<n>") text that is not UTF-8, longer than
-// the track's limit or with characters outside ISO-8859-1. Adds one note to
+// the track's limit, with a control character (below 0x20, or 0x7F: in the
+// printer stream SO, CR or ESC would end the stripe command or start another)
+// or with characters outside ISO-8859-1; the message names the first such
+// character ("U+000E") and its position. Adds one note to
 // `notes` when characters lie outside the track's ISO 7811 character set
 // (track 1: space to "_"; tracks 2 and 3: "0" to "?").
 std::string check_track_text(int track, std::string_view utf8, std::vector<std::string>& notes);

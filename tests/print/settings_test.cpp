@@ -63,6 +63,9 @@ TEST(Settings, RefusesWithTheInputAndTheKey) {
       {R"({"overlay_areas": [[0, 0, 0, 0, 0], [3, 0, 0, 0, 0]]})",
        "overlay_areas[1]: kind must be from 0 to 2"},
       {R"({"track1": 5})", "track1: the value must be a string, not the number 5"},
+      {R"({"track1": "AB\u0000CD"})",
+       "s.json: track1: character U+0000 at position 3 is a control character"},
+      {R"({"track3": "1\u001b\u0004\r"})", "track3: character U+001B at position 2"},
       {R"([1, 2])", "s.json: the settings must be a JSON object, not an array"},
       {R"({"copies": 1)", "s.json: not valid JSON: parse error at line 1, column 13"},
   };
@@ -126,6 +129,10 @@ TEST(Settings, FlagTextsAreCheckedByTheSameRows) {
        {"0,1,2,3,4", "1,0,0,655,1023"},
        std::vector<OverlayArea>{{0, 1, 2, 3, 4}, {1, 0, 0, 655, 1023}}},
       {"track1", {"A,B"}, std::string("A,B")},
+      {"track2",
+       {"12\x0E"
+        "34"},
+       std::nullopt},
       {"color_correction", {"false"}, false},
       {"color_correction", {"no"}, std::nullopt},
       {"mag_mode", {"R"}, std::string("R")},
