@@ -1,7 +1,10 @@
 // The printer command composer.
 #include "output/command_format.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "rt/decimal.h"
@@ -130,6 +133,26 @@ void FormatIntegerListV(std::span<char> output, const char* widths, std::span<co
   }
   out.finish();
 }
+
+namespace ymcko {
+
+LONG limit_to_width(LONG value, int width) {
+  if (width < 1 || width > 9) return value;
+  std::int64_t most = 1;
+  for (int i = 0; i < width; ++i) most *= 10;
+  const std::int64_t least = -(most / 10 - 1);
+  return static_cast<LONG>(std::clamp<std::int64_t>(value, least, most - 1));
+}
+
+void format_fixed_fields(std::span<char> output, const char* widths, std::span<const LONG> values) {
+  LONG limited[16];
+  std::size_t count = 0;
+  for (; widths[count] != 0 && count < values.size() && count < std::size(limited); ++count)
+    limited[count] = limit_to_width(values[count], widths[count] - '0');
+  FormatIntegerListV(output, widths, std::span<const LONG>(limited, count));
+}
+
+}  // namespace ymcko
 
 void ConvertIntegerToHex(std::span<BYTE, 6> bytes, LONG value) {
   for (BYTE& byte : bytes) {

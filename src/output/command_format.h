@@ -57,6 +57,27 @@ void FormatIntegerList(std::span<char> output, const char* widths, Ints... value
   FormatIntegerListV(output, widths, std::span<const LONG>(list, sizeof...(Ints)));
 }
 
+namespace ymcko {
+
+// The value limited to what exactly `width` characters of FormatIntegerList
+// can hold, zero padding and sign included: -(10^(width-1) - 1) to
+// 10^width - 1, so width 4 takes -999 to 9999 and width 1 takes 0 to 9.
+// Any other width (a field without a fixed width) leaves the value as it is.
+LONG limit_to_width(LONG value, int width);
+
+// FormatIntegerList for fixed-width fields, such as the D and d command
+// parameters: each value is first limited to its width (limit_to_width), so
+// every field has exactly its width whatever the values.
+void format_fixed_fields(std::span<char> output, const char* widths, std::span<const LONG> values);
+
+template <std::integral... Ints>
+void format_fixed_fields(std::span<char> output, const char* widths, Ints... values) {
+  const LONG list[sizeof...(Ints) + 1] = {static_cast<LONG>(values)...};
+  format_fixed_fields(output, widths, std::span<const LONG>(list, sizeof...(Ints)));
+}
+
+}  // namespace ymcko
+
 // Splits `value` into six bytes, least significant first, by repeated signed
 // division by 256; callers pick single bytes to build big-endian fields.
 void ConvertIntegerToHex(std::span<BYTE, 6> bytes, LONG value);

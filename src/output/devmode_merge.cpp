@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <span>
 
 #include "engine/engine.h"
@@ -109,12 +110,49 @@ void merge_public(DEVMODEW& dm, const DEVMODEW& in, const ymcko::ppd_view& image
   }
 }
 
-// The whole private part when it carries the signature; track 2 is copied
-// again so that it always ends within its field.
+// True when the track text, up to its terminator or the field's end, holds
+// a control character (below 0x20, or 0x7F): such a byte in the printer
+// stream would end the stripe command early (SO, CR) or start another (ESC).
+template <std::size_t N>
+bool has_control_character(const WCHAR (&track)[N]) {
+  for (WCHAR unit : track) {
+    if (unit == 0) return false;
+    if (unit < 0x20 || unit == 0x7F) return true;
+  }
+  return false;
+}
+
+template <std::size_t N>
+void clear_track(WCHAR (&track)[N]) {
+  std::fill(std::begin(track), std::end(track), WCHAR{0});
+}
+
+// Limits the application's private fields that reach the printer to their
+// ranges: an intensity outside 0 to 100 becomes the default, an overlay
+// area that is not empty and not one to send on the card becomes the
+// default empty area, and a track holding a control character becomes
+// empty (the default). The other fields are taken as the job output reads
+// them for any value.
+void limit_private(DRVPRIVATE& priv) {
+  if (priv.lColorIntensity < COLOR_INTENSITY_MIN || priv.lColorIntensity > COLOR_INTENSITY_MAX)
+    priv.lColorIntensity = COLOR_INTENSITY_DEFAULT;
+  for (OVERLAYAREA& area : priv.aOverlayArea) {
+    if (area.wKind != OVERLAY_EMPTY && !overlay_area_on_card(area))
+      area = OVERLAYAREA{OVERLAY_EMPTY, 0, 0, CARD_COLUMNS - 1, CARD_LINES - 1};
+  }
+  if (has_control_character(priv.awcTrack1)) clear_track(priv.awcTrack1);
+  if (has_control_character(priv.awcTrack2)) clear_track(priv.awcTrack2);
+  if (has_control_character(priv.awcTrack3)) clear_track(priv.awcTrack3);
+}
+
+// The whole private part when it carries the signature, limited to the
+// fields' ranges; track 2 is copied again so that it always ends within its
+// field.
 void merge_private(DRVPRIVATE& priv, const DRVPRIVATE& in, const ymcko::ppd_view& image) {
   if (std::memcmp(in.dwPrivateSignature, PRIVATE_SIGNATURE, sizeof PRIVATE_SIGNATURE) != 0) return;
   std::memcpy(&priv, &in, sizeof priv);
   CopyStringW(priv.awcTrack2, in.awcTrack2, TRACK2_CHARS);
+  limit_private(priv);
   if (!selections_belong_to(priv, image)) default_document_selections(priv, image);
 }
 

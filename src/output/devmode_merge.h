@@ -36,7 +36,11 @@ BOOL SetDefaultDevMode(DRVDEVMODE* pdm, const WCHAR* pwstrDeviceName, const ymck
 // application's record are valid: a record too short for its own dmSize and
 // dmDriverExtra, or for those two fields, is refused. Out-of-range values
 // fall back to the defaults; a private part is taken only with the driver's
-// signature, and its selections only when its checksum word is the
+// signature, and then limited to its fields' ranges: a colour intensity
+// outside 0 to 100 becomes the default, an overlay area of kind 0 or 1 that
+// does not lie on the card (or of an unknown kind) becomes the default empty
+// area, and a track holding a control character (below 0x20, or 0x7F)
+// becomes empty. Its selections are taken only when its checksum word is the
 // description's and its count fits the 64-byte array (else the description's
 // defaults replace them). TRUE without input or after a merge; FALSE when the
 // input is refused or no scratch record can be had, the record then unchanged.

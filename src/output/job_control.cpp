@@ -58,7 +58,7 @@ WORD job_r_value(const PDEV* pdev) {
 // result; all results lie well within a LONG, so the conversion back, which
 // truncates toward zero as the printer expects, is always defined. For
 // settings from 0 to 100: A = 500 - 5 v, B = (155 v + 10050) / 100 and
-// V = (12 v + 50) / 100.
+// V = (12 v + 50) / 100. The caller limits each to its field's width.
 LONG d_command_a(LONG start_doc_value1) {
   const std::uint32_t product = static_cast<std::uint32_t>(start_doc_value1) * 500u;
   return static_cast<LONG>(500.0 - product * 0.01 + 0.5);  // NOLINT(bugprone-incorrect-roundings)
@@ -170,12 +170,13 @@ BOOL DrvStartDoc(SURFOBJ* pso, PWSTR pwszDocName, DWORD) {
   }
 
   // Print parameters: D carries the first value, the colour level and the
-  // second value; d carries the third value.
-  FormatIntegerList(digits, "4234", d_command_a(settings.lStartDocValue1),
-                    static_cast<LONG>(ymcko::intensity_level(settings.lColorIntensity)), 0,
-                    d_command_b(settings.lStartDocValue2));
+  // second value; d carries the third value. Each field is limited to its
+  // width, so the commands keep their 13 characters whatever the record holds.
+  ymcko::format_fixed_fields(digits, "4234", d_command_a(settings.lStartDocValue1),
+                             static_cast<LONG>(ymcko::intensity_level(settings.lColorIntensity)), 0,
+                             d_command_b(settings.lStartDocValue2));
   send_command(pdev, "%cD%s%c", ESC, digits, CR);
-  FormatIntegerList(digits, "4234", 0, lower_d_command_v(settings.lStartDocValue3), 0, 0);
+  ymcko::format_fixed_fields(digits, "4234", 0, lower_d_command_v(settings.lStartDocValue3), 0, 0);
   send_command(pdev, "%cd%s%c", ESC, digits, CR);
 
   // Split mode: colour and overlay on the front, black alone on the back.

@@ -64,7 +64,8 @@ void send_overlay_areas(HANDLE printer, std::span<const OVERLAYAREA> areas,
   char digits[40];
   LONG number = 0;
   for (const OVERLAYAREA& area : areas) {
-    if (area.wKind != 0 && area.wKind != 1) continue;
+    // Only areas to send that lie on the card: the digits then keep their widths.
+    if (!overlay_area_on_card(area)) continue;
     // Number, first line, first column, last line, last column, and 1 for kind 0.
     FormatIntegerList(digits, "144441", number, area.y, area.x, area.y + area.cy, area.x + area.cx,
                       1 - area.wKind);

@@ -23,8 +23,9 @@ void send_panel_clear(HANDLE printer, char panel);
 void send_panel(HANDLE printer, char panel, const PrintRect& rect, const InkExtent& extent,
                 std::span<const BYTE> panel_bytes, const TrailerCount& count);
 
-// The overlay panel's areas (only kinds 0 and 1 are sent, numbered in order)
-// and its trailer, sent also when no area was.
+// The overlay panel's areas (only kinds 0 and 1 that lie on the card are
+// sent, numbered in order; the others are taken as empty) and its trailer,
+// sent also when no area was.
 void send_overlay_areas(HANDLE printer, std::span<const OVERLAYAREA> areas,
                         const TrailerCount& count);
 

@@ -56,14 +56,19 @@ const std::array<WORD, 256> curtbl = make_curtbl();
 
 namespace ymcko {
 
+LONG limit_intensity(LONG color_intensity) {
+  return std::clamp(color_intensity, COLOR_INTENSITY_MIN, COLOR_INTENSITY_MAX);
+}
+
 ULONG intensity_level(LONG color_intensity) {
-  ULONG four_v = static_cast<ULONG>(color_intensity) * 4u;
+  ULONG four_v = static_cast<ULONG>(limit_intensity(color_intensity)) * 4u;
   return four_v == 0 ? 3 : four_v / 101 + 4;
 }
 
 ToneTable make_tone_table(LONG color_intensity) {
-  std::int64_t level = intensity_level(color_intensity);
-  std::int64_t g = (level - 3) * 100 - std::int64_t{color_intensity} * 4;
+  const LONG v = limit_intensity(color_intensity);
+  std::int64_t level = intensity_level(v);
+  std::int64_t g = (level - 3) * 100 - std::int64_t{v} * 4;
   ToneTable tone{};
   for (std::int64_t k = 0; k < 256; ++k) {
     tone[k] = static_cast<BYTE>(std::clamp<std::int64_t>(k - 2 * g * k / 1000, 0, 255));

@@ -27,13 +27,18 @@ namespace ymcko {
 
 using ToneTable = std::array<BYTE, 256>;
 
-// The printer's coarse intensity level for the document start: 3 when 4v is
-// 0, else 4v / 101 + 4, in unsigned 32-bit arithmetic like the command.
+// The colour intensity the job output uses: the setting limited to 0 to 100
+// (the merge already replaces an application's value outside that range by
+// the default; this holds whatever the record holds).
+LONG limit_intensity(LONG color_intensity);
+
+// The printer's coarse intensity level for the document start, 3 to 7: with
+// v the limited intensity, 3 when v is 0, else 4v / 101 + 4.
 ULONG intensity_level(LONG color_intensity);
 
 // Maps a colour amount to the panel byte of the colour panels: the coarse
-// level is sent to the printer, the table takes off the remainder. Computed
-// in 64 bits and limited to 0..255 for intensities outside 0..100.
+// level is sent to the printer, the table takes off the remainder. Uses the
+// limited intensity, like the level.
 ToneTable make_tone_table(LONG color_intensity);
 
 // The print rectangle limited to the panel (portrait terms in both orientations).

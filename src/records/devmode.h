@@ -80,6 +80,23 @@ inline constexpr WORD DM_DRIVER_VERSION = 0x407;
 inline constexpr DWORD PRIV_LANDSCAPE_OTHER_TURN = 0x200;
 inline constexpr DWORD PRIV_NO_DONTJOURNAL = 0x2000;
 
+// Colour intensity in percent: the range the driver takes and its default.
+inline constexpr LONG COLOR_INTENSITY_MIN = 0;
+inline constexpr LONG COLOR_INTENSITY_MAX = 100;
+inline constexpr LONG COLOR_INTENSITY_DEFAULT = 70;
+
+// The card in portrait position, in panel pixels at 300 dpi.
+inline constexpr WORD CARD_COLUMNS = 656;
+inline constexpr WORD CARD_LINES = 1024;
+
+// True when an overlay area is one to send (kind 0 or 1) and lies on the
+// card: its last column x + cx at most 655 and its last line y + cy at most
+// 1023 (cx and cy count the columns and lines after the first).
+constexpr bool overlay_area_on_card(const OVERLAYAREA& area) {
+  return (area.wKind == 0 || area.wKind == 1) && area.x + area.cx < CARD_COLUMNS &&
+         area.y + area.cy < CARD_LINES;
+}
+
 // Side modes.
 inline constexpr WORD SIDE_MODE_SINGLE = 0;
 inline constexpr WORD SIDE_MODE_DUPLEX = 1;

@@ -11,10 +11,6 @@ const COLORADJUSTMENT DefHTClrAdj = {
 namespace ymcko {
 namespace {
 
-// The printer's card rectangle in panel pixels at 300 dpi.
-constexpr WORD kPanelWidth = 656;
-constexpr WORD kPanelHeight = 1024;
-
 void write_public_defaults(DEVMODEW& dm, const WCHAR* device_name, bool metric) {
   if (device_name != nullptr) rt::wide_copy_bounded(dm.dmDeviceName, device_name, CCHDEVICENAME);
   dm.dmSpecVersion = DM_SPEC_VERSION;
@@ -47,15 +43,15 @@ void write_private_defaults(DRVPRIVATE& priv) {
   priv.bBackColor = priv.bBackBlack = priv.bBackOverlay = 1;
   priv.xPrint = 0;
   priv.yPrint = 0;
-  priv.cxPrint = kPanelWidth;
-  priv.cyPrint = kPanelHeight;
+  priv.cxPrint = CARD_COLUMNS;
+  priv.cyPrint = CARD_LINES;
   for (OVERLAYAREA& area : priv.aOverlayArea)
-    area = {OVERLAY_EMPTY, 0, 0, kPanelWidth - 1, kPanelHeight - 1};
+    area = {OVERLAY_EMPTY, 0, 0, CARD_COLUMNS - 1, CARD_LINES - 1};
   priv.wSideMode = SIDE_MODE_SINGLE;
   priv.wPCommandForm = 0;
   priv.wMagMode = 0;
   priv.lStartDocValue1 = 40;
-  priv.lColorIntensity = 70;
+  priv.lColorIntensity = COLOR_INTENSITY_DEFAULT;
   priv.lStartDocValue2 = 60;
   priv.lStartDocValue3 = 60;
   priv.bColorCorrection = 1;

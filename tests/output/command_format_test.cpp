@@ -9,6 +9,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -165,6 +166,37 @@ TEST(FormatIntegerList, VariadicFormAndBoundedOutput) {
   char buffer[6];
   FormatIntegerList(buffer, "4234", 300, 6, 0, 193);
   EXPECT_STREQ(buffer, "03000");
+}
+
+// Fixed-width fields keep exactly their widths: values that fit are written
+// as FormatIntegerList writes them ("0-12" included), the others are limited
+// to the nearest value that fits.
+TEST(FixedFields, EveryFieldKeepsItsWidth) {
+  struct Case {
+    const char* widths;
+    std::vector<LONG> values;
+    const char* text;
+  };
+  const Case cases[] = {
+      {"4234", {300, 6, 0, 193}, "0300060000193"},
+      {"4234", {-5, 3, 0, 9999}, "00-5030009999"},
+      {"4234", {-999, -9, -99, 10000}, "-999-9-999999"},
+      {"4234", {-1000, 42524432, 1000, INT_MAX}, "-999999999999"},
+      {"4234", {INT_MIN, 100, -100, 0}, "-99999-990000"},
+      {"1", {10}, "9"},
+      {"1", {-1}, "0"},
+      {"9", {INT_MIN}, "-99999999"},
+      {"0", {123456}, "123456"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    char buffer[64];
+    ymcko::format_fixed_fields(buffer, c.widths, c.values);
+    EXPECT_STREQ(buffer, c.text);
+  }
+  EXPECT_EQ(ymcko::limit_to_width(-42949167, 4), -999);
+  EXPECT_EQ(ymcko::limit_to_width(INT_MAX, 2), 99);
+  EXPECT_EQ(ymcko::limit_to_width(INT_MIN, 0), INT_MIN) << "no fixed width";
 }
 
 TEST(ConvertIntegerToHex, SplitsLeastSignificantFirst) {

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -412,6 +414,83 @@ TEST_F(SettingsMerge, PrivatePartOnlyWithTheSignature) {
   EXPECT_EQ(text(dm.dmPrivate.awcTrack2, 80), std::u16string(79, u'7'));
   EXPECT_EQ(dm.dmPrivate.awcTrack2[79], 0) << "track 2 re-terminated";
   EXPECT_EQ(dm.dmPrivate.awcTrack3[0], 0) << "track 3 follows untouched";
+}
+
+// An application's private values that reach the printer are limited to
+// their ranges: intensity 0 to 100, else the default; an overlay area not on
+// the 656 x 1024 portrait card, or of an unknown kind, becomes the default
+// empty area; a track with a control character becomes empty.
+TEST_F(SettingsMerge, PrivateValuesOutsideTheirRangesFallBackToTheDefaults) {
+  constexpr LONG MIN = std::numeric_limits<LONG>::min(), MAX = std::numeric_limits<LONG>::max();
+  const OVERLAYAREA empty{OVERLAY_EMPTY, 0, 0, 655, 1023};
+  struct Case {
+    const char* name;
+    LONG intensity;
+    OVERLAYAREA area;
+    std::u16string track1;
+    LONG intensity_taken;
+    OVERLAYAREA area_taken;
+    std::u16string track1_taken;
+  };
+  const Case cases[] = {
+      {"in range, at the ends", 0, {0, 0, 0, 655, 1023}, u"%B1?", 0, {0, 0, 0, 655, 1023}, u"%B1?"},
+      {"intensity 100, area at the corner",
+       100,
+       {1, 655, 1023, 0, 0},
+       u" ~",
+       100,
+       {1, 655, 1023, 0, 0},
+       u" ~"},
+      {"intensity -1", -1, empty, u"", 70, empty, u""},
+      {"intensity 101", 101, empty, u"", 70, empty, u""},
+      {"intensity 1000", 1000, empty, u"", 70, empty, u""},
+      {"intensity most negative", MIN, empty, u"", 70, empty, u""},
+      {"intensity most positive", MAX, empty, u"", 70, empty, u""},
+      {"cx 700", 70, {0, 0, 0, 700, 100}, u"", 70, empty, u""},
+      {"one column past", 70, {1, 1, 0, 655, 0}, u"", 70, empty, u""},
+      {"one line past", 70, {0, 0, 1, 0, 1023}, u"", 70, empty, u""},
+      {"sums beyond 16 bits", 70, {0, 65535, 65535, 65535, 65535}, u"", 70, empty, u""},
+      {"unknown kind", 70, {3, 0, 0, 1, 1}, u"", 70, empty, u""},
+      {"empty kept as it is", 70, {2, 700, 0, 9, 9}, u"", 70, {2, 700, 0, 9, 9}, u""},
+      {"track with SO", 70, empty,
+       u"12\x0E"
+       u"34",
+       70, empty, u""},
+      {"track with the card end command", 70, empty, u"AB\x1B\x04\rCD", 70, empty, u""},
+      {"track with DEL", 70, empty, u"A\x7F", 70, empty, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    DRVDEVMODE app = defaults();
+    app.dmPublic.dmFields = 0;
+    app.dmPrivate.lColorIntensity = c.intensity;
+    app.dmPrivate.aOverlayArea[1] = c.area;
+    std::copy(c.track1.begin(), c.track1.end(), app.dmPrivate.awcTrack1);
+    app.dmPrivate.awcTrack3[0] = u'9';
+    const DRVDEVMODE dm = merged(application_record(app, 220, 1228));
+    EXPECT_EQ(dm.dmPrivate.lColorIntensity, c.intensity_taken);
+    const OVERLAYAREA& area = dm.dmPrivate.aOverlayArea[1];
+    EXPECT_EQ(std::memcmp(&area, &c.area_taken, sizeof area), 0)
+        << area.wKind << " " << area.x << " " << area.y << " " << area.cx << " " << area.cy;
+    EXPECT_EQ(text(dm.dmPrivate.awcTrack1, TRACK1_CHARS), c.track1_taken);
+    EXPECT_EQ(dm.dmPrivate.awcTrack3[0], u'9') << "the other tracks stay";
+  }
+}
+
+// The device modes that once reached the printer as they were, kept as files.
+TEST_F(SettingsMerge, KeptMalformedDeviceModesAreLimited) {
+  auto merge_file = [&](const char* name) {
+    std::ifstream file(std::string(YMCKO_TEST_DATA_DIR) + "/inputs/malformed/" + name,
+                       std::ios::binary);
+    const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(bytes.size(), sizeof(DRVDEVMODE)) << name;
+    return merged(bytes);
+  };
+  EXPECT_EQ(merge_file("devmode_intensity_minus_one.dm").dmPrivate.lColorIntensity, 70);
+  EXPECT_EQ(merge_file("devmode_overlay_cx_700.dm").dmPrivate.aOverlayArea[0].wKind, OVERLAY_EMPTY);
+  const DRVDEVMODE track = merge_file("devmode_track1_control_characters.dm");
+  EXPECT_EQ(track.dmPrivate.awcTrack1[0], 0);
+  EXPECT_EQ(track.dmPrivate.wMagMode, 2) << "the rest of the private part is taken";
 }
 
 TEST_F(SettingsMerge, SelectionsKeptUnlessMadeForAnotherDescription) {

@@ -228,7 +228,9 @@ TEST_F(JobControl, PrintParametersInTheDocumentHeader) {
 }
 
 // The D and d fields at the limits the settings allow and well beyond them:
-// the products wrap as unsigned 32-bit values and the results stay defined.
+// the products wrap as unsigned 32-bit values, the intensity is taken as 0 to
+// 100, and every field is limited to what its width holds (width 4: -999 to
+// 9999, width 2: -9 to 99), so both commands keep their 13 characters.
 TEST_F(JobControl, DocumentStartArithmetic) {
   constexpr LONG MAX = INT32_MAX, MIN = INT32_MIN;
   struct Case {
@@ -240,14 +242,20 @@ TEST_F(JobControl, DocumentStartArithmetic) {
   const Case cases[] = {
       {"defaults", 40, 70, 60, 60, "0300060000193", "0000070000000"},
       {"intensity 25 and value2 10", 40, 25, 10, 60, "0300040000116", "0000070000000"},
-      {"just above 100", 101, 101, 101, 101, "00-4080000257", "0000120000000"},
-      {"minus one", -1, -1, -1, -1, "-429491674252443200042949771", "0000429496730000000"},
-      {"most positive", MAX, MAX, MAX, MAX, "-429491674252443200021474935", "0000429496730000000"},
-      {"most negative", MIN, MIN, MIN, MIN, "05000300021474936", "0000000000000"},
-      {"intensity product wraps to zero", 40, 0x40000000, 60, 60, "0300030000193", "0000070000000"},
-      {"value2 largest before wrapping", 40, 70, 27709466, 60, "03000600042949772",
-       "0000070000000"},
+      {"just above 100", 101, 101, 101, 101, "00-4070000257", "0000120000000"},
+      {"minus one", -1, -1, -1, -1, "-999030009999", "0000990000000"},
+      {"most positive", MAX, MAX, MAX, MAX, "-999070009999", "0000990000000"},
+      {"most negative", MIN, MIN, MIN, MIN, "0500030009999", "0000000000000"},
+      {"intensity far above 100", 40, 0x40000000, 60, 60, "0300070000193", "0000070000000"},
+      {"intensity 1000", 40, 1000, 60, 60, "0300070000193", "0000070000000"},
+      {"value1 299", 299, 70, 60, 60, "-994060000193", "0000070000000"},
+      {"value1 1000, A beyond the width", 1000, 70, 60, 60, "-999060000193", "0000070000000"},
+      {"value2 6386", 40, 70, 6386, 60, "0300060009998", "0000070000000"},
+      {"value2 6387, B beyond the width", 40, 70, 6387, 60, "0300060009999", "0000070000000"},
+      {"value2 largest before wrapping", 40, 70, 27709466, 60, "0300060009999", "0000070000000"},
       {"value2 first to wrap", 40, 70, 27709467, 60, "0300060000101", "0000070000000"},
+      {"value3 820", 40, 70, 60, 820, "0300060000193", "0000980000000"},
+      {"value3 beyond", 40, 70, 60, 123456, "0300060000193", "0000990000000"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -57,15 +57,22 @@ TEST(ToneTable, QuarterStepsAreTheIdentityAndInkNeverVanishes) {
   }
 }
 
-TEST(ToneTable, IntensitiesOutsideTheRangeStayWithinBytes) {
-  for (LONG v : {101, 126, 1000, -1, -100, INT_MAX, INT_MIN}) {
-    SCOPED_TRACE(v);
-    ToneTable tone = make_tone_table(v);  // must not overflow (checked under UBSan)
-    EXPECT_EQ(tone[0], 0);
+// Whatever the record holds, the level stays 3 to 7 (a D field of two
+// digits) and the table that of the nearest end of 0 to 100: ink never
+// vanishes for a negative intensity, as it did when -1 gave level 42524432.
+TEST(ToneTable, IntensitiesOutsideTheRangeAreTakenAsTheNearestEnd) {
+  struct Case {
+    LONG intensity;
+    LONG taken;
+  };
+  const Case cases[] = {{101, 100}, {126, 100}, {1000, 100}, {INT_MAX, 100},
+                        {-1, 0},    {-100, 0},  {INT_MIN, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.intensity);
+    EXPECT_EQ(limit_intensity(c.intensity), c.taken);
+    EXPECT_EQ(intensity_level(c.intensity), intensity_level(c.taken));
+    EXPECT_EQ(make_tone_table(c.intensity), make_tone_table(c.taken));
   }
-  // 126: the level is 8 and the remainder negative, so the table adds ink, up to full.
-  EXPECT_EQ(make_tone_table(126)[255], 255);
-  EXPECT_EQ(make_tone_table(126)[100], 100);
 }
 
 TEST(ColorCorrection, WorkedExamples) {

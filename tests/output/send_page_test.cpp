@@ -295,6 +295,22 @@ TEST_F(SendPage, OverlayAreasAreNumberedInTheOrderSent) {
   EXPECT_TRUE(BytesEqual(expected, spooled()));
 }
 
+// Whatever the record holds, an area that does not lie on the card is taken
+// as empty, so the area digits keep their widths.
+TEST_F(SendPage, OverlayAreasOffTheCardAreSkipped) {
+  settings().aOverlayArea[0] = {0, 0, 0, 700, 100};
+  settings().aOverlayArea[1] = {1, 65535, 65535, 65535, 65535};
+  settings().aOverlayArea[2] = {0, 0, 1, 0, 1023};
+  settings().aOverlayArea[3] = {0, 655, 1023, 0, 0};
+  ASSERT_TRUE(send());
+  auto expected = concat({
+      hex(R"(1B 63 59 0D 1B 63 4D 0D 1B 63 43 0D 1B 63 4B 0D 1B 63 4F 0D 1B 63 4F 0D)"),
+      hex(R"(1B 65 4F "010230655102306551" 0D)"),
+      hex(R"(1B 61 4F "0001" 0D)"),
+  });
+  EXPECT_TRUE(BytesEqual(expected, spooled()));
+}
+
 TEST_F(SendPage, PrintRectangleReachingOutsideTheBitmapIsClipped) {
   settings().xPrint = 600;
   settings().cxPrint = 656;
