@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/test_support.h"
+#include "tools/tool_helpers.h"
 
 namespace {
 
@@ -93,6 +95,27 @@ TEST(CommandReader, MalformedStreams) {
       {"track without end", R"(1B 4D 52 31 "ABC")", 4, "track text ended by SO"},
       {"P form", R"(1B 50 58 0D)", 2, "P command form D or L"},
       {"overlay area digits", R"(1B 65 4F "12" 0D)", 5, "overlay area digits (1, 4, 4, 4, 4, 1)"},
+      {"D of 19 characters (intensity -1)", R"(1B 44 "0300425244320000193" 0D)", 2,
+       "print parameters of 13 characters (fields of 4, 2, 3 and 4)"},
+      {"d of 12 characters", R"(1B 64 "000007000000" 0D)", 2,
+       "print parameters of 13 characters (fields of 4, 2, 3 and 4)"},
+      {"empty D", R"(1B 44 0D)", 2, "print parameters of 13 characters (fields of 4, 2, 3 and 4)"},
+      {"D of dashes", R"(1B 44 "-------------" 0D)", 2,
+       "decimal print parameter field of its width"},
+      {"sign after a digit", R"(1B 44 "03006-0000193" 0D)", 6,
+       "decimal print parameter field of its width"},
+      {"sign without digits", R"(1B 64 "0000070000" "00-" 0D)", 11,
+       "decimal print parameter field of its width"},
+      {"letter in a field", R"(1B 44 "03000600001A3" 0D)", 11,
+       "decimal print parameter field of its width"},
+      {"one-digit document number", R"(1B 52 "0" 0D)", 2, "document number of 2 to 5 digits"},
+      {"six-digit document number", R"(1B 52 "100000" 0D)", 2, "document number of 2 to 5 digits"},
+      {"negative document number", R"(1B 52 "-1" 0D)", 2, "document number of 2 to 5 digits"},
+      {"short trailer count", R"(1B 61 4F "25" 0D)", 3, "4-digit trailer count"},
+      {"signed trailer count", R"(1B 61 4F "-001" 0D)", 3, "4-digit trailer count"},
+      {"card end inside track 1", R"(1B 4D 57 31 "AB" 1B 04 0D "CD" 0E 32 0E 33 0E 0D)", 6,
+       "printable track character"},
+      {"DEL in track 3", R"(1B 4D 57 31 0E 32 0E 33 "1" 7F 0E 0D)", 9, "printable track character"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -102,6 +125,57 @@ TEST(CommandReader, MalformedStreams) {
     EXPECT_EQ(read.error->offset, c.offset);
     EXPECT_EQ(read.error->expected, c.expected);
   }
+}
+
+TEST(CommandReader, ParameterFieldsAndTracksAtTheirLimits) {
+  // Zero padding in front of a sign, as the driver writes values above 100.
+  auto job = hex(R"(1B 44 "00-4070000257" 0D 1B 64 "-999-9-999999" 0D 1B 52 "65535" 0D)");
+  js::ReadResult read = js::read_commands(job);
+  ASSERT_FALSE(read.error.has_value()) << read.error->expected << " at " << read.error->offset;
+  ASSERT_EQ(read.commands.size(), 3u);
+  EXPECT_EQ(std::get<js::ParameterCommand>(read.commands[0].body).fields,
+            (std::vector<long>{-4, 7, 0, 257}));
+  EXPECT_EQ(std::get<js::ParameterCommand>(read.commands[1].body).fields,
+            (std::vector<long>{-999, -9, -99, 9999}));
+
+  // Tracks of 99, 99 and 149 characters are read; one more is not.
+  const std::string t1(99, 'A'), t2(99, '5'), t3(149, '7');
+  std::string stripe = "\x1BMW1" + t1 +
+                       "\x0E"
+                       "2" +
+                       t2 +
+                       "\x0E"
+                       "3" +
+                       t3 + "\x0E\r";
+  std::vector<std::uint8_t> bytes(stripe.begin(), stripe.end());
+  EXPECT_FALSE(js::read_commands(bytes).error.has_value());
+  stripe.insert(4, "A");
+  bytes.assign(stripe.begin(), stripe.end());
+  read = js::read_commands(bytes);
+  ASSERT_TRUE(read.error.has_value());
+  EXPECT_EQ(read.error->offset, 4u + 99);
+  EXPECT_EQ(read.error->expected, "SO within the track's 99, 99 or 149 characters");
+
+  // 100,000 digits are not a parameter field.
+  std::vector<std::uint8_t> huge = {0x1B, 'd'};
+  huge.insert(huge.end(), 100000, '0');
+  huge.push_back('\r');
+  read = js::read_commands(huge);
+  ASSERT_TRUE(read.error.has_value());
+  EXPECT_EQ(read.error->offset, 2u);
+  EXPECT_TRUE(read.commands.empty());
+}
+
+// The stream that the driver wrote for lColorIntensity -1, kept as a file.
+TEST(CommandReader, KeptMalformedJobIsRefused) {
+  const std::string text =
+      ymcko::testing::read_text(std::filesystem::path(YMCKO_TEST_DATA_DIR) /
+                                "inputs/malformed/jobstream_d_field_19_characters.prn");
+  const std::vector<std::uint8_t> job(text.begin(), text.end());
+  js::ReadResult read = js::read_commands(job);
+  ASSERT_TRUE(read.error.has_value());
+  EXPECT_EQ(read.error->offset, 11u);
+  EXPECT_EQ(read.error->expected, "print parameters of 13 characters (fields of 4, 2, 3 and 4)");
 }
 
 TEST(CommandReader, SurvivesArbitraryBytes) {

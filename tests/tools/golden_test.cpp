@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include "jobstream/command_reader.h"
 #include "support/test_support.h"
 #include "tools/tool_helpers.h"
 
@@ -68,6 +69,9 @@ TEST(Golden, TheDemoCardStreamsStayByteForByte) {
         gunzip(std::filesystem::path(YMCKO_TEST_DATA_DIR) / "golden" / c.golden);
     EXPECT_TRUE(
         ymcko::testing::BytesEqual(expected, std::vector<std::uint8_t>(job.begin(), job.end())));
+    // The reader takes every command the driver wrote.
+    const ymcko::jobstream::ReadResult read = ymcko::jobstream::read_commands(expected);
+    EXPECT_FALSE(read.error.has_value()) << read.error->expected << " at " << read.error->offset;
   }
 }
 

@@ -3,6 +3,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <string_view>
 
 namespace ymcko::jobstream {
 namespace {
@@ -10,6 +11,10 @@ namespace {
 constexpr std::uint8_t ESC = 0x1B;
 constexpr std::uint8_t CR = 0x0D;
 constexpr std::uint8_t SO = 0x0E;
+
+// The most text bytes the driver sends per track (its conversion buffers
+// less the terminator).
+constexpr std::size_t kTrackBytes[] = {99, 99, 149};
 
 // A cursor over the stream that records the first thing it did not find.
 class Cursor {
@@ -92,36 +97,63 @@ class Cursor {
   std::optional<ReadError> error_;
 };
 
-bool is_number_text(const std::string& text) {
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c)) && c != '-') return false;
+// The driver's fixed-width number fields as FormatIntegerList writes them:
+// zero padding, then an optional "-" (padding goes in front of the sign,
+// "0-12"), then at least one digit, in exactly the field's characters.
+std::optional<long> fixed_field(std::string_view field) {
+  std::size_t at = field.find_first_not_of('0');
+  if (at == std::string_view::npos) return 0;
+  const bool negative = field[at] == '-';
+  if (negative) ++at;
+  if (at == field.size()) return std::nullopt;
+  long value = 0;
+  for (; at < field.size(); ++at) {
+    if (!std::isdigit(static_cast<unsigned char>(field[at]))) return std::nullopt;
+    value = value * 10 + (field[at] - '0');
   }
-  return true;
+  return negative ? -value : value;
 }
 
-std::optional<std::vector<long>> split_parameters(const std::string& text) {
-  if (text.size() != 13 || !is_number_text(text)) return std::nullopt;
+// The D and d parameters: 13 characters in fields of 4, 2, 3 and 4. On a
+// fault, records it at the parameters' start plus `text_at`.
+std::optional<std::vector<long>> split_parameters(Cursor& in, std::size_t text_at,
+                                                  const std::string& text) {
+  if (text.size() != 13) {
+    in.fail_at(text_at, "print parameters of 13 characters (fields of 4, 2, 3 and 4)");
+    return std::nullopt;
+  }
   std::vector<long> fields;
   std::size_t at = 0;
   for (std::size_t width : {4, 2, 3, 4}) {
-    std::string field = text.substr(at, width);
-    // Zero padding may stand in front of a sign ("0-12").
-    std::size_t sign = field.find('-');
-    long value =
-        sign == std::string::npos ? std::stol(field) : -std::stol("0" + field.substr(sign + 1));
-    fields.push_back(value);
+    auto value = fixed_field(std::string_view(text).substr(at, width));
+    if (!value) {
+      in.fail_at(text_at + at, "decimal print parameter field of its width");
+      return std::nullopt;
+    }
+    fields.push_back(*value);
     at += width;
   }
   return fields;
 }
 
-std::optional<std::string> count_field(Cursor& in) {
-  auto count = in.text_until(CR, "trailer count ended by CR");
-  if (count && (count->empty() || !is_number_text(*count))) {
-    in.fail("decimal trailer count");
+// From `least` to `most` digits ended by CR, as the driver writes its numbers.
+std::optional<std::string> digits_field(Cursor& in, std::size_t least, std::size_t most,
+                                        const char* ended, const char* what) {
+  const std::size_t at = in.at();
+  auto text = in.text_until(CR, ended);
+  if (!text) return std::nullopt;
+  bool digits = text->size() >= least && text->size() <= most;
+  for (char c : *text) digits = digits && std::isdigit(static_cast<unsigned char>(c));
+  if (!digits) {
+    in.fail_at(at, what);
     return std::nullopt;
   }
-  return count;
+  return text;
+}
+
+// The copy count of a trailer: four digits.
+std::optional<std::string> count_field(Cursor& in) {
+  return digits_field(in, 4, 4, "trailer count ended by CR", "4-digit trailer count");
 }
 
 std::optional<CommandBody> read_stripe(Cursor& in) {
@@ -140,8 +172,21 @@ std::optional<CommandBody> read_stripe(Cursor& in) {
   const char* labels[] = {"track number 1", "track number 2", "track number 3"};
   for (int t = 0; t < 3; ++t) {
     if (!in.expect(std::uint8_t('1' + t), labels[t])) return std::nullopt;
+    const std::size_t at = in.at();
     auto text = in.text_until(SO, "track text ended by SO");
     if (!text) return std::nullopt;
+    // The driver's conversion buffers, and printable characters only.
+    if (text->size() > kTrackBytes[t]) {
+      in.fail_at(at + kTrackBytes[t], "SO within the track's 99, 99 or 149 characters");
+      return std::nullopt;
+    }
+    for (std::size_t i = 0; i < text->size(); ++i) {
+      const auto c = static_cast<unsigned char>((*text)[i]);
+      if (c < 0x20 || c == 0x7F) {
+        in.fail_at(at + i, "printable track character");
+        return std::nullopt;
+      }
+    }
     *tracks[t] = *text;
   }
   if (!in.expect(CR, "CR after track 3")) return std::nullopt;
@@ -211,12 +256,10 @@ std::optional<CommandBody> read_command(Cursor& in) {
   if (!letter) return std::nullopt;
   switch (*letter) {
     case 'R': {
-      auto number = in.text_until(CR, "document number ended by CR");
+      // The job number: a 16-bit value in at least two digits.
+      auto number =
+          digits_field(in, 2, 5, "document number ended by CR", "document number of 2 to 5 digits");
       if (!number) return std::nullopt;
-      if (number->empty() || !is_number_text(*number)) {
-        in.fail("decimal document number");
-        return std::nullopt;
-      }
       return DocumentHeader{*number};
     }
     case 'P': {
@@ -231,9 +274,12 @@ std::optional<CommandBody> read_command(Cursor& in) {
     }
     case 'D':
     case 'd': {
+      const std::size_t at = in.at();
       auto text = in.text_until(CR, "print parameters ended by CR");
       if (!text) return std::nullopt;
-      return ParameterCommand{char(*letter), *text, split_parameters(*text)};
+      auto fields = split_parameters(in, at, *text);
+      if (!fields) return std::nullopt;
+      return ParameterCommand{char(*letter), *text, std::move(fields)};
     }
     case 0x01:
       if (!in.expect(CR, "CR after card start")) return std::nullopt;

@@ -13,7 +13,7 @@
 
 namespace ymcko::jobstream {
 
-// ESC "R" number CR: opens the document.
+// ESC "R" number CR: opens the document; the number has 2 to 5 digits.
 struct DocumentHeader {
   std::string number;
 };
@@ -23,8 +23,10 @@ struct PCommand {
   char form;
 };
 
-// ESC "D" fields CR and ESC "d" fields CR: the print parameters. The fields
-// are split 4, 2, 3, 4 when the text has exactly those 13 characters.
+// ESC "D" fields CR and ESC "d" fields CR: the print parameters, 13
+// characters in fields of 4, 2, 3 and 4, each zero-padded decimal (padding
+// may stand in front of a sign: "0-12"). A command that was read always has
+// its fields; any other text makes the stream malformed.
 struct ParameterCommand {
   char letter;  // 'D' or 'd'
   std::string text;
@@ -35,7 +37,8 @@ struct CardStart {};
 struct CardTurn {};
 struct CardEnd {};
 
-// ESC "M" "Q" CR, or ESC "M" mode "1" track SO "2" track SO "3" track SO CR.
+// ESC "M" "Q" CR, or ESC "M" mode "1" track SO "2" track SO "3" track SO CR;
+// each track at most 99, 99 and 149 bytes, none below 0x20 nor 0x7F.
 struct Stripe {
   char mode;  // 'Q', 'R' or 'W'
   std::string track1;
@@ -55,7 +58,7 @@ struct Panel {
   unsigned first_line;
   unsigned line_width;
   std::span<const std::uint8_t> data;  // into the stream that was read
-  std::string count;
+  std::string count;                   // four digits
   unsigned lines() const { return line_width == 0 ? 0 : unsigned(data.size() / line_width); }
 };
 
@@ -69,7 +72,7 @@ struct OverlayArea {
   unsigned flag;  // 1 for kind 0, 0 for kind 1
 };
 
-// ESC "a" "O" count CR.
+// ESC "a" "O" count CR, the count four digits.
 struct OverlayTrailer {
   std::string count;
 };
