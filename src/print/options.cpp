@@ -2,6 +2,7 @@
 #include "print/options.h"
 
 #include <cctype>
+#include <cstdio>
 
 namespace ymcko::print {
 namespace {
@@ -17,6 +18,23 @@ std::string boolean_text(const std::string& value) {
   if (word == "true" || word == "yes" || word == "on" || word == "1") return "true";
   if (word == "false" || word == "no" || word == "off" || word == "0") return "false";
   return value;
+}
+
+// The option's value for a message: control characters (below 0x20, 0x7F)
+// written as \xNN, so that the message stays one line whatever was given.
+std::string quoted_value(const std::string& value) {
+  std::string out;
+  for (char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -39,7 +57,7 @@ CardSettings settings_from_options(const std::vector<JobOption>& options, const 
     try {
       set_from_text(settings, row->key, std::vector<std::string>{text}, input, warnings);
     } catch (const SettingError& error) {
-      throw Error(input, name + "=" + value + ": " + error.what());
+      throw Error(input, name + "=" + quoted_value(value) + ": " + error.what());
     }
   }
   return settings;

@@ -60,6 +60,18 @@ TEST(Options, JobOptionsBecomeSettings) {
           << error.what();
     }
   }
+  // A control character is refused, and the message stays one line.
+  try {
+    settings_from_options({{"track1", "AB\x1B\x04\rCD"}}, "options", warnings);
+    ADD_FAILURE() << "taken";
+  } catch (const Error& error) {
+    EXPECT_EQ(std::string(error.what())
+                  .rfind("track1=AB\\x1B\\x04\\x0DCD: character U+001B at "
+                         "position 3 is a control character",
+                         0),
+              0u)
+        << error.what();
+  }
 }
 
 }  // namespace
