@@ -55,6 +55,14 @@ TEST(Stripe, RefusesTextThePrinterCannotTake) {
       {"overlong slash", "\xC0\xAF", "not valid UTF-8"},
       {"surrogate", "\xED\xA0\x80", "not valid UTF-8"},
       {"Latin-1 byte, not UTF-8", "caf\xE9", "not valid UTF-8"},
+      // In the stream SO or CR would end the stripe command and ESC start another.
+      {"SO",
+       "12\x0E"
+       "34",
+       "character U+000E at position 3 is a control character"},
+      {"NUL", std::string("AB\0CD", 5), "character U+0000 at position 3 is a control character"},
+      {"card end", "AB\x1B\x04\rCD", "character U+001B at position 3"},
+      {"DEL", "A\x7F", "character U+007F at position 2"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -66,42 +74,6 @@ TEST(Stripe, RefusesTextThePrinterCannotTake) {
       EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
     }
   }
-}
-
-// In the printer stream SO or CR would end the stripe command early and ESC
-// start another, so control characters are refused in every track, named
-// readably, while space and tilde, the ends of the printable range, are taken.
-TEST(Stripe, RefusesControlCharacters) {
-  struct Case {
-    int track;
-    std::string text;
-    const char* message;
-  };
-  const Case cases[] = {
-      {2,
-       "12\x0E"
-       "34",
-       "character U+000E at position 3 is a control character"},
-      {1, std::string("AB\0CD", 5), "character U+0000 at position 3 is a control character"},
-      {1, "AB\x1B\x04\rCD", "character U+001B at position 3"},
-      {3, "12\r", "character U+000D at position 3"},
-      {3, "\x1F", "character U+001F at position 1"},
-      {1, "A\x7F", "character U+007F at position 2"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.message);
-    std::vector<std::string> notes;
-    try {
-      check_track_text(c.track, c.text, notes);
-      ADD_FAILURE() << "taken";
-    } catch (const SettingError& error) {
-      EXPECT_EQ(error.key(), "track" + std::to_string(c.track));
-      EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
-    }
-  }
-  std::vector<std::string> notes;
-  EXPECT_EQ(check_track_text(1, " ~", notes), " ~");
-  EXPECT_EQ(notes.size(), 1u) << "tilde keeps its character-set warning";
 }
 
 TEST(Stripe, WarnsOutsideTheIso7811SetOfEachTrack) {
