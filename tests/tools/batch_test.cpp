@@ -232,7 +232,7 @@ TEST(Batch, ProgressBarOnlyWhenEnabled) {
 TEST(Batch, SourceCountsCardsAsTheRunnerTakesThem) {
   std::vector<SidePlan> plan;
   for (int i = 0; i < 4; ++i)
-    plan.push_back({std::to_string(i), std::nullopt, 0, false, nullptr, {}});
+    plan.push_back({std::to_string(i), std::nullopt, 0, false, nullptr, {}, nullptr, {}, {}});
   std::ostringstream shown;
   Progress bar(shown, true, 2, "cards");
   BatchSource source(std::move(plan), 2, bar);

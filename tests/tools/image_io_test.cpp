@@ -129,7 +129,7 @@ TEST(ImageIo, RefusalsNameTheFile) {
   std::vector<std::uint8_t> jpeg = flat_jpeg(8, 8, colour);
   std::vector<std::uint8_t> png;
   write_png(folder / "ok.png", 4, 4, 1, std::vector<std::uint8_t>(16, 7));
-  png = ymcko::print::read_file(folder / "ok.png");
+  png = ymcko::print::read_file(folder / "ok.png", ymcko::print::kImageFileLimit);
   struct Case {
     const char* name;
     std::vector<std::uint8_t> bytes;

@@ -317,7 +317,7 @@ std::vector<std::filesystem::path> write_previews(const std::vector<SidePrint>& 
 
 void inspect_job(const std::filesystem::path& job, const InspectOptions& options,
                  std::ostream& out) {
-  std::vector<std::uint8_t> bytes = print::read_file(job);
+  std::vector<std::uint8_t> bytes = print::read_file(job, print::kJobFileLimit);
   js::ReadResult result = check_job(bytes);
   std::vector<SidePrint> sides;
   if (!result.error) sides = card_sides(result.commands);
