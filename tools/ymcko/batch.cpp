@@ -29,6 +29,10 @@ std::string at_line(const std::string& input, std::size_t line) {
   return input + ":" + std::to_string(line);
 }
 
+// A field holds a path or a track's text: anything longer is refused as it
+// is read, before a long text is checked character by character.
+constexpr std::size_t kLongestField = 4096;
+
 // Decoded images are at most this many sides ahead of the driver.
 constexpr std::size_t kDecodeDepth = 2;
 
@@ -41,7 +45,14 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
   std::string field;
   std::size_t line = 1;
   bool row_has_content = false;
+  auto check_length = [&](std::size_t at_line_number) {
+    if (field.size() > kLongestField) {
+      throw ToolError(at_line(input, at_line_number),
+                      "a field holds more than " + std::to_string(kLongestField) + " bytes");
+    }
+  };
   auto end_row = [&] {
+    check_length(row.line);
     row.fields.push_back(std::move(field));
     field.clear();
     if (row_has_content) rows.push_back(std::move(row));
@@ -69,6 +80,7 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
         }
       }
       if (!closed) throw ToolError(at_line(input, start_line), "a quoted field is never closed");
+      check_length(start_line);
       row_has_content = true;
       std::size_t after = i + 1;
       if (after < text.size() && text[after] != ',' && text[after] != '\n' && text[after] != '\r') {
@@ -78,6 +90,7 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
       continue;
     }
     if (c == ',') {
+      check_length(row.line);
       row.fields.push_back(std::move(field));
       field.clear();
       row_has_content = true;

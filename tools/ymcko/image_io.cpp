@@ -207,8 +207,9 @@ Image ImageInput::decode() {
     case ImageFormat::jpeg:
       return decode_jpeg(read_all(), name_);
     case ImageFormat::pdf:
+      throw ToolError(name_, "a PDF document, where one image was expected");
     case ImageFormat::unknown:
-      throw ToolError(name_, "not a PNG or JPEG image");
+      throw ToolError(name_, "not a PNG, JPEG or PDF file");
   }
   auto big_endian = [](const std::uint8_t* p) {
     return std::uint64_t{p[0]} << 24 | std::uint64_t{p[1]} << 16 | std::uint64_t{p[2]} << 8 | p[3];
