@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -70,6 +71,18 @@ TEST(OutputFile, AReplacedFileKeepsItsMode) {
     EXPECT_EQ(status.st_mode & 07777, c.expected);
     EXPECT_EQ(read_text(folder / "job.prn"), "new");
   }
+  // The owner too, where the user may give files away.
+  if (::geteuid() != 0) GTEST_SKIP() << "only the superuser can keep another user's file";
+  ScratchFolder folder;
+  write_text(folder / "job.prn", "old");
+  ASSERT_EQ(::chown((folder / "job.prn").c_str(), 4321, 4322), 0);
+  OutputFile out(folder / "job.prn");
+  out.write(bytes_of("new"));
+  out.commit();
+  struct stat status {};
+  ASSERT_EQ(::stat((folder / "job.prn").c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, 4321u);
+  EXPECT_EQ(status.st_gid, 4322u);
 }
 
 TEST(OutputFile, AFailedWriteLeavesNothingAndKeepsTheOldFile) {

@@ -13,6 +13,7 @@
 #include <jpeglib.h>
 #include <poll.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -335,6 +336,8 @@ struct SharedPage {
 // (1 rendered, 0 not) into `done`, then ends without running destructors.
 [[noreturn]] void render_in_child(const pdf::Document& document, int index,
                                   std::uint64_t room_pixels, const SharedPage& shared, int done) {
+  // The child goes with the tool, and leaves the tool's output files alone.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
   pdf::Page page;
   char rendered = document.render(index, kPdfDpi, &page) &&
@@ -409,6 +412,8 @@ Image PdfDocument::render(int index) const {
   std::memcpy(&image.width, bytes, 4);
   std::memcpy(&image.height, bytes + 4, 4);
   check_size(image.width, image.height, where);
+  if (std::uint64_t(image.width) * image.height > room_pixels)
+    throw ToolError(where, "the page cannot be rendered");
   image.rgba.assign(bytes + 8, bytes + 8 + std::size_t(image.width) * image.height * 4);
   return image;
 }

@@ -72,12 +72,11 @@ void take_owner_and_mode(int fd, const std::filesystem::path& target) {
 }  // namespace
 
 void remove_temporaries_on_interrupt() {
+  // Each of the three is held off while the handler runs for another.
   struct sigaction action {};
   action.sa_handler = remove_and_exit;
   sigemptyset(&action.sa_mask);
-  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-    sigaddset(&action.sa_mask, signal);
-  }
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
