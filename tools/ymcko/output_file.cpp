@@ -101,13 +101,18 @@ OutputFile::OutputFile(std::filesystem::path target, WriteCall write_call)
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::filesystem::path candidate = folder / ("." + base + "." + std::to_string(::getpid()) +
                                                 "." + std::to_string(counter++) + ".tmp");
+    // The name is handed to the signal handler before the file exists, so
+    // that no moment passes with a file the handler does not know.
+    interrupt_slot_ = claim_interrupt_slot(candidate);
     fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       temporary_ = candidate;
-      interrupt_slot_ = claim_interrupt_slot(temporary_);
       take_owner_and_mode(fd_, target_);
       return;
     }
+    const int error = errno;
+    release_interrupt_slot(interrupt_slot_);
+    errno = error;
     if (errno != EEXIST) break;
   }
   throw ToolError(target_.string(), system_error("cannot create a file in its folder", errno));
