@@ -49,7 +49,7 @@ void check_devmode(std::span<const BYTE> bytes, const std::string& name) {
 }
 
 std::vector<BYTE> read_devmode_file(const std::filesystem::path& path) {
-  std::vector<BYTE> bytes = read_file(path);
+  std::vector<BYTE> bytes = read_file(path, kDevmodeFileLimit);
   check_devmode(bytes, path.string());
   return bytes;
 }

@@ -3,8 +3,10 @@
 // end can show it as one line.
 #pragma once
 
+#include <cstdio>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace ymcko::print {
@@ -31,6 +33,22 @@ class SettingError : public std::runtime_error {
  private:
   std::string key_;
 };
+
+// Text from an input made safe for a one-line message: control characters
+// (a NUL, a line break) are shown escaped as in JSON, "\u0000".
+inline std::string printable_text(std::string_view text) {
+  std::string shown;
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04X", c);
+      shown += escaped;
+    } else {
+      shown += char(c);
+    }
+  }
+  return shown;
+}
 
 // Something the job goes on with but a person should know.
 struct Warning {

@@ -179,13 +179,13 @@ PrinterStore parse_printer_file(std::string_view json_text, const std::string& i
       }
     }
   } catch (const SettingError& error) {
-    throw Error(input, error.key() + ": " + error.what());
+    throw Error(input, printable_text(error.key()) + ": " + error.what());
   }
   return store;
 }
 
 PrinterStore read_printer_file(const std::filesystem::path& path) {
-  std::vector<std::uint8_t> bytes = read_file(path);
+  std::vector<std::uint8_t> bytes = read_file(path, kPrinterFileLimit);
   return parse_printer_file(
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path.string());
 }

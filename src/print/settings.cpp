@@ -627,7 +627,7 @@ void set_from_json(CardSettings& settings, std::string_view key, std::string_vie
   json value;
   try {
     value = json::parse(json_value.begin(), json_value.end());
-  } catch (const json::parse_error&) {
+  } catch (const json::exception&) {
     throw SettingError(std::string(key), "the value is not valid JSON");
   }
   SettingsAccess::put(settings, key, checked(row, value, input, warnings));
@@ -656,14 +656,14 @@ CardSettings parse_settings(std::string_view json_text, const std::string& input
     try {
       SettingsAccess::put(settings, key, checked(row_of(key), value, input, warnings));
     } catch (const SettingError& error) {
-      throw Error(input, error.key() + ": " + error.what());
+      throw Error(input, printable_text(error.key()) + ": " + error.what());
     }
   }
   return settings;
 }
 
 CardSettings read_settings_file(const std::filesystem::path& path, Warnings& warnings) {
-  std::vector<std::uint8_t> bytes = read_file(path);
+  std::vector<std::uint8_t> bytes = read_file(path, kSettingsFileLimit);
   return parse_settings(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                         path.string(), warnings);
 }

@@ -10,6 +10,9 @@
 #include <thread>
 
 #include "output/escape.h"
+#include "tools/tool_helpers.h"
+#include "ymcko/cli.h"
+#include "ymcko/image_io.h"
 
 namespace {
 
@@ -232,7 +235,7 @@ TEST(Batch, ProgressBarOnlyWhenEnabled) {
 TEST(Batch, SourceCountsCardsAsTheRunnerTakesThem) {
   std::vector<SidePlan> plan;
   for (int i = 0; i < 4; ++i)
-    plan.push_back({std::to_string(i), std::nullopt, 0, false, nullptr, {}});
+    plan.push_back({std::to_string(i), std::nullopt, 0, false, nullptr, {}, nullptr, {}, {}});
   std::ostringstream shown;
   Progress bar(shown, true, 2, "cards");
   BatchSource source(std::move(plan), 2, bar);
@@ -241,6 +244,25 @@ TEST(Batch, SourceCountsCardsAsTheRunnerTakesThem) {
   EXPECT_EQ(sides, 4);
   EXPECT_NE(shown.str().find("1/2 cards"), std::string::npos);
   EXPECT_NE(shown.str().find("2/2 cards\n"), std::string::npos);
+}
+
+// On a terminal the progress bar is redrawn in place; an error that ends the
+// batch starts a line of its own after it.
+TEST(Batch, AnErrorAfterTheProgressBarStartsItsOwnLine) {
+  ymcko::testing::ScratchFolder folder;
+  write_png(folder / "card.png", 4, 4, 1, std::vector<std::uint8_t>(16, 9));
+  ymcko::testing::write_text(folder / "broken.png", "not an image");
+  ymcko::testing::write_text(folder / "cards.csv", "front\ncard.png\ncard.png\nbroken.png\n");
+  const std::string manifest = (folder / "cards.csv").string();
+  const std::string output = (folder / "x.prn").string();
+  const char* argv[] = {"ymcko", "print", "--batch", manifest.c_str(), "-o", output.c_str()};
+  std::ostringstream out, err;
+  EXPECT_EQ(run_tool(6, argv, out, err, true), 1);
+  const std::string text = err.str();
+  const std::size_t error = text.find("ymcko: error: " + manifest + ":4: card 3 front ");
+  ASSERT_NE(error, std::string::npos) << text;
+  ASSERT_GT(error, 0u) << "the bar was drawn first";
+  EXPECT_EQ(text[error - 1], '\n') << text;
 }
 
 }  // namespace

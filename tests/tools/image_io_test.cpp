@@ -18,6 +18,13 @@ using namespace ymcko::tool;
 using ymcko::testing::pdf_with_pages;
 using ymcko::testing::ScratchFolder;
 
+// A kept input that once went wrong.
+std::vector<std::uint8_t> malformed(const char* name) {
+  return ymcko::print::read_file(
+      std::filesystem::path(YMCKO_TEST_DATA_DIR) / "inputs/malformed" / name,
+      ymcko::print::kImageFileLimit);
+}
+
 // A baseline JPEG of one flat colour, at the best quality.
 std::vector<std::uint8_t> flat_jpeg(std::uint32_t width, std::uint32_t height,
                                     const std::uint8_t rgb[3]) {
@@ -123,13 +130,31 @@ TEST(ImageIo, PdfGivesOneSidePerPageAt300Dpi) {
   EXPECT_EQ(std::vector<int>(paper, paper + 3), (std::vector<int>{255, 255, 255}));
 }
 
+// 16-bit samples without a gAMA or sRGB chunk mean what the same 8-bit values
+// do: a mid grey of 0x8080 is 128, not the lighter grey of linear light.
+TEST(ImageIo, SixteenBitSamplesAreSrgbLikeEightBit) {
+  ScratchFolder folder;
+  write_png(folder / "eight.png", 4, 4, 1, std::vector<std::uint8_t>(16, 0x80));
+  const std::filesystem::path cases[] = {
+      folder / "eight.png",
+      std::filesystem::path(YMCKO_TEST_DATA_DIR) / "inputs/malformed" /
+          "image_png_16bit_grey_without_gamma.png",
+  };
+  for (const auto& path : cases) {
+    SCOPED_TRACE(path.filename().string());
+    Image image = load_sides(path).at(0);
+    const std::uint8_t* pixel = image.pixel(1, 1);
+    EXPECT_EQ(std::vector<int>(pixel, pixel + 4), (std::vector<int>{128, 128, 128, 255}));
+  }
+}
+
 TEST(ImageIo, RefusalsNameTheFile) {
   ScratchFolder folder;
   const std::uint8_t colour[3] = {1, 2, 3};
   std::vector<std::uint8_t> jpeg = flat_jpeg(8, 8, colour);
   std::vector<std::uint8_t> png;
   write_png(folder / "ok.png", 4, 4, 1, std::vector<std::uint8_t>(16, 7));
-  png = ymcko::print::read_file(folder / "ok.png");
+  png = ymcko::print::read_file(folder / "ok.png", ymcko::print::kImageFileLimit);
   struct Case {
     const char* name;
     std::vector<std::uint8_t> bytes;
@@ -144,6 +169,10 @@ TEST(ImageIo, RefusalsNameTheFile) {
        "not a readable JPEG image"},
       {"huge.png", png_header_only(100000, 100000), "the image is 100000 x 100000 pixels"},
       {"broken.pdf", {'%', 'P', 'D', 'F', '-', '1', '.', '4', '\n'}, "not a readable PDF document"},
+      {"truncated.jpg", malformed("image_jpeg_truncated.jpg"),
+       "not a readable JPEG image: the image data ends before its last line"},
+      {"more_lines.jpg", malformed("image_jpeg_more_lines_than_data.jpg"),
+       "not a readable JPEG image: the image data ends before its last line"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #include "tools/tool_helpers.h"
 #include "ymcko/errors.h"
@@ -34,6 +38,51 @@ TEST(OutputFile, CommitReplacesTheTargetWhole) {
   }
   EXPECT_EQ(read_text(folder / "job.prn"), "new job");
   EXPECT_EQ(folder_entries(folder.path()), std::vector<std::string>{"job.prn"});
+}
+
+// A replaced job keeps the old file's mode (jobs hold stripe data, often
+// kept private); a new one gets the mode a new file gets.
+TEST(OutputFile, AReplacedFileKeepsItsMode) {
+  const mode_t umask_now = ::umask(022);
+  ::umask(umask_now);
+  struct Case {
+    const char* name;
+    std::optional<mode_t> existing;
+    mode_t expected;
+  };
+  const Case cases[] = {
+      {"private", 0600, 0600},
+      {"group readable", 0640, 0640},
+      {"read only for everyone", 0444, 0444},
+      {"new file", std::nullopt, 0666 & ~umask_now},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ScratchFolder folder;
+    if (c.existing) {
+      write_text(folder / "job.prn", "old");
+      ASSERT_EQ(::chmod((folder / "job.prn").c_str(), *c.existing), 0);
+    }
+    OutputFile out(folder / "job.prn");
+    out.write(bytes_of("new"));
+    out.commit();
+    struct stat status {};
+    ASSERT_EQ(::stat((folder / "job.prn").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, c.expected);
+    EXPECT_EQ(read_text(folder / "job.prn"), "new");
+  }
+  // The owner too, where the user may give files away.
+  if (::geteuid() != 0) GTEST_SKIP() << "only the superuser can keep another user's file";
+  ScratchFolder folder;
+  write_text(folder / "job.prn", "old");
+  ASSERT_EQ(::chown((folder / "job.prn").c_str(), 4321, 4322), 0);
+  OutputFile out(folder / "job.prn");
+  out.write(bytes_of("new"));
+  out.commit();
+  struct stat status {};
+  ASSERT_EQ(::stat((folder / "job.prn").c_str(), &status), 0);
+  EXPECT_EQ(status.st_uid, 4321u);
+  EXPECT_EQ(status.st_gid, 4322u);
 }
 
 TEST(OutputFile, AFailedWriteLeavesNothingAndKeepsTheOldFile) {

@@ -73,14 +73,27 @@ struct ProcessResult {
   std::string err;
 };
 
-// Runs the program with `args` in `folder`, standard output and error caught.
-inline ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
-                                 const std::filesystem::path& folder) {
-  const std::filesystem::path out = folder / ".stdout", err = folder / ".stderr";
+// Where a program's standard output goes: caught in a file of the folder
+// (the default), into a given file such as /dev/full, or closed.
+struct StandardOutput {
+  enum { caught, file, closed } kind = caught;
+  std::string path;
+};
+
+// Starts the program with `args` in `folder`, standard input from /dev/null
+// and standard error into `err`; its process id, or -1.
+inline pid_t spawn_program(const std::string& program, const std::vector<std::string>& args,
+                           const std::filesystem::path& folder, const StandardOutput& output,
+                           const std::filesystem::path& out, const std::filesystem::path& err) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (output.kind == StandardOutput::closed) {
+    posix_spawn_file_actions_addclose(&actions, 1);
+  } else {
+    const std::string path = output.kind == StandardOutput::file ? output.path : out.string();
+    posix_spawn_file_actions_addopen(&actions, 1, path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  }
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   std::vector<char*> argv;
@@ -89,14 +102,24 @@ inline ProcessResult run_program(const std::string& program, const std::vector<s
   std::vector<std::string> copies = args;
   for (auto& arg : copies) argv.push_back(arg.data());
   argv.push_back(nullptr);
+  pid_t pid = -1;
+  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+  posix_spawn_file_actions_destroy(&actions);
+  return pid;
+}
+
+// Runs the program with `args` in `folder`, standard output and error caught.
+inline ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
+                                 const std::filesystem::path& folder,
+                                 const StandardOutput& output = {}) {
+  const std::filesystem::path out = folder / ".stdout", err = folder / ".stderr";
   ProcessResult result;
-  pid_t pid;
-  if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) == 0) {
+  const pid_t pid = spawn_program(program, args, folder, output, out, err);
+  if (pid > 0) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
-  posix_spawn_file_actions_destroy(&actions);
   result.out = read_text(out);
   result.err = read_text(err);
   std::filesystem::remove(out);

@@ -4,6 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/stat.h>
+
+#include <csignal>
+#include <thread>
+
 #include "support/test_support.h"
 #include "tools/tool_helpers.h"
 #include "ymcko/image_io.h"
@@ -14,6 +19,11 @@ using ymcko::testing::hex;
 using ymcko::testing::ProcessResult;
 using ymcko::testing::ScratchFolder;
 using ymcko::testing::write_text;
+
+// A kept input that once went wrong, by its full path.
+std::string malformed(const char* name) {
+  return (std::filesystem::path(YMCKO_TEST_DATA_DIR) / "inputs/malformed" / name).string();
+}
 
 class ToolProcess : public ::testing::Test {
  protected:
@@ -45,6 +55,8 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
   write_text(folder_ / "range.json", R"({"intensity": 101})");
   write_text(folder_ / "long.json", R"({"track3": ")" + std::string(150, '1') + R"("})");
   write_text(folder_ / "notimage.png", "hello");
+  write_text(folder_ / "late.csv", "front\ncard.png\nnotimage.png\n");
+  write_text(folder_ / "longfield.csv", "front,track1\ncard.png," + std::string(5000, '1') + "\n");
   // A device mode whose header announces 220 + 1228 bytes, cut to 1000.
   std::string devmode(1000, '\0');
   devmode[68] = char(220), devmode[70] = char(1228 & 0xFF), devmode[71] = char(1228 >> 8);
@@ -142,6 +154,58 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
        "cut.png",
        "not a readable PNG image"},
       {"inspect a missing job", {"inspect", "missing.prn"}, 1, "missing.prn", "cannot be opened"},
+      {"empty output name", {"print", "--demo", "-o", ""}, 2, "--output", "names no file"},
+      {"number beyond a double",
+       {"print", "--demo", "--settings", malformed("settings_number_too_large.json"), "-o",
+        "x.prn"},
+       1,
+       malformed("settings_number_too_large.json"),
+       "not valid JSON: number overflow parsing '1e400'"},
+      {"NUL inside a key",
+       {"print", "--demo", "--settings", malformed("settings_nul_in_key.json"), "-o", "x.prn"},
+       1,
+       malformed("settings_nul_in_key.json"),
+       "cop\\u0000ies: unknown key"},
+      {"endless settings",
+       {"print", "--demo", "--settings", "/dev/zero", "-o", "x.prn"},
+       1,
+       "/dev/zero",
+       "larger than the 1 MB a settings file may hold"},
+      {"endless printer file",
+       {"print", "--demo", "--printer", "/dev/zero", "-o", "x.prn"},
+       1,
+       "/dev/zero",
+       "larger than the 1 MB a printer file may hold"},
+      {"endless device mode",
+       {"print", "--demo", "--devmode", "/dev/zero", "-o", "x.prn"},
+       1,
+       "/dev/zero",
+       "larger than the 128 KB a device mode file may hold"},
+      {"endless manifest",
+       {"print", "--batch", "/dev/zero", "-o", "x.prn"},
+       1,
+       "/dev/zero",
+       "larger than the 64 MB a manifest may hold"},
+      {"manifest naming a missing image",
+       {"print", "--batch", malformed("manifest_missing_image.csv"), "-o", "x.prn"},
+       1,
+       malformed("manifest_missing_image.csv") + ":2",
+       "front: " + malformed("missing-front.png") + ": cannot be opened"},
+      {"bad image on a later card",
+       {"print", "--batch", "late.csv", "-o", "x.prn"},
+       1,
+       "late.csv:3",
+       "card 2 front notimage.png: not a PNG, JPEG or PDF file"},
+      {"long manifest field",
+       {"print", "--batch", "longfield.csv", "-o", "x.prn"},
+       1,
+       "longfield.csv:2",
+       "a field holds more than 4096 bytes"},
+      {"PDF page slow to render",
+       {"print", malformed("pdf_page_slow_to_render.pdf"), "--pdf-timeout", "1", "-o", "x.prn"},
+       1,
+       malformed("pdf_page_slow_to_render.pdf") + " page 1",
+       "rendering takes longer than the 1 s a page may take"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -196,6 +260,120 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
   ProcessResult bad_json = run({"inspect", "bad.prn", "--json"});
   EXPECT_EQ(bad_json.status, 1);
   EXPECT_EQ(nlohmann::json::parse(bad_json.out)["error"]["offset"], job.size() - 2);
+}
+
+TEST_F(ToolProcess, OutputThatCannotBeWrittenFailsTheCommand) {
+  ymcko::testing::write_bytes(folder_ / "job.prn", hex(R"(1B 52 30 30 0D 1B 01 0D 1B 04 0D)"));
+  using ymcko::testing::StandardOutput;
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    StandardOutput output;
+  };
+  const Case cases[] = {
+      {"info to a full disk", {"info"}, {StandardOutput::file, "/dev/full"}},
+      {"help to a full disk", {"--help"}, {StandardOutput::file, "/dev/full"}},
+      {"inspect with standard output closed",
+       {"inspect", "job.prn", "--json"},
+       {StandardOutput::closed, ""}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProcessResult result =
+        ymcko::testing::run_program(YMCKO_TOOL_PATH, c.args, folder_.path(), c.output);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(OneErrorLine(result, "standard output", "cannot be written"));
+  }
+}
+
+TEST_F(ToolProcess, InspectJsonIsJsonWhateverBytesTheJobHas) {
+  const std::string valid = "1B 52 30 30 0D 1B 01 0D 1B 04 0D";
+  ymcko::testing::write_bytes(folder_ / "job\xE9.prn", hex(valid));
+  struct Case {
+    const char* name;
+    std::string job;
+    std::string shown;  // the "job" field as printed
+  };
+  const Case cases[] = {
+      {"a name that is not UTF-8", "job\xE9.prn", "job\xEF\xBF\xBD.prn"},
+      {"parameter text that is not UTF-8", malformed("job_parameter_text_not_utf8.prn"),
+       malformed("job_parameter_text_not_utf8.prn")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProcessResult result = run({"inspect", c.job, "--json"});
+    EXPECT_NE(result.status, -1);
+    nlohmann::json document = nlohmann::json::parse(result.out, nullptr, false);
+    ASSERT_FALSE(document.is_discarded()) << result.out << result.err;
+    EXPECT_EQ(document["job"], c.shown);
+  }
+}
+
+// A signal during a long batch ends the tool with 128 + the signal, removes
+// its temporary file and leaves the old output as it was.
+TEST_F(ToolProcess, AnInterruptedJobLeavesNoTemporaryFile) {
+  ymcko::tool::write_png(folder_ / "card.png", 64, 64, 3,
+                         std::vector<std::uint8_t>(64 * 64 * 3, 90));
+  std::string manifest = "front,back\n";
+  for (int i = 0; i < 400; ++i) manifest += "card.png,card.png\n";
+  write_text(folder_ / "cards.csv", manifest);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(signal);
+    write_text(folder_ / "x.prn", "old");
+    const pid_t pid = ymcko::testing::spawn_program(
+        YMCKO_TOOL_PATH, {"print", "--batch", "cards.csv", "--side-mode", "1", "-o", "x.prn"},
+        folder_.path(), {}, folder_ / ".stdout", folder_ / ".stderr");
+    ASSERT_GT(pid, 0);
+    // Wait for the temporary file, then interrupt the job.
+    bool seen = false;
+    for (int wait = 0; wait < 20000 && !seen; ++wait) {
+      for (const std::string& name : ymcko::testing::folder_entries(folder_.path()))
+        seen = seen || name.rfind(".x.prn.", 0) == 0;
+      if (!seen) ::usleep(1000);
+    }
+    ::kill(pid, signal);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(seen) << "no temporary file appeared";
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal);
+    std::filesystem::remove(folder_ / ".stdout");
+    std::filesystem::remove(folder_ / ".stderr");
+    EXPECT_EQ(ymcko::testing::folder_entries(folder_.path()),
+              (std::vector<std::string>{"card.png", "cards.csv", "x.prn"}));
+    EXPECT_EQ(ymcko::testing::read_text(folder_ / "x.prn"), "old");
+  }
+}
+
+// An input that can be read only once (a FIFO, a pipe) is sniffed and
+// decoded from the one opening.
+TEST_F(ToolProcess, FifosPrintLikeFiles) {
+  ymcko::tool::write_png(folder_ / "card.png", 8, 8, 3, std::vector<std::uint8_t>(8 * 8 * 3, 200));
+  ymcko::testing::write_bytes(folder_ / "card.pdf", ymcko::testing::pdf_with_pages({"1 0 0"}));
+  for (const char* name : {"card.png", "card.pdf"}) {
+    SCOPED_TRACE(name);
+    const std::string bytes = ymcko::testing::read_text(folder_ / name);
+    const std::filesystem::path fifo = folder_ / "side.fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+      // Opened once a reader is there; given up after ten seconds without one.
+      int fd = -1;
+      for (int wait = 0; wait < 10000 && fd < 0; ++wait) {
+        fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd < 0) ::usleep(1000);
+      }
+      if (fd < 0) return;
+      ::fcntl(fd, F_SETFL, 0);
+      [[maybe_unused]] ssize_t wrote = ::write(fd, bytes.data(), bytes.size());
+      ::close(fd);
+    });
+    ProcessResult result = run({"print", "side.fifo", "-o", "x.prn"});
+    writer.join();
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "x.prn"));
+    std::filesystem::remove(fifo);
+    std::filesystem::remove(folder_ / "x.prn");
+  }
 }
 
 }  // namespace

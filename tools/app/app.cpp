@@ -180,7 +180,7 @@ bool print_pdf(pappl_job_t* job, pappl_device_t* device, void*) {
   bool started = false, steps_done = false;
   const bool read = guarded(job, [&] {
     const std::string path = papplJobGetFilename(job);
-    tool::PdfDocument document(print::read_file(path), "the PDF document");
+    tool::PdfDocument document(print::read_file(path, print::kImageFileLimit), "the PDF document");
     const int pages = document.pages();
     papplJobSetImpressions(job, pages);
     options = papplJobCreatePrintOptions(job, unsigned(pages), true);

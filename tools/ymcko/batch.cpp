@@ -1,7 +1,12 @@
 // CSV manifests, batch side plans and the progress bar.
 #include "ymcko/batch.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "print/files.h"
 #include "ymcko/image_io.h"
@@ -24,6 +29,10 @@ std::string at_line(const std::string& input, std::size_t line) {
   return input + ":" + std::to_string(line);
 }
 
+// A field holds a path or a track's text: anything longer is refused as it
+// is read, before a long text is checked character by character.
+constexpr std::size_t kLongestField = 4096;
+
 // Decoded images are at most this many sides ahead of the driver.
 constexpr std::size_t kDecodeDepth = 2;
 
@@ -36,7 +45,14 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
   std::string field;
   std::size_t line = 1;
   bool row_has_content = false;
+  auto check_length = [&](std::size_t at_line_number) {
+    if (field.size() > kLongestField) {
+      throw ToolError(at_line(input, at_line_number),
+                      "a field holds more than " + std::to_string(kLongestField) + " bytes");
+    }
+  };
   auto end_row = [&] {
+    check_length(row.line);
     row.fields.push_back(std::move(field));
     field.clear();
     if (row_has_content) rows.push_back(std::move(row));
@@ -64,6 +80,7 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
         }
       }
       if (!closed) throw ToolError(at_line(input, start_line), "a quoted field is never closed");
+      check_length(start_line);
       row_has_content = true;
       std::size_t after = i + 1;
       if (after < text.size() && text[after] != ',' && text[after] != '\n' && text[after] != '\r') {
@@ -73,6 +90,7 @@ std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
       continue;
     }
     if (c == ',') {
+      check_length(row.line);
       row.fields.push_back(std::move(field));
       field.clear();
       row_has_content = true;
@@ -154,9 +172,37 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
 }
 
 Manifest read_manifest(const std::filesystem::path& path, Warnings& warnings) {
-  std::vector<std::uint8_t> bytes = print::read_file(path);
+  std::vector<std::uint8_t> bytes = print::read_file(path, print::kManifestFileLimit);
   return parse_manifest(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
                         path.parent_path(), path.string(), warnings);
+}
+
+namespace {
+
+// A file a manifest names, checked before the first card: there, a file,
+// and readable. Decoding it is left for its card.
+void check_named_file(const std::filesystem::path& path, const std::string& where,
+                      const char* column) {
+  struct stat status {};
+  std::string problem;
+  if (::stat(path.c_str(), &status) != 0) {
+    problem = std::string("cannot be opened: ") + std::strerror(errno);
+  } else if (S_ISDIR(status.st_mode)) {
+    problem = "is a folder, not a file";
+  } else if (::access(path.c_str(), R_OK) != 0) {
+    problem = std::string("cannot be read: ") + std::strerror(errno);
+  }
+  if (!problem.empty())
+    throw ToolError(where, std::string(column) + ": " + path.string() + ": " + problem);
+}
+
+}  // namespace
+
+void check_manifest_files(const Manifest& manifest, const std::string& input) {
+  for (const CardEntry& card : manifest.cards) {
+    check_named_file(card.front, at_line(input, card.line), "front");
+    if (card.back) check_named_file(*card.back, at_line(input, card.line), "back");
+  }
 }
 
 std::vector<SidePlan> plan_batch(const Manifest& manifest, int side_mode,
@@ -168,21 +214,38 @@ std::vector<SidePlan> plan_batch(const Manifest& manifest, int side_mode,
     for (std::size_t t = 0; t < 3; ++t) {
       if (card.tracks[t]) stripe.tracks[t] = card.tracks[t];
     }
-    const std::string label =
-        "card " + std::to_string(i + 1) + " (" + at_line(input, card.line) + ")";
-    plan.push_back({label + " front " + card.front.string(), card.front, 0, true, nullptr, stripe});
+    const std::string where = at_line(input, card.line);
+    const std::string label = "card " + std::to_string(i + 1);
+    plan.push_back({where + ": " + label + " front " + card.front.string(), card.front, 0, true,
+                    nullptr, stripe, nullptr, where, label + " front"});
     if (side_mode == 0) {
       if (card.back) {
-        throw ToolError(at_line(input, card.line),
+        throw ToolError(where,
                         "back: a back image needs side mode 1 or 2; side mode 0 "
                         "prints every page on a new card");
       }
       continue;
     }
     if (card.back) {
-      plan.push_back({label + " back " + card.back->string(), card.back, 0, true, nullptr, {}});
+      plan.push_back({where + ": " + label + " back " + card.back->string(),
+                      card.back,
+                      0,
+                      true,
+                      nullptr,
+                      {},
+                      nullptr,
+                      where,
+                      label + " back"});
     } else {
-      plan.push_back({label + " back (white)", std::nullopt, 0, false, nullptr, {}});
+      plan.push_back({where + ": " + label + " back (white)",
+                      std::nullopt,
+                      0,
+                      false,
+                      nullptr,
+                      {},
+                      nullptr,
+                      where,
+                      label + " back"});
     }
   }
   return plan;
@@ -203,14 +266,29 @@ void Progress::update(std::size_t done) {
        << digits << " " << unit_ << std::flush;
 }
 
+Progress::~Progress() { finish(); }
+
 void Progress::finish() {
   if (!enabled_ || !shown_) return;
   out_ << "\n" << std::flush;
   shown_.reset();
 }
 
-BatchSource::BatchSource(std::vector<SidePlan> plan, std::size_t sides_per_card, Progress& progress)
-    : decoder_(std::make_shared<SideDecoder>(std::move(plan), decode_workers())),
+namespace {
+
+std::vector<std::pair<std::string, std::string>> origins_of(const std::vector<SidePlan>& plan) {
+  std::vector<std::pair<std::string, std::string>> origins;
+  for (const SidePlan& side : plan) origins.emplace_back(side.origin, side.label);
+  return origins;
+}
+
+}  // namespace
+
+BatchSource::BatchSource(std::vector<SidePlan> plan, std::size_t sides_per_card, Progress& progress,
+                         std::chrono::milliseconds pdf_page_time_limit)
+    : origins_(origins_of(plan)),
+      decoder_(
+          std::make_shared<SideDecoder>(std::move(plan), decode_workers(), pdf_page_time_limit)),
       ahead_([decoder = decoder_](std::size_t index,
                                   std::size_t worker) { return decoder->decode(index, worker); },
              kDecodeDepth, decode_workers()),
@@ -220,7 +298,15 @@ BatchSource::BatchSource(std::vector<SidePlan> plan, std::size_t sides_per_card,
 std::optional<CardSide> BatchSource::next() {
   // A card counts as done once the runner asks for the side after it.
   progress_.update(taken_ / sides_per_card_);
-  std::optional<CardSide> side = ahead_.next();
+  std::optional<CardSide> side;
+  try {
+    side = ahead_.next();
+  } catch (const ToolError& error) {
+    // The file names itself; the manifest's line and the card come first.
+    if (taken_ >= origins_.size() || origins_[taken_].first.empty()) throw;
+    const auto& [where, label] = origins_[taken_];
+    throw ToolError(where, label + " " + error.input() + ": " + error.what());
+  }
   if (side) {
     ++taken_;
   } else {

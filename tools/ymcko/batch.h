@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -49,6 +50,11 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
 
 Manifest read_manifest(const std::filesystem::path& path, Warnings& warnings);
 
+// Every file the manifest names is there, a file, and readable, or a
+// ToolError names the manifest's line: checked before the first card, so a
+// missing image does not end a long batch part-way.
+void check_manifest_files(const Manifest& manifest, const std::string& input);
+
 // The job's sides for a manifest. In side modes 1 and 2 every card has a
 // front and a back page (a missing back prints white, so the cards keep
 // their pairs); in side mode 0 a back image is refused. Every card's front
@@ -62,6 +68,10 @@ std::vector<SidePlan> plan_batch(const Manifest& manifest, int side_mode,
 class Progress {
  public:
   Progress(std::ostream& out, bool enabled, std::size_t total, std::string_view unit);
+  // Ends the line, so that an error printed after the bar starts a line of its own.
+  ~Progress();
+  Progress(const Progress&) = delete;
+  Progress& operator=(const Progress&) = delete;
   void update(std::size_t done);
   void finish();  // ends the line
 
@@ -77,10 +87,13 @@ class Progress {
 // progress bar following the cards the job runner has taken.
 class BatchSource final : public SideSource {
  public:
-  BatchSource(std::vector<SidePlan> plan, std::size_t sides_per_card, Progress& progress);
+  // A side that cannot be made is reported by its manifest line and card.
+  BatchSource(std::vector<SidePlan> plan, std::size_t sides_per_card, Progress& progress,
+              std::chrono::milliseconds pdf_page_time_limit = kPdfPageTimeLimit);
   std::optional<CardSide> next() override;
 
  private:
+  std::vector<std::pair<std::string, std::string>> origins_;  // manifest line, card and side
   std::shared_ptr<SideDecoder> decoder_;
   DecodeAhead ahead_;
   std::size_t sides_per_card_;

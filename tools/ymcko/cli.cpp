@@ -3,7 +3,9 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -84,6 +86,15 @@ CLI::Validator integer_text() {
       "");
 }
 
+// A file name, which cannot be empty.
+CLI::Validator file_name() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        return text.empty() ? "an empty name names no file" : std::string();
+      },
+      "");
+}
+
 // The settings table's own check of one flag text, for the kinds whose
 // values have several parts (rectangles, overlay areas, track texts).
 CLI::Validator table_check(const print::Setting& setting) {
@@ -105,14 +116,17 @@ CLI::Validator table_check(const print::Setting& setting) {
 void add_settings_options(CLI::App* app, SettingsFlags& flags) {
   app->add_option("--settings", flags.settings_file,
                   "card-job settings from a JSON file; flags override it")
-      ->type_name("FILE.json");
+      ->type_name("FILE.json")
+      ->check(file_name());
   app->add_option("--devmode", flags.devmode_file,
                   "merge this binary device mode as an application's")
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->check(file_name());
   app->add_option("--printer", flags.printer_file,
                   "the host printer's stored values: printer properties by field name, "
                   "\"halftone\", \"forms\"")
-      ->type_name("FILE.json");
+      ->type_name("FILE.json")
+      ->check(file_name());
   for (const print::Setting& setting : print::settings_table()) {
     const std::string key(setting.key);
     const std::string help(setting.help);
@@ -233,6 +247,7 @@ struct PrintOptions {
   std::string save_devmode;
   std::string batch;
   bool demo = false;
+  int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
 };
 
 void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_terminal) {
@@ -251,10 +266,14 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
   std::vector<SidePlan> plan;
   std::size_t sides_per_card = 1;
   if (options.demo) {
-    plan.push_back(
-        {"demo card", std::nullopt, 0, false, std::make_shared<const Image>(demo_card()), stripe});
+    SidePlan demo;
+    demo.name = "demo card";
+    demo.image = std::make_shared<const Image>(demo_card());
+    demo.stripe = stripe;
+    plan.push_back(std::move(demo));
   } else if (!options.batch.empty()) {
     Manifest manifest = read_manifest(options.batch, warnings);
+    check_manifest_files(manifest, options.batch);
     const int side_mode = print::side_mode_of(job.devmode);
     plan = plan_batch(manifest, side_mode, stripe, options.batch);
     sides_per_card = side_mode == 0 ? 1 : 2;
@@ -268,11 +287,13 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
   std::unique_ptr<JobOutput> output = open_output(options.output);
   const std::size_t cards = (plan.size() + sides_per_card - 1) / sides_per_card;
   Progress progress(err, stderr_is_terminal && !options.batch.empty(), cards, "cards");
+  const std::chrono::seconds pdf_time_limit(options.pdf_timeout);
   std::unique_ptr<SideSource> sides;
   if (!options.batch.empty()) {
-    sides = std::make_unique<BatchSource>(std::move(plan), sides_per_card, progress);
+    sides =
+        std::make_unique<BatchSource>(std::move(plan), sides_per_card, progress, pdf_time_limit);
   } else {
-    auto decoder = std::make_shared<SideDecoder>(std::move(plan), decode_workers());
+    auto decoder = std::make_shared<SideDecoder>(std::move(plan), decode_workers(), pdf_time_limit);
     sides = std::make_unique<DecodeAhead>(
         [decoder](std::size_t index, std::size_t worker) { return decoder->decode(index, worker); },
         kPageDecodeDepth, decode_workers());
@@ -306,6 +327,18 @@ std::string settings_keys_footer() {
   return text + "\n";
 }
 
+// What a command prints is its result: output that could not be written (a
+// full disk, a closed descriptor) makes the command fail with one line.
+bool output_written(std::ostream& out, std::ostream& err) {
+  errno = 0;
+  out.flush();
+  const int error = errno;
+  if (out) return true;
+  err << "ymcko: error: standard output: cannot be written"
+      << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << "\n";
+  return false;
+}
+
 }  // namespace
 
 int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
@@ -327,7 +360,8 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->add_option("--batch", print_options.batch,
                    "many cards: a CSV file with the columns front, back, track1, track2, track3 "
                    "(header row; paths relative to it)")
-      ->type_name("MANIFEST.csv");
+      ->type_name("MANIFEST.csv")
+      ->check(file_name());
   source->add_flag("--demo", print_options.demo, "print the built-in demo card");
   source->require_option(1);
   print
@@ -336,7 +370,8 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
                    "device node, a FIFO or socket://HOST[:PORT] (port 9100 when none) gets the job "
                    "as it is made")
       ->type_name("OUT")
-      ->required();
+      ->required()
+      ->check(file_name());
   print
       ->add_option(
           "--fit", print_options.fit,
@@ -345,9 +380,15 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->type_name("MODE")
       ->check(CLI::IsMember({"cover", "contain", "stretch"}).description(""));
   print
+      ->add_option("--pdf-timeout", print_options.pdf_timeout,
+                   "refuse a PDF page that takes longer than this to render (default 30)")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(1, 86400).description(""));
+  print
       ->add_option("--save-devmode", print_options.save_devmode,
                    "write the instance's merged device mode, whole, once the job succeeded")
-      ->type_name("FILE");
+      ->type_name("FILE")
+      ->check(file_name());
   add_settings_options(print, print_options.settings);
   print->footer(settings_keys_footer());
 
@@ -355,12 +396,13 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   InspectOptions inspect_options;
   std::string png_folder;
   CLI::App* inspect = app.add_subcommand("inspect", "list, check and preview a printer job");
-  inspect->add_option("JOB", inspect_job_path, "the job file")->required();
+  inspect->add_option("JOB", inspect_job_path, "the job file")->required()->check(file_name());
   inspect
       ->add_option(
           "--png", png_folder,
           "write each card side's panels as greyscale PNGs and a colour preview into this folder")
-      ->type_name("DIR");
+      ->type_name("DIR")
+      ->check(file_name());
   inspect->add_flag("--json", inspect_options.json, "one JSON document instead of lines");
 
   SettingsFlags info_flags;
@@ -375,7 +417,7 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) {
       out << app.help();
-      return 0;
+      return output_written(out, err) ? 0 : 1;
     }
     // A value a check refused names its option ("--flag: what is wrong");
     // anything else is about the command line as a whole.
@@ -403,7 +445,7 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
     err << "ymcko: error: " << error.what() << "\n";
     return 1;
   }
-  return 0;
+  return output_written(out, err) ? 0 : 1;
 }
 
 }  // namespace ymcko::tool

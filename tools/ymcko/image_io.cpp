@@ -2,13 +2,23 @@
 #include "ymcko/image_io.h"
 
 #include <csetjmp>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <mutex>
 
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <jpeglib.h>
+#include <poll.h>
+#include <sys/mman.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+// After jpeglib.h, which it needs.
+#include <jerror.h>
 #include <png.h>
 
 #include "print/files.h"
@@ -43,7 +53,18 @@ void jpeg_error_exit(j_common_ptr info) {
   std::longjmp(errors->jump, 1);
 }
 
-void jpeg_quiet(j_common_ptr, int) {}
+// Warnings are not printed; the two that mean the data ran out before the
+// image did (a truncated file, a header claiming more lines than follow) end
+// the decoding, where libjpeg would fill the rest with grey.
+void jpeg_message(j_common_ptr info, int level) {
+  if (level < 0 &&
+      (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER)) {
+    auto* errors = reinterpret_cast<JpegErrorManager*>(info->err);
+    std::snprintf(errors->message, sizeof errors->message,
+                  "the image data ends before its last line");
+    std::longjmp(errors->jump, 1);
+  }
+}
 
 // Decodes into `out` (RGBA); false with `message` set on a malformed stream or
 // an image above the size limit. No object with a destructor lives in this
@@ -54,7 +75,7 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out, ch
   JpegErrorManager errors;
   info.err = jpeg_std_error(&errors.manager);
   errors.manager.error_exit = jpeg_error_exit;
-  errors.manager.emit_message = jpeg_quiet;
+  errors.manager.emit_message = jpeg_message;
   errors.message[0] = 0;
   if (setjmp(errors.jump)) {
     std::snprintf(message, message_size, "%s", errors.message);
@@ -130,6 +151,9 @@ Image finish_png(png_image& png, const std::string& name) {
     check_size(png.width, png.height, name);
   }
   png.format = PNG_FORMAT_RGBA;
+  // 16-bit samples without a gAMA or sRGB chunk are sRGB values like 8-bit
+  // ones; libpng would otherwise take them as linear light.
+  png.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
   Image image{png.width, png.height, std::vector<std::uint8_t>(PNG_IMAGE_SIZE(png))};
   if (!png_image_finish_read(&png, nullptr, image.rgba.data(), 0, nullptr)) {
     throw ToolError(name, std::string("not a readable PNG image: ") + png.message);
@@ -155,30 +179,55 @@ Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
   return finish_png(png, name);
 }
 
-Image decode_png_file(const std::filesystem::path& path) {
-  const std::string name = path.string();
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr)
-    throw ToolError(name, std::string("cannot be opened: ") + std::strerror(errno));
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> closing(file, std::fclose);
-  // Signature and header: the size decides the way.
-  std::uint8_t head[24] = {};
-  const std::size_t got = std::fread(head, 1, sizeof head, file);
+ImageInput::ImageInput(const std::filesystem::path& path)
+    : name_(path.string()), file_(nullptr, std::fclose) {
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) throw ToolError(name_, "is a folder, not a file");
+  file_.reset(std::fopen(path.c_str(), "rb"));
+  if (!file_) throw ToolError(name_, std::string("cannot be opened: ") + std::strerror(errno));
+  struct stat status {};
+  regular_ = ::fstat(fileno(file_.get()), &status) == 0 && S_ISREG(status.st_mode);
+  // Signature and PNG header: enough to tell the format, and a PNG's size.
+  head_.resize(24);
+  head_.resize(std::fread(head_.data(), 1, head_.size(), file_.get()));
+  if (std::ferror(file_.get()))
+    throw ToolError(name_, std::string("cannot be read: ") + std::strerror(errno));
+}
+
+std::vector<std::uint8_t> ImageInput::read_all() {
+  std::vector<std::uint8_t> rest =
+      print::read_rest(file_.get(), name_, print::kImageFileLimit, head_.size());
+  rest.insert(rest.begin(), head_.begin(), head_.end());
+  return rest;
+}
+
+Image ImageInput::decode() {
+  switch (format()) {
+    case ImageFormat::png:
+      break;
+    case ImageFormat::jpeg:
+      return decode_jpeg(read_all(), name_);
+    case ImageFormat::pdf:
+      throw ToolError(name_, "a PDF document, where one image was expected");
+    case ImageFormat::unknown:
+      throw ToolError(name_, "not a PNG, JPEG or PDF file");
+  }
   auto big_endian = [](const std::uint8_t* p) {
     return std::uint64_t{p[0]} << 24 | std::uint64_t{p[1]} << 16 | std::uint64_t{p[2]} << 8 | p[3];
   };
   const std::uint64_t pixels =
-      got == sizeof head ? big_endian(head + 16) * big_endian(head + 20) : 0;
-  std::rewind(file);
-  if (pixels <= kFastPngPixels) return decode_png(print::read_rest(file, name), name);
+      head_.size() == 24 ? big_endian(&head_[16]) * big_endian(&head_[20]) : 0;
+  if (pixels <= kFastPngPixels || !regular_) return decode_png(read_all(), name_);
   // A large image is read by libpng from the file, a few rows at a time.
+  if (std::fseek(file_.get(), 0, SEEK_SET) != 0)
+    throw ToolError(name_, std::string("cannot be read: ") + std::strerror(errno));
   png_image png;
   std::memset(&png, 0, sizeof png);
   png.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_stdio(&png, file)) {
-    throw ToolError(name, std::string("not a readable PNG image: ") + png.message);
+  if (!png_image_begin_read_from_stdio(&png, file_.get())) {
+    throw ToolError(name_, std::string("not a readable PNG image: ") + png.message);
   }
-  return finish_png(png, name);
+  return finish_png(png, name_);
 }
 
 Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
@@ -233,12 +282,15 @@ std::mutex pdf_lock;
 struct PdfDocument::Impl {
   std::vector<std::uint8_t> bytes;  // the document reads from these while it lives
   std::string name;
+  std::chrono::milliseconds page_time_limit;
   std::unique_ptr<pdf::Document> document;
 };
 
-PdfDocument::PdfDocument(std::vector<std::uint8_t> bytes, std::string name)
+PdfDocument::PdfDocument(std::vector<std::uint8_t> bytes, std::string name,
+                         std::chrono::milliseconds page_time_limit)
     : impl_(std::make_unique<Impl>()) {
   std::lock_guard guard(pdf_lock);
+  impl_->page_time_limit = page_time_limit;
   impl_->bytes = std::move(bytes);
   impl_->name = std::move(name);
   pdf::OpenResult result = pdf::OpenResult::unreadable;
@@ -268,24 +320,110 @@ int PdfDocument::pages() const {
   return impl_->document->pages();
 }
 
+namespace {
+
+// Memory shared with the rendering child: the page's width and height, then
+// its pixels.
+struct SharedPage {
+  void* memory = MAP_FAILED;
+  std::size_t size = 0;
+  ~SharedPage() {
+    if (memory != MAP_FAILED) ::munmap(memory, size);
+  }
+};
+
+// Renders in a child process that writes the page into `shared` and one byte
+// (1 rendered, 0 not) into `done`, then ends without running destructors.
+[[noreturn]] void render_in_child(const pdf::Document& document, int index,
+                                  std::uint64_t room_pixels, const SharedPage& shared, int done) {
+  // The child goes with the tool, and leaves the tool's output files alone.
+  ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
+  pdf::Page page;
+  char rendered = document.render(index, kPdfDpi, &page) &&
+                  std::uint64_t(page.width) * page.height <= room_pixels;
+  if (rendered) {
+    auto* bytes = static_cast<std::uint8_t*>(shared.memory);
+    std::memcpy(bytes, &page.width, 4);
+    std::memcpy(bytes + 4, &page.height, 4);
+    std::memcpy(bytes + 8, page.rgba.data(), page.rgba.size());
+  }
+  [[maybe_unused]] ssize_t ignored = ::write(done, &rendered, 1);
+  ::_exit(0);
+}
+
+}  // namespace
+
 Image PdfDocument::render(int index) const {
   std::lock_guard guard(pdf_lock);
   std::string where = impl_->name + " page " + std::to_string(index + 1);
   double width = 0, height = 0;
   if (!impl_->document->page_size(index, &width, &height))
     throw ToolError(where, "the page cannot be read");
-  check_size(std::uint64_t(width / 72.0 * kPdfDpi + 1), std::uint64_t(height / 72.0 * kPdfDpi + 1),
-             where);
-  pdf::Page page;
-  if (!impl_->document->render(index, kPdfDpi, &page))
+  const std::uint64_t columns = std::uint64_t(width / 72.0 * kPdfDpi + 1);
+  const std::uint64_t rows = std::uint64_t(height / 72.0 * kPdfDpi + 1);
+  check_size(columns, rows, where);
+
+  // Room for the page as Poppler rounds its size, in memory the child shares.
+  const std::uint64_t room_pixels = (columns + 2) * (rows + 2);
+  SharedPage shared;
+  shared.size = 8 + room_pixels * 4;
+  shared.memory =
+      ::mmap(nullptr, shared.size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+  int done[2];
+  if (shared.memory == MAP_FAILED || ::pipe2(done, O_CLOEXEC) != 0)
+    throw ToolError(where, std::string("cannot be rendered: ") + std::strerror(errno));
+  const pid_t child = ::fork();
+  if (child == 0) render_in_child(*impl_->document, index, room_pixels, shared, done[1]);
+  ::close(done[1]);
+  if (child < 0) {
+    ::close(done[0]);
+    throw ToolError(where, std::string("cannot be rendered: ") + std::strerror(errno));
+  }
+
+  // The child's byte, or nothing when it ended without one or the time ran out.
+  const auto deadline = std::chrono::steady_clock::now() + impl_->page_time_limit;
+  char rendered = 0;
+  bool answered = false, late = false;
+  while (true) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd wait{done[0], POLLIN, 0};
+    const int ready = left.count() > 0
+                          ? ::poll(&wait, 1, int(std::min<std::int64_t>(left.count(), INT32_MAX)))
+                          : 0;
+    if (ready < 0 && errno == EINTR) continue;
+    if (ready == 0) late = true;
+    if (ready > 0) answered = ::read(done[0], &rendered, 1) == 1;
+    break;
+  }
+  ::close(done[0]);
+  if (late) ::kill(child, SIGKILL);
+  while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
+  }
+  if (late) {
+    throw ToolError(where, "rendering takes longer than the " +
+                               std::to_string(impl_->page_time_limit.count() / 1000) +
+                               " s a page may take");
+  }
+  if (!answered || !rendered) throw ToolError(where, "the page cannot be rendered");
+  Image image;
+  const auto* bytes = static_cast<const std::uint8_t*>(shared.memory);
+  std::memcpy(&image.width, bytes, 4);
+  std::memcpy(&image.height, bytes + 4, 4);
+  check_size(image.width, image.height, where);
+  if (std::uint64_t(image.width) * image.height > room_pixels)
     throw ToolError(where, "the page cannot be rendered");
-  check_size(page.width, page.height, where);
-  return Image{page.width, page.height, std::move(page.rgba)};
+  image.rgba.assign(bytes + 8, bytes + 8 + std::size_t(image.width) * image.height * 4);
+  return image;
 }
 
 std::vector<Image> load_sides(const std::filesystem::path& path) {
-  std::vector<std::uint8_t> bytes = print::read_file(path);
-  std::string name = path.string();
+  ImageInput input(path);
+  const std::string& name = input.name();
+  if (input.format() == ImageFormat::png || input.format() == ImageFormat::jpeg)
+    return {input.decode()};
+  std::vector<std::uint8_t> bytes = input.read_all();
   switch (sniff_format(bytes)) {
     case ImageFormat::png:
       return {decode_png(bytes, name)};

@@ -2,8 +2,10 @@
 // RGBA in memory (transparency composited over white), and PNG writing.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <span>
@@ -33,8 +35,10 @@ Image filled_image(std::uint32_t width, std::uint32_t height, std::uint8_t red, 
 // Largest image accepted, in pixels: larger ones would only exhaust memory.
 inline constexpr std::uint64_t kMaxImagePixels = 64ull * 1024 * 1024;
 
-// PDF pages are rendered at the printer's resolution.
+// PDF pages are rendered at the printer's resolution, each within a time
+// limit: a page that takes longer is refused.
 inline constexpr int kPdfDpi = 300;
+inline constexpr std::chrono::seconds kPdfPageTimeLimit{30};
 
 enum class ImageFormat { png, jpeg, pdf, unknown };
 
@@ -44,19 +48,43 @@ ImageFormat sniff_format(std::span<const std::uint8_t> bytes);
 // Decoders; `name` is the input named in errors. The results are opaque:
 // transparent pixels are already composited over white.
 Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name);
-// A PNG file; a large one is read by libpng straight from the file, without
-// holding the whole file in memory.
-Image decode_png_file(const std::filesystem::path& path);
 Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name);
+
+// An input file opened once: its format is told from its first bytes and it
+// is decoded from the same descriptor, so a pipe or a FIFO reads like a file.
+// Throws ToolError naming the file.
+class ImageInput {
+ public:
+  explicit ImageInput(const std::filesystem::path& path);
+  const std::string& name() const { return name_; }
+  ImageFormat format() const { return sniff_format(head_); }
+  // A regular file, which may be read again from its start.
+  bool regular() const { return regular_; }
+  // Everything the input holds, the first bytes included, within the limit
+  // for an image file.
+  std::vector<std::uint8_t> read_all();
+  // The PNG or JPEG image; a large PNG file is read by libpng straight from
+  // the file, without holding the whole file in memory.
+  Image decode();
+
+ private:
+  std::string name_;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;
+  std::vector<std::uint8_t> head_;
+  bool regular_ = false;
+};
 
 // A PDF whose pages are rendered one at a time.
 class PdfDocument {
  public:
-  PdfDocument(std::vector<std::uint8_t> bytes, std::string name);
+  PdfDocument(std::vector<std::uint8_t> bytes, std::string name,
+              std::chrono::milliseconds page_time_limit = kPdfPageTimeLimit);
   ~PdfDocument();
   PdfDocument(PdfDocument&&) noexcept;
   int pages() const;
-  // Page `index` (from 0) at kPdfDpi on white paper.
+  // Page `index` (from 0) at kPdfDpi on white paper. The page is rendered in
+  // a child process, which is ended when the time limit passes: Poppler's
+  // rendering cannot be stopped from outside, and a crash in it stays there.
   Image render(int index) const;
 
  private:

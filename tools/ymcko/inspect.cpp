@@ -317,7 +317,7 @@ std::vector<std::filesystem::path> write_previews(const std::vector<SidePrint>& 
 
 void inspect_job(const std::filesystem::path& job, const InspectOptions& options,
                  std::ostream& out) {
-  std::vector<std::uint8_t> bytes = print::read_file(job);
+  std::vector<std::uint8_t> bytes = print::read_file(job, print::kJobFileLimit);
   js::ReadResult result = check_job(bytes);
   std::vector<SidePrint> sides;
   if (!result.error) sides = card_sides(result.commands);
@@ -340,7 +340,8 @@ void inspect_job(const std::filesystem::path& job, const InspectOptions& options
       document["previews"] = json::array();
       for (const auto& path : written) document["previews"].push_back(path.string());
     }
-    out << document.dump(2) << "\n";
+    // A job's name or text that is not UTF-8 shows U+FFFD where its bytes were.
+    out << document.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
   } else {
     for (const auto& command : result.commands) out << js::describe(command) << "\n";
     if (!result.error) {

@@ -2,10 +2,13 @@
 #include "ymcko/output_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstring>
 
 #include "ymcko/errors.h"
@@ -17,7 +20,65 @@ std::string system_error(const char* what, int error) {
   return std::string(what) + ": " + std::strerror(error);
 }
 
+// The temporary files the signal handler removes: a path is written while its
+// slot is claimed and not ready, and read by the handler only once ready.
+struct InterruptSlot {
+  std::atomic<bool> claimed{false};
+  std::atomic<bool> ready{false};
+  char path[PATH_MAX];
+};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads the flags");
+InterruptSlot interrupt_slots[4];
+
+void remove_and_exit(int signal) {
+  for (InterruptSlot& slot : interrupt_slots) {
+    if (slot.ready.load()) ::unlink(slot.path);
+  }
+  ::_exit(128 + signal);
+}
+
+// A slot holding `path`, or -1 when all are taken or the path is too long.
+int claim_interrupt_slot(const std::filesystem::path& path) {
+  const std::string& text = path.native();
+  if (text.size() >= PATH_MAX) return -1;
+  for (int i = 0; i < int(std::size(interrupt_slots)); ++i) {
+    InterruptSlot& slot = interrupt_slots[i];
+    bool expected = false;
+    if (!slot.claimed.compare_exchange_strong(expected, true)) continue;
+    std::memcpy(slot.path, text.c_str(), text.size() + 1);
+    slot.ready.store(true);
+    return i;
+  }
+  return -1;
+}
+
+void release_interrupt_slot(int& index) {
+  if (index < 0) return;
+  interrupt_slots[index].ready.store(false);
+  interrupt_slots[index].claimed.store(false);
+  index = -1;
+}
+
+// The replaced file's owner and mode for the new one; where the file system
+// or the user's rights do not allow it, the new file keeps its own.
+void take_owner_and_mode(int fd, const std::filesystem::path& target) {
+  struct stat old {};
+  if (::stat(target.c_str(), &old) != 0 || !S_ISREG(old.st_mode)) return;
+  // The owner first: a change of owner clears the set-ID bits.
+  [[maybe_unused]] int ignored = ::fchown(fd, old.st_uid, old.st_gid);
+  ignored = ::fchmod(fd, old.st_mode & 07777);
+}
+
 }  // namespace
+
+void remove_temporaries_on_interrupt() {
+  // Each of the three is held off while the handler runs for another.
+  struct sigaction action {};
+  action.sa_handler = remove_and_exit;
+  sigemptyset(&action.sa_mask);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, signal);
+  for (int signal : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
 
 OutputFile::OutputFile(std::filesystem::path target, WriteCall write_call)
     : target_(std::move(target)), write_call_(std::move(write_call)) {
@@ -40,11 +101,18 @@ OutputFile::OutputFile(std::filesystem::path target, WriteCall write_call)
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::filesystem::path candidate = folder / ("." + base + "." + std::to_string(::getpid()) +
                                                 "." + std::to_string(counter++) + ".tmp");
+    // The name is handed to the signal handler before the file exists, so
+    // that no moment passes with a file the handler does not know.
+    interrupt_slot_ = claim_interrupt_slot(candidate);
     fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ >= 0) {
       temporary_ = candidate;
+      take_owner_and_mode(fd_, target_);
       return;
     }
+    const int error = errno;
+    release_interrupt_slot(interrupt_slot_);
+    errno = error;
     if (errno != EEXIST) break;
   }
   throw ToolError(target_.string(), system_error("cannot create a file in its folder", errno));
@@ -83,6 +151,7 @@ void OutputFile::commit() {
       failure_ = system_error("cannot replace it", errno);
     }
   }
+  if (!failure_) release_interrupt_slot(interrupt_slot_);
   if (failure_) {
     discard();
     throw ToolError(target_.string(), *failure_);
@@ -94,6 +163,7 @@ void OutputFile::discard() {
   if (fd_ >= 0 && !temporary_.empty()) ::close(fd_);
   fd_ = -1;
   if (!temporary_.empty()) ::unlink(temporary_.c_str());
+  release_interrupt_slot(interrupt_slot_);
   temporary_.clear();
 }
 

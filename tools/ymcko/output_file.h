@@ -1,7 +1,7 @@
 // The job's output file, written atomically: the bytes go to a temporary file
 // in the same folder, which replaces the target only when the whole job was
 // written. On any error no output is left and an existing file is untouched.
-// "-" stands for standard output.
+// "-" stands for standard output. A replaced file keeps its mode and owner.
 #pragma once
 
 #include <sys/types.h>
@@ -26,6 +26,10 @@ class JobOutput : public print::Sink {
 
 // The system call that writes; tests route it elsewhere to make writes fail.
 using WriteCall = std::function<ssize_t(int fd, const void* bytes, std::size_t count)>;
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the temporary files of the outputs
+// not yet committed and end the program with status 128 + the signal.
+void remove_temporaries_on_interrupt();
 
 class OutputFile final : public JobOutput {
  public:
@@ -60,6 +64,7 @@ class OutputFile final : public JobOutput {
   std::filesystem::path target_;
   std::filesystem::path temporary_;
   int fd_ = -1;
+  int interrupt_slot_ = -1;  // where the signal handler finds the temporary file
   WriteCall write_call_;
   std::optional<std::string> failure_;
   bool committed_ = false;

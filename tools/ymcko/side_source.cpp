@@ -10,53 +10,41 @@
 #include "ymcko/errors.h"
 
 namespace ymcko::tool {
-namespace {
-
-// The first bytes of a file, enough to tell its format.
-std::vector<std::uint8_t> file_head(const std::filesystem::path& path) {
-  std::error_code error;
-  if (std::filesystem::is_directory(path, error))
-    throw ToolError(path.string(), "is a folder, not a file");
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr)
-    throw ToolError(path.string(), std::string("cannot be opened: ") + std::strerror(errno));
-  std::vector<std::uint8_t> head(16);
-  head.resize(std::fread(head.data(), 1, head.size(), file));
-  std::fclose(file);
-  return head;
-}
-
-}  // namespace
-
 std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files) {
   std::vector<SidePlan> plan;
   for (const auto& path : files) {
-    switch (sniff_format(file_head(path))) {
-      case ImageFormat::png:
-      case ImageFormat::jpeg:
-        plan.push_back({path.string(), path, 0, false, nullptr, {}});
-        break;
-      case ImageFormat::pdf: {
-        PdfDocument document(print::read_file(path), path.string());
-        for (int page = 0; page < document.pages(); ++page) {
-          plan.push_back({path.string() + " page " + std::to_string(page + 1),
-                          path,
-                          page,
-                          false,
-                          nullptr,
-                          {}});
-        }
-        break;
-      }
-      case ImageFormat::unknown:
-        throw ToolError(path.string(), "not a PNG, JPEG or PDF file");
+    ImageInput input(path);
+    const ImageFormat format = input.format();
+    if (format == ImageFormat::unknown)
+      throw ToolError(input.name(), "not a PNG, JPEG or PDF file");
+    std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+    if (!input.regular() || format == ImageFormat::pdf)
+      bytes = std::make_shared<const std::vector<std::uint8_t>>(input.read_all());
+    if (format != ImageFormat::pdf) {
+      plan.push_back({input.name(), path, 0, false, nullptr, {}, bytes, {}, {}});
+      continue;
+    }
+    PdfDocument document(*bytes, input.name());
+    for (int page = 0; page < document.pages(); ++page) {
+      plan.push_back({input.name() + " page " + std::to_string(page + 1),
+                      path,
+                      page,
+                      false,
+                      nullptr,
+                      {},
+                      bytes,
+                      {},
+                      {}});
     }
   }
   return plan;
 }
 
-SideDecoder::SideDecoder(std::vector<SidePlan> plan, std::size_t workers)
-    : plan_(std::move(plan)), open_(std::max<std::size_t>(1, workers)) {}
+SideDecoder::SideDecoder(std::vector<SidePlan> plan, std::size_t workers,
+                         std::chrono::milliseconds pdf_page_time_limit)
+    : plan_(std::move(plan)),
+      open_(std::max<std::size_t>(1, workers)),
+      pdf_page_time_limit_(pdf_page_time_limit) {}
 
 std::optional<CardSide> SideDecoder::decode(std::size_t index, std::size_t worker) {
   if (index >= plan_.size()) return std::nullopt;
@@ -71,12 +59,18 @@ std::optional<CardSide> SideDecoder::decode(std::size_t index, std::size_t worke
     side.image = pdf.document->render(plan.page);
     return side;
   }
+  // The file is opened once, unless its bytes were read when it was planned.
   const std::string name = plan.file->string();
-  if (sniff_format(file_head(*plan.file)) == ImageFormat::png) {
-    side.image = decode_png_file(*plan.file);
-    return side;
+  std::optional<ImageInput> input;
+  if (!plan.bytes) {
+    input.emplace(*plan.file);
+    if (input->format() != ImageFormat::pdf) {
+      side.image = input->decode();
+      return side;
+    }
   }
-  std::vector<std::uint8_t> bytes = print::read_file(*plan.file);
+  std::vector<std::uint8_t> bytes = plan.bytes ? *plan.bytes : input->read_all();
+  plan.bytes.reset();
   switch (sniff_format(bytes)) {
     case ImageFormat::png:
       side.image = decode_png(bytes, name);
@@ -85,7 +79,7 @@ std::optional<CardSide> SideDecoder::decode(std::size_t index, std::size_t worke
       side.image = decode_jpeg(bytes, name);
       break;
     case ImageFormat::pdf:
-      pdf.document = std::make_unique<PdfDocument>(std::move(bytes), name);
+      pdf.document = std::make_unique<PdfDocument>(std::move(bytes), name, pdf_page_time_limit_);
       pdf.path = plan.file;
       if (plan.single_page && pdf.document->pages() != 1) {
         throw ToolError(name, "has " + std::to_string(pdf.document->pages()) +

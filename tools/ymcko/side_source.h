@@ -3,6 +3,7 @@
 // the ones before them, handing them out in order.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +31,11 @@ struct SidePlan {
   bool single_page = false;            // refuse a PDF with more than one page
   std::shared_ptr<const Image> image;  // used when there is no file
   print::Stripe stripe;                // sent before this side starts
+  // The file's bytes, read when it was planned: a pipe or a FIFO cannot be
+  // opened again.
+  std::shared_ptr<const std::vector<std::uint8_t>> bytes;
+  std::string origin;  // in a batch: "manifest:line", which its errors name
+  std::string label;   // in a batch: "card 3 front"
 };
 
 // One side of the job, decoded.
@@ -49,14 +55,16 @@ class SideSource {
 };
 
 // One side per PNG or JPEG file and per PDF page, in order. Reads only the
-// files' first bytes, and the PDFs' page counts.
+// files' first bytes, and the PDFs' page counts; an input that is not a
+// regular file is read whole, as it can be read only once.
 std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files);
 
 // Decodes the sides of a plan, each once, in any order and on several
 // threads at a time; each worker keeps a PDF open while its pages follow.
 class SideDecoder {
  public:
-  explicit SideDecoder(std::vector<SidePlan> plan, std::size_t workers = 1);
+  explicit SideDecoder(std::vector<SidePlan> plan, std::size_t workers = 1,
+                       std::chrono::milliseconds pdf_page_time_limit = kPdfPageTimeLimit);
   std::size_t size() const { return plan_.size(); }
   // Side `index` decoded by worker `worker`, or nothing past the last side.
   std::optional<CardSide> decode(std::size_t index, std::size_t worker);
@@ -68,6 +76,7 @@ class SideDecoder {
   };
   std::vector<SidePlan> plan_;
   std::vector<OpenPdf> open_;  // one a worker
+  std::chrono::milliseconds pdf_page_time_limit_;
 };
 
 // Sides made on worker threads, at most `depth` ahead of the reader, handed
