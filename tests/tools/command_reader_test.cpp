@@ -170,7 +170,7 @@ TEST(CommandReader, ParameterFieldsAndTracksAtTheirLimits) {
 TEST(CommandReader, KeptMalformedJobIsRefused) {
   const std::string text =
       ymcko::testing::read_text(std::filesystem::path(YMCKO_TEST_DATA_DIR) /
-                                "inputs/malformed/jobstream_d_field_19_characters.prn");
+                                "inputs/malformed/job_d_field_19_characters.prn");
   const std::vector<std::uint8_t> job(text.begin(), text.end());
   js::ReadResult read = js::read_commands(job);
   ASSERT_TRUE(read.error.has_value());

@@ -1,0 +1,102 @@
+// The catalogue of bad inputs, tests/inputs/README.md: every file of
+// tests/inputs/malformed/ run through the front end its name says, with
+// the exit status and message its row says, and no output left behind.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <regex>
+#include <set>
+#include <sstream>
+
+#include "support/test_support.h"
+#include "tools/tool_helpers.h"
+#include "ymcko/image_io.h"
+
+namespace {
+
+using ymcko::testing::ProcessResult;
+using ymcko::testing::run_program;
+
+const std::filesystem::path kInputs = std::filesystem::path(YMCKO_TEST_DATA_DIR) / "inputs";
+
+struct Entry {
+  std::string file;
+  int status = 0;
+  std::string message;  // in the error output
+};
+
+// The table's rows: | `file` | fault | exit N, `message` |
+std::vector<Entry> catalogue() {
+  std::vector<Entry> entries;
+  std::istringstream text(ymcko::testing::read_text(kInputs / "README.md"));
+  const std::regex row(R"(^\| `([^`]+)` \|[^|]*\| exit (\d+)(?:, `(.*)`)? \|$)");
+  std::string line;
+  while (std::getline(text, line)) {
+    std::smatch match;
+    if (std::regex_match(line, match, row))
+      entries.push_back({match[1], std::stoi(match[2]), match[3]});
+  }
+  return entries;
+}
+
+// Files other tests replay.
+bool replayed_elsewhere(const std::string& name) {
+  return name == "README.md" || name.starts_with("ppd_image_");
+}
+
+TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
+  const std::vector<Entry> entries = catalogue();
+  EXPECT_GE(entries.size(), 60u);
+  std::set<std::string> listed;
+  for (const Entry& entry : entries) listed.insert(entry.file);
+  for (const auto& file : std::filesystem::directory_iterator(kInputs / "malformed")) {
+    const std::string name = file.path().filename();
+    EXPECT_TRUE(replayed_elsewhere(name) || listed.count(name)) << name << " has no row";
+  }
+
+  ymcko::testing::ScratchFolder folder;
+  // Manifests name these beside them.
+  std::vector<std::uint8_t> white(1024 * 656 * 3, 0xFF);
+  ymcko::tool::write_png(folder / "card.png", 1024, 656, 3, white);
+  ymcko::tool::write_png(folder / "b.png", 1024, 656, 3, white);
+  const std::filesystem::path out = folder / "out.prn";
+  for (const Entry& entry : entries) {
+    SCOPED_TRACE(entry.file);
+    const std::string input = (kInputs / "malformed" / entry.file).string();
+    const std::string kind = entry.file.substr(0, entry.file.find('_'));
+    std::string program = YMCKO_TOOL_PATH;
+    std::vector<std::string> args;
+    if (kind == "image" || kind == "pdf") {
+      args = {"print", input, "--pdf-timeout", "1", "-o", out};
+    } else if (kind == "settings" || kind == "devmode" || kind == "printer") {
+      args = {"print", "--demo", "--" + kind, input, "-o", out};
+    } else if (kind == "manifest") {
+      std::filesystem::copy_file(input, folder / entry.file,
+                                 std::filesystem::copy_options::overwrite_existing);
+      args = {"print", "--batch", (folder / entry.file).string(), "-o", out};
+    } else if (kind == "job") {
+      args = {"inspect", input};
+    } else if (kind == "raster") {
+      program = YMCKO_FILTER_PATH;
+      args = {"1", "user", "title", "1", "", input};
+    } else {
+      ADD_FAILURE() << "no front end runs " << kind << " inputs";
+      continue;
+    }
+    std::filesystem::remove(out);
+    const ProcessResult result = run_program(program, args, folder.path());
+    EXPECT_EQ(result.status, entry.status) << result.err;
+    EXPECT_NE(result.err.find(entry.message), std::string::npos) << result.err;
+    if (entry.status != 0) {
+      EXPECT_FALSE(std::filesystem::exists(out)) << "a refused input leaves no job";
+      // One error line; the filter's log has its progress lines besides.
+      std::istringstream lines(result.err);
+      std::size_t errors = 0;
+      for (std::string line; std::getline(lines, line);)
+        errors += kind != "raster" || line.starts_with("ERROR:");
+      EXPECT_EQ(errors, 1u) << result.err;
+    }
+  }
+}
+
+}  // namespace
