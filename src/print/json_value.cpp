@@ -84,8 +84,9 @@ json parse_json_object(std::string_view text, const std::string& input, const ch
   json document;
   try {
     document = json::parse(text.begin(), text.end());
-  } catch (const json::parse_error& error) {
-    // The library's text reads "[json.exception.parse_error.101] parse error at ...".
+  } catch (const json::exception& error) {
+    // The library's text reads "[json.exception.parse_error.101] parse error at ..."; a
+    // number too large for a double ("1e400") is its out_of_range.406.
     std::string message = error.what();
     std::size_t bracket = message.find("] ");
     throw Error(input, "not valid JSON: " +

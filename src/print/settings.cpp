@@ -627,7 +627,7 @@ void set_from_json(CardSettings& settings, std::string_view key, std::string_vie
   json value;
   try {
     value = json::parse(json_value.begin(), json_value.end());
-  } catch (const json::parse_error&) {
+  } catch (const json::exception&) {  // malformed, or a number too large for a double
     throw SettingError(std::string(key), "the value is not valid JSON");
   }
   SettingsAccess::put(settings, key, checked(row, value, input, warnings));

@@ -11,14 +11,21 @@
 #include <csignal>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <span>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/engine.h"
+#include "engine/hooks.h"
 #include "jobstream/command_reader.h"
+#include "output/devmode_merge.h"
+#include "ppdimage/ppd_pack.h"
 #include "print/devmode.h"
 #include "print/errors.h"
 #include "print/printer_store.h"
@@ -35,12 +42,26 @@ inline std::string_view text_of(std::span<const std::uint8_t> input) {
   return {reinterpret_cast<const char*>(input.data()), input.size()};
 }
 
-// The driver takes the options and describes its device: the merged device
-// mode must come back whole and checked.
-inline bool driver_takes(const print::JobOptions& job) {
-  const print::DeviceFacts facts = print::describe_device(job);
-  print::check_devmode(facts.devmode, "merged device mode");
-  return facts.page_width > 0 && facts.page_height > 0;
+// The driver's merge of an application's device mode over its defaults
+// agrees with the front ends on whether cards have a back: they pair sides
+// by side_mode_of, the driver by the merged record. Engine memory is given
+// back.
+inline bool merge_agrees(std::span<const std::uint8_t> devmode) {
+  static DWORD image_size = 0;
+  static PPDDATA* const image = PpdCreate(u"card", &image_size);
+  const ppd_view card(image, image_size);
+  if (!card.valid()) return false;
+  const auto at_start = engine::outstanding_total();
+  // The merge reads the record in place: a copy of its exact length, aligned.
+  std::unique_ptr<BYTE[]> given(new BYTE[devmode.size() + 1]);
+  if (!devmode.empty()) std::memcpy(given.get(), devmode.data(), devmode.size());
+  auto merged = std::make_unique<DRVDEVMODE>();
+  SetDefaultDevMode(merged.get(), u"Card printer", card, false);
+  ValidateSetDevMode(merged.get(), reinterpret_cast<const DEVMODEW*>(given.get()), devmode.size(),
+                     card);
+  const auto at_end = engine::outstanding_total();
+  return (merged->dmPrivate.wSideMode == 0) == (print::side_mode_of(devmode) == 0) &&
+         at_end.blocks == at_start.blocks && at_end.bytes == at_start.bytes;
 }
 
 }  // namespace parser_targets
@@ -90,16 +111,17 @@ inline bool run_devmode(std::span<const std::uint8_t> input) {
   } catch (const print::Error& error) {
     return error.input() == "app.devmode";
   }
-  const int side_mode = print::side_mode_of(input);
-  if (side_mode < 0 || side_mode > 2) return false;
-  print::JobOptions job;
-  job.devmode =
+  if (!parser_targets::merge_agrees(input)) return false;
+  // The tool's settings written over it make a record that passes the check again.
+  const std::vector<std::uint8_t> job =
       print::application_devmode({}, std::vector<std::uint8_t>(input.begin(), input.end()));
-  return parser_targets::driver_takes(job);
+  print::check_devmode(job, "job device mode");
+  return parser_targets::merge_agrees(job);
 }
 
 // A settings file: refused naming it, or its settings written into a device
-// mode the driver takes.
+// mode that passes the check and that the driver's merge reads as the front
+// ends do.
 inline bool run_settings_json(std::span<const std::uint8_t> input) {
   print::CardSettings settings;
   try {
@@ -108,21 +130,29 @@ inline bool run_settings_json(std::span<const std::uint8_t> input) {
   } catch (const print::Error& error) {
     return error.input().find("settings.json") == 0;
   }
-  print::JobOptions job;
-  job.devmode = print::application_devmode(settings, std::nullopt);
-  print::apply_to_printer_store(settings, job.printer);
-  return parser_targets::driver_takes(job);
+  const std::vector<std::uint8_t> devmode = print::application_devmode(settings, std::nullopt);
+  print::check_devmode(devmode, "job device mode");
+  print::PrinterStore store;
+  print::apply_to_printer_store(settings, store);
+  return parser_targets::merge_agrees(devmode) &&
+         store.properties.has_value() ==
+             (settings.has("mag_encoder") || settings.has("job_r_value"));
 }
 
-// A printer file: refused naming it, or its stored values taken by the driver.
+// A printer file: refused naming it, or read into whole records.
 inline bool run_printer_file(std::span<const std::uint8_t> input) {
-  print::JobOptions job;
+  print::PrinterStore store;
   try {
-    job.printer = print::parse_printer_file(parser_targets::text_of(input), "printer.json");
+    store = print::parse_printer_file(parser_targets::text_of(input), "printer.json");
   } catch (const print::Error& error) {
     return error.input().find("printer.json") == 0;
   }
-  return parser_targets::driver_takes(job);
+  // The stored settings written over what was read keep the records whole.
+  print::Warnings warnings;
+  print::CardSettings settings;
+  settings.set("job_r_value", std::int64_t(7), "test", warnings);
+  print::apply_to_printer_store(settings, store);
+  return store.properties.has_value() && warnings.empty();
 }
 
 // The CUPS filter's raster input, read from a memory file as from CUPS's
