@@ -13,6 +13,7 @@
 #include "ppd/entry_script.h"
 #include "ppdimage/image_script.h"
 #include "support/test_support.h"
+#include "tools/png_fast_check.h"
 #if __has_include(<fuzzer/FuzzedDataProvider.h>)
 #include "output/settings_merge.h"
 #endif
@@ -44,6 +45,7 @@ const Target targets[] = {
     {"ppd_entry", [](const std::string& bytes) { return ymcko::testing::run_entry_script(bytes); }},
     {"ppd_image", [](const std::string& bytes) { return ymcko::testing::run_image_script(bytes); }},
     {"settings_merge", settings_merge},
+    {"png_decode", parser<ymcko::testing::run_png_decode>},
     {"jobstream", parser<ymcko::testing::run_jobstream>},
     {"manifest", parser<ymcko::testing::run_manifest>},
     {"devmode", parser<ymcko::testing::run_devmode>},
