@@ -177,14 +177,15 @@ TEST_F(FaultInjection, EverySpoolAndOutputWriteFailedInTurn) {
   };
   for (int side_mode : {0, 1, 2}) {
     SCOPED_TRACE("side mode " + std::to_string(side_mode));
-    const CardJob job = two_cards(side_mode);
-    EXPECT_GT(fail_each_in_turn(job, fail_spooler_write), 0u) << "the driver's spooler writes";
-    for (bool cut_short : {false, true}) {
-      SCOPED_TRACE(cut_short ? "output writes cut short" : "output writes failed");
-      EXPECT_GT(fail_each_in_turn(
-                    job, [cut_short](std::size_t n) { return failing_write(n, cut_short); }),
-                0u);
-    }
+    EXPECT_GT(fail_each_in_turn(two_cards(side_mode), fail_spooler_write), 0u);
+  }
+  // The output file only carries bytes, whatever the side mode: its writes
+  // are failed in the duplex job, which has every kind of command.
+  for (bool cut_short : {false, true}) {
+    SCOPED_TRACE(cut_short ? "output writes cut short" : "output writes failed");
+    EXPECT_GT(fail_each_in_turn(two_cards(1),
+                                [cut_short](std::size_t n) { return failing_write(n, cut_short); }),
+              0u);
   }
 }
 
