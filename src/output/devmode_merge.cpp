@@ -175,17 +175,16 @@ BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t c
                                read_word(pdmInput, offsetof(DEVMODEW, dmDriverExtra));
   if (cbInput < promised) return FALSE;
 
-  auto* scratch = static_cast<DRVDEVMODE*>(EngAllocMem(0, sizeof(DRVDEVMODE), PPD_POOL_TAG));
-  if (scratch == nullptr) return FALSE;
-  std::memcpy(scratch, pdm, sizeof *scratch);
-  if (ConvertDevmode(pdmInput, &scratch->dmPublic) <= 0) {
-    EngFreeMem(scratch);
-    return FALSE;
-  }
+  // The application's record in the current layout, over the current
+  // settings. It lives on the stack: a merge that could run out of memory
+  // would leave an instance with the defaults in place of the application's
+  // settings, and its job would print as if none had been given.
+  DRVDEVMODE scratch;
+  std::memcpy(&scratch, pdm, sizeof scratch);
+  if (ConvertDevmode(pdmInput, &scratch.dmPublic) <= 0) return FALSE;
 
-  merge_public(pdm->dmPublic, scratch->dmPublic, image);
-  merge_private(pdm->dmPrivate, scratch->dmPrivate, image);
-  EngFreeMem(scratch);
+  merge_public(pdm->dmPublic, scratch.dmPublic, image);
+  merge_private(pdm->dmPrivate, scratch.dmPrivate, image);
   return TRUE;
 }
 

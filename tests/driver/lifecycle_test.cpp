@@ -378,13 +378,17 @@ TEST_F(Lifecycle, EveryFailedAllocationOfAnEnableLeavesNothing) {
   }
 }
 
-TEST_F(Lifecycle, EightPrintersAtOnce) {
+// Sixteen printers driven from sixteen threads at once, as a busy print
+// server does: each gets the same job as its neighbours of the same
+// orientation (the tsan preset checks that they share nothing unguarded).
+TEST_F(Lifecycle, SixteenPrintersAtOnce) {
+  constexpr int kPrinters = 16;
   std::vector<std::thread> threads;
-  std::vector<std::size_t> sizes(8);
-  for (int t = 0; t < 8; ++t) {
+  std::vector<std::size_t> sizes(kPrinters);
+  for (int t = 0; t < kPrinters; ++t) {
     threads.emplace_back([t, &sizes] {
       host::MemorySink sink;
-      host::HostPrinter printer(u"printer " + std::u16string(1, char16_t(u'0' + t)), sink);
+      host::HostPrinter printer(u"printer " + std::u16string(1, char16_t(u'A' + t)), sink);
       for (int job = 0; job < 3; ++job) {
         host::DeviceSession session(driver(), printer);
         if (!session.enable(devmode(t % 2 ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE))) return;
@@ -398,8 +402,37 @@ TEST_F(Lifecycle, EightPrintersAtOnce) {
     });
   }
   for (auto& thread : threads) thread.join();
-  for (int t = 0; t < 8; ++t) EXPECT_EQ(sizes[t], sizes[t % 2]) << t;
+  for (int t = 0; t < kPrinters; ++t) EXPECT_EQ(sizes[t], sizes[t % 2]) << t;
   EXPECT_GT(sizes[0], 0u);
+}
+
+// Instances enabled and disabled over and over, as a long-running spooler
+// makes them, leave no engine memory and no module behind. A cycle takes
+// about 0.3 ms in the dev build, 2.5 ms under AddressSanitizer and 10 ms or
+// more under ThreadSanitizer, so the sanitizer builds run fewer cycles to
+// keep the test command short; a leak of one block a cycle shows in any of
+// them.
+#if defined(__SANITIZE_THREAD__)
+constexpr int kEnableCycles = 1'000;
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr int kEnableCycles = 10'000;
+#else
+constexpr int kEnableCycles = 100'000;
+#endif
+
+TEST_F(Lifecycle, EnableDisableCyclesLeaveNothingAllocated) {
+  const std::vector<BYTE> settings[] = {devmode(DMORIENT_PORTRAIT),
+                                        devmode(DMORIENT_LANDSCAPE, 1, 3)};
+  const auto at_start = engine::outstanding_total();
+  for (int cycle = 0; cycle < kEnableCycles; ++cycle) {
+    host::DeviceSession session(driver(), printer_);
+    ASSERT_TRUE(session.enable(settings[cycle % 2])) << "cycle " << cycle;
+    session.disable();
+  }
+  const auto at_end = engine::outstanding_total();
+  EXPECT_EQ(at_end.blocks, at_start.blocks);
+  EXPECT_EQ(at_end.bytes, at_start.bytes);
+  EXPECT_EQ(engine::loaded_modules(), 0u);
 }
 
 }  // namespace

@@ -4,12 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <exception>
 #include <filesystem>
+#include <span>
 #include <string>
 
+#include "fuzz/parser_targets.h"
 #include "ppd/entry_script.h"
 #include "ppdimage/image_script.h"
 #include "support/test_support.h"
+#include "tools/png_fast_check.h"
 #if __has_include(<fuzzer/FuzzedDataProvider.h>)
 #include "output/settings_merge.h"
 #endif
@@ -26,6 +30,12 @@ bool settings_merge([[maybe_unused]] const std::string& bytes) {
 #endif
 }
 
+// A parser target's body on the kept bytes.
+template <bool (*body)(std::span<const std::uint8_t>)>
+bool parser(const std::string& bytes) {
+  return body({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
 struct Target {
   const char* name;
   bool (*run)(const std::string& bytes);
@@ -35,6 +45,15 @@ const Target targets[] = {
     {"ppd_entry", [](const std::string& bytes) { return ymcko::testing::run_entry_script(bytes); }},
     {"ppd_image", [](const std::string& bytes) { return ymcko::testing::run_image_script(bytes); }},
     {"settings_merge", settings_merge},
+    {"png_decode", parser<ymcko::testing::run_png_decode>},
+    {"jobstream", parser<ymcko::testing::run_jobstream>},
+    {"manifest", parser<ymcko::testing::run_manifest>},
+    {"devmode", parser<ymcko::testing::run_devmode>},
+    {"settings_json", parser<ymcko::testing::run_settings_json>},
+    {"printer_file", parser<ymcko::testing::run_printer_file>},
+    {"raster", parser<ymcko::testing::run_raster>},
+    {"png_image", parser<ymcko::testing::run_png_image>},
+    {"jpeg_image", parser<ymcko::testing::run_jpeg_image>},
 };
 
 TEST(FuzzRegressions, EveryKeptInputPassesItsTarget) {
@@ -52,7 +71,11 @@ TEST(FuzzRegressions, EveryKeptInputPassesItsTarget) {
       ADD_FAILURE() << "no fuzz target is named " << prefix;
       continue;
     }
-    EXPECT_TRUE(target->run(input.bytes));
+    try {
+      EXPECT_TRUE(target->run(input.bytes));
+    } catch (const std::exception& error) {
+      ADD_FAILURE() << "escaped the parser: " << error.what();
+    }
   }
 }
 

@@ -378,11 +378,17 @@ TEST_F(SettingsMerge, UnknownVersionOrNoMemoryKeepsTheDefaults) {
       << "size 300 at version 0";
   EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(empty), empty.size(), card()))
       << "nothing to copy";
+  EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0);
+
+  // The merge needs no engine memory: with the pool's allocations failing it
+  // still takes the record, so an instance never falls back to the defaults
+  // for want of memory.
   auto normal = application_record(app, 220, 0);
   engine::fail_allocations_with_tag(PPD_POOL_TAG);
-  EXPECT_FALSE(ValidateSetDevMode(&dm, as_devmode(normal), normal.size(), card()));
+  EXPECT_TRUE(ValidateSetDevMode(&dm, as_devmode(normal), normal.size(), card()));
   engine::clear_allocation_faults();
-  EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0);
+  EXPECT_EQ(dm.dmPublic.dmCopies, 5);
+  dm = before;
 
   reinterpret_cast<DEVMODEW*>(odd.data())->dmSpecVersion = 0x401;
   EXPECT_TRUE(ValidateSetDevMode(&dm, as_devmode(odd), odd.size(), card()))
