@@ -176,16 +176,21 @@ BOOL ValidateSetDevMode(DRVDEVMODE* pdm, const DEVMODEW* pdmInput, std::size_t c
   if (cbInput < promised) return FALSE;
 
   // The application's record in the current layout, over the current
-  // settings. It lives on the stack: a merge that could run out of memory
-  // would leave an instance with the defaults in place of the application's
-  // settings, and its job would print as if none had been given.
-  DRVDEVMODE scratch;
-  std::memcpy(&scratch, pdm, sizeof scratch);
-  if (ConvertDevmode(pdmInput, &scratch.dmPublic) <= 0) return FALSE;
-
-  merge_public(pdm->dmPublic, scratch.dmPublic, image);
-  merge_private(pdm->dmPrivate, scratch.dmPrivate, image);
-  return TRUE;
+  // settings, in a scratch block of engine memory. When no block can be had
+  // the merge runs on a copy on the stack instead: giving up would leave the
+  // instance with the defaults in place of the application's settings, and
+  // its job would print as if none had been given.
+  auto* block = static_cast<DRVDEVMODE*>(EngAllocMem(0, sizeof(DRVDEVMODE), PPD_POOL_TAG));
+  DRVDEVMODE fallback;
+  DRVDEVMODE* scratch = block != nullptr ? block : &fallback;
+  std::memcpy(scratch, pdm, sizeof *scratch);
+  const bool converted = ConvertDevmode(pdmInput, &scratch->dmPublic) > 0;
+  if (converted) {
+    merge_public(pdm->dmPublic, scratch->dmPublic, image);
+    merge_private(pdm->dmPrivate, scratch->dmPrivate, image);
+  }
+  if (block != nullptr) EngFreeMem(block);
+  return converted ? TRUE : FALSE;
 }
 
 LONG ConvertDevmode(const DEVMODEW* pdmSrc, DEVMODEW* pdmDest) {

@@ -380,9 +380,9 @@ TEST_F(SettingsMerge, UnknownVersionOrNoMemoryKeepsTheDefaults) {
       << "nothing to copy";
   EXPECT_EQ(std::memcmp(&dm, &before, sizeof dm), 0);
 
-  // The merge needs no engine memory: with the pool's allocations failing it
-  // still takes the record, so an instance never falls back to the defaults
-  // for want of memory.
+  // With no engine memory for its scratch block the merge still takes the
+  // record, so an instance never falls back to the defaults for want of
+  // memory.
   auto normal = application_record(app, 220, 0);
   engine::fail_allocations_with_tag(PPD_POOL_TAG);
   EXPECT_TRUE(ValidateSetDevMode(&dm, as_devmode(normal), normal.size(), card()));
