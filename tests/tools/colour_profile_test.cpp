@@ -243,6 +243,40 @@ TEST(ColourProfile, PhotosDecodeToTheirSrgbColours) {
   }
 }
 
+// Renderers that ignore profiles (a template's photos) get the file as it
+// is without a profile, else a plain PNG of the converted pixels.
+TEST(ColourProfile, FilesForRenderersLoseTheirProfile) {
+  ScratchFolder folder;
+  const Bytes linear = rgb_profile(kSrgbPrimaries, 1.0);
+  const Bytes png = png_file(folder, drawn(4), 4);
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    bool kept;  // the bytes come back as they are
+  };
+  const Case cases[] = {
+      {"PNG without a profile", png, true},
+      {"JPEG without a profile", jpeg_file(3, {}), true},
+      {"PNG with a profile", with_chunk(png, "iCCP", iccp(linear)), false},
+      {"PNG with an sRGB profile", with_chunk(png, "iCCP", iccp(saved(cmsCreate_sRGBProfile()))),
+       false},
+      {"JPEG with a profile", jpeg_file(3, linear), false},
+      {"not an image", Bytes{'h', 'i'}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Bytes out = without_colour_profile(c.bytes, "photo");
+    if (c.kept) {
+      EXPECT_TRUE(out == c.bytes);
+      continue;
+    }
+    EXPECT_FALSE(has_colour_profile(out));
+    expect_pixels(decode_png(out, "out"), sniff_format(c.bytes) == ImageFormat::png
+                                              ? decode_png(c.bytes, "in")
+                                              : decode_jpeg(c.bytes, "in"));
+  }
+}
+
 TEST(ColourProfile, UnusableProfilesAreRefusedNamingTheFile) {
   ScratchFolder folder;
   const Bytes rgb = png_file(folder, drawn(3), 3);

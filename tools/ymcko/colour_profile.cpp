@@ -191,6 +191,44 @@ EmbeddedProfile png_profile(std::FILE* file, const std::string& name) {
       name);
 }
 
+bool has_colour_profile(std::span<const std::uint8_t> bytes) {
+  switch (sniff_format(bytes)) {
+    case ImageFormat::png:
+      // Chunks up to the image data: length, type, data and checksum.
+      for (std::size_t at = 8; bytes.size() - at >= 8;) {
+        const std::uint8_t* type = &bytes[at + 4];
+        if (std::memcmp(type, "iCCP", 4) == 0) return true;
+        if (std::memcmp(type, "IDAT", 4) == 0 || std::memcmp(type, "IEND", 4) == 0) return false;
+        const std::uint64_t length = big_endian(&bytes[at]);
+        if (bytes.size() - at < 12 || bytes.size() - at - 12 < length) return false;
+        at += 12 + std::size_t(length);
+      }
+      return false;
+    case ImageFormat::jpeg:
+      break;
+    default:
+      return false;
+  }
+  // JPEG segments up to the scan: a marker, its length (which counts
+  // itself) and its data; the profile's APP2 data opens with its tag.
+  static constexpr char kTag[] = "ICC_PROFILE";  // with its terminating zero
+  for (std::size_t at = 2; bytes.size() - at >= 4 && bytes[at] == 0xFF;) {
+    const std::uint8_t marker = bytes[at + 1];
+    if (marker == 0xFF) {  // fill byte
+      ++at;
+      continue;
+    }
+    if (marker == 0xDA || marker == 0xD9) return false;  // start of scan, end of image
+    const std::size_t length = std::size_t{bytes[at + 2]} << 8 | bytes[at + 3];
+    if (marker == 0xE2 && length >= 2 + sizeof kTag && bytes.size() - at - 4 >= sizeof kTag &&
+        std::memcmp(&bytes[at + 4], kTag, sizeof kTag) == 0)
+      return true;
+    if (bytes.size() - at - 2 < length) return false;
+    at += 2 + length;
+  }
+  return false;
+}
+
 void convert_to_srgb(Image& image, const EmbeddedProfile& profile, const std::string& name) {
   if (profile.icc.empty()) return;
   std::string message;

@@ -34,6 +34,10 @@ EmbeddedProfile png_profile(std::span<const std::uint8_t> bytes, const std::stri
 // The same from a file, read from its start up to the image data.
 EmbeddedProfile png_profile(std::FILE* file, const std::string& name);
 
+// True when a PNG or JPEG file embeds a colour profile (before its image
+// data), whatever the profile says.
+bool has_colour_profile(std::span<const std::uint8_t> bytes);
+
 // Converts the pixels from the embedded profile to sRGB in place, with the
 // perceptual intent, keeping alpha (CMYK becomes opaque). Nothing happens
 // without a profile or for a profile that describes sRGB itself. Throws

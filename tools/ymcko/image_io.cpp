@@ -482,13 +482,17 @@ std::vector<Image> load_sides(const std::filesystem::path& path) {
 
 void composite_over_white(Image& image) { print::composite_over_white(image.rgba); }
 
-void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
-               int channels, std::span<const std::uint8_t> pixels) {
+namespace {
+
+// The pixels as PNG bytes; `name` is the output named in errors.
+std::vector<std::uint8_t> encode_png(const std::string& name, std::uint32_t width,
+                                     std::uint32_t height, int channels,
+                                     std::span<const std::uint8_t> pixels) {
   static constexpr std::uint32_t formats[] = {0, PNG_FORMAT_GRAY, 0, PNG_FORMAT_RGB,
                                               PNG_FORMAT_RGBA};
   if (channels < 1 || channels > 4 || channels == 2 ||
       pixels.size() != std::size_t(width) * height * std::size_t(channels)) {
-    throw ToolError(path.string(), "internal error: pixel buffer does not match the image size");
+    throw ToolError(name, "internal error: pixel buffer does not match the image size");
   }
   png_image png;
   std::memset(&png, 0, sizeof png);
@@ -498,12 +502,31 @@ void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint
   png.format = formats[channels];
   png_alloc_size_t size = 0;
   if (!png_image_write_to_memory(&png, nullptr, &size, 0, pixels.data(), 0, nullptr)) {
-    throw ToolError(path.string(), std::string("cannot encode PNG: ") + png.message);
+    throw ToolError(name, std::string("cannot encode PNG: ") + png.message);
   }
   std::vector<std::uint8_t> encoded(size);
   if (!png_image_write_to_memory(&png, encoded.data(), &size, 0, pixels.data(), 0, nullptr)) {
-    throw ToolError(path.string(), std::string("cannot encode PNG: ") + png.message);
+    throw ToolError(name, std::string("cannot encode PNG: ") + png.message);
   }
+  encoded.resize(size);
+  return encoded;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> without_colour_profile(std::vector<std::uint8_t> bytes,
+                                                 const std::string& name) {
+  if (!has_colour_profile(bytes)) return bytes;
+  const Image image =
+      sniff_format(bytes) == ImageFormat::png ? decode_png(bytes, name) : decode_jpeg(bytes, name);
+  return encode_png(name, image.width, image.height, 4, image.rgba);
+}
+
+void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
+               int channels, std::span<const std::uint8_t> pixels) {
+  const std::vector<std::uint8_t> encoded =
+      encode_png(path.string(), width, height, channels, pixels);
+  const std::size_t size = encoded.size();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr)
     throw ToolError(path.string(), std::string("cannot be written: ") + std::strerror(errno));

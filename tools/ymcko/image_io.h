@@ -99,6 +99,12 @@ std::vector<Image> load_sides(const std::filesystem::path& path);
 // Blends every pixel over white (8-bit, straight alpha) and makes it opaque.
 void composite_over_white(Image& image);
 
+// An image file's bytes for a renderer that applies no colour profile: as
+// they are when the PNG or JPEG embeds none, else the image decoded to sRGB
+// (over white) as a PNG. Throws ToolError naming `name`.
+std::vector<std::uint8_t> without_colour_profile(std::vector<std::uint8_t> bytes,
+                                                 const std::string& name);
+
 // Writes a PNG of one (grey), three (RGB) or four (RGBA) channels per pixel.
 void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
                int channels, std::span<const std::uint8_t> pixels);
