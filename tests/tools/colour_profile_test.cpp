@@ -8,6 +8,7 @@
 #include <lcms2.h>
 #include <zlib.h>
 
+#include <array>
 #include <cstring>
 
 #include "print/files.h"
@@ -241,6 +242,104 @@ TEST(ColourProfile, PhotosDecodeToTheirSrgbColours) {
       for (int k = 0; k < 3; ++k) EXPECT_NEAR(grey[k], c.mid_grey, 1);
     }
   }
+}
+
+// A CMYK profile whose table makes lightness from the inks' coverage and
+// colour from their balance: no press's, but any fault shows.
+Bytes cmyk_profile() {
+  cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+  cmsSetProfileVersion(profile, 2.1);  // a table alone is saved as a version 2 lut16
+  cmsSetDeviceClass(profile, cmsSigOutputClass);
+  cmsSetColorSpace(profile, cmsSigCmykData);
+  cmsSetPCS(profile, cmsSigLabData);
+  cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+  cmsStage* table = cmsStageAllocCLut16bit(nullptr, 2, 4, 3, nullptr);
+  cmsStageSampleCLut16bit(
+      table,
+      [](const cmsUInt16Number in[], cmsUInt16Number out[], void*) -> cmsInt32Number {
+        const double c = in[0] / 65535.0, m = in[1] / 65535.0, y = in[2] / 65535.0,
+                     k = in[3] / 65535.0;
+        const cmsCIELab lab = {100 * (1 - c) * (1 - m) * (1 - y) * (1 - k),
+                               60 * (m - (c + y) / 2) * (1 - k), 60 * (y - (c + m) / 2) * (1 - k)};
+        cmsFloat2LabEncoded(out, &lab);
+        return TRUE;
+      },
+      nullptr, 0);
+  cmsPipeline* pipeline = cmsPipelineAlloc(nullptr, 4, 3);
+  cmsPipelineInsertStage(pipeline, cmsAT_BEGIN, table);
+  cmsWriteTag(profile, cmsSigAToB0Tag, pipeline);
+  cmsPipelineFree(pipeline);
+  return saved(profile);
+}
+
+// A CMYK JPEG of flat blocks, stored inverted (255 is no ink) as such files
+// are, with the profile, if any.
+Bytes cmyk_jpeg(const std::vector<std::array<std::uint8_t, 4>>& inks, const Bytes& profile) {
+  jpeg_compress_struct info;
+  jpeg_error_mgr errors;
+  info.err = jpeg_std_error(&errors);
+  jpeg_create_compress(&info);
+  unsigned char* buffer = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&info, &buffer, &size);
+  info.image_width = std::uint32_t(inks.size()) * kBlock;
+  info.image_height = kBlock;
+  info.input_components = 4;
+  info.in_color_space = JCS_CMYK;
+  jpeg_set_defaults(&info);
+  jpeg_set_quality(&info, 100, TRUE);
+  jpeg_start_compress(&info, TRUE);
+  if (!profile.empty()) jpeg_write_icc_profile(&info, profile.data(), unsigned(profile.size()));
+  Bytes row;
+  for (std::uint32_t x = 0; x < info.image_width; ++x) {
+    for (std::uint8_t ink : inks[x / kBlock]) row.push_back(std::uint8_t(255 - ink));
+  }
+  while (info.next_scanline < info.image_height) {
+    JSAMPROW rows[] = {row.data()};
+    jpeg_write_scanlines(&info, rows, 1);
+  }
+  jpeg_finish_compress(&info);
+  jpeg_destroy_compress(&info);
+  Bytes bytes(buffer, buffer + size);
+  std::free(buffer);
+  return bytes;
+}
+
+// CMYK JPEGs with a CMYK profile take its colours; without one, the plain
+// formula of remaining light stays.
+TEST(ColourProfile, CmykJpegsTakeTheirProfilesColours) {
+  ScratchFolder folder;
+  const std::vector<std::array<std::uint8_t, 4>> inks = {{0, 0, 0, 0},   {255, 0, 0, 0},
+                                                         {0, 255, 0, 0}, {0, 0, 255, 0},
+                                                         {0, 0, 0, 255}, {40, 90, 160, 20}};
+  const Bytes profile = cmyk_profile();
+  cmsHPROFILE source = cmsOpenProfileFromMem(profile.data(), cmsUInt32Number(profile.size()));
+  cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+  cmsHTRANSFORM transform =
+      cmsCreateTransform(source, TYPE_CMYK_8, srgb, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
+  ASSERT_NE(transform, nullptr);
+  for (bool with_profile : {true, false}) {
+    SCOPED_TRACE(with_profile ? "with a profile" : "without a profile");
+    ymcko::testing::write_bytes(folder / "cmyk.jpg",
+                                cmyk_jpeg(inks, with_profile ? profile : Bytes{}));
+    const Image image = load_sides(folder / "cmyk.jpg").at(0);
+    for (std::size_t i = 0; i < inks.size(); ++i) {
+      SCOPED_TRACE(i);
+      std::uint8_t expected[3];
+      if (with_profile) {
+        cmsDoTransform(transform, inks[i].data(), expected, 1);
+      } else {
+        for (int c = 0; c < 3; ++c)
+          expected[c] = std::uint8_t(((255 - inks[i][c]) * (255 - inks[i][3]) + 127) / 255);
+      }
+      const std::uint8_t* pixel = image.pixel(std::uint32_t(i) * kBlock + kBlock / 2, kBlock / 2);
+      for (int c = 0; c < 3; ++c) EXPECT_NEAR(pixel[c], expected[c], 3) << "channel " << c;
+      EXPECT_EQ(pixel[3], 255);
+    }
+  }
+  cmsDeleteTransform(transform);
+  cmsCloseProfile(srgb);
+  cmsCloseProfile(source);
 }
 
 // Renderers that ignore profiles (a template's photos) get the file as it
