@@ -129,8 +129,10 @@ std::string space_name(cmsColorSpaceSignature space) {
   }
   // Otherwise the four letters of its signature.
   std::string letters;
-  for (int shift = 24; shift >= 0; shift -= 8)
-    letters += char((std::uint32_t(space) >> shift) & 0x7F);
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    const char letter = char((std::uint32_t(space) >> shift) & 0xFF);
+    letters += letter >= ' ' && letter <= '~' ? letter : '?';
+  }
   while (!letters.empty() && letters.back() == ' ') letters.pop_back();
   return "'" + letters + "'";
 }
