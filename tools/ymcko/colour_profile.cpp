@@ -137,27 +137,57 @@ std::string space_name(cmsColorSpaceSignature space) {
   return "'" + letters + "'";
 }
 
+// sRGB's colorants and its curve reversed, from light back to 8-bit levels
+// (0 to 255 for each 16-bit light value), made once and only read after.
+struct SrgbReference {
+  cmsCIEXYZ colorants[3];
+  std::vector<std::uint8_t> level_of_light;
+};
+
+const SrgbReference& srgb_reference() {
+  static const SrgbReference reference = [] {
+    SrgbReference made{};
+    const Profile srgb(cmsCreate_sRGBProfile());
+    const cmsTagSignature tags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
+                                    cmsSigBlueColorantTag};
+    for (int i = 0; i < 3; ++i) {
+      if (const auto* xyz = static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb.get(), tags[i])))
+        made.colorants[i] = *xyz;
+    }
+    const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb.get(), cmsSigRedTRCTag));
+    const Curve back(curve != nullptr ? cmsReverseToneCurve(curve) : nullptr);
+    if (back) {
+      made.level_of_light.resize(65536);
+      for (std::uint32_t light = 0; light < 65536; ++light) {
+        made.level_of_light[light] =
+            std::uint8_t((cmsEvalToneCurve16(back.get(), cmsUInt16Number(light)) + 128u) / 257u);
+      }
+    }
+    return made;
+  }();
+  return reference;
+}
+
 // True when a matrix-and-curves profile gives the colours sRGB gives: its
 // colorants within 0.001 of sRGB's and every 8-bit level through its
 // curve and back through sRGB's lands on itself, so converting would change
 // no byte beyond the transform's own rounding. Profiles with tables are
 // converted whatever they say.
-bool describes_srgb(cmsHPROFILE profile, cmsHPROFILE srgb, bool grey) {
+bool describes_srgb(cmsHPROFILE profile, bool grey) {
   if (!cmsIsMatrixShaper(profile) || cmsIsTag(profile, cmsSigAToB0Tag)) return false;
+  const SrgbReference& srgb = srgb_reference();
+  if (srgb.level_of_light.empty()) return false;
   if (!grey) {
-    for (cmsTagSignature tag :
-         {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
-      const auto* ours = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tag));
-      const auto* theirs = static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb, tag));
-      if (ours == nullptr || theirs == nullptr || std::fabs(ours->X - theirs->X) > 0.001 ||
-          std::fabs(ours->Y - theirs->Y) > 0.001 || std::fabs(ours->Z - theirs->Z) > 0.001)
+    const cmsTagSignature tags[] = {cmsSigRedColorantTag, cmsSigGreenColorantTag,
+                                    cmsSigBlueColorantTag};
+    for (int i = 0; i < 3; ++i) {
+      const auto* ours = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tags[i]));
+      const cmsCIEXYZ& theirs = srgb.colorants[i];
+      if (ours == nullptr || std::fabs(ours->X - theirs.X) > 0.001 ||
+          std::fabs(ours->Y - theirs.Y) > 0.001 || std::fabs(ours->Z - theirs.Z) > 0.001)
         return false;
     }
   }
-  const auto* srgb_curve = static_cast<const cmsToneCurve*>(cmsReadTag(srgb, cmsSigRedTRCTag));
-  if (srgb_curve == nullptr) return false;
-  const Curve back(cmsReverseToneCurve(srgb_curve));
-  if (!back) return false;
   const cmsTagSignature colour_curves[] = {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag};
   const cmsTagSignature grey_curve[] = {cmsSigGrayTRCTag};
   for (cmsTagSignature tag : grey ? std::span<const cmsTagSignature>(grey_curve)
@@ -165,8 +195,8 @@ bool describes_srgb(cmsHPROFILE profile, cmsHPROFILE srgb, bool grey) {
     const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(profile, tag));
     if (curve == nullptr) return false;
     for (unsigned level = 0; level < 256; ++level) {
-      const cmsUInt16Number light = cmsEvalToneCurve16(curve, cmsUInt16Number(level * 257));
-      if ((cmsEvalToneCurve16(back.get(), light) + 128u) / 257u != level) return false;
+      if (srgb.level_of_light[cmsEvalToneCurve16(curve, cmsUInt16Number(level * 257))] != level)
+        return false;
     }
   }
   return true;
@@ -245,9 +275,6 @@ void convert_to_srgb(Image& image, const EmbeddedProfile& profile, const std::st
   const Profile source(cmsOpenProfileFromMemTHR(context.get(), profile.icc.data(),
                                                 cmsUInt32Number(profile.icc.size())));
   if (!source) throw failed("cannot be read");
-  const Profile srgb(cmsCreate_sRGBProfileTHR(context.get()));
-  if (!srgb) throw failed("cannot be used");
-
   // The pixel layout littleCMS reads: a grey image is read from its first
   // byte, the other three skipped; alpha is put back below.
   const cmsColorSpaceSignature space = cmsGetColorSpace(source.get());
@@ -266,8 +293,10 @@ void convert_to_srgb(Image& image, const EmbeddedProfile& profile, const std::st
                               " colours, and the image is " + image_space);
   }
   if (profile.samples != Samples::inverted_cmyk &&
-      describes_srgb(source.get(), srgb.get(), space == cmsSigGrayData))
+      describes_srgb(source.get(), space == cmsSigGrayData))
     return;
+  const Profile srgb(cmsCreate_sRGBProfileTHR(context.get()));
+  if (!srgb) throw failed("cannot be used");
 
   // Perceptual: a profile with tables for it maps colours outside sRGB
   // smoothly into it; for matrix profiles, most photos', it is the
