@@ -195,9 +195,9 @@ Image finish_png(png_image& png, const EmbeddedProfile& profile, const std::stri
 }  // namespace
 
 Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
-  // The fast path declines files with a profile: libpng decodes them.
   const EmbeddedProfile profile = png_profile(bytes, name);
   if (std::optional<Image> image = decode_png_fast(bytes)) {
+    convert_to_srgb(*image, profile, name);
     // The fast path takes RGB (colour type 2, opaque) and RGBA (6).
     if (bytes[25] == 6) composite_over_white(*image);
     return std::move(*image);
