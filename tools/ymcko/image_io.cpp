@@ -23,6 +23,7 @@
 
 #include "print/files.h"
 #include "print/session.h"
+#include "ymcko/colour_profile.h"
 #include "ymcko/errors.h"
 #include "ymcko/pdf_module.h"
 #include "ymcko/png_fast.h"
@@ -66,10 +67,24 @@ void jpeg_message(j_common_ptr info, int level) {
   }
 }
 
-// Decodes into `out` (RGBA); false with `message` set on a malformed stream or
-// an image above the size limit. No object with a destructor lives in this
-// frame, so the long jump out of libjpeg skips nothing.
-bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out, char* message,
+// True when the file holds APP2 markers of an ICC profile.
+bool has_profile_markers(const jpeg_decompress_struct& info) {
+  static constexpr char kTag[] = "ICC_PROFILE";  // with its terminating zero
+  for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr; marker = marker->next) {
+    if (marker->marker == JPEG_APP0 + 2 && marker->data_length >= sizeof kTag &&
+        std::memcmp(marker->data, kTag, sizeof kTag) == 0)
+      return true;
+  }
+  return false;
+}
+
+// Decodes into `out` (RGBA, or inverted CMYK as `profile` says) and its
+// embedded profile into `profile`; false with `message` set on a malformed
+// stream or an image above the size limit, and `broken_profile` set when the
+// profile's markers do not make one. No object with a destructor lives in
+// this frame, so the long jump out of libjpeg skips nothing.
+bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out,
+                      EmbeddedProfile* profile, bool* broken_profile, char* message,
                       std::size_t message_size) {
   jpeg_decompress_struct info;
   JpegErrorManager errors;
@@ -84,8 +99,21 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out, ch
   }
   jpeg_create_decompress(&info);
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+  jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
   jpeg_read_header(&info, TRUE);
   bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
+  profile->samples = cmyk                                     ? Samples::inverted_cmyk
+                     : info.jpeg_color_space == JCS_GRAYSCALE ? Samples::grey
+                                                              : Samples::rgb;
+  JOCTET* icc = nullptr;
+  unsigned int icc_size = 0;
+  if (jpeg_read_icc_profile(&info, &icc, &icc_size)) {
+    *broken_profile = icc_size > kMaxProfileBytes;
+    if (!*broken_profile) profile->icc.assign(icc, icc + icc_size);
+    std::free(icc);
+  } else {
+    *broken_profile = has_profile_markers(info);
+  }
   info.out_color_space = cmyk ? JCS_CMYK : JCS_EXT_RGBA;
   if (std::uint64_t(info.image_width) * info.image_height > kMaxImagePixels) {
     std::snprintf(message, message_size,
@@ -104,6 +132,7 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out, ch
   }
   jpeg_finish_decompress(&info);
   jpeg_destroy_decompress(&info);
+  if (cmyk && !profile->icc.empty()) return true;  // converted by the profile
   if (cmyk) {
     // Such files store inverted ink amounts: each byte is 255 minus the ink,
     // so a channel is the product of its ink's and black's remaining light.
@@ -143,8 +172,8 @@ ImageFormat sniff_format(std::span<const std::uint8_t> bytes) {
 
 namespace {
 
-// Finishes a libpng read begun on `png` into opaque RGBA.
-Image finish_png(png_image& png, const std::string& name) {
+// Finishes a libpng read begun on `png` into opaque sRGB RGBA.
+Image finish_png(png_image& png, const EmbeddedProfile& profile, const std::string& name) {
   if (std::uint64_t(png.width) * png.height > kMaxImagePixels || png.width == 0 ||
       png.height == 0) {
     png_image_free(&png);
@@ -158,6 +187,7 @@ Image finish_png(png_image& png, const std::string& name) {
   if (!png_image_finish_read(&png, nullptr, image.rgba.data(), 0, nullptr)) {
     throw ToolError(name, std::string("not a readable PNG image: ") + png.message);
   }
+  convert_to_srgb(image, profile, name);
   composite_over_white(image);
   return image;
 }
@@ -165,7 +195,9 @@ Image finish_png(png_image& png, const std::string& name) {
 }  // namespace
 
 Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
+  const EmbeddedProfile profile = png_profile(bytes, name);
   if (std::optional<Image> image = decode_png_fast(bytes)) {
+    convert_to_srgb(*image, profile, name);
     // The fast path takes RGB (colour type 2, opaque) and RGBA (6).
     if (bytes[25] == 6) composite_over_white(*image);
     return std::move(*image);
@@ -176,7 +208,7 @@ Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name) {
   if (!png_image_begin_read_from_memory(&png, bytes.data(), bytes.size())) {
     throw ToolError(name, std::string("not a readable PNG image: ") + png.message);
   }
-  return finish_png(png, name);
+  return finish_png(png, profile, name);
 }
 
 ImageInput::ImageInput(const std::filesystem::path& path)
@@ -219,6 +251,7 @@ Image ImageInput::decode() {
       head_.size() == 24 ? big_endian(&head_[16]) * big_endian(&head_[20]) : 0;
   if (pixels <= kFastPngPixels || !regular_) return decode_png(read_all(), name_);
   // A large image is read by libpng from the file, a few rows at a time.
+  const EmbeddedProfile profile = png_profile(file_.get(), name_);
   if (std::fseek(file_.get(), 0, SEEK_SET) != 0)
     throw ToolError(name_, std::string("cannot be read: ") + std::strerror(errno));
   png_image png;
@@ -227,16 +260,22 @@ Image ImageInput::decode() {
   if (!png_image_begin_read_from_stdio(&png, file_.get())) {
     throw ToolError(name_, std::string("not a readable PNG image: ") + png.message);
   }
-  return finish_png(png, name_);
+  return finish_png(png, profile, name_);
 }
 
 Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
   Image image;
+  EmbeddedProfile profile;
+  bool broken_profile = false;
   char message[JMSG_LENGTH_MAX + 64];
-  if (!decode_jpeg_into(bytes.data(), bytes.size(), &image, message, sizeof message)) {
+  if (!decode_jpeg_into(bytes.data(), bytes.size(), &image, &profile, &broken_profile, message,
+                        sizeof message)) {
     throw ToolError(name, std::string("not a readable JPEG image: ") + message);
   }
+  if (broken_profile)
+    throw ToolError(name, "the embedded colour profile is damaged: its markers do not make one");
   check_size(image.width, image.height, name);
+  convert_to_srgb(image, profile, name);
   return image;
 }
 
@@ -443,13 +482,17 @@ std::vector<Image> load_sides(const std::filesystem::path& path) {
 
 void composite_over_white(Image& image) { print::composite_over_white(image.rgba); }
 
-void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
-               int channels, std::span<const std::uint8_t> pixels) {
+namespace {
+
+// The pixels as PNG bytes; `name` is the output named in errors.
+std::vector<std::uint8_t> encode_png(const std::string& name, std::uint32_t width,
+                                     std::uint32_t height, int channels,
+                                     std::span<const std::uint8_t> pixels) {
   static constexpr std::uint32_t formats[] = {0, PNG_FORMAT_GRAY, 0, PNG_FORMAT_RGB,
                                               PNG_FORMAT_RGBA};
   if (channels < 1 || channels > 4 || channels == 2 ||
       pixels.size() != std::size_t(width) * height * std::size_t(channels)) {
-    throw ToolError(path.string(), "internal error: pixel buffer does not match the image size");
+    throw ToolError(name, "internal error: pixel buffer does not match the image size");
   }
   png_image png;
   std::memset(&png, 0, sizeof png);
@@ -459,12 +502,31 @@ void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint
   png.format = formats[channels];
   png_alloc_size_t size = 0;
   if (!png_image_write_to_memory(&png, nullptr, &size, 0, pixels.data(), 0, nullptr)) {
-    throw ToolError(path.string(), std::string("cannot encode PNG: ") + png.message);
+    throw ToolError(name, std::string("cannot encode PNG: ") + png.message);
   }
   std::vector<std::uint8_t> encoded(size);
   if (!png_image_write_to_memory(&png, encoded.data(), &size, 0, pixels.data(), 0, nullptr)) {
-    throw ToolError(path.string(), std::string("cannot encode PNG: ") + png.message);
+    throw ToolError(name, std::string("cannot encode PNG: ") + png.message);
   }
+  encoded.resize(size);
+  return encoded;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> without_colour_profile(std::vector<std::uint8_t> bytes,
+                                                 const std::string& name) {
+  if (!has_colour_profile(bytes)) return bytes;
+  const Image image =
+      sniff_format(bytes) == ImageFormat::png ? decode_png(bytes, name) : decode_jpeg(bytes, name);
+  return encode_png(name, image.width, image.height, 4, image.rgba);
+}
+
+void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
+               int channels, std::span<const std::uint8_t> pixels) {
+  const std::vector<std::uint8_t> encoded =
+      encode_png(path.string(), width, height, channels, pixels);
+  const std::size_t size = encoded.size();
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr)
     throw ToolError(path.string(), std::string("cannot be written: ") + std::strerror(errno));

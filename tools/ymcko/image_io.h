@@ -1,5 +1,5 @@
 // Card images in and previews out: PNG, JPEG and PDF pages decoded to 8-bit
-// RGBA in memory (transparency composited over white), and PNG writing.
+// sRGB RGBA in memory (transparency composited over white), and PNG writing.
 #pragma once
 
 #include <chrono>
@@ -45,8 +45,9 @@ enum class ImageFormat { png, jpeg, pdf, unknown };
 // The format by the file's first bytes, whatever its name says.
 ImageFormat sniff_format(std::span<const std::uint8_t> bytes);
 
-// Decoders; `name` is the input named in errors. The results are opaque:
-// transparent pixels are already composited over white.
+// Decoders; `name` is the input named in errors. The results are opaque
+// sRGB: an embedded colour profile is applied, and transparent pixels are
+// already composited over white.
 Image decode_png(std::span<const std::uint8_t> bytes, const std::string& name);
 Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name);
 
@@ -97,6 +98,12 @@ std::vector<Image> load_sides(const std::filesystem::path& path);
 
 // Blends every pixel over white (8-bit, straight alpha) and makes it opaque.
 void composite_over_white(Image& image);
+
+// An image file's bytes for a renderer that applies no colour profile: as
+// they are when the PNG or JPEG embeds none, else the image decoded to sRGB
+// (over white) as a PNG. Throws ToolError naming `name`.
+std::vector<std::uint8_t> without_colour_profile(std::vector<std::uint8_t> bytes,
+                                                 const std::string& name);
 
 // Writes a PNG of one (grey), three (RGB) or four (RGBA) channels per pixel.
 void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,

@@ -59,12 +59,13 @@ class Chunks {
   std::size_t at_;
 };
 
-// Chunks that change the pixels libpng gives (gamma other than sRGB's,
-// colour profiles, a transparent colour, a palette), which send a file
-// to libpng. Other ancillary chunks do not touch the pixels.
+// Chunks that change the pixels libpng gives (gamma other than sRGB's, a
+// transparent colour, a palette), which send a file to libpng. Other
+// ancillary chunks do not touch the pixels; a colour profile (iCCP) is
+// applied to them afterwards, whichever path decoded them.
 bool changes_pixels(const Chunk& chunk) {
   if (chunk.type == "gAMA") return chunk.data.size() != 4 || big_endian(chunk.data.data()) != 45455;
-  return chunk.type == "iCCP" || chunk.type == "tRNS" || chunk.type == "PLTE";
+  return chunk.type == "tRNS" || chunk.type == "PLTE";
 }
 
 bool is_critical(std::string_view type) { return (type[0] & 0x20) == 0; }
