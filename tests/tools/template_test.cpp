@@ -158,7 +158,7 @@ TEST(Template, ProblemsAreRefusedWithOneLine) {
       {"a missing photo", photo_rect, "photo,member\nmissing.png,400638133393\n",
        "people.csv:2: photo: "},
       {"a photo outside the data folder", photo_rect, "photo,member\n../in.png,400638133393\n",
-       "people.csv:2: photo: ../in.png lies outside the data file's folder"},
+       "people.csv:2: photo: run/../in.png: lies outside the data file's folder"},
       {"a value the code cannot encode", photo_rect, "photo,member\nin.png,12AB\n",
        "people.csv:2: member: the value \"12AB\" cannot be drawn as ean13"},
       {"a wrong check digit", photo_rect, "photo,member\nin.png,4006381333932\n",

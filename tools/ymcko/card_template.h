@@ -88,6 +88,7 @@ class CardTemplate {
   std::string text_;  // the SVG as read
   std::vector<std::string> placeholders_;
   std::vector<CodeSlot> codes_;
+  std::vector<std::string> photo_columns_;       // columns whose values name photos
   std::map<std::string, std::string> embedded_;  // a static image's reference: its data: URI
 };
 
