@@ -342,6 +342,13 @@ CardTemplate::CardTemplate(const std::filesystem::path& path,
 std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes) const {
   XmlDoc doc = parse_svg(text_, name_);
   std::vector<xmlNode*> code_nodes;
+  // Images go in after writing: a data: URI of a megabyte costs more to
+  // escape than to splice, and base64 needs no escaping.
+  std::vector<std::string> uris;
+  auto marker = [&](std::string uri) {
+    uris.push_back(std::move(uri));
+    return "#ymcko-embedded-" + std::to_string(uris.size() - 1);
+  };
   each_node(xmlDocGetRootElement(doc.get()), [&](xmlNode* node) {
     if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
       const std::string text = text_of(node->content);
@@ -358,7 +365,7 @@ std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes)
       xmlFree(raw);
       std::string filled;
       if (is_href(a) && embedded_.count(value)) {
-        filled = embedded_.at(value);
+        filled = marker(embedded_.at(value));
       } else if (auto column = is_href(a) ? photo_column(value) : std::nullopt) {
         // The row's photo, relative to the data file; an empty cell shows none.
         const std::string& photo = row.values.at(*column);
@@ -369,7 +376,7 @@ std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes)
                                            ": lies outside the data file's folder");
           }
           try {
-            filled = data_uri(*file);
+            filled = marker(data_uri(*file));
           } catch (const ToolError& error) {
             throw ToolError(row.where,
                             *column + ": " + (folder_ / photo).string() + ": " + error.what());
@@ -394,6 +401,11 @@ std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes)
   xmlDocDumpMemoryEnc(doc.get(), &out, &size, "UTF-8");
   std::string svg(reinterpret_cast<const char*>(out), std::size_t(size));
   xmlFree(out);
+  for (std::size_t i = uris.size(); i-- > 0;) {
+    const std::string quoted = "=\"#ymcko-embedded-" + std::to_string(i) + "\"";
+    const std::size_t at = svg.find(quoted);
+    if (at != std::string::npos) svg.replace(at + 2, quoted.size() - 3, uris[i]);
+  }
   return svg;
 }
 
@@ -682,8 +694,10 @@ std::unique_ptr<SideSource> template_sides(std::shared_ptr<const TemplateRun> ru
     if (design) side.image = design->render(row, page.width, page.height, page.fit);
     return side;
   };
-  return std::make_unique<BatchSource>(std::move(origins), std::move(produce), sides_per_card,
-                                       progress);
+  // Rendering a side outweighs the driver's share of it: one worker more
+  // than for decoding images.
+  return std::make_unique<BatchSource>(std::move(origins), std::move(produce), decode_workers() + 1,
+                                       sides_per_card, progress);
 }
 
 }  // namespace ymcko::tool
