@@ -49,6 +49,7 @@ measure() {
 }
 
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+echo "load average: $(cut -d" " -f1-3 /proc/loadavg) (other work on the machine slows the wall times)"
 echo "build: $build ($(grep -m1 CMAKE_BUILD_TYPE "$build/CMakeCache.txt" | cut -d= -f2))"
 
 for ((r = 0; r < runs; r++)); do measure "$work/three.csv"; done |

@@ -19,6 +19,9 @@
 namespace ymcko::tool {
 namespace {
 
+// A template may carry its fixed images within it.
+constexpr print::FileLimit kTemplateFileLimit{16u << 20, "a template"};
+
 using XmlDoc = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
 
 std::string text_of(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
@@ -242,7 +245,7 @@ print::Stripe row_stripe(const DataRow& row, const print::Stripe& job, Warnings&
 CardTemplate::CardTemplate(const std::filesystem::path& path,
                            const std::filesystem::path& data_folder)
     : name_(path.string()), folder_(data_folder) {
-  std::vector<std::uint8_t> bytes = print::read_file(path, print::kSettingsFileLimit);
+  std::vector<std::uint8_t> bytes = print::read_file(path, kTemplateFileLimit);
   text_.assign(bytes.begin(), bytes.end());
   XmlDoc doc = parse_svg(text_, name_);
   xmlNode* root = xmlDocGetRootElement(doc.get());
@@ -317,8 +320,9 @@ CardTemplate::CardTemplate(const std::filesystem::path& path,
                                  "ean13");
     }
     if (code.value.empty()) throw ToolError(name_, label + ": data-ymcko-value is empty");
-    for (xmlNode* up = node; up && up != root; up = up->parent) {
-      if (xmlHasProp(up, xml("transform")) || (up != node && text_of(up->name) == "svg")) {
+    for (xmlNode* up = node; up && up->type == XML_ELEMENT_NODE; up = up->parent) {
+      if (xmlHasProp(up, xml("transform")) ||
+          (up != node && up != root && text_of(up->name) == "svg")) {
         throw ToolError(name_, label +
                                    ": a transform on it or around it is not supported for "
                                    "codes; place the rectangle with x, y, width and height");
