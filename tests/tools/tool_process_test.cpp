@@ -79,7 +79,7 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
        {"print", "-o", "x.prn"},
        2,
        "command line",
-       "Exactly 1 option from [PAGE,--batch,--demo]"},
+       "Exactly 1 option from [PAGE,--batch,--demo,--template]"},
       {"two inputs",
        {"print", "--demo", "a.png", "-o", "x.prn"},
        2,
