@@ -222,7 +222,7 @@ TEST_F(ToolProcess, HelpListsEveryOptionAndExitsZero) {
   for (const char* option :
        {"--settings", "--side-mode", "--copies", "--no-color-correction", "--portrait", "--track1",
         "--overlay", "--fit", "--batch", "--demo", "--devmode", "--save-devmode", "--printer",
-        "--mag-mode", "--job-r-value", "--print-rect"}) {
+        "--mag-mode", "--job-r-value", "--print-rect", "--template", "--back-template", "--data"}) {
     EXPECT_NE(result.out.find(option), std::string::npos) << option;
   }
 }
