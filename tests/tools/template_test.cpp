@@ -138,6 +138,55 @@ TEST(Template, PlaceholdersAreEscaped) {
   }
 }
 
+// Every symbology draws whole-dot modules in pure black on white inside its
+// rectangle, reads back where zbar reads it, and refuses a value it cannot
+// encode naming the place it was given.
+TEST(Template, CodesDrawPureBlackModulesAndRefuseWhatTheyCannotEncode) {
+  struct Case {
+    const char* kind;
+    const char* value;
+    const char* bad;
+    bool readable;  // zbar reads this symbology
+  };
+  const Case cases[] = {
+      {"qr", "M-1001 Ada", "", true},      {"code128", "M-1001", "\xE2\x82\xAC uro", true},
+      {"code39", "M-1001", "a~b", true},   {"pdf417", "M-1001 Ada", "", false},
+      {"datamatrix", "M-1001", "", false}, {"ean13", "4006381333931", "4006381333932", true},
+  };
+  ScratchFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.kind);
+    Image page = filled_image(700, 400, 200, 50, 50);
+    draw_code(page, c.kind, c.value, 50, 40, 600, 320, "d.csv:2: v");
+    std::size_t black = 0, other = 0;
+    for (std::uint32_t y = 0; y < page.height; ++y) {
+      for (std::uint32_t x = 0; x < page.width; ++x) {
+        const std::uint8_t* p = page.pixel(x, y);
+        const bool in_rect = x >= 50 && x < 650 && y >= 40 && y < 360;
+        const bool is_black = p[0] == 0 && p[1] == 0 && p[2] == 0;
+        const bool is_white = p[0] == 255 && p[1] == 255 && p[2] == 255;
+        black += is_black;
+        other += in_rect ? !(is_black || is_white) : (is_black || is_white);
+      }
+    }
+    EXPECT_GT(black, 1000u);
+    EXPECT_EQ(other, 0u) << "pixels neither black nor white in the rectangle, or touched outside";
+    if (c.readable) {
+      write_png(folder / "code.png", page.width, page.height, 4, page.rgba);
+      EXPECT_EQ(zbar(folder / "code.png"), c.value);
+    }
+    try {
+      draw_code(page, c.kind, c.bad, 50, 40, 600, 320, "d.csv:2: v");
+      ADD_FAILURE() << "accepted " << c.bad;
+    } catch (const ToolError& error) {
+      EXPECT_EQ(error.input(), "d.csv:2: v");
+    }
+  }
+  Image small = filled_image(30, 30, 255, 255, 255);
+  EXPECT_THROW(draw_code(small, "qr", "too long for thirty dots", 0, 0, 30, 30, "d.csv:2: v"),
+               ToolError);
+}
+
 // Each problem is refused before a card is made, with one line naming the
 // template or the data row, and no job is left behind.
 TEST(Template, ProblemsAreRefusedWithOneLine) {
