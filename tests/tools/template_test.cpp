@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "tools/tool_helpers.h"
+#include "ymcko/code_symbol.h"
 #include "ymcko/image_io.h"
 
 namespace {

@@ -92,16 +92,6 @@ class CardTemplate {
   std::map<std::string, std::string> embedded_;  // a static image's reference: its data: URI
 };
 
-// Refuses, naming `where`, a value the `kind` code cannot encode.
-void check_code(const std::string& kind, const std::string& value, const std::string& where);
-
-// Draws `value` as a `kind` code centred in the page rectangle (x, y, width,
-// height, in pixels), on white with its quiet zone, in modules of whole
-// pixels of pure black. Throws ToolError(`where`, ...) when the value cannot
-// be encoded or the code does not fit.
-void draw_code(Image& page, const std::string& kind, const std::string& value, int x, int y,
-               int width, int height, const std::string& where);
-
 // A template run: the data file and the templates of the fronts and backs.
 struct TemplateRun {
   DataFile data;
