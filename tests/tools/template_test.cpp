@@ -62,7 +62,16 @@ Image read_png(const std::filesystem::path& path) {
   return decode_png(std::vector<std::uint8_t>(text.begin(), text.end()), path.string());
 }
 
+// Runs the tool; in a sanitizer build it passes over fontconfig's own
+// lifetime allocations.
 ProcessResult run(const ScratchFolder& folder, const std::vector<std::string>& args) {
+  static const bool suppressed = [] {
+    const char* given = std::getenv("LSAN_OPTIONS");
+    const std::string options = (given != nullptr ? std::string(given) + ":" : "") +
+                                "suppressions=" + YMCKO_TEST_DATA_DIR + "/tools/lsan.supp";
+    return ::setenv("LSAN_OPTIONS", options.c_str(), 1) == 0;
+  }();
+  (void)suppressed;
   return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder.path());
 }
 
