@@ -276,6 +276,13 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
         load_template_run(options.front_template, back, options.data));
     std::vector<ToolError> problems = template_problems(*run);
     if (!problems.empty()) throw problems.front();
+    for (const std::string& column : run->data.columns) {
+      if ((column == "track1" || column == "track2" || column == "track3") &&
+          stripe.mode.value_or('Q') == 'Q') {
+        warnings.push_back({run->data.name, column + ": track texts are written only in stripe "
+                                                     "mode R or W (--mag-mode)"});
+      }
+    }
     const print::DeviceFacts facts = print::describe_device(job);
     const TemplatePage page{
         std::uint32_t(facts.page_width), std::uint32_t(facts.page_height),
