@@ -79,7 +79,7 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
        {"print", "-o", "x.prn"},
        2,
        "command line",
-       "Exactly 1 option from [PAGE,--batch,--demo]"},
+       "Exactly 1 option from [PAGE,--batch,--demo,--template]"},
       {"two inputs",
        {"print", "--demo", "a.png", "-o", "x.prn"},
        2,
@@ -201,7 +201,7 @@ TEST_F(ToolProcess, HelpListsEveryOptionAndExitsZero) {
   for (const char* option :
        {"--settings", "--side-mode", "--copies", "--no-color-correction", "--portrait", "--track1",
         "--overlay", "--fit", "--batch", "--demo", "--devmode", "--save-devmode", "--printer",
-        "--mag-mode", "--job-r-value", "--print-rect"}) {
+        "--mag-mode", "--job-r-value", "--print-rect", "--template", "--back-template", "--data"}) {
     EXPECT_NE(result.out.find(option), std::string::npos) << option;
   }
 }

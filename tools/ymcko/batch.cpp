@@ -295,6 +295,14 @@ BatchSource::BatchSource(std::vector<SidePlan> plan, std::size_t sides_per_card,
       sides_per_card_(std::max<std::size_t>(1, sides_per_card)),
       progress_(progress) {}
 
+BatchSource::BatchSource(std::vector<std::pair<std::string, std::string>> origins,
+                         DecodeAhead::Produce produce, std::size_t workers,
+                         std::size_t sides_per_card, Progress& progress)
+    : origins_(std::move(origins)),
+      ahead_(std::move(produce), std::max(kDecodeDepth, workers), workers),
+      sides_per_card_(std::max<std::size_t>(1, sides_per_card)),
+      progress_(progress) {}
+
 std::optional<CardSide> BatchSource::next() {
   // A card counts as done once the runner asks for the side after it.
   progress_.update(taken_ / sides_per_card_);

@@ -90,6 +90,11 @@ class BatchSource final : public SideSource {
   // A side that cannot be made is reported by its manifest line and card.
   BatchSource(std::vector<SidePlan> plan, std::size_t sides_per_card, Progress& progress,
               std::chrono::milliseconds pdf_page_time_limit = kPdfPageTimeLimit);
+  // Sides made by `produce` on `workers` threads, side i reported in
+  // errors by origins[i]: its data row and its card and side.
+  BatchSource(std::vector<std::pair<std::string, std::string>> origins,
+              DecodeAhead::Produce produce, std::size_t workers, std::size_t sides_per_card,
+              Progress& progress);
   std::optional<CardSide> next() override;
 
  private:

@@ -16,6 +16,7 @@
 #include "print/session.h"
 #include "print/settings.h"
 #include "ymcko/batch.h"
+#include "ymcko/card_template.h"
 #include "ymcko/demo_card.h"
 #include "ymcko/device_output.h"
 #include "ymcko/errors.h"
@@ -243,9 +244,12 @@ struct PrintOptions {
   SettingsFlags settings;
   std::vector<std::string> pages;
   std::string output;
-  std::string fit = "cover";
+  std::string fit;  // empty: cover, and for a template its viewBox fills the page
   std::string save_devmode;
   std::string batch;
+  std::string front_template;
+  std::string back_template;
+  std::string data;
   bool demo = false;
   int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
 };
@@ -255,13 +259,46 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
   print::CardSettings settings = gather_settings(
       options.settings, options.demo ? demo_settings() : print::CardSettings{}, warnings);
   print::JobOptions job = job_options(options.settings, settings);
-  job.fit = *print::parse_fit_mode(options.fit);
+  const bool templated = !options.front_template.empty();
+  job.fit = *print::parse_fit_mode(options.fit.empty() ? "cover" : options.fit);
   const print::Stripe stripe = settings.stripe();
   if ((stripe.tracks[0] || stripe.tracks[1] || stripe.tracks[2]) &&
       stripe.mode.value_or('Q') == 'Q') {
     warnings.push_back(
         {"print", "track texts are written only in stripe mode R or W (--mag-mode)"});
   }
+
+  if (templated) {
+    if (options.data.empty()) throw UsageError("--template", "needs --data with the cards' rows");
+    std::optional<std::filesystem::path> back;
+    if (!options.back_template.empty()) back = options.back_template;
+    auto run = std::make_shared<const TemplateRun>(
+        load_template_run(options.front_template, back, options.data));
+    std::vector<ToolError> problems = template_problems(*run);
+    if (!problems.empty()) throw problems.front();
+    for (const std::string& column : run->data.columns) {
+      if ((column == "track1" || column == "track2" || column == "track3") &&
+          stripe.mode.value_or('Q') == 'Q') {
+        warnings.push_back({run->data.name, column + ": track texts are written only in stripe "
+                                                     "mode R or W (--mag-mode)"});
+      }
+    }
+    const print::DeviceFacts facts = print::describe_device(job);
+    const TemplatePage page{
+        std::uint32_t(facts.page_width), std::uint32_t(facts.page_height),
+        options.fit.empty() ? print::FitMode::stretch : *print::parse_fit_mode(options.fit)};
+    Progress progress(err, stderr_is_terminal, run->data.rows.size(), "cards");
+    std::unique_ptr<SideSource> sides =
+        template_sides(run, print::side_mode_of(job.devmode), stripe, page, progress, warnings);
+    print_warnings(warnings, err);
+    std::unique_ptr<JobOutput> output = open_output(options.output);
+    std::optional<std::filesystem::path> save_devmode;
+    if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
+    print_cards(job, *sides, *output, save_devmode, true);
+    return;
+  }
+  if (!options.data.empty() || !options.back_template.empty())
+    throw UsageError(options.data.empty() ? "--back-template" : "--data", "needs --template");
 
   std::vector<SidePlan> plan;
   std::size_t sides_per_card = 1;
@@ -363,7 +400,24 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->type_name("MANIFEST.csv")
       ->check(file_name());
   source->add_flag("--demo", print_options.demo, "print the built-in demo card");
+  source
+      ->add_option("--template", print_options.front_template,
+                   "many cards from an SVG design: one card per row of --data, its {{column}} "
+                   "placeholders filled from the row")
+      ->type_name("FRONT.svg")
+      ->check(file_name());
   source->require_option(1);
+  print
+      ->add_option("--back-template", print_options.back_template,
+                   "the SVG design of the cards' backs (side mode 1 or 2)")
+      ->type_name("BACK.svg")
+      ->check(file_name());
+  print
+      ->add_option("--data", print_options.data,
+                   "the rows of a template run: a CSV file with a header naming its columns; "
+                   "track1, track2, track3 feed the stripe; photos are relative to it")
+      ->type_name("DATA.csv")
+      ->check(file_name());
   print
       ->add_option("-o,--output", print_options.output,
                    "the job file, written whole or not at all; - is standard output; a printer's "
@@ -376,7 +430,8 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->add_option(
           "--fit", print_options.fit,
           "how an image of another size fills the page: cover (crop, default), contain "
-          "(white bars), stretch; an image of the page's exact size is drawn pixel for pixel")
+          "(white bars), stretch; an image of the page's exact size is drawn pixel for pixel; "
+          "a template's viewBox fills the page unless this is given")
       ->type_name("MODE")
       ->check(CLI::IsMember({"cover", "contain", "stretch"}).description(""));
   print
@@ -404,6 +459,25 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->type_name("DIR")
       ->check(file_name());
   inspect->add_flag("--json", inspect_options.json, "one JSON document instead of lines");
+
+  std::string check_front, check_back, check_data;
+  CLI::App* template_command =
+      app.add_subcommand("template", "check card templates against their data");
+  template_command->require_subcommand(1);
+  CLI::App* check = template_command->add_subcommand(
+      "check",
+      "list a template's placeholders and codes and report every problem of its data "
+      "before any card is printed");
+  check->add_option("TEMPLATE", check_front, "the front's SVG design")
+      ->required()
+      ->check(file_name());
+  check->add_option("--back-template", check_back, "the back's SVG design")
+      ->type_name("BACK.svg")
+      ->check(file_name());
+  check->add_option("--data", check_data, "the CSV data file")
+      ->type_name("DATA.csv")
+      ->required()
+      ->check(file_name());
 
   SettingsFlags info_flags;
   bool info_json = false;
@@ -434,6 +508,14 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       inspect_job(inspect_job_path, inspect_options, out);
     } else if (info->parsed()) {
       run_info(info_flags, info_json, out, err);
+    } else if (check->parsed()) {
+      std::optional<std::filesystem::path> back;
+      if (!check_back.empty()) back = check_back;
+      const TemplateRun run = load_template_run(check_front, back, check_data);
+      list_template_run(run, out);
+      const std::vector<ToolError> problems = template_problems(run);
+      for (const ToolError& problem : problems) err << error_line(problem) << "\n";
+      if (!problems.empty()) return 1;
     }
   } catch (const UsageError& error) {
     err << error_line(error) << "\n";

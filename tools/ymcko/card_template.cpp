@@ -1,0 +1,616 @@
+// SVG card templates: placeholders, embedded photos, rendering and codes.
+#include "ymcko/card_template.h"
+
+#include <cairo.h>
+#include <glib.h>
+#include <librsvg/rsvg.h>
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <set>
+
+#include "print/files.h"
+#include "ymcko/code_symbol.h"
+
+namespace ymcko::tool {
+namespace {
+
+// A template may carry its fixed images within it.
+constexpr print::FileLimit kTemplateFileLimit{16u << 20, "a template"};
+
+using XmlDoc = std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)>;
+
+std::string text_of(const xmlChar* text) { return text ? reinterpret_cast<const char*>(text) : ""; }
+
+const xmlChar* xml(const char* text) { return reinterpret_cast<const xmlChar*>(text); }
+
+// Parses SVG text without touching the network or loading any DTD; throws
+// ToolError naming `name` with the parser's line and message.
+XmlDoc parse_svg(const std::string& text, const std::string& name) {
+  static const bool initialised = (xmlInitParser(), true);
+  (void)initialised;
+  std::unique_ptr<xmlParserCtxt, decltype(&xmlFreeParserCtxt)> context(xmlNewParserCtxt(),
+                                                                       xmlFreeParserCtxt);
+  if (!context) throw ToolError(name, "out of memory");
+  XmlDoc doc(xmlCtxtReadMemory(context.get(), text.data(), int(text.size()), nullptr, nullptr,
+                               XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING),
+             xmlFreeDoc);
+  if (!doc) {
+    const xmlError& error = context->lastError;
+    std::string message = text_of(xml(error.message ? error.message : "unreadable"));
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' '))
+      message.pop_back();
+    throw ToolError(name,
+                    "not a well-formed SVG: line " + std::to_string(error.line) + ": " + message);
+  }
+  xmlNode* root = xmlDocGetRootElement(doc.get());
+  if (!root || text_of(root->name) != "svg")
+    throw ToolError(name, "not an SVG: the document's root is not <svg>");
+  if (doc->intSubset && doc->intSubset->entities)
+    throw ToolError(name, "declares entities; save the template as plain SVG");
+  return doc;
+}
+
+// Every node below `node`, parents before children.
+void each_node(xmlNode* node, const std::function<void(xmlNode*)>& visit) {
+  for (xmlNode* at = node; at; at = at->next) {
+    visit(at);
+    if (at->type == XML_ELEMENT_NODE) each_node(at->children, visit);
+  }
+}
+
+// A placeholder: "{{ name }}" at [begin, end) with its column's name.
+struct Placeholder {
+  std::size_t begin, end;
+  std::string column;
+};
+
+std::vector<Placeholder> placeholders_in(const std::string& text) {
+  std::vector<Placeholder> found;
+  for (std::size_t at = text.find("{{"); at != std::string::npos; at = text.find("{{", at)) {
+    const std::size_t close = text.find("}}", at + 2);
+    if (close == std::string::npos) break;
+    std::string name = text.substr(at + 2, close - at - 2);
+    name.erase(0, name.find_first_not_of(" \t"));
+    name.erase(name.find_last_not_of(" \t") + 1);
+    found.push_back({at, close + 2, name});
+    at = close + 2;
+  }
+  return found;
+}
+
+// `text` with each placeholder replaced by the row's value; a column the row
+// lacks is refused naming the template.
+std::string substitute(const std::string& text, const DataRow& row, const std::string& name) {
+  std::string out;
+  std::size_t from = 0;
+  for (const Placeholder& p : placeholders_in(text)) {
+    auto value = row.values.find(p.column);
+    if (value == row.values.end())
+      throw ToolError(name, "{{" + p.column + "}}: the data file has no such column");
+    out.append(text, from, p.begin - from);
+    out += value->second;
+    from = p.end;
+  }
+  return out + text.substr(from);
+}
+
+bool is_href(const xmlAttr* attribute) {
+  return text_of(attribute->name) == "href" &&
+         (!attribute->ns || text_of(attribute->ns->href) == "http://www.w3.org/1999/xlink");
+}
+
+// A lone placeholder, the whole of a reference: the column that names a photo.
+std::optional<std::string> photo_column(const std::string& href) {
+  std::vector<Placeholder> found = placeholders_in(href);
+  std::size_t first = href.find_first_not_of(" \t");
+  std::size_t last = href.find_last_not_of(" \t");
+  if (found.size() == 1 && found[0].begin == first && found[0].end == last + 1)
+    return found[0].column;
+  return std::nullopt;
+}
+
+// A file reference inside `folder`, or nothing when it leads out of it (an
+// absolute path, "..", or a link pointing elsewhere).
+std::optional<std::filesystem::path> inside(const std::filesystem::path& folder,
+                                            const std::string& reference) {
+  const std::filesystem::path relative(reference);
+  if (reference.empty() || relative.is_absolute()) return std::nullopt;
+  std::error_code ignored;
+  const std::filesystem::path base = std::filesystem::weakly_canonical(folder, ignored);
+  const std::filesystem::path full = std::filesystem::weakly_canonical(folder / relative, ignored);
+  const std::filesystem::path rest = full.lexically_relative(base);
+  if (rest.empty() || *rest.begin() == "..") return std::nullopt;
+  return full;
+}
+
+bool has_scheme(const std::string& reference) {
+  const std::size_t colon = reference.find(':');
+  if (colon == std::string::npos || colon == 0 || !std::isalpha((unsigned char)reference[0]))
+    return false;
+  return std::all_of(reference.begin(), reference.begin() + long(colon), [](char c) {
+    return std::isalnum((unsigned char)c) || c == '+' || c == '-' || c == '.';
+  });
+}
+
+// The file's bytes as a data: URI, or a message saying why not.
+std::string data_uri(const std::filesystem::path& path) {
+  std::vector<std::uint8_t> bytes = print::read_file(path, print::kImageFileLimit);
+  const ImageFormat format = sniff_format(bytes);
+  if (format != ImageFormat::png && format != ImageFormat::jpeg)
+    throw ToolError(path.string(), "not a PNG or JPEG file");
+  std::unique_ptr<gchar, decltype(&g_free)> base64(g_base64_encode(bytes.data(), bytes.size()),
+                                                   g_free);
+  return std::string(format == ImageFormat::png ? "data:image/png;base64,"
+                                                : "data:image/jpeg;base64,") +
+         base64.get();
+}
+
+// The first url(...) in CSS text that points outside the document, if any.
+std::optional<std::string> outside_url(const std::string& css) {
+  std::string lower = css;
+  std::transform(lower.begin(), lower.end(), lower.begin(),
+                 [](unsigned char c) { return char(std::tolower(c)); });
+  if (lower.find("@import") != std::string::npos) return "@import";
+  for (std::size_t at = lower.find("url("); at != std::string::npos;
+       at = lower.find("url(", at + 4)) {
+    std::size_t start = lower.find_first_not_of(" \t\n'\"", at + 4);
+    if (start == std::string::npos || css[start] != '#') {
+      const std::size_t close = css.find(')', at);
+      return css.substr(at, close == std::string::npos ? std::string::npos : close - at + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+// A length in user units: a number, optionally "px".
+std::optional<double> user_length(const std::string& text) {
+  std::string number = text;
+  if (number.size() > 2 && number.compare(number.size() - 2, 2, "px") == 0)
+    number.resize(number.size() - 2);
+  char* end = nullptr;
+  const double value = std::strtod(number.c_str(), &end);
+  if (number.empty() || end != number.c_str() + number.size() || !std::isfinite(value))
+    return std::nullopt;
+  return value;
+}
+
+std::string attribute(xmlNode* node, const char* name) {
+  xmlChar* value = xmlGetProp(node, xml(name));
+  std::string text = text_of(value);
+  xmlFree(value);
+  return text;
+}
+
+std::string columns_of(const std::string& value) {
+  std::string names;
+  for (const Placeholder& p : placeholders_in(value))
+    names += (names.empty() ? "" : ", ") + p.column;
+  return names.empty() ? "the code's value" : names;
+}
+
+}  // namespace
+
+DataFile read_data_file(const std::filesystem::path& path) {
+  const std::string name = path.string();
+  std::vector<std::uint8_t> bytes = print::read_file(path, print::kManifestFileLimit);
+  std::vector<CsvRow> rows =
+      parse_csv(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), name);
+  if (rows.empty())
+    throw ToolError(name, "the data file is empty; it needs a header row naming its columns");
+  DataFile data{name, path.has_parent_path() ? path.parent_path() : ".", rows.front().fields, {}};
+  std::set<std::string> seen;
+  for (const std::string& column : data.columns) {
+    const std::string where = name + ":" + std::to_string(rows.front().line);
+    if (column.empty()) throw ToolError(where, "a column of the header has no name");
+    if (!seen.insert(column).second)
+      throw ToolError(where, "the column \"" + column + "\" appears twice");
+  }
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    DataRow row{name + ":" + std::to_string(rows[r].line), {}};
+    if (rows[r].fields.size() != data.columns.size()) {
+      throw ToolError(row.where, "the row has " + std::to_string(rows[r].fields.size()) +
+                                     " fields; the header has " +
+                                     std::to_string(data.columns.size()));
+    }
+    for (std::size_t c = 0; c < data.columns.size(); ++c)
+      row.values[data.columns[c]] = std::move(rows[r].fields[c]);
+    data.rows.push_back(std::move(row));
+  }
+  if (data.rows.empty()) throw ToolError(name, "the data file has no rows");
+  return data;
+}
+
+print::Stripe row_stripe(const DataRow& row, const print::Stripe& job, Warnings& warnings) {
+  print::Stripe stripe = job;
+  for (int track = 1; track <= 3; ++track) {
+    auto value = row.values.find("track" + std::to_string(track));
+    if (value == row.values.end()) continue;
+    std::vector<std::string> notes;
+    try {
+      stripe.tracks[std::size_t(track - 1)] = print::check_track_text(track, value->second, notes);
+    } catch (const SettingError& error) {
+      throw ToolError(row.where, error.key() + ": " + error.what());
+    }
+    for (auto& note : notes)
+      warnings.push_back({row.where, "track" + std::to_string(track) + ": " + note});
+  }
+  return stripe;
+}
+
+CardTemplate::CardTemplate(const std::filesystem::path& path,
+                           const std::filesystem::path& data_folder)
+    : name_(path.string()), folder_(data_folder) {
+  std::vector<std::uint8_t> bytes = print::read_file(path, kTemplateFileLimit);
+  text_.assign(bytes.begin(), bytes.end());
+  XmlDoc doc = parse_svg(text_, name_);
+  xmlNode* root = xmlDocGetRootElement(doc.get());
+
+  auto note_placeholders = [&](const std::string& text) {
+    for (const Placeholder& p : placeholders_in(text)) {
+      if (std::find(placeholders_.begin(), placeholders_.end(), p.column) == placeholders_.end())
+        placeholders_.push_back(p.column);
+    }
+  };
+  each_node(root, [&](xmlNode* node) {
+    if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+      const std::string text = text_of(node->content);
+      note_placeholders(text);
+      if (node->parent && text_of(node->parent->name) == "style") {
+        if (auto url = outside_url(text))
+          throw ToolError(name_, "a style refers to " + *url + ": a template loads no files");
+      }
+      return;
+    }
+    if (node->type != XML_ELEMENT_NODE) return;
+    const std::string element = text_of(node->name);
+    for (xmlAttr* a = node->properties; a; a = a->next) {
+      xmlChar* raw = xmlNodeListGetString(doc.get(), a->children, 1);
+      const std::string value = text_of(raw);
+      xmlFree(raw);
+      note_placeholders(value);
+      if (auto url = outside_url(value))
+        throw ToolError(name_,
+                        "<" + element + "> refers to " + *url + ": a template loads no files");
+      if (!is_href(a)) continue;
+      if (!placeholders_in(value).empty()) {
+        const auto column = photo_column(value);
+        if (element != "image" || !column) {
+          throw ToolError(name_, "<" + element + "> href \"" + value +
+                                     "\": a placeholder stands in a reference only as the "
+                                     "whole href of an <image>");
+        }
+        if (std::find(photo_columns_.begin(), photo_columns_.end(), *column) ==
+            photo_columns_.end())
+          photo_columns_.push_back(*column);
+        continue;
+      }
+      if (value.empty() || value[0] == '#' || value.rfind("data:", 0) == 0) continue;
+      if (has_scheme(value) || value[0] == '/') {
+        throw ToolError(name_, "<" + element + "> refers to " + value +
+                                   ": a template loads nothing from the network or an absolute "
+                                   "path");
+      }
+      const auto file = inside(folder_, value);
+      if (!file) {
+        throw ToolError(
+            name_, "<" + element + "> refers to " + value + ", outside the data file's folder");
+      }
+      if (element != "image")
+        throw ToolError(name_, "<" + element + "> refers to " + value + ": only images load files");
+      try {
+        embedded_[value] = data_uri(*file);
+      } catch (const ToolError& error) {
+        throw ToolError(name_, "<image> " + value + ": " + error.what());
+      }
+    }
+    // A code rectangle: its kind, value and place, in the root's user units.
+    if (element != "rect" || !xmlHasProp(node, xml("data-ymcko-code"))) return;
+    CodeSlot code{attribute(node, "data-ymcko-code"), attribute(node, "data-ymcko-value")};
+    const std::string id = attribute(node, "id");
+    const std::string label = "code rectangle" + (id.empty() ? "" : " \"" + id + "\"");
+    if (!std::set<std::string>{"qr", "code128", "code39", "pdf417", "datamatrix", "ean13"}.count(
+            code.kind)) {
+      throw ToolError(name_, label + ": unknown code \"" + code.kind +
+                                 "\"; the codes are qr, code128, code39, pdf417, datamatrix, "
+                                 "ean13");
+    }
+    if (code.value.empty()) throw ToolError(name_, label + ": data-ymcko-value is empty");
+    for (xmlNode* up = node; up && up->type == XML_ELEMENT_NODE; up = up->parent) {
+      if (xmlHasProp(up, xml("transform")) ||
+          (up != node && up != root && text_of(up->name) == "svg")) {
+        throw ToolError(name_, label +
+                                   ": a transform on it or around it is not supported for "
+                                   "codes; place the rectangle with x, y, width and height");
+      }
+    }
+    const char* names[] = {"x", "y", "width", "height"};
+    double* fields[] = {&code.x, &code.y, &code.width, &code.height};
+    for (int i = 0; i < 4; ++i) {
+      const std::string text = attribute(node, names[i]);
+      auto length = user_length(text.empty() && i < 2 ? "0" : text);
+      if (!length || (i >= 2 && *length <= 0)) {
+        throw ToolError(
+            name_, label + ": " + names[i] + " \"" + text + "\" is not a length in user units");
+      }
+      *fields[i] = *length;
+    }
+    codes_.push_back(code);
+  });
+}
+
+std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes) const {
+  XmlDoc doc = parse_svg(text_, name_);
+  std::vector<xmlNode*> code_nodes;
+  // Images go in after writing: a data: URI of a megabyte costs more to
+  // escape than to splice, and base64 needs no escaping.
+  std::vector<std::string> uris;
+  auto marker = [&](std::string uri) {
+    uris.push_back(std::move(uri));
+    return "#ymcko-embedded-" + std::to_string(uris.size() - 1);
+  };
+  each_node(xmlDocGetRootElement(doc.get()), [&](xmlNode* node) {
+    if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
+      const std::string text = text_of(node->content);
+      if (text.find("{{") != std::string::npos)
+        xmlNodeSetContent(node, xml(substitute(text, row, name_).c_str()));
+      return;
+    }
+    if (node->type != XML_ELEMENT_NODE) return;
+    if (text_of(node->name) == "rect" && xmlHasProp(node, xml("data-ymcko-code")))
+      code_nodes.push_back(node);
+    for (xmlAttr* a = node->properties; a; a = a->next) {
+      xmlChar* raw = xmlNodeListGetString(doc.get(), a->children, 1);
+      const std::string value = text_of(raw);
+      xmlFree(raw);
+      std::string filled;
+      if (is_href(a) && embedded_.count(value)) {
+        filled = marker(embedded_.at(value));
+      } else if (auto column = is_href(a) ? photo_column(value) : std::nullopt) {
+        // The row's photo, relative to the data file; an empty cell shows none.
+        const std::string& photo = row.values.at(*column);
+        if (!photo.empty()) {
+          const auto file = inside(folder_, photo);
+          if (!file) {
+            throw ToolError(row.where, *column + ": " + (folder_ / photo).string() +
+                                           ": lies outside the data file's folder");
+          }
+          try {
+            filled = marker(data_uri(*file));
+          } catch (const ToolError& error) {
+            throw ToolError(row.where,
+                            *column + ": " + (folder_ / photo).string() + ": " + error.what());
+          }
+        }
+      } else if (value.find("{{") != std::string::npos) {
+        filled = substitute(value, row, name_);
+      } else {
+        continue;
+      }
+      xmlSetNsProp(node, a->ns, a->name, xml(filled.c_str()));
+    }
+  });
+  codes = codes_;
+  for (CodeSlot& code : codes) code.value = substitute(code.value, row, name_);
+  for (xmlNode* node : code_nodes) {
+    xmlUnlinkNode(node);
+    xmlFreeNode(node);
+  }
+  xmlChar* out = nullptr;
+  int size = 0;
+  xmlDocDumpMemoryEnc(doc.get(), &out, &size, "UTF-8");
+  std::string svg(reinterpret_cast<const char*>(out), std::size_t(size));
+  xmlFree(out);
+  for (std::size_t i = uris.size(); i-- > 0;) {
+    const std::string quoted = "=\"#ymcko-embedded-" + std::to_string(i) + "\"";
+    const std::size_t at = svg.find(quoted);
+    if (at != std::string::npos) svg.replace(at + 2, quoted.size() - 3, uris[i]);
+  }
+  return svg;
+}
+
+std::vector<ToolError> CardTemplate::row_problems(const DataRow& row) const {
+  // Photos by their first bytes only: the run reads them whole.
+  std::vector<ToolError> problems;
+  for (const std::string& column : photo_columns_) {
+    auto photo = row.values.find(column);
+    if (photo == row.values.end() || photo->second.empty()) continue;
+    const auto file = inside(folder_, photo->second);
+    const std::string named = (folder_ / photo->second).string();
+    try {
+      if (!file) throw ToolError(named, "lies outside the data file's folder");
+      ImageInput input(*file);
+      if (input.format() != ImageFormat::png && input.format() != ImageFormat::jpeg)
+        throw ToolError(named, "not a PNG or JPEG file");
+    } catch (const ToolError& error) {
+      problems.emplace_back(row.where, column + ": " + named + ": " + error.what());
+    }
+  }
+  for (const CodeSlot& code : codes_) {
+    const std::string where = row.where + ": " + columns_of(code.value);
+    try {
+      check_code(code.kind, substitute(code.value, row, name_), where);
+    } catch (const ToolError& error) {
+      problems.push_back(error);
+    }
+  }
+  return problems;
+}
+
+Image CardTemplate::render(const DataRow& row, std::uint32_t width, std::uint32_t height,
+                           print::FitMode fit) const {
+  std::vector<CodeSlot> codes;
+  const std::string svg = fill(row, codes);
+
+  GError* error = nullptr;
+  std::unique_ptr<RsvgHandle, decltype(&g_object_unref)> handle(
+      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error),
+      g_object_unref);
+  auto fail = [&](const char* doing) {
+    std::string message = error ? error->message : "unknown error";
+    if (error) g_error_free(error);
+    return ToolError(name_, std::string(doing) + ": " + message);
+  };
+  if (!handle) throw fail("cannot be read by the SVG renderer");
+  rsvg_handle_set_dpi(handle.get(), 96);
+
+  // The user-unit box that fills the page: the viewBox, or else the size.
+  gboolean has_width = false, has_height = false, has_box = false;
+  RsvgLength length_w{}, length_h{};
+  RsvgRectangle box{};
+  rsvg_handle_get_intrinsic_dimensions(handle.get(), &has_width, &length_w, &has_height, &length_h,
+                                       &has_box, &box);
+  if (!has_box) {
+    double w = 0, h = 0;
+    if (!rsvg_handle_get_intrinsic_size_in_pixels(handle.get(), &w, &h) || w <= 0 || h <= 0)
+      throw ToolError(name_, "has neither a viewBox nor a width and height in absolute units");
+    box = {0, 0, w, h};
+  }
+  if (box.width <= 0 || box.height <= 0) throw ToolError(name_, "the viewBox is empty");
+
+  // User units to page pixels, as --fit says.
+  double sx = width / box.width, sy = height / box.height;
+  if (fit == print::FitMode::cover) sx = sy = std::max(sx, sy);
+  if (fit == print::FitMode::contain) sx = sy = std::min(sx, sy);
+  const double tx = (width - box.width * sx) / 2 - box.x * sx;
+  const double ty = (height - box.height * sy) / 2 - box.y * sy;
+
+  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(width), int(height)),
+      cairo_surface_destroy);
+  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
+  cairo_set_source_rgb(cr.get(), 1, 1, 1);
+  cairo_paint(cr.get());
+  cairo_translate(cr.get(), tx, ty);
+  cairo_scale(cr.get(), sx, sy);
+  if (!rsvg_handle_render_document(handle.get(), cr.get(), &box, &error))
+    throw fail("cannot be rendered");
+  if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
+    throw ToolError(name_, std::string("cannot be rendered: ") +
+                               cairo_status_to_string(cairo_status(cr.get())));
+  cairo_surface_flush(surface.get());
+
+  // Cairo's pixels are premultiplied, in native-endian ARGB words: blended
+  // over white they are straight RGB.
+  Image page{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
+  const unsigned char* data = cairo_image_surface_get_data(surface.get());
+  const int stride = cairo_image_surface_get_stride(surface.get());
+  for (std::uint32_t y = 0; y < height; ++y) {
+    const auto* row_words = reinterpret_cast<const std::uint32_t*>(data + std::size_t(y) * stride);
+    for (std::uint32_t x = 0; x < width; ++x) {
+      const std::uint32_t word = row_words[x];
+      const unsigned white = 255 - (word >> 24);
+      std::uint8_t* p = page.pixel(x, y);
+      p[0] = std::uint8_t(((word >> 16) & 0xFF) + white);
+      p[1] = std::uint8_t(((word >> 8) & 0xFF) + white);
+      p[2] = std::uint8_t((word & 0xFF) + white);
+      p[3] = 255;
+    }
+  }
+
+  for (std::size_t i = 0; i < codes.size(); ++i) {
+    const CodeSlot& code = codes[i];
+    const long left = std::lround(tx + code.x * sx), top = std::lround(ty + code.y * sy);
+    const long right = std::lround(tx + (code.x + code.width) * sx);
+    const long bottom = std::lround(ty + (code.y + code.height) * sy);
+    draw_code(page, code.kind, code.value, int(left), int(top), int(right - left),
+              int(bottom - top), row.where + ": " + columns_of(codes_[i].value));
+  }
+  return page;
+}
+
+TemplateRun load_template_run(const std::filesystem::path& front,
+                              const std::optional<std::filesystem::path>& back,
+                              const std::filesystem::path& data) {
+  TemplateRun run{read_data_file(data), nullptr, nullptr};
+  run.front = std::make_shared<const CardTemplate>(front, run.data.folder);
+  if (back) run.back = std::make_shared<const CardTemplate>(*back, run.data.folder);
+  return run;
+}
+
+std::vector<ToolError> template_problems(const TemplateRun& run) {
+  std::vector<ToolError> problems;
+  std::vector<const CardTemplate*> templates{run.front.get()};
+  if (run.back) templates.push_back(run.back.get());
+  for (const CardTemplate* t : templates) {
+    for (const std::string& column : t->placeholders()) {
+      if (std::find(run.data.columns.begin(), run.data.columns.end(), column) ==
+          run.data.columns.end()) {
+        problems.emplace_back(t->name(),
+                              "{{" + column + "}}: " + run.data.name + " has no such column");
+      }
+    }
+  }
+  if (!problems.empty()) return problems;
+  Warnings ignored;
+  for (const DataRow& row : run.data.rows) {
+    for (const CardTemplate* t : templates) {
+      for (ToolError& problem : t->row_problems(row)) problems.push_back(std::move(problem));
+    }
+    try {
+      row_stripe(row, {}, ignored);
+    } catch (const ToolError& error) {
+      problems.push_back(error);
+    }
+  }
+  return problems;
+}
+
+void list_template_run(const TemplateRun& run, std::ostream& out) {
+  std::vector<const CardTemplate*> templates{run.front.get()};
+  if (run.back) templates.push_back(run.back.get());
+  for (const CardTemplate* t : templates) {
+    out << t->name() << ": placeholders:";
+    for (const std::string& column : t->placeholders()) out << " {{" << column << "}}";
+    out << (t->placeholders().empty() ? " none\n" : "\n");
+    for (const CodeSlot& code : t->codes()) {
+      out << t->name() << ": code " << code.kind << " \"" << code.value << "\" at " << code.x << ","
+          << code.y << " size " << code.width << "x" << code.height << "\n";
+    }
+  }
+  out << run.data.name << ": " << run.data.rows.size() << " rows; columns:";
+  for (const std::string& column : run.data.columns) out << " " << column;
+  out << "\n";
+}
+
+std::unique_ptr<SideSource> template_sides(std::shared_ptr<const TemplateRun> run, int side_mode,
+                                           const print::Stripe& job_stripe, TemplatePage page,
+                                           Progress& progress, Warnings& warnings) {
+  if (side_mode == 0 && run->back) {
+    throw ToolError(run->back->name(),
+                    "a back template needs side mode 1 or 2; side mode 0 prints every page on a "
+                    "new card");
+  }
+  const std::size_t sides_per_card = side_mode == 0 ? 1 : 2;
+  std::vector<std::pair<std::string, std::string>> origins;
+  auto stripes = std::make_shared<std::vector<print::Stripe>>();
+  for (std::size_t i = 0; i < run->data.rows.size(); ++i) {
+    const DataRow& row = run->data.rows[i];
+    stripes->push_back(row_stripe(row, job_stripe, warnings));
+    const std::string label = "card " + std::to_string(i + 1);
+    origins.emplace_back(row.where, label + " front");
+    if (sides_per_card == 2) origins.emplace_back(row.where, label + " back");
+  }
+  auto produce = [run, stripes, page, sides_per_card](std::size_t index,
+                                                      std::size_t) -> std::optional<CardSide> {
+    const std::size_t card = index / sides_per_card;
+    if (card >= run->data.rows.size()) return std::nullopt;
+    const DataRow& row = run->data.rows[card];
+    const bool front = index % sides_per_card == 0;
+    const CardTemplate* design = front ? run->front.get() : run->back.get();
+    CardSide side{row.where + (front ? " front" : " back"), std::nullopt,
+                  front ? (*stripes)[card] : print::Stripe{}};
+    if (design) side.image = design->render(row, page.width, page.height, page.fit);
+    return side;
+  };
+  // Rendering a side outweighs the driver's share of it: one worker more
+  // than for decoding images.
+  return std::make_unique<BatchSource>(std::move(origins), std::move(produce), decode_workers() + 1,
+                                       sides_per_card, progress);
+}
+
+}  // namespace ymcko::tool

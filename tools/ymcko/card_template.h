@@ -1,0 +1,126 @@
+// Card designs with variable data: an SVG template whose text holds
+// {{column}} placeholders, filled from one row of a CSV data file, its photos
+// embedded, rendered with librsvg onto the page, and its code rectangles
+// drawn as whole-dot barcodes in pure black.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "print/fit.h"
+#include "print/stripe.h"
+#include "ymcko/batch.h"
+#include "ymcko/errors.h"
+#include "ymcko/image_io.h"
+#include "ymcko/side_source.h"
+
+namespace ymcko::tool {
+
+// One row of the data file: its values by column, and where it is
+// ("people.csv:3") for messages.
+struct DataRow {
+  std::string where;
+  std::map<std::string, std::string> values;
+};
+
+// The data file: the header's columns and the rows under it. Paths in it
+// (photos) are relative to its folder, and the files a template uses lie in
+// that folder or below it.
+struct DataFile {
+  std::string name;
+  std::filesystem::path folder;
+  std::vector<std::string> columns;
+  std::vector<DataRow> rows;
+};
+
+// Reads a data file (CSV with a header row; a byte-order mark and CRLF lines
+// are accepted). Throws ToolError naming the file and line.
+DataFile read_data_file(const std::filesystem::path& path);
+
+// The stripe of a row: the job's stripe with the row's track1..3 columns
+// over it. Throws ToolError naming the row for a track the stripe refuses.
+print::Stripe row_stripe(const DataRow& row, const print::Stripe& job, Warnings& warnings);
+
+// A rectangle marked as a code: its symbology, its value as written (may
+// hold placeholders) and its place in the template's user units.
+struct CodeSlot {
+  std::string kind;  // qr, code128, code39, pdf417, datamatrix, ean13
+  std::string value;
+  double x = 0, y = 0, width = 0, height = 0;
+};
+
+// A parsed template. Loading refuses, naming the template, an SVG that is
+// not well formed, and a reference to anything but the document itself, a
+// data: URI or a file inside the data folder; files it names are read then.
+class CardTemplate {
+ public:
+  CardTemplate(const std::filesystem::path& path, const std::filesystem::path& data_folder);
+
+  const std::string& name() const { return name_; }
+  // Every placeholder's column, in the order they first appear.
+  const std::vector<std::string>& placeholders() const { return placeholders_; }
+  const std::vector<CodeSlot>& codes() const { return codes_; }
+
+  // What would stop this row's card, one message per problem: a missing or
+  // unreadable photo, a value a code cannot encode. Placeholders without a
+  // column are the caller's to check against the header.
+  std::vector<ToolError> row_problems(const DataRow& row) const;
+
+  // The SVG text for a row: placeholders replaced (XML-escaped by the
+  // writer), photos embedded as data: URIs, code rectangles taken out and
+  // returned in `codes` with their values filled in.
+  std::string fill(const DataRow& row, std::vector<CodeSlot>& codes) const;
+
+  // The card side for a row, `width` x `height` pixels (300 dpi), opaque.
+  // Throws ToolError naming the row for anything row_problems reports.
+  Image render(const DataRow& row, std::uint32_t width, std::uint32_t height,
+               print::FitMode fit) const;
+
+ private:
+  std::string name_;
+  std::filesystem::path folder_;
+  std::string text_;  // the SVG as read
+  std::vector<std::string> placeholders_;
+  std::vector<CodeSlot> codes_;
+  std::vector<std::string> photo_columns_;       // columns whose values name photos
+  std::map<std::string, std::string> embedded_;  // a static image's reference: its data: URI
+};
+
+// A template run: the data file and the templates of the fronts and backs.
+struct TemplateRun {
+  DataFile data;
+  std::shared_ptr<const CardTemplate> front;
+  std::shared_ptr<const CardTemplate> back;  // none: white backs
+};
+
+TemplateRun load_template_run(const std::filesystem::path& front,
+                              const std::optional<std::filesystem::path>& back,
+                              const std::filesystem::path& data);
+
+// Everything that would stop the run, one error per problem, in row order: a
+// placeholder with no column, a photo that is missing or not an image, a
+// value a code cannot encode, a track the stripe refuses.
+std::vector<ToolError> template_problems(const TemplateRun& run);
+
+// The placeholders and codes of each template and the rows, as lines.
+void list_template_run(const TemplateRun& run, std::ostream& out);
+
+// The sides of the run in job order, rendered ahead on worker threads: per
+// row a front with the row's stripe, and in side modes 1 and 2 a back
+// (white without a back template); side mode 0 refuses a back template.
+struct TemplatePage {
+  std::uint32_t width;
+  std::uint32_t height;
+  print::FitMode fit;
+};
+std::unique_ptr<SideSource> template_sides(std::shared_ptr<const TemplateRun> run, int side_mode,
+                                           const print::Stripe& job_stripe, TemplatePage page,
+                                           Progress& progress, Warnings& warnings);
+
+}  // namespace ymcko::tool
