@@ -1,9 +1,7 @@
 // SVG card templates: placeholders, embedded photos, rendering and codes.
 #include "ymcko/card_template.h"
 
-#include <cairo.h>
 #include <glib.h>
-#include <librsvg/rsvg.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
@@ -11,10 +9,12 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <set>
 
 #include "print/files.h"
 #include "ymcko/code_symbol.h"
+#include "ymcko/svg_module.h"
 
 namespace ymcko::tool {
 namespace {
@@ -140,6 +140,9 @@ bool has_scheme(const std::string& reference) {
 // The file's bytes as a data: URI, or a message saying why not.
 std::string data_uri(const std::filesystem::path& path) {
   std::vector<std::uint8_t> bytes = print::read_file(path, print::kImageFileLimit);
+  // librsvg takes no colour profile into account: a photo that has one is
+  // converted to sRGB first, as every image the tool reads is.
+  bytes = without_colour_profile(std::move(bytes), path.string());
   const ImageFormat format = sniff_format(bytes);
   if (format != ImageFormat::png && format != ImageFormat::jpeg)
     throw ToolError(path.string(), "not a PNG or JPEG file");
@@ -446,71 +449,25 @@ Image CardTemplate::render(const DataRow& row, std::uint32_t width, std::uint32_
   std::vector<CodeSlot> codes;
   const std::string svg = fill(row, codes);
 
-  GError* error = nullptr;
-  std::unique_ptr<RsvgHandle, decltype(&g_object_unref)> handle(
-      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg.data()), svg.size(), &error),
-      g_object_unref);
-  auto fail = [&](const char* doing) {
-    std::string message = error ? error->message : "unknown error";
-    if (error) g_error_free(error);
-    return ToolError(name_, std::string(doing) + ": " + message);
-  };
-  if (!handle) throw fail("cannot be read by the SVG renderer");
-  rsvg_handle_set_dpi(handle.get(), 96);
-
-  // The user-unit box that fills the page: the viewBox, or else the size.
-  gboolean has_width = false, has_height = false, has_box = false;
-  RsvgLength length_w{}, length_h{};
-  RsvgRectangle box{};
-  rsvg_handle_get_intrinsic_dimensions(handle.get(), &has_width, &length_w, &has_height, &length_h,
-                                       &has_box, &box);
-  if (!has_box) {
-    double w = 0, h = 0;
-    if (!rsvg_handle_get_intrinsic_size_in_pixels(handle.get(), &w, &h) || w <= 0 || h <= 0)
-      throw ToolError(name_, "has neither a viewBox nor a width and height in absolute units");
-    box = {0, 0, w, h};
-  }
-  if (box.width <= 0 || box.height <= 0) throw ToolError(name_, "the viewBox is empty");
-
-  // User units to page pixels, as --fit says.
-  double sx = width / box.width, sy = height / box.height;
-  if (fit == print::FitMode::cover) sx = sy = std::max(sx, sy);
-  if (fit == print::FitMode::contain) sx = sy = std::min(sx, sy);
-  const double tx = (width - box.width * sx) / 2 - box.x * sx;
-  const double ty = (height - box.height * sy) / 2 - box.y * sy;
-
-  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(width), int(height)),
-      cairo_surface_destroy);
-  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
-  cairo_set_source_rgb(cr.get(), 1, 1, 1);
-  cairo_paint(cr.get());
-  cairo_translate(cr.get(), tx, ty);
-  cairo_scale(cr.get(), sx, sy);
-  if (!rsvg_handle_render_document(handle.get(), cr.get(), &box, &error))
-    throw fail("cannot be rendered");
-  if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
-    throw ToolError(name_, std::string("cannot be rendered: ") +
-                               cairo_status_to_string(cairo_status(cr.get())));
-  cairo_surface_flush(surface.get());
-
-  // Cairo's pixels are premultiplied, in native-endian ARGB words: blended
-  // over white they are straight RGB.
+  static std::once_flag once;
+  static svg::RenderFunction draw = nullptr;
+  static std::string failure;
+  std::call_once(once, [] {
+    draw = reinterpret_cast<svg::RenderFunction>(
+        module_entry(svg::kModuleName, svg::kRenderSymbol, failure));
+  });
+  if (draw == nullptr)
+    throw ToolError(name_,
+                    "templates cannot be rendered: the SVG module is missing (" + failure + ")");
+  svg::Page shape{width, height,
+                  fit == print::FitMode::cover     ? svg::cover
+                  : fit == print::FitMode::contain ? svg::contain
+                                                   : svg::stretch};
   Image page{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
-  const unsigned char* data = cairo_image_surface_get_data(surface.get());
-  const int stride = cairo_image_surface_get_stride(surface.get());
-  for (std::uint32_t y = 0; y < height; ++y) {
-    const auto* row_words = reinterpret_cast<const std::uint32_t*>(data + std::size_t(y) * stride);
-    for (std::uint32_t x = 0; x < width; ++x) {
-      const std::uint32_t word = row_words[x];
-      const unsigned white = 255 - (word >> 24);
-      std::uint8_t* p = page.pixel(x, y);
-      p[0] = std::uint8_t(((word >> 16) & 0xFF) + white);
-      p[1] = std::uint8_t(((word >> 8) & 0xFF) + white);
-      p[2] = std::uint8_t((word & 0xFF) + white);
-      p[3] = 255;
-    }
-  }
+  char error[512];
+  if (!draw(svg.data(), svg.size(), &shape, page.rgba.data(), error, sizeof error))
+    throw ToolError(name_, error);
+  const double sx = shape.sx, sy = shape.sy, tx = shape.tx, ty = shape.ty;
 
   for (std::size_t i = 0; i < codes.size(); ++i) {
     const CodeSlot& code = codes[i];

@@ -279,32 +279,35 @@ Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name) 
   return image;
 }
 
+void* module_entry(const char* module_name, const char* symbol, std::string& failure) {
+  std::vector<std::filesystem::path> candidates;
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (!error) candidates.push_back(program.parent_path().parent_path() / "lib" / "ymcko");
+  candidates.push_back(YMCKO_MODULE_DIR);
+  for (const std::filesystem::path& folder : candidates) {
+    const std::string path = (folder / module_name).string();
+    void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+      failure = dlerror();
+      continue;
+    }
+    if (void* entry = dlsym(module, symbol)) return entry;
+    failure = path + " has no " + symbol;
+  }
+  return nullptr;
+}
+
 namespace {
 
-// The PDF module's entry point, loaded on first use: from lib/ymcko beside
-// the program's folder (a build tree or a relocated install), else from
-// where it is installed.
+// The PDF module's entry point, loaded on first use.
 pdf::OpenFunction pdf_open(const std::string& name) {
   static std::once_flag once;
   static pdf::OpenFunction open = nullptr;
   static std::string failure;
   std::call_once(once, [] {
-    std::vector<std::filesystem::path> candidates;
-    std::error_code error;
-    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    if (!error) candidates.push_back(program.parent_path().parent_path() / "lib" / "ymcko");
-    candidates.push_back(YMCKO_MODULE_DIR);
-    for (const std::filesystem::path& folder : candidates) {
-      const std::string path = (folder / pdf::kModuleName).string();
-      void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-      if (module == nullptr) {
-        failure = dlerror();
-        continue;
-      }
-      open = reinterpret_cast<pdf::OpenFunction>(dlsym(module, pdf::kOpenSymbol));
-      if (open != nullptr) return;
-      failure = path + " has no " + pdf::kOpenSymbol;
-    }
+    open = reinterpret_cast<pdf::OpenFunction>(
+        module_entry(pdf::kModuleName, pdf::kOpenSymbol, failure));
   });
   if (open == nullptr)
     throw ToolError(name,

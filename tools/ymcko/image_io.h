@@ -105,6 +105,12 @@ void composite_over_white(Image& image);
 std::vector<std::uint8_t> without_colour_profile(std::vector<std::uint8_t> bytes,
                                                  const std::string& name);
 
+// The entry point `symbol` of one of the tool's modules, from lib/ymcko
+// beside the program's folder (a build tree or a relocated install), else
+// from where it is installed; null, with the reason in `failure`, when none
+// loads.
+void* module_entry(const char* module_name, const char* symbol, std::string& failure);
+
 // Writes a PNG of one (grey), three (RGB) or four (RGBA) channels per pixel.
 void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
                int channels, std::span<const std::uint8_t> pixels);
