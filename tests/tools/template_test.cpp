@@ -294,3 +294,21 @@ TEST(Template, CheckListsAndReportsEveryProblem) {
 }
 
 }  // namespace
+
+// The README's example: the design and data in examples/ check clean and
+// print their three people.
+TEST(Template, TheExamplesCheckAndPrint) {
+  ScratchFolder folder;
+  const std::filesystem::path examples =
+      std::filesystem::path(YMCKO_TEST_DATA_DIR).parent_path() / "examples";
+  const std::string design = (examples / "member-card.svg").string();
+  const std::string data = (examples / "people.csv").string();
+  const ProcessResult checked = run(folder, {"template", "check", design, "--data", data});
+  EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
+  const ProcessResult printed = run(folder, {"print", "--template", design, "--data", data,
+                                             "--mag-encoder", "--mag-mode", "W", "-o", "run.prn"});
+  ASSERT_EQ(printed.status, 0) << printed.err;
+  EXPECT_EQ(printed.err, "") << "no warning for the example";
+  const ProcessResult inspected = run(folder, {"inspect", "run.prn"});
+  EXPECT_NE(inspected.out.find("3 cards"), std::string::npos) << inspected.out;
+}
