@@ -449,16 +449,8 @@ Image CardTemplate::render(const DataRow& row, std::uint32_t width, std::uint32_
   std::vector<CodeSlot> codes;
   const std::string svg = fill(row, codes);
 
-  static std::once_flag once;
-  static svg::RenderFunction draw = nullptr;
-  static std::string failure;
-  std::call_once(once, [] {
-    draw = reinterpret_cast<svg::RenderFunction>(
-        module_entry(svg::kModuleName, svg::kRenderSymbol, failure));
-  });
-  if (draw == nullptr)
-    throw ToolError(name_,
-                    "templates cannot be rendered: the SVG module is missing (" + failure + ")");
+  const auto draw = module_function<svg::RenderFunction>(svg::kModuleName, svg::kRenderSymbol,
+                                                         name_, "templates cannot be rendered");
   svg::Page shape{width, height,
                   fit == print::FitMode::cover     ? svg::cover
                   : fit == print::FitMode::contain ? svg::contain

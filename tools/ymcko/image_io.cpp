@@ -300,21 +300,6 @@ void* module_entry(const char* module_name, const char* symbol, std::string& fai
 
 namespace {
 
-// The PDF module's entry point, loaded on first use.
-pdf::OpenFunction pdf_open(const std::string& name) {
-  static std::once_flag once;
-  static pdf::OpenFunction open = nullptr;
-  static std::string failure;
-  std::call_once(once, [] {
-    open = reinterpret_cast<pdf::OpenFunction>(
-        module_entry(pdf::kModuleName, pdf::kOpenSymbol, failure));
-  });
-  if (open == nullptr)
-    throw ToolError(name,
-                    "PDF pages cannot be rendered: the PDF module is missing (" + failure + ")");
-  return open;
-}
-
 // Poppler renders one document at a time here: sides decoded on several
 // threads take turns.
 std::mutex pdf_lock;
@@ -336,7 +321,9 @@ PdfDocument::PdfDocument(std::vector<std::uint8_t> bytes, std::string name,
   impl_->bytes = std::move(bytes);
   impl_->name = std::move(name);
   pdf::OpenResult result = pdf::OpenResult::unreadable;
-  impl_->document.reset(pdf_open(impl_->name)(impl_->bytes.data(), impl_->bytes.size(), &result));
+  impl_->document.reset(module_function<pdf::OpenFunction>(
+      pdf::kModuleName, pdf::kOpenSymbol, impl_->name, "PDF pages cannot be rendered")(
+      impl_->bytes.data(), impl_->bytes.size(), &result));
   switch (result) {
     case pdf::OpenResult::opened:
       break;

@@ -8,9 +8,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <span>
 #include <string>
 #include <vector>
+
+#include "ymcko/errors.h"
 
 namespace ymcko::tool {
 
@@ -110,6 +113,24 @@ std::vector<std::uint8_t> without_colour_profile(std::vector<std::uint8_t> bytes
 // from where it is installed; null, with the reason in `failure`, when none
 // loads.
 void* module_entry(const char* module_name, const char* symbol, std::string& failure);
+
+// The entry point of type `Function`, loaded once on first use; throws
+// ToolError naming `input` when the module is missing: "<what>: the module
+// <name> is missing (<reason>)".
+template <class Function>
+Function module_function(const char* module_name, const char* symbol, const std::string& input,
+                         const char* what) {
+  static std::once_flag once;
+  static Function function = nullptr;
+  static std::string failure;
+  std::call_once(once, [&] {
+    function = reinterpret_cast<Function>(module_entry(module_name, symbol, failure));
+  });
+  if (function == nullptr)
+    throw ToolError(
+        input, std::string(what) + ": the module " + module_name + " is missing (" + failure + ")");
+  return function;
+}
 
 // Writes a PNG of one (grey), three (RGB) or four (RGBA) channels per pixel.
 void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint32_t height,
