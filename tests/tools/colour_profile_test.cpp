@@ -121,7 +121,10 @@ Bytes png_file(const ScratchFolder& folder, const Drawing& drawing, int channels
 }
 
 // A JPEG at the best quality with the profile, if any, in APP2 markers.
-Bytes jpeg_file(int channels, const Bytes& profile) {
+// A JPEG at the best quality of `samples` (rows of `width` pixels of
+// `channels` samples, in `space`), with the profile, if any, in APP2 markers.
+Bytes jpeg_of(const Bytes& samples, std::uint32_t width, int channels, J_COLOR_SPACE space,
+              const Bytes& profile) {
   jpeg_compress_struct info;
   jpeg_error_mgr errors;
   info.err = jpeg_std_error(&errors);
@@ -129,17 +132,16 @@ Bytes jpeg_file(int channels, const Bytes& profile) {
   unsigned char* buffer = nullptr;
   unsigned long size = 0;
   jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = kColourCount * kBlock;
-  info.image_height = kBlock;
+  info.image_width = width;
+  info.image_height = std::uint32_t(samples.size() / (std::size_t(width) * channels));
   info.input_components = channels;
-  info.in_color_space = channels == 1 ? JCS_GRAYSCALE : JCS_RGB;
+  info.in_color_space = space;
   jpeg_set_defaults(&info);
   jpeg_set_quality(&info, 100, TRUE);
   jpeg_start_compress(&info, TRUE);
   if (!profile.empty()) jpeg_write_icc_profile(&info, profile.data(), unsigned(profile.size()));
-  const Bytes pixels = drawn(channels).samples;
   while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&pixels[info.next_scanline * info.image_width * channels]);
+    JSAMPROW row = const_cast<JSAMPROW>(&samples[info.next_scanline * width * channels]);
     jpeg_write_scanlines(&info, &row, 1);
   }
   jpeg_finish_compress(&info);
@@ -147,6 +149,12 @@ Bytes jpeg_file(int channels, const Bytes& profile) {
   Bytes bytes(buffer, buffer + size);
   std::free(buffer);
   return bytes;
+}
+
+// The drawn colours as a JPEG.
+Bytes jpeg_file(int channels, const Bytes& profile) {
+  return jpeg_of(drawn(channels).samples, kColourCount * kBlock, channels,
+                 channels == 1 ? JCS_GRAYSCALE : JCS_RGB, profile);
 }
 
 // What littleCMS makes of the decoded pixels in sRGB: each pixel's colour
@@ -275,34 +283,14 @@ Bytes cmyk_profile() {
 // A CMYK JPEG of flat blocks, stored inverted (255 is no ink) as such files
 // are, with the profile, if any.
 Bytes cmyk_jpeg(const std::vector<std::array<std::uint8_t, 4>>& inks, const Bytes& profile) {
-  jpeg_compress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = std::uint32_t(inks.size()) * kBlock;
-  info.image_height = kBlock;
-  info.input_components = 4;
-  info.in_color_space = JCS_CMYK;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 100, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  if (!profile.empty()) jpeg_write_icc_profile(&info, profile.data(), unsigned(profile.size()));
-  Bytes row;
-  for (std::uint32_t x = 0; x < info.image_width; ++x) {
-    for (std::uint8_t ink : inks[x / kBlock]) row.push_back(std::uint8_t(255 - ink));
+  const std::uint32_t width = std::uint32_t(inks.size()) * kBlock;
+  Bytes samples;
+  for (std::uint32_t y = 0; y < kBlock; ++y) {
+    for (std::uint32_t x = 0; x < width; ++x) {
+      for (std::uint8_t ink : inks[x / kBlock]) samples.push_back(std::uint8_t(255 - ink));
+    }
   }
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW rows[] = {row.data()};
-    jpeg_write_scanlines(&info, rows, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes bytes(buffer, buffer + size);
-  std::free(buffer);
-  return bytes;
+  return jpeg_of(samples, width, 4, JCS_CMYK, profile);
 }
 
 // CMYK JPEGs with a CMYK profile take its colours; without one, the plain
