@@ -67,7 +67,11 @@ TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
     std::string program = YMCKO_TOOL_PATH;
     std::vector<std::string> args;
     if (kind == "image" || kind == "pdf") {
-      args = {"print", input, "--pdf-timeout", "1", "-o", out};
+      // A tight limit only where the row expects it: a loaded machine may
+      // take more than a second over a page that is merely large.
+      const bool slow = entry.message.find("rendering takes longer") != std::string::npos;
+      args = {"print", input, "-o", out};
+      if (slow) args.insert(args.begin() + 2, {"--pdf-timeout", "1"});
     } else if (kind == "settings" || kind == "devmode" || kind == "printer") {
       args = {"print", "--demo", "--" + kind, input, "-o", out};
     } else if (kind == "manifest") {
