@@ -120,7 +120,6 @@ Bytes png_file(const ScratchFolder& folder, const Drawing& drawing, int channels
   return ymcko::print::read_file(path, ymcko::print::kImageFileLimit);
 }
 
-// A JPEG at the best quality with the profile, if any, in APP2 markers.
 // A JPEG at the best quality of `samples` (rows of `width` pixels of
 // `channels` samples, in `space`), with the profile, if any, in APP2 markers.
 Bytes jpeg_of(const Bytes& samples, std::uint32_t width, int channels, J_COLOR_SPACE space,
