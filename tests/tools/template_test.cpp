@@ -232,7 +232,8 @@ TEST(Template, ProblemsAreRefusedWithOneLine) {
        "people.csv:2: track2: "},
       {"not well formed", "<text>open", good, "front.svg: not a well-formed SVG: line"},
       {"a file outside the data folder", R"(<image href="../in.png"/>)", good,
-       "front.svg: <image> refers to ../in.png, outside the data file's folder"},
+       "front.svg: <image> refers to ../in.png, outside the template's and the data file's "
+       "folders"},
       {"a remote image", R"(<image href="http://127.0.0.1/a.png"/>)", good,
        "front.svg: <image> refers to http://127.0.0.1/a.png: a template loads nothing from the "
        "network"},
@@ -240,8 +241,8 @@ TEST(Template, ProblemsAreRefusedWithOneLine) {
        "front.svg: <image> refers to /etc/a.png: a template loads nothing"},
       {"a remote style", R"x(<rect style="fill:url(http://127.0.0.1/p.svg#x)"/>)x", good,
        "front.svg: <rect> refers to url(http://127.0.0.1/p.svg#x)"},
-      {"a transformed code", R"x(<g transform="scale(2)">)x" + photo_rect + "</g>", good,
-       "front.svg: code rectangle: a transform on it or around it is not supported"},
+      {"a rotated code", R"x(<g transform="rotate(30)">)x" + photo_rect + "</g>", good,
+       "front.svg: code rectangle: it is rotated or skewed"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -262,6 +263,74 @@ TEST(Template, ProblemsAreRefusedWithOneLine) {
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     EXPECT_FALSE(std::filesystem::exists(outer / "run/out.prn"));
   }
+}
+
+// A code rectangle lands where the transforms of its groups put it (an
+// editor's layers carry them); one that would not stand upright is refused.
+TEST(Template, CodesFollowTheirGroupsTransforms) {
+  struct Case {
+    const char* group;  // the transform of the group around the rectangle
+    const char* rect;   // and of the rectangle
+    double x, y, width, height;
+    const char* refused = nullptr;
+  };
+  const Case cases[] = {
+      {"", "", 10, 20, 30, 40},
+      {"translate(100,50)", "", 110, 70, 30, 40},
+      {"translate(5) scale(2)", "translate(1 1)", 27, 42, 60, 80},
+      {"matrix(1,0,0,-1,0,656)", "", 10, 596, 30, 40},
+      {"rotate(90)", "rotate(-90)", 10, 20, 30, 40},
+      {"rotate(45)", "", 0, 0, 0, 0, "it is rotated or skewed"},
+      {"skewX(10)", "", 0, 0, 0, 0, "it is rotated or skewed"},
+      {"scale(0)", "", 0, 0, 0, 0, "it is rotated or skewed"},
+      {"translate(1,", "", 0, 0, 0, 0, "transform \"translate(1,\" cannot be read"},
+      {"spin(3)", "", 0, 0, 0, 0, "transform \"spin(3)\" cannot be read"},
+  };
+  ScratchFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.group) + " / " + c.rect);
+    write_text(folder / "t.svg",
+               std::string(R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 1024 656">)") +
+                   R"(<g transform=")" + c.group + R"("><rect transform=")" + c.rect +
+                   R"(" x="10" y="20" width="30" height="40" data-ymcko-code="qr" )"
+                   R"(data-ymcko-value="1"/></g></svg>)");
+    try {
+      CardTemplate design(folder / "t.svg", folder.path());
+      ASSERT_EQ(design.codes().size(), 1u);
+      ASSERT_EQ(c.refused, nullptr);
+      const CodeSlot& code = design.codes()[0];
+      EXPECT_NEAR(code.x, c.x, 1e-9);
+      EXPECT_NEAR(code.y, c.y, 1e-9);
+      EXPECT_NEAR(code.width, c.width, 1e-9);
+      EXPECT_NEAR(code.height, c.height, 1e-9);
+    } catch (const ToolError& error) {
+      ASSERT_NE(c.refused, nullptr) << error.what();
+      EXPECT_NE(std::string(error.what()).find(c.refused), std::string::npos) << error.what();
+    }
+  }
+}
+
+// A template's own files are found beside it, as in any SVG viewer, and a
+// row's photo inside the data folder may be named by its full path.
+TEST(Template, FilesAreFoundWhereTheTemplateAndTheDataPutThem) {
+  ScratchFolder folder;
+  for (const char* sub : {"design", "data"}) std::filesystem::create_directory(folder / sub);
+  const std::vector<std::uint8_t> grey(48, 128);
+  write_png(folder / "design/logo.png", 4, 4, 3, grey);
+  write_png(folder / "data/face.png", 4, 4, 3, grey);
+  write_text(folder / "design/t.svg",
+             R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 1024 656">)"
+             R"(<image href="logo.png"/><image href="{{photo}}"/></svg>)");
+  CardTemplate design(folder / "design/t.svg", folder / "data");
+  for (const std::string& photo : {std::string("face.png"), (folder / "data/face.png").string()}) {
+    SCOPED_TRACE(photo);
+    EXPECT_TRUE(design.row_problems({"d.csv:2", {{"photo", photo}}}).empty());
+  }
+  const auto outside =
+      design.row_problems({"d.csv:2", {{"photo", (folder / "design/logo.png").string()}}});
+  ASSERT_EQ(outside.size(), 1u);
+  EXPECT_NE(std::string(outside[0].what()).find("lies outside the data file's folder"),
+            std::string::npos);
 }
 
 // The check lists the placeholders and codes and reports every bad row, one

@@ -114,18 +114,21 @@ std::optional<std::string> photo_column(const std::string& href) {
   return std::nullopt;
 }
 
-// A file reference inside `folder`, or nothing when it leads out of it (an
-// absolute path, "..", or a link pointing elsewhere).
-std::optional<std::filesystem::path> inside(const std::filesystem::path& folder,
-                                            const std::string& reference) {
-  const std::filesystem::path relative(reference);
-  if (reference.empty() || relative.is_absolute()) return std::nullopt;
+// The file a reference names, relative to `from`, when it lies inside one of
+// `folders`; nothing when it leads out of them ("..", an absolute path
+// elsewhere, or a link pointing elsewhere).
+std::optional<std::filesystem::path> inside(const std::filesystem::path& from,
+                                            const std::string& reference,
+                                            std::initializer_list<std::filesystem::path> folders) {
+  if (reference.empty()) return std::nullopt;
   std::error_code ignored;
-  const std::filesystem::path base = std::filesystem::weakly_canonical(folder, ignored);
-  const std::filesystem::path full = std::filesystem::weakly_canonical(folder / relative, ignored);
-  const std::filesystem::path rest = full.lexically_relative(base);
-  if (rest.empty() || *rest.begin() == "..") return std::nullopt;
-  return full;
+  const std::filesystem::path full = std::filesystem::weakly_canonical(from / reference, ignored);
+  for (const std::filesystem::path& folder : folders) {
+    const std::filesystem::path rest =
+        full.lexically_relative(std::filesystem::weakly_canonical(folder, ignored));
+    if (!rest.empty() && *rest.begin() != ".." && rest != ".") return full;
+  }
+  return std::nullopt;
 }
 
 bool has_scheme(const std::string& reference) {
@@ -180,6 +183,65 @@ std::optional<double> user_length(const std::string& text) {
   if (number.empty() || end != number.c_str() + number.size() || !std::isfinite(value))
     return std::nullopt;
   return value;
+}
+
+// An affine map x' = a x + c y + e, y' = b x + d y + f.
+struct Affine {
+  double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;
+  Affine then(const Affine& m) const {  // this map inside m
+    return {m.a * a + m.c * b, m.b * a + m.d * b,       m.a * c + m.c * d,
+            m.b * c + m.d * d, m.a * e + m.c * f + m.e, m.b * e + m.d * f + m.f};
+  }
+};
+
+// An SVG transform list, or nothing when it cannot be read.
+std::optional<Affine> parse_transform(const std::string& text) {
+  Affine total;
+  const char* at = text.c_str();
+  auto skip = [&] {
+    while (*at == ' ' || *at == '\t' || *at == '\n' || *at == '\r' || *at == ',') ++at;
+  };
+  for (skip(); *at; skip()) {
+    const char* name = at;
+    while (std::isalpha((unsigned char)*at)) ++at;
+    const std::string function(name, at);
+    skip();
+    if (*at++ != '(') return std::nullopt;
+    std::vector<double> v;
+    for (skip(); *at && *at != ')'; skip()) {
+      char* end = nullptr;
+      const double number = std::strtod(at, &end);
+      if (end == at || !std::isfinite(number) || v.size() == 6) return std::nullopt;
+      v.push_back(number);
+      at = end;
+    }
+    if (*at++ != ')') return std::nullopt;
+    const double pi = 3.14159265358979323846;
+    Affine m;
+    if (function == "matrix" && v.size() == 6) {
+      m = {v[0], v[1], v[2], v[3], v[4], v[5]};
+    } else if (function == "translate" && (v.size() == 1 || v.size() == 2)) {
+      m.e = v[0];
+      m.f = v.size() == 2 ? v[1] : 0;
+    } else if (function == "scale" && (v.size() == 1 || v.size() == 2)) {
+      m.a = v[0];
+      m.d = v.size() == 2 ? v[1] : v[0];
+    } else if (function == "rotate" && (v.size() == 1 || v.size() == 3)) {
+      const double angle = v[0] * pi / 180, cx = v.size() == 3 ? v[1] : 0,
+                   cy = v.size() == 3 ? v[2] : 0;
+      m = {std::cos(angle), std::sin(angle), -std::sin(angle), std::cos(angle), 0, 0};
+      m.e = cx - m.a * cx - m.c * cy;
+      m.f = cy - m.b * cx - m.d * cy;
+    } else if (function == "skewX" && v.size() == 1) {
+      m.c = std::tan(v[0] * pi / 180);
+    } else if (function == "skewY" && v.size() == 1) {
+      m.b = std::tan(v[0] * pi / 180);
+    } else {
+      return std::nullopt;
+    }
+    total = m.then(total);  // the list applies from its right end
+  }
+  return total;
 }
 
 std::string attribute(xmlNode* node, const char* name) {
@@ -298,10 +360,13 @@ CardTemplate::CardTemplate(const std::filesystem::path& path,
                                    ": a template loads nothing from the network or an absolute "
                                    "path");
       }
-      const auto file = inside(folder_, value);
+      // Relative to the template, as any SVG viewer takes it, and kept to
+      // its folder or the data file's.
+      const std::filesystem::path own = path.has_parent_path() ? path.parent_path() : ".";
+      const auto file = inside(own, value, {own, folder_});
       if (!file) {
-        throw ToolError(
-            name_, "<" + element + "> refers to " + value + ", outside the data file's folder");
+        throw ToolError(name_, "<" + element + "> refers to " + value +
+                                   ", outside the template's and the data file's folders");
       }
       if (element != "image")
         throw ToolError(name_, "<" + element + "> refers to " + value + ": only images load files");
@@ -323,16 +388,30 @@ CardTemplate::CardTemplate(const std::filesystem::path& path,
                                  "ean13");
     }
     if (code.value.empty()) throw ToolError(name_, label + ": data-ymcko-value is empty");
+    // The transforms of the rectangle and its groups (an editor's layers
+    // carry them) map it into the root's units; codes stay upright.
+    Affine place;
     for (xmlNode* up = node; up && up->type == XML_ELEMENT_NODE; up = up->parent) {
-      if (xmlHasProp(up, xml("transform")) ||
-          (up != node && up != root && text_of(up->name) == "svg")) {
+      if (up != node && text_of(up->name) == "svg" &&
+          (up != root || xmlHasProp(up, xml("transform")))) {
         throw ToolError(name_, label +
-                                   ": a transform on it or around it is not supported for "
-                                   "codes; place the rectangle with x, y, width and height");
+                                   ": a nested <svg> or a transform on the root around it is "
+                                   "not supported for codes");
       }
+      if (up == root || !xmlHasProp(up, xml("transform"))) continue;
+      const std::string text = attribute(up, "transform");
+      const auto m = parse_transform(text);
+      if (!m) throw ToolError(name_, label + ": transform \"" + text + "\" cannot be read");
+      place = place.then(*m);
+    }
+    const double tilt = 1e-9 * (std::abs(place.a) + std::abs(place.d));
+    if (std::abs(place.b) > tilt || std::abs(place.c) > tilt || place.a == 0 || place.d == 0) {
+      throw ToolError(name_, label +
+                                 ": it is rotated or skewed; a code is drawn upright, so place "
+                                 "its rectangle without rotation");
     }
     const char* names[] = {"x", "y", "width", "height"};
-    double* fields[] = {&code.x, &code.y, &code.width, &code.height};
+    double box[4];
     for (int i = 0; i < 4; ++i) {
       const std::string text = attribute(node, names[i]);
       auto length = user_length(text.empty() && i < 2 ? "0" : text);
@@ -340,8 +419,14 @@ CardTemplate::CardTemplate(const std::filesystem::path& path,
         throw ToolError(
             name_, label + ": " + names[i] + " \"" + text + "\" is not a length in user units");
       }
-      *fields[i] = *length;
+      box[i] = *length;
     }
+    const double x0 = place.a * box[0] + place.e, x1 = place.a * (box[0] + box[2]) + place.e;
+    const double y0 = place.d * box[1] + place.f, y1 = place.d * (box[1] + box[3]) + place.f;
+    code.x = std::min(x0, x1);
+    code.y = std::min(y0, y1);
+    code.width = std::abs(x1 - x0);
+    code.height = std::abs(y1 - y0);
     codes_.push_back(code);
   });
 }
@@ -377,7 +462,7 @@ std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes)
         // The row's photo, relative to the data file; an empty cell shows none.
         const std::string& photo = row.values.at(*column);
         if (!photo.empty()) {
-          const auto file = inside(folder_, photo);
+          const auto file = inside(folder_, photo, {folder_});
           if (!file) {
             throw ToolError(row.where, *column + ": " + (folder_ / photo).string() +
                                            ": lies outside the data file's folder");
@@ -422,7 +507,7 @@ std::vector<ToolError> CardTemplate::row_problems(const DataRow& row) const {
   for (const std::string& column : photo_columns_) {
     auto photo = row.values.find(column);
     if (photo == row.values.end() || photo->second.empty()) continue;
-    const auto file = inside(folder_, photo->second);
+    const auto file = inside(folder_, photo->second, {folder_});
     const std::string named = (folder_ / photo->second).string();
     try {
       if (!file) throw ToolError(named, "lies outside the data file's folder");

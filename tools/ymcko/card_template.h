@@ -57,7 +57,8 @@ struct CodeSlot {
 
 // A parsed template. Loading refuses, naming the template, an SVG that is
 // not well formed, and a reference to anything but the document itself, a
-// data: URI or a file inside the data folder; files it names are read then.
+// data: URI or a file, relative to the template, inside the template's or
+// the data file's folder; files it names are read then.
 class CardTemplate {
  public:
   CardTemplate(const std::filesystem::path& path, const std::filesystem::path& data_folder);
