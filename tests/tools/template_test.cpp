@@ -282,7 +282,7 @@ TEST(Template, CodesFollowTheirGroupsTransforms) {
       {"rotate(90)", "rotate(-90)", 10, 20, 30, 40},
       {"rotate(45)", "", 0, 0, 0, 0, "it is rotated or skewed"},
       {"skewX(10)", "", 0, 0, 0, 0, "it is rotated or skewed"},
-      {"scale(0)", "", 0, 0, 0, 0, "it is rotated or skewed"},
+      {"scale(0)", "", 0, 0, 0, 0, "scales it to nothing"},
       {"translate(1,", "", 0, 0, 0, 0, "transform \"translate(1,\" cannot be read"},
       {"spin(3)", "", 0, 0, 0, 0, "transform \"spin(3)\" cannot be read"},
   };

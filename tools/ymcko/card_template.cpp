@@ -404,8 +404,10 @@ CardTemplate::CardTemplate(const std::filesystem::path& path,
       if (!m) throw ToolError(name_, label + ": transform \"" + text + "\" cannot be read");
       place = place.then(*m);
     }
+    if (place.a == 0 || place.d == 0)
+      throw ToolError(name_, label + ": a transform around it scales it to nothing");
     const double tilt = 1e-9 * (std::abs(place.a) + std::abs(place.d));
-    if (std::abs(place.b) > tilt || std::abs(place.c) > tilt || place.a == 0 || place.d == 0) {
+    if (std::abs(place.b) > tilt || std::abs(place.c) > tilt) {
       throw ToolError(name_, label +
                                  ": it is rotated or skewed; a code is drawn upright, so place "
                                  "its rectangle without rotation");
