@@ -108,6 +108,17 @@ def seed_text():
     write("jobstream", "stripe-read", b"\x1bR00\r\x1bPD\r\x1bMQ\r\x1b\x01\r\x1b\x04\r")
     write("jobstream", "cut", b"\x1bR00\r\x1bD030006")
 
+    write("template", "member-card", open(os.path.join(HERE, "..", "examples", "member-card.svg"),
+                                          "rb").read())
+    write("template", "layers", '<svg xmlns="http://www.w3.org/2000/svg" '
+          'xmlns:xlink="http://www.w3.org/1999/xlink" viewBox="0 0 85.6 54">'
+          '<style>.n{fill:#000}</style><g transform="translate(-10,-20) scale(1 1)">'
+          '<text class="n" x="15" y="30" id="{{id}}">{{ name }} &amp; co</text>'
+          '<image xlink:href="{{photo}}" x="15" y="35" width="20" height="25"/>'
+          '<rect transform="matrix(1,0,0,1,0,0)" x="65" y="45" width="25" height="25" '
+          'data-ymcko-code="code128" data-ymcko-value="M-{{member}}"/></g>'
+          '<use href="#x"/><a href="data:,x"><![CDATA[{{cdata}}]]></a></svg>')
+
 
 def seed_devmodes(tool):
     with tempfile.TemporaryDirectory() as scratch:

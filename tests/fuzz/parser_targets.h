@@ -5,6 +5,7 @@
 // stops on it and the test reports it.
 #pragma once
 
+#include <libxml/parser.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -13,6 +14,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <span>
@@ -33,6 +35,7 @@
 #include "print/settings.h"
 #include "rastertoymcko/filter.h"
 #include "ymcko/batch.h"
+#include "ymcko/card_template.h"
 #include "ymcko/image_io.h"
 
 namespace ymcko::testing {
@@ -213,6 +216,35 @@ inline bool run_jpeg_image(std::span<const std::uint8_t> input) {
     return image_is_whole(tool::decode_jpeg(input, "card.jpg"));
   } catch (const print::Error& error) {
     return error.input() == "card.jpg";
+  }
+}
+
+// A card template: refused naming the template, or parsed and filled for a
+// row whose values are markup, into an SVG that parses again (or the row is
+// refused, naming it, for a photo it cannot load).
+inline bool run_template(std::span<const std::uint8_t> input) {
+  static const std::filesystem::path folder = [] {
+    const std::filesystem::path made = std::filesystem::temp_directory_path() /
+                                       ("ymcko-template-fuzz-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(made);
+    return made;
+  }();
+  const std::filesystem::path path = folder / "t.svg";
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(input.data()), std::streamsize(input.size()));
+  try {
+    const tool::CardTemplate design(path, folder);
+    tool::DataRow row{"d.csv:2", {}};
+    for (const std::string& column : design.placeholders()) row.values[column] = "<&\"'>]]>";
+    design.row_problems(row);
+    std::vector<tool::CodeSlot> codes;
+    const std::string svg = design.fill(row, codes);
+    xmlDocPtr doc = xmlReadMemory(svg.data(), int(svg.size()), nullptr, nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlFreeDoc(doc);
+    return doc != nullptr && codes.size() == design.codes().size();
+  } catch (const print::Error& error) {
+    return error.input() == path.string() || error.input().starts_with("d.csv:2");
   }
 }
 

@@ -54,6 +54,7 @@ const Target targets[] = {
     {"raster", parser<ymcko::testing::run_raster>},
     {"png_image", parser<ymcko::testing::run_png_image>},
     {"jpeg_image", parser<ymcko::testing::run_jpeg_image>},
+    {"template", parser<ymcko::testing::run_template>},
 };
 
 TEST(FuzzRegressions, EveryKeptInputPassesItsTarget) {
