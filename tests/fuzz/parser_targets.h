@@ -223,12 +223,17 @@ inline bool run_jpeg_image(std::span<const std::uint8_t> input) {
 // row whose values are markup, into an SVG that parses again (or the row is
 // refused, naming it, for a photo it cannot load).
 inline bool run_template(std::span<const std::uint8_t> input) {
-  static const std::filesystem::path folder = [] {
-    const std::filesystem::path made = std::filesystem::temp_directory_path() /
-                                       ("ymcko-template-fuzz-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(made);
-    return made;
-  }();
+  // A folder of its own, removed when the process ends.
+  static const struct Scratch {
+    std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                 ("ymcko-template-fuzz-" + std::to_string(::getpid()));
+    Scratch() { std::filesystem::create_directories(path); }
+    ~Scratch() {
+      std::error_code ignored;
+      std::filesystem::remove_all(path, ignored);
+    }
+  } scratch;
+  const std::filesystem::path& folder = scratch.path;
   const std::filesystem::path path = folder / "t.svg";
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(input.data()), std::streamsize(input.size()));
