@@ -208,9 +208,10 @@ TEST(ColourProfile, PhotosDecodeToTheirSrgbColours) {
     const char* name;
     Format format;
     int channels;
-    Bytes profile;   // none: the file has none
-    bool converted;  // or the pixels stay as they are
-    int mid_grey;    // what 128 grey becomes, where known (-1: not checked)
+    Bytes profile;       // none: the file has none
+    bool converted;      // or the pixels stay as they are
+    int mid_grey;        // what 128 grey becomes, where known (-1: not checked)
+    bool gamma = false;  // a gAMA chunk of linear light too, which the profile overrides
   };
   const Case cases[] = {
       {"PNG, RGB, linear light", png, 3, linear, true, 188},
@@ -221,6 +222,7 @@ TEST(ColourProfile, PhotosDecodeToTheirSrgbColours) {
       {"PNG, RGB, sRGB profile", png, 3, srgb, false, 128},
       {"PNG, RGB, no profile", png, 3, {}, false, 128},
       {"PNG read from the file, linear light", large_png, 3, linear, true, 188},
+      {"PNG, RGB, linear light, and a gamma", png, 3, linear, true, 188, true},
       {"JPEG, RGB, linear light", jpeg, 3, linear, true, -1},
       {"JPEG, RGB, wide gamut", jpeg, 3, wide, true, -1},
       {"JPEG, grey, linear light", jpeg, 1, grey_linear, true, -1},
@@ -234,9 +236,10 @@ TEST(ColourProfile, PhotosDecodeToTheirSrgbColours) {
                 std::uint64_t{drawing.rgba.width} * drawing.rgba.height > kFastPngPixels);
     const Bytes plain =
         c.format == jpeg ? jpeg_file(c.channels, {}) : png_file(folder, drawing, c.channels);
-    const Bytes file = c.profile.empty()  ? plain
-                       : c.format == jpeg ? jpeg_file(c.channels, c.profile)
-                                          : with_chunk(plain, "iCCP", iccp(c.profile));
+    Bytes file = c.profile.empty()  ? plain
+                 : c.format == jpeg ? jpeg_file(c.channels, c.profile)
+                                    : with_chunk(plain, "iCCP", iccp(c.profile));
+    if (c.gamma) file = with_chunk(file, "gAMA", {0, 1, 0x86, 0xA0});
     ymcko::testing::write_bytes(folder / "photo", file);
     ymcko::testing::write_bytes(folder / "plain", plain);
     const Image image = load_sides(folder / "photo").at(0);
