@@ -6,12 +6,12 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 #include <lcms2.h>
-#include <zlib.h>
 
 #include <array>
 #include <cstring>
 
 #include "print/files.h"
+#include "support/image_files.h"
 #include "tools/tool_helpers.h"
 #include "ymcko/errors.h"
 #include "ymcko/image_io.h"
@@ -22,29 +22,14 @@ namespace {
 using namespace ymcko::tool;
 using ymcko::testing::ScratchFolder;
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes saved(cmsHPROFILE profile) {
-  cmsUInt32Number size = 0;
-  cmsSaveProfileToMem(profile, nullptr, &size);
-  Bytes bytes(size);
-  cmsSaveProfileToMem(profile, bytes.data(), &size);
-  cmsCloseProfile(profile);
-  return bytes;
-}
-
-// An RGB profile of the given primaries and one gamma for all channels.
-Bytes rgb_profile(const cmsCIExyYTRIPLE& primaries, double gamma) {
-  cmsCIExyY white;
-  cmsWhitePointFromTemp(&white, 6504);
-  cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
-  cmsToneCurve* curves[] = {curve, curve, curve};
-  Bytes bytes = saved(cmsCreateRGBProfile(&white, &primaries, curves));
-  cmsFreeToneCurve(curve);
-  return bytes;
-}
+using ymcko::testing::iccp;
+using ymcko::testing::jpeg_of;
+using ymcko::testing::kWidePrimaries;
+using ymcko::testing::rgb_profile;
+using ymcko::testing::saved;
+using ymcko::testing::with_chunk;
 
 const cmsCIExyYTRIPLE kSrgbPrimaries = {{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
-const cmsCIExyYTRIPLE kWidePrimaries = {{0.64, 0.33, 1}, {0.21, 0.71, 1}, {0.15, 0.06, 1}};
 
 Bytes linear_grey_profile() {
   cmsToneCurve* curve = cmsBuildGamma(nullptr, 1.0);
@@ -82,72 +67,10 @@ Drawing drawn(int channels, std::uint32_t repeat = 1, std::uint32_t rows = 1) {
   return drawing;
 }
 
-void put32(Bytes& bytes, std::size_t at, std::uint32_t v) {
-  const std::uint8_t b[4] = {std::uint8_t(v >> 24), std::uint8_t(v >> 16), std::uint8_t(v >> 8),
-                             std::uint8_t(v)};
-  bytes.insert(bytes.begin() + std::ptrdiff_t(at), b, b + 4);
-}
-
-// The PNG with a chunk put after its header chunk; `corrupt` spoils its checksum.
-Bytes with_chunk(Bytes png, const char* type, const Bytes& data, bool corrupt = false) {
-  Bytes chunk(type, type + 4);
-  chunk.insert(chunk.end(), data.begin(), data.end());
-  const std::uint32_t crc = std::uint32_t(crc32(0, chunk.data(), uInt(chunk.size())));
-  put32(chunk, chunk.size(), corrupt ? crc ^ 1 : crc);
-  put32(chunk, 0, std::uint32_t(data.size()));
-  png.insert(png.begin() + 33, chunk.begin(), chunk.end());
-  return png;
-}
-
-// An iCCP chunk's data: a name, the compression method and the profile
-// compressed (or `raw` as it is).
-Bytes iccp(const Bytes& profile, bool raw = false) {
-  Bytes data = {'p', 'h', 'o', 't', 'o', 0, 0};
-  if (raw) {
-    data.insert(data.end(), profile.begin(), profile.end());
-    return data;
-  }
-  uLongf size = compressBound(uLong(profile.size()));
-  Bytes compressed(size);
-  compress(compressed.data(), &size, profile.data(), uLong(profile.size()));
-  data.insert(data.end(), compressed.begin(), compressed.begin() + std::ptrdiff_t(size));
-  return data;
-}
-
 Bytes png_file(const ScratchFolder& folder, const Drawing& drawing, int channels) {
   const std::filesystem::path path = folder / "plain.png";
   write_png(path, drawing.rgba.width, drawing.rgba.height, channels, drawing.samples);
   return ymcko::print::read_file(path, ymcko::print::kImageFileLimit);
-}
-
-// A JPEG at the best quality of `samples` (rows of `width` pixels of
-// `channels` samples, in `space`), with the profile, if any, in APP2 markers.
-Bytes jpeg_of(const Bytes& samples, std::uint32_t width, int channels, J_COLOR_SPACE space,
-              const Bytes& profile) {
-  jpeg_compress_struct info;
-  jpeg_error_mgr errors;
-  info.err = jpeg_std_error(&errors);
-  jpeg_create_compress(&info);
-  unsigned char* buffer = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&info, &buffer, &size);
-  info.image_width = width;
-  info.image_height = std::uint32_t(samples.size() / (std::size_t(width) * channels));
-  info.input_components = channels;
-  info.in_color_space = space;
-  jpeg_set_defaults(&info);
-  jpeg_set_quality(&info, 100, TRUE);
-  jpeg_start_compress(&info, TRUE);
-  if (!profile.empty()) jpeg_write_icc_profile(&info, profile.data(), unsigned(profile.size()));
-  while (info.next_scanline < info.image_height) {
-    JSAMPROW row = const_cast<JSAMPROW>(&samples[info.next_scanline * width * channels]);
-    jpeg_write_scanlines(&info, &row, 1);
-  }
-  jpeg_finish_compress(&info);
-  jpeg_destroy_compress(&info);
-  Bytes bytes(buffer, buffer + size);
-  std::free(buffer);
-  return bytes;
 }
 
 // The drawn colours as a JPEG.

@@ -49,8 +49,6 @@ class ToolProcess : public ::testing::Test {
 }
 
 TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
-  const std::string kControlTrack = std::string(YMCKO_TEST_DATA_DIR) +
-                                    "/inputs/malformed/settings_track1_control_characters.json";
   write_text(folder_ / "unknown.json", R"({"copies": 2, "colour": true})");
   write_text(folder_ / "range.json", R"({"intensity": 101})");
   write_text(folder_ / "long.json", R"({"track3": ")" + std::string(150, '1') + R"("})");
@@ -108,11 +106,6 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
        2,
        "--track2",
        "character U+000E at position 3 is a control character"},
-      {"control characters in a track of a settings file",
-       {"print", "--demo", "--settings", kControlTrack, "-o", "x.prn"},
-       1,
-       kControlTrack,
-       "track1: character U+001B at position 7 is a control character"},
       {"unknown key",
        {"print", "--demo", "--settings", "unknown.json", "-o", "x.prn"},
        1,
