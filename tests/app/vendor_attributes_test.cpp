@@ -42,9 +42,6 @@ TEST(VendorAttributes, JobAttributesBecomeCardSettingsOrNamedErrors) {
        [](ipp_t* j, const char* n) { ippAddInteger(j, IPP_TAG_JOB, IPP_TAG_INTEGER, n, 55); },
        "intensity", SettingValue(std::int64_t{55})},
       {"ymcko-color-intensity",
-       [](ipp_t* j, const char* n) { ippAddInteger(j, IPP_TAG_JOB, IPP_TAG_INTEGER, n, 150); },
-       "intensity", std::nullopt, "from 0 to 100, not 150"},
-      {"ymcko-color-intensity",
        [](ipp_t* j, const char* n) {
          ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "x");
        },
@@ -61,11 +58,6 @@ TEST(VendorAttributes, JobAttributesBecomeCardSettingsOrNamedErrors) {
          ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "w");
        },
        "mag_mode", SettingValue(std::string("W"))},
-      {"ymcko-mag-mode",
-       [](ipp_t* j, const char* n) {
-         ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "x");
-       },
-       "mag_mode", std::nullopt, "x"},
       // Command lines send a track of digits as an integer.
       {"ymcko-track2",
        [](ipp_t* j, const char* n) { ippAddInteger(j, IPP_TAG_JOB, IPP_TAG_INTEGER, n, 1234); },
@@ -98,9 +90,6 @@ TEST(VendorAttributes, JobAttributesBecomeCardSettingsOrNamedErrors) {
          ippAddIntegers(j, IPP_TAG_JOB, IPP_TAG_INTEGER, n, 10, values);
        },
        "overlay_areas", SettingValue(std::vector<OverlayArea>{{0, 1, 2, 3, 4}, {1, 5, 6, 7, 8}})},
-      // The printer's own equipment is not the job's to say.
-      {"ymcko-mag-encoder", [](ipp_t* j, const char* n) { ippAddBoolean(j, IPP_TAG_JOB, n, 1); },
-       "mag_encoder", std::nullopt, "set it in the printer's defaults"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.attribute) + " " + c.key);

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -475,22 +473,6 @@ TEST_F(SettingsMerge, PrivateValuesOutsideTheirRangesFallBackToTheDefaults) {
     EXPECT_EQ(text(dm.dmPrivate.awcTrack1, TRACK1_CHARS), c.track1_taken);
     EXPECT_EQ(dm.dmPrivate.awcTrack3[0], u'9') << "the other tracks stay";
   }
-}
-
-// The device modes that once reached the printer as they were, kept as files.
-TEST_F(SettingsMerge, KeptMalformedDeviceModesAreLimited) {
-  auto merge_file = [&](const char* name) {
-    std::ifstream file(std::string(YMCKO_TEST_DATA_DIR) + "/inputs/malformed/" + name,
-                       std::ios::binary);
-    const std::vector<BYTE> bytes((std::istreambuf_iterator<char>(file)), {});
-    EXPECT_EQ(bytes.size(), sizeof(DRVDEVMODE)) << name;
-    return merged(bytes);
-  };
-  EXPECT_EQ(merge_file("devmode_intensity_minus_one.dm").dmPrivate.lColorIntensity, 70);
-  EXPECT_EQ(merge_file("devmode_overlay_cx_700.dm").dmPrivate.aOverlayArea[0].wKind, OVERLAY_EMPTY);
-  const DRVDEVMODE track = merge_file("devmode_track1_control_characters.dm");
-  EXPECT_EQ(track.dmPrivate.awcTrack1[0], 0);
-  EXPECT_EQ(track.dmPrivate.wMagMode, 2) << "the rest of the private part is taken";
 }
 
 TEST_F(SettingsMerge, SelectionsKeptUnlessMadeForAnotherDescription) {

@@ -4,12 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
 
 namespace {
 
@@ -164,18 +162,6 @@ TEST(CommandReader, ParameterFieldsAndTracksAtTheirLimits) {
   ASSERT_TRUE(read.error.has_value());
   EXPECT_EQ(read.error->offset, 2u);
   EXPECT_TRUE(read.commands.empty());
-}
-
-// The stream that the driver wrote for lColorIntensity -1, kept as a file.
-TEST(CommandReader, KeptMalformedJobIsRefused) {
-  const std::string text =
-      ymcko::testing::read_text(std::filesystem::path(YMCKO_TEST_DATA_DIR) /
-                                "inputs/malformed/job_d_field_19_characters.prn");
-  const std::vector<std::uint8_t> job(text.begin(), text.end());
-  js::ReadResult read = js::read_commands(job);
-  ASSERT_TRUE(read.error.has_value());
-  EXPECT_EQ(read.error->offset, 11u);
-  EXPECT_EQ(read.error->expected, "print parameters of 13 characters (fields of 4, 2, 3 and 4)");
 }
 
 TEST(CommandReader, SurvivesArbitraryBytes) {
