@@ -1,20 +1,36 @@
 // Checks of a raster page header against what the print service draws.
 #include "raster/page_format.h"
 
+#include <cstring>
+
 namespace ymcko::raster {
+namespace {
+
+// An enumerated field of a header read from a stream may hold any number:
+// read as the number it is, not as the enum (an unnamed value is undefined
+// behaviour there).
+template <class Enum>
+unsigned raw(const Enum& field) {
+  static_assert(sizeof(Enum) == sizeof(unsigned));
+  unsigned value;
+  std::memcpy(&value, &field, sizeof value);
+  return value;
+}
+
+}  // namespace
 
 print::PixelFormat page_format(const cups_page_header2_t& header, const std::string& page) {
   if (header.cupsBitsPerColor != 8) {
     throw print::Error(
         page, "has " + std::to_string(header.cupsBitsPerColor) + " bits per colour; 8 are taken");
   }
-  if (header.cupsColorOrder != CUPS_ORDER_CHUNKED) {
+  if (raw(header.cupsColorOrder) != CUPS_ORDER_CHUNKED) {
     throw print::Error(page, "its colours are not chunked (colour order " +
-                                 std::to_string(header.cupsColorOrder) + ")");
+                                 std::to_string(raw(header.cupsColorOrder)) + ")");
   }
   print::PixelFormat format;
   unsigned bits;
-  switch (header.cupsColorSpace) {
+  switch (raw(header.cupsColorSpace)) {
     case CUPS_CSPACE_RGB:
     case CUPS_CSPACE_SRGB:
       format = print::PixelFormat::rgb;
@@ -26,7 +42,7 @@ print::PixelFormat page_format(const cups_page_header2_t& header, const std::str
       bits = 8;
       break;
     default:
-      throw print::Error(page, "has colour space " + std::to_string(header.cupsColorSpace) +
+      throw print::Error(page, "has colour space " + std::to_string(raw(header.cupsColorSpace)) +
                                    "; RGB, sRGB, grey and sGray are taken");
   }
   if (header.cupsBitsPerPixel != bits) {
