@@ -125,13 +125,15 @@ BOOL send_page_by_passes(PDEV* pdev, const SidePlan& side, const ToneTable& tone
 
 // The fast page send: one sweep makes every panel the side needs, in one
 // allocation holding those panels and the sweep's scratch; then the panels
-// go out in the same writes and order as the reference.
+// go out in the same writes and order as the reference. That allocation is
+// about five times the reference's one panel: when the engine cannot give
+// it, the page goes the reference's way, with the same bytes.
 BOOL send_page_by_sweep(PDEV* pdev, const SidePlan& side, const ToneTable& tone) {
   const DRVPRIVATE& settings = pdev->dm.dmPrivate;
   const std::size_t panels = (side.colour ? 3 : 0) + (side.black ? 1 : 0);
   const std::size_t bytes = std::max<std::size_t>(panels, 1) * PANEL_BYTES + SWEEP_SCRATCH_BYTES;
   auto* buffer = static_cast<BYTE*>(EngAllocMem(0, ULONG(bytes), PANEL_POOL_TAG));
-  if (buffer == nullptr) return FALSE;
+  if (buffer == nullptr) return send_page_by_passes(pdev, side, tone);
   const PageBitmap page{static_cast<std::uint32_t*>(pdev->pvBits), pdev->curForm.bLandscape == 1};
   const PrintRect rect = clip_print_rect(settings);
   const TrailerCount count = trailer_count(side.mode, pdev->cCopies);
