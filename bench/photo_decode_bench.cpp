@@ -9,8 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "cards/images/image.h"
+#include "cards/images/jpeg_decode.h"
+#include "cards/images/png_decode.h"
+#include "cards/images/png_write.h"
 #include "support/image_files.h"
-#include "ymcko/image_io.h"
 
 namespace {
 
@@ -41,7 +44,7 @@ Bytes profile(const std::string& which) {
 // A PNG with the profile in an iCCP chunk after its header.
 Bytes png(const Bytes& icc) {
   const std::string path = "/tmp/ymcko-photo-decode-bench.png";
-  ymcko::tool::write_png(path, kWidth, kHeight, 3, photo_rgb());
+  ymcko::cards::write_png(path, kWidth, kHeight, 3, photo_rgb());
   std::FILE* file = std::fopen(path.c_str(), "rb");
   Bytes bytes(1 << 20);
   bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
@@ -57,8 +60,8 @@ Bytes jpeg(const Bytes& icc) {
 void decode(benchmark::State& state, bool is_png, const std::string& which) {
   const Bytes file = is_png ? png(profile(which)) : jpeg(profile(which));
   for (auto _ : state) {
-    ymcko::tool::Image image =
-        is_png ? ymcko::tool::decode_png(file, "photo") : ymcko::tool::decode_jpeg(file, "photo");
+    ymcko::cards::Image image =
+        is_png ? ymcko::cards::decode_png(file, "photo") : ymcko::cards::decode_jpeg(file, "photo");
     benchmark::DoNotOptimize(image.rgba.data());
   }
 }

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "tools/png_fast_check.h"
+#include "cards/images/png_fast_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (!ymcko::testing::run_png_decode({data, size})) std::abort();

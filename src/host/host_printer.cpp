@@ -1,33 +1,12 @@
-// The host's printer queues and spool sinks.
+// The host's printer queues.
 #include "host/host_printer.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 
 namespace ymcko::host {
 
-std::optional<std::size_t> MemorySink::write(std::span<const BYTE> bytes) {
-  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
-  return bytes.size();
-}
-
-std::optional<std::size_t> FileDescriptorSink::write(std::span<const BYTE> bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return std::nullopt;
-    }
-    done += static_cast<std::size_t>(n);
-  }
-  return done;
-}
-
-HostPrinter::HostPrinter(std::u16string name, SpoolSink& sink)
-    : name_(std::move(name)), sink_(sink) {}
+HostPrinter::HostPrinter(std::u16string name, SpoolWrite write)
+    : name_(std::move(name)), write_(std::move(write)) {}
 
 HostPrinter::~HostPrinter() { retire(); }
 
@@ -112,10 +91,9 @@ BOOL HostPrinter::write(const void* bytes, DWORD count, DWORD* written) {
     take = std::min<std::size_t>(*accept, count);
   }
 
-  auto taken = sink_.write({static_cast<const BYTE*>(bytes), take});
-  if (!taken) return FALSE;
-  bytes_written_ += *taken;
-  if (written) *written = static_cast<DWORD>(*taken);
+  if (!write_({static_cast<const BYTE*>(bytes), take})) return FALSE;
+  bytes_written_ += take;
+  if (written) *written = static_cast<DWORD>(take);
   return TRUE;
 }
 

@@ -1,9 +1,10 @@
-// The host's printer queues: what stands behind a printer handle, with the
-// spool sink that takes its job bytes, its registry data and forms, and the
-// write faults that tests inject.
+// The host's printer queues: what stands behind a printer handle, with
+// where its job bytes go, its registry data and forms, and the write faults
+// that tests inject.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -18,34 +19,8 @@ namespace ymcko::host {
 using engine::HostForm;
 using engine::PrinterObject;
 
-// Where a printer's job bytes go.
-class SpoolSink {
- public:
-  virtual ~SpoolSink() = default;
-  // Takes the bytes; returns how many were taken, or nothing on failure.
-  virtual std::optional<std::size_t> write(std::span<const BYTE> bytes) = 0;
-};
-
-// Keeps the job in memory, for tests and for tools that post-process it.
-class MemorySink final : public SpoolSink {
- public:
-  std::optional<std::size_t> write(std::span<const BYTE> bytes) override;
-  const std::vector<BYTE>& bytes() const { return bytes_; }
-  void clear() { bytes_.clear(); }
-
- private:
-  std::vector<BYTE> bytes_;
-};
-
-// Writes the job to an open file descriptor (not owned).
-class FileDescriptorSink final : public SpoolSink {
- public:
-  explicit FileDescriptorSink(int fd) : fd_(fd) {}
-  std::optional<std::size_t> write(std::span<const BYTE> bytes) override;
-
- private:
-  int fd_;
-};
+// Where a printer's job bytes go: the function takes all of them, or fails.
+using SpoolWrite = std::function<bool(std::span<const BYTE> bytes)>;
 
 // A fault injected into a printer's writes: the at_write-th write from now
 // (1 = the next) fails, or takes only `accept` bytes when that is set;
@@ -62,7 +37,7 @@ struct WriteFault {
 // the driver writes to it.
 class HostPrinter final : public PrinterObject {
  public:
-  HostPrinter(std::u16string name, SpoolSink& sink);
+  HostPrinter(std::u16string name, SpoolWrite write);
   ~HostPrinter() override;
 
   const std::u16string& name() const { return name_; }  // fixed at construction
@@ -70,7 +45,7 @@ class HostPrinter final : public PrinterObject {
   void inject_write_fault(WriteFault fault);
   void clear_write_faults();
 
-  // Write counters: calls made and bytes taken by the sink.
+  // Write counters: calls made and bytes taken.
   std::size_t write_calls() const;
   std::size_t bytes_written() const;
 
@@ -94,7 +69,7 @@ class HostPrinter final : public PrinterObject {
 
  private:
   const std::u16string name_;
-  SpoolSink& sink_;
+  SpoolWrite write_;
   mutable std::mutex lock_;
   std::optional<WriteFault> fault_;
   std::size_t writes_until_fault_ = 0;

@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "print/session.h"
+#include "print/sink.h"
 
 namespace ymcko::print {
 

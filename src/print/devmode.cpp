@@ -99,14 +99,4 @@ std::vector<BYTE> application_devmode(const CardSettings& settings,
   return bytes;
 }
 
-int side_mode_of(std::span<const BYTE> devmode) {
-  const std::size_t public_size = read_u16(devmode, offsetof(DEVMODEW, dmSize));
-  const std::size_t at = public_size + offsetof(DRVPRIVATE, wSideMode);
-  if (devmode.size() < at + 2 ||
-      std::memcmp(devmode.data() + public_size, PRIVATE_SIGNATURE, sizeof PRIVATE_SIGNATURE) != 0) {
-    return SIDE_MODE_SINGLE;
-  }
-  return read_u16(devmode, at);
-}
-
 }  // namespace ymcko::print

@@ -33,8 +33,4 @@ std::vector<std::uint8_t> read_devmode_file(const std::filesystem::path& path);
 std::vector<std::uint8_t> application_devmode(
     const CardSettings& settings, const std::optional<std::vector<std::uint8_t>>& given);
 
-// The side mode a checked device mode gives the driver: its private part's
-// when that carries the signature, else the default 0.
-int side_mode_of(std::span<const std::uint8_t> devmode);
-
 }  // namespace ymcko::print

@@ -8,17 +8,22 @@
 #include <cstring>
 
 #include "driver/ddi.h"
-#include "driver/lifecycle.h"
 #include "engine/engine.h"
 #include "engine/hooks.h"
 #include "host/draw.h"
 #include "host/job_runner.h"
 #include "ppdimage/ppd_image.h"
+#include "print/card_geometry.h"
 #include "print/errors.h"
+#include "records/page.h"
+#include "records/pdev.h"
 #include "settings/units.h"
 
 namespace ymcko::print {
 namespace {
+
+static_assert(kPanelColumns == PAGE_SHORT_SIDE && kPanelLines == PAGE_LONG_SIDE,
+              "the front ends' card is the driver's page");
 
 constexpr ULONG kHalftone = HALFTONE;
 constexpr char16_t kPrinterName[] = u"ymcko";
@@ -33,24 +38,6 @@ std::vector<BYTE> bytes_of(const void* data, std::size_t size) {
   const auto* p = static_cast<const BYTE*>(data);
   return {p, p + size};
 }
-
-// Hands the job's bytes to the front end's sink and remembers a failure.
-class SinkAdapter final : public host::SpoolSink {
- public:
-  explicit SinkAdapter(Sink& sink) : sink_(sink) {}
-  std::optional<std::size_t> write(std::span<const BYTE> bytes) override {
-    if (failed_ || !sink_.write(bytes)) {
-      failed_ = true;
-      return std::nullopt;
-    }
-    return bytes.size();
-  }
-  bool failed() const { return failed_; }
-
- private:
-  Sink& sink_;
-  bool failed_ = false;
-};
 
 // The printer's registry data values and forms, as the configuration side stores them.
 void set_up_printer(host::HostPrinter& printer, const PrinterStore& store) {
@@ -99,27 +86,11 @@ std::vector<Feature> features_of(const ppd_view& image) {
 }
 
 // The facts of the enabled device: its capabilities from device enable, and
-// the settings, form and description that the driver's own functions give
-// for the same printer and device mode.
-DeviceFacts device_facts(const host::DeviceSession& device, host::HostPrinter& printer,
-                         std::span<const BYTE> devmode) {
-  DWORD size = 0;
-  std::unique_ptr<PPDDATA, void (*)(PVOID)> image(
-      build_description(printer.data_file_name().c_str(), &size), PpdDelete);
-  if (image == nullptr) throw Error("print", "out of memory for the printer description");
-  const ppd_view view(image.get(), size);
-
-  const host::DevmodeHandOver caller(devmode);
-  if (!caller.ok()) throw Error("print", "out of memory for the device mode");
-  PRINTERDATA* properties = nullptr;
-  DRVDEVMODE dm;
-  PRINTERFORM form{};
-  if (!instance_settings(printer.handle(), view, caller.record(), printer.name().c_str(),
-                         &properties, &dm, &form)) {
-    throw Error("print", "the driver could not make the settings of a device instance");
-  }
-  EngFreeMem(properties);
-
+// the settings, form and description the instance holds.
+DeviceFacts device_facts(const host::DeviceSession& device) {
+  const PDEV& pdev = *pdev_from(device.instance());
+  const DRVDEVMODE& dm = pdev.dm;
+  const PRINTERFORM& form = pdev.curForm;
   const GDIINFO& caps = device.capabilities();
   DeviceFacts facts;
   facts.resolution_dpi = dm.dmPublic.dmPrintQuality;
@@ -139,7 +110,7 @@ DeviceFacts device_facts(const host::DeviceSession& device, host::HostPrinter& p
                             form.rcImageable.upper};
   facts.copies = dm.dmPublic.dmCopies;
   facts.side_mode = dm.dmPrivate.wSideMode;
-  facts.features = features_of(view);
+  facts.features = features_of(ppd_view(pdev.pPpdData, pdev.cbPpdData));
   facts.devmode = bytes_of(&dm, sizeof dm);
   return facts;
 }
@@ -234,35 +205,28 @@ void composite_over_white(std::span<std::uint8_t> rgba) {
   }
 }
 
-bool MemorySink::write(std::span<const std::uint8_t> bytes) {
-  bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
-  return true;
-}
-
 DeviceFacts describe_device(const JobOptions& options) {
-  MemorySink discard;
-  SinkAdapter adapter(discard);
-  host::HostPrinter printer(kPrinterName, adapter);
+  // Nothing is printed: no document starts, and no byte is written.
+  host::HostPrinter printer(kPrinterName, [](std::span<const BYTE>) { return false; });
   set_up_printer(printer, options.printer);
   host::DeviceSession device(loaded_driver(), printer);
   if (!device.enable(options.devmode)) {
     throw Error("print", "the driver could not make a device instance for these settings");
   }
-  return device_facts(device, printer, options.devmode);
+  return device_facts(device);
 }
 
 struct PrintSession::Job {
   Job(Sink& out, const JobOptions& options)
       : sink(out),
-        adapter(out),
-        printer(kPrinterName, adapter),
+        printer(kPrinterName, [this](std::span<const BYTE> bytes) { return spool(bytes); }),
         device(loaded_driver(), printer),
         fit(options.fit) {
     set_up_printer(printer, options.printer);
   }
 
   Sink& sink;
-  SinkAdapter adapter;
+  bool sink_failed = false;
   host::HostPrinter printer;
   host::DeviceSession device;
   FitMode fit;
@@ -270,6 +234,7 @@ struct PrintSession::Job {
   bool started = false;
   bool done = false;
   std::size_t sides = 0;
+  std::size_t cards = 0;  // cards given whole
 
   // The side being given line by line.
   struct Side {
@@ -281,6 +246,12 @@ struct PrintSession::Job {
     std::vector<std::uint8_t> pixels;  // four bytes a pixel
   };
   std::optional<Side> side;
+
+  // The driver's bytes into the sink; after a failure every write fails.
+  bool spool(std::span<const BYTE> bytes) {
+    if (!sink_failed && !sink.write(bytes)) sink_failed = true;
+    return !sink_failed;
+  }
 
   // Ends the document for the printer and drops the job from the sink.
   void abandon() noexcept {
@@ -300,7 +271,7 @@ struct PrintSession::Job {
   // a refusal in the input's, saying when memory was short.
   void check(BOOL result, std::size_t failed_allocations_before, std::size_t failed_writes_before,
              const std::string& input, const std::string& what) {
-    if (adapter.failed()) fail(sink.name(), sink.failure());
+    if (sink_failed) fail(sink.name(), sink.failure());
     if (printer.failed_writes() != failed_writes_before)
       fail(sink.name(), "a write to the printer failed");
     if (result) return;
@@ -321,9 +292,16 @@ struct PrintSession::Job {
     if (side) throw Error(side->name, std::string("the side is not complete; ") + what);
   }
 
-  // The stripe's escapes, then the page start.
-  void start_side(const std::string& name, const Stripe& stripe) {
-    for (const EscapeCall& escape : stripe_escapes(stripe)) {
+  // Whether the driver's next page is a card's front: its back-side state,
+  // which each page send turns in side modes 1 and 2.
+  bool front_next() const {
+    return (pdev_from(device.instance())->flJobState & PDEV_BACK_SIDE) == 0;
+  }
+
+  // A front's stripe escapes, then the page start.
+  void start_side(const std::string& name, const Stripe& card_stripe) {
+    const Stripe none;
+    for (const EscapeCall& escape : stripe_escapes(front_next() ? card_stripe : none)) {
       call([&] { return LONG(device.escape(escape.escape, escape.input, {})) > 0; }, name,
            "the driver refused escape " + std::to_string(escape.escape));
     }
@@ -372,7 +350,7 @@ PrintSession::PrintSession(Sink& sink, const JobOptions& options)
     if (!job.device.enable(options.devmode)) {
       job.fail("print", "the driver could not make a device instance for these settings");
     }
-    job.facts = device_facts(job.device, job.printer, options.devmode);
+    job.facts = device_facts(job.device);
     std::u16string name = options.document_name;
     job.call([&] { return job.device.start_doc(name.c_str()); }, "print",
              "the driver refused to start the document");
@@ -389,7 +367,37 @@ const DeviceFacts& PrintSession::facts() const { return job_->facts; }
 
 std::size_t PrintSession::sides() const { return job_->sides; }
 
-void PrintSession::add_side(const ImageView& image, const std::string& name, const Stripe& stripe) {
+bool PrintSession::next_side_is_front() const {
+  return !job_->done && job_->device.enabled() && job_->front_next();
+}
+
+void PrintSession::add_card(const Side& front, const std::optional<Side>& back,
+                            const Stripe& stripe) {
+  Job& job = *job_;
+  job.require_open("no card can be added");
+  if (!job.front_next()) {
+    throw Error(front.name, "a card begins on a front, and the side before it was a front too");
+  }
+  if (back && job.facts.side_mode == 0) {
+    throw Error(back->name,
+                "a back needs side mode 1 or 2; side mode 0 prints every page on a new card");
+  }
+  const std::size_t card = ++job.cards;
+  auto add = [this](const Side& side, const Stripe& card_stripe) {
+    if (side.image) {
+      add_side(*side.image, side.name, card_stripe);
+    } else {
+      add_blank_side(side.name, card_stripe);
+    }
+  };
+  add(front, stripe);
+  // Side mode 0 has turned to the next card's front already.
+  if (job.front_next()) return;
+  add(back.value_or(Side{"card " + std::to_string(card) + " back (white)", std::nullopt}), {});
+}
+
+void PrintSession::add_side(const ImageView& image, const std::string& name,
+                            const Stripe& card_stripe) {
   Job& job = *job_;
   job.require_open("no side can be added");
   const std::size_t stride =
@@ -402,27 +410,27 @@ void PrintSession::add_side(const ImageView& image, const std::string& name, con
   }
   if (opaque_rgba(image, stride)) {
     // Opaque RGBA serves as the source bitmap as it is, without a copy.
-    job.start_side(name, stripe);
+    job.start_side(name, card_stripe);
     job.draw(name, image.width, image.height, image.pixels.data(), stride);
     job.send(name);
     return;
   }
-  begin_side(image.width, image.height, image.format, name, stripe);
+  begin_side(image.width, image.height, image.format, name, card_stripe);
   for (std::uint32_t y = 0; y < image.height; ++y) {
     write_line(image.pixels.subspan(y * stride, image.width * bytes_per_pixel(image.format)));
   }
   end_side();
 }
 
-void PrintSession::add_blank_side(const std::string& name, const Stripe& stripe) {
+void PrintSession::add_blank_side(const std::string& name, const Stripe& card_stripe) {
   Job& job = *job_;
   job.require_open("no side can be added");
-  job.start_side(name, stripe);
+  job.start_side(name, card_stripe);
   job.send(name);
 }
 
 void PrintSession::begin_side(std::uint32_t width, std::uint32_t height, PixelFormat format,
-                              const std::string& name, const Stripe& stripe) {
+                              const std::string& name, const Stripe& card_stripe) {
   Job& job = *job_;
   job.require_open("no side can begin");
   if (width == 0 || height == 0) throw Error(name, "a side needs at least one pixel");
@@ -430,7 +438,7 @@ void PrintSession::begin_side(std::uint32_t width, std::uint32_t height, PixelFo
   // the stripe goes to the printer in its place before the side.
   Job::Side side{name, width, height, format, 0, {}};
   side.pixels.resize(std::size_t{width} * height * 4);
-  job.start_side(name, stripe);
+  job.start_side(name, card_stripe);
   job.side = std::move(side);
 }
 

@@ -1,7 +1,8 @@
 // The print service's job: one document on a sink, made by the driver as the
-// graphics engine would drive it. Card sides come whole or line by line;
-// each card's front may carry its stripe data. The facts of the device come
-// with the job, or alone for a front end that only describes the printer.
+// graphics engine would drive it. Cards come whole, front and back with the
+// card's stripe; card sides come whole or line by line, the session saying
+// which is a front. The facts of the device come with the job, or alone for
+// a front end that only describes the printer.
 #pragma once
 
 #include <array>
@@ -16,33 +17,10 @@
 
 #include "print/fit.h"
 #include "print/printer_store.h"
+#include "print/sink.h"
 #include "print/stripe.h"
 
 namespace ymcko::print {
-
-// Where a job's bytes go: a file, a device, a socket, memory.
-class Sink {
- public:
-  virtual ~Sink() = default;
-  // Takes all of the bytes, or fails; after a failure the job stops.
-  virtual bool write(std::span<const std::uint8_t> bytes) = 0;
-  // The output as named in messages, and why its last write failed.
-  virtual std::string name() const { return "output"; }
-  virtual std::string failure() const { return "cannot be written"; }
-  // The job failed: drop what was written, where that can be done.
-  virtual void discard() {}
-};
-
-// Keeps the job in memory; a failed job leaves it empty.
-class MemorySink final : public Sink {
- public:
-  bool write(std::span<const std::uint8_t> bytes) override;
-  void discard() override { bytes_.clear(); }
-  const std::vector<std::uint8_t>& bytes() const { return bytes_; }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-};
 
 // What a job asks of the driver.
 struct JobOptions {
@@ -109,11 +87,22 @@ struct ImageView {
   std::size_t stride = 0;  // 0: width * bytes per pixel
 };
 
-// One document on a sink. Sides go in order; a side of the page's exact
-// size is drawn pixel for pixel, any other size through the engine's
-// stretch as the fit mode says. Every failure throws Error naming its cause;
-// a failed or abandoned job is ended for the printer and dropped from the
-// sink where the sink can, so no half document stays behind.
+// A card side given whole: its pixels, or none for a side left white; `name`
+// names it in messages.
+struct Side {
+  std::string name;
+  std::optional<ImageView> image;
+};
+
+// One document on a sink. A side of the page's exact size is drawn pixel
+// for pixel, any other size through the engine's stretch as the fit mode
+// says. Every failure throws Error naming its cause; a failed or abandoned
+// job is ended for the printer and dropped from the sink where the sink
+// can, so no half document stays behind.
+//
+// A card's stripe goes to the printer before the card's front. In side mode
+// 0 every side is a card of its own; in side modes 1 and 2 a card is a
+// front and a back.
 class PrintSession {
  public:
   // Makes the device instance for the options and starts the document.
@@ -124,15 +113,23 @@ class PrintSession {
 
   const DeviceFacts& facts() const;
 
-  // A whole side; `name` names it in messages. The stripe goes to the
-  // printer before the side starts.
-  void add_side(const ImageView& image, const std::string& name, const Stripe& stripe = {});
+  // A whole card: the front with the card's stripe, then in side modes 1
+  // and 2 the back, white when there is none. A back in side mode 0 is
+  // refused naming it, before anything of the card is sent.
+  void add_card(const Side& front, const std::optional<Side>& back, const Stripe& stripe = {});
+
+  // Whether the side that comes next is a card's front.
+  bool next_side_is_front() const;
+
+  // A whole side, the next of the document; a front takes the card's
+  // stripe, a back none.
+  void add_side(const ImageView& image, const std::string& name, const Stripe& card_stripe = {});
   // A side left white.
-  void add_blank_side(const std::string& name, const Stripe& stripe = {});
+  void add_blank_side(const std::string& name, const Stripe& card_stripe = {});
 
   // A side line by line: `height` lines of `width` pixels, each given whole.
   void begin_side(std::uint32_t width, std::uint32_t height, PixelFormat format,
-                  const std::string& name, const Stripe& stripe = {});
+                  const std::string& name, const Stripe& card_stripe = {});
   void write_line(std::span<const std::uint8_t> line);
   void end_side();
 

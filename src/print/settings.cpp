@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "print/card_geometry.h"
 #include "print/driver_records.h"
 #include "print/files.h"
 #include "print/json_value.h"
@@ -21,8 +22,8 @@ constexpr std::int64_t kInt32Min = std::numeric_limits<std::int32_t>::min();
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
 // Panel size in pixels; rectangles and areas use it with the card portrait.
-constexpr std::int64_t kPanelWidth = 656;
-constexpr std::int64_t kPanelHeight = 1024;
+constexpr std::int64_t kPanelWidth = kPanelColumns;
+constexpr std::int64_t kPanelHeight = kPanelLines;
 
 // ---- Reading and writing the driver's records, field by field ----------
 

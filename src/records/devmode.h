@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "engine/engine.h"
+#include "records/page.h"
 
 // An overlay (O panel) area in panel pixels, card in portrait position.
 struct OVERLAYAREA {
@@ -86,8 +87,8 @@ inline constexpr LONG COLOR_INTENSITY_MAX = 100;
 inline constexpr LONG COLOR_INTENSITY_DEFAULT = 70;
 
 // The card in portrait position, in panel pixels at 300 dpi.
-inline constexpr WORD CARD_COLUMNS = 656;
-inline constexpr WORD CARD_LINES = 1024;
+inline constexpr WORD CARD_COLUMNS = WORD(PAGE_SHORT_SIDE);
+inline constexpr WORD CARD_LINES = WORD(PAGE_LONG_SIDE);
 
 // True when an overlay area is one to send (kind 0 or 1) and lies on the
 // card: its last column x + cx at most 655 and its last line y + cy at most

@@ -11,10 +11,10 @@
 
 #include "app/app.h"
 #include "app/vendor_attributes.h"
-#include "jobstream/command_reader.h"
+#include "cards/images/png_write.h"
+#include "cards/jobs/command_reader.h"
+#include "support/scratch.h"
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
-#include "ymcko/image_io.h"
 
 namespace {
 
@@ -145,7 +145,7 @@ class App : public ::testing::Test {
 TEST_F(App, PrintsAPngAsTheToolDoesAndATwoPagePdfAsCardSides) {
   std::vector<std::uint8_t> rgb(1024 * 656 * 3);
   for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i * 7 / 3);
-  ymcko::tool::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
   ymcko::testing::write_bytes(folder_ / "cards.pdf",
                               ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
 
@@ -203,7 +203,7 @@ TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
 
   ymcko::testing::write_text(folder_ / "words.txt", "not a card\n");
   std::vector<std::uint8_t> gray(1024 * 656, 128);
-  ymcko::tool::write_png(folder_ / "card.png", 1024, 656, 1, gray);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, gray);
   const ProcessResult refused = app_.ipptool("card", "refused-jobs.test",
                                              {"-f", (folder_ / "card.png").string(), "-d",
                                               "textfile=" + (folder_ / "words.txt").string()});

@@ -9,17 +9,18 @@
 #include <thread>
 #include <vector>
 
+#include "cards/jobs/command_reader.h"
 #include "driver/capabilities.h"
 #include "driver/ddi.h"
 #include "driver/form_metrics.h"
 #include "engine/engine.h"
 #include "host/draw.h"
 #include "host/job_runner.h"
-#include "jobstream/command_reader.h"
 #include "output/escape.h"
 #include "support/test_support.h"
 
 namespace host = ymcko::host;
+namespace print = ymcko::print;
 
 namespace {
 
@@ -60,8 +61,8 @@ class Lifecycle : public ymcko::testing::EngineTest {
     EngineTest::SetUp();
     driver();
   }
-  host::MemorySink sink_;
-  host::HostPrinter printer_{u"Card printer", sink_};
+  print::MemorySink sink_;
+  host::HostPrinter printer_{u"Card printer", ymcko::testing::spool_into(sink_)};
 };
 
 TEST_F(Lifecycle, CapabilitiesOfTheCardInBothOrientations) {
@@ -322,7 +323,7 @@ TEST_F(Lifecycle, TwoCardJobsInEverySideModeWithStripeAndCopies) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.side_mode);
-    sink_.clear();
+    sink_.discard();
     host::DeviceSession session(driver(), printer_);
     ASSERT_TRUE(session.enable(devmode(DMORIENT_LANDSCAPE, c.side_mode)));
     ASSERT_TRUE(session.start_doc(u"badges"));
@@ -387,8 +388,9 @@ TEST_F(Lifecycle, SixteenPrintersAtOnce) {
   std::vector<std::size_t> sizes(kPrinters);
   for (int t = 0; t < kPrinters; ++t) {
     threads.emplace_back([t, &sizes] {
-      host::MemorySink sink;
-      host::HostPrinter printer(u"printer " + std::u16string(1, char16_t(u'A' + t)), sink);
+      print::MemorySink sink;
+      host::HostPrinter printer(u"printer " + std::u16string(1, char16_t(u'A' + t)),
+                                ymcko::testing::spool_into(sink));
       for (int job = 0; job < 3; ++job) {
         host::DeviceSession session(driver(), printer);
         if (!session.enable(devmode(t % 2 ? DMORIENT_PORTRAIT : DMORIENT_LANDSCAPE))) return;

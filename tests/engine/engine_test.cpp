@@ -12,6 +12,7 @@
 #include "support/test_support.h"
 
 namespace host = ymcko::host;
+namespace print = ymcko::print;
 
 namespace {
 
@@ -138,8 +139,8 @@ TEST(EngineSemaphore, CreationFaultHitsTheNthCall) {
 std::string text_of(const std::vector<BYTE>& bytes) { return {bytes.begin(), bytes.end()}; }
 
 TEST(EngineWritePrinter, AppendsInCallOrder) {
-  host::MemorySink sink;
-  host::HostPrinter printer(u"Card printer", sink);
+  print::MemorySink sink;
+  host::HostPrinter printer(u"Card printer", ymcko::testing::spool_into(sink));
   DWORD written = 0;
   EXPECT_TRUE(EngWritePrinter(printer.handle(), "abc", 3, &written));
   EXPECT_EQ(written, 3u);
@@ -159,8 +160,8 @@ TEST(EngineWritePrinter, RefusesUnknownHandles) {
 
   HANDLE stale;
   {
-    host::MemorySink sink;
-    host::HostPrinter gone(u"gone", sink);
+    print::MemorySink sink;
+    host::HostPrinter gone(u"gone", ymcko::testing::spool_into(sink));
     stale = gone.handle();
   }
   EXPECT_FALSE(EngWritePrinter(stale, "x", 1, &written));
@@ -181,8 +182,8 @@ TEST(EngineWritePrinter, InjectedFaults) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    host::MemorySink sink;
-    host::HostPrinter printer(u"p", sink);
+    print::MemorySink sink;
+    host::HostPrinter printer(u"p", ymcko::testing::spool_into(sink));
     printer.inject_write_fault(c.fault);
     std::vector<bool> results;
     for (const char* chunk : {"aa", "bb", "cc"}) {
@@ -193,25 +194,11 @@ TEST(EngineWritePrinter, InjectedFaults) {
   }
 }
 
-TEST(EngineWritePrinter, FileDescriptorSinkWritesThrough) {
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  {
-    host::FileDescriptorSink sink(fds[1]);
-    host::HostPrinter printer(u"p", sink);
-    DWORD written = 0;
-    EXPECT_TRUE(EngWritePrinter(printer.handle(), "\x1B\x01\x0D", 3, &written));
-    EXPECT_EQ(written, 3u);
-  }
-  close(fds[1]);
-  char buffer[8];
-  EXPECT_EQ(read(fds[0], buffer, sizeof buffer), 3);
-  EXPECT_EQ(std::string(buffer, 3), "\x1B\x01\x0D");
-  close(fds[0]);
-
-  host::FileDescriptorSink broken(-1);
-  host::HostPrinter printer(u"broken", broken);
-  EXPECT_FALSE(EngWritePrinter(printer.handle(), "x", 1, nullptr));
+TEST(EngineWritePrinter, AWriteTheSpoolRefusesFails) {
+  host::HostPrinter printer(u"broken", [](std::span<const BYTE>) { return false; });
+  DWORD written = 9;
+  EXPECT_FALSE(EngWritePrinter(printer.handle(), "x", 1, &written));
+  EXPECT_EQ(written, 0u);
 }
 
 }  // namespace

@@ -16,9 +16,10 @@ namespace {
 
 namespace engine = ymcko::engine;
 namespace host = ymcko::host;
+namespace print = ymcko::print;
 
-host::MemorySink& sink() {
-  static host::MemorySink shared;
+print::MemorySink& sink() {
+  static print::MemorySink shared;
   return shared;
 }
 
@@ -70,7 +71,7 @@ const Kind kinds[] = {
      [](void* h) { return engine::HostDevice::from_handle(static_cast<HDEV>(h)) != nullptr; }},
     {"printer",
      [] {
-       auto* printer = new host::HostPrinter(u"p", sink());
+       auto* printer = new host::HostPrinter(u"p", ymcko::testing::spool_into(sink()));
        printer->set_value(u"FreeMem", {1, 0, 0, 0});
        return static_cast<void*>(printer->handle());
      },

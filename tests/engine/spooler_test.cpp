@@ -8,16 +8,18 @@
 #include "engine/hooks.h"
 #include "engine/objects.h"
 #include "host/host_printer.h"
+#include "support/test_support.h"
 
 namespace host = ymcko::host;
+namespace print = ymcko::print;
 
 namespace {
 
 namespace engine = ymcko::engine;
 
 TEST(PrinterData, ValueBytesAndNeededSize) {
-  host::MemorySink sink;
-  host::HostPrinter printer(u"p", sink);
+  print::MemorySink sink;
+  host::HostPrinter printer(u"p", ymcko::testing::spool_into(sink));
   printer.set_value(u"FreeMem", {0x32, 0, 0, 0});
   printer.set_value(u"Empty", {});
 
@@ -58,8 +60,8 @@ TEST(PrinterData, ValueBytesAndNeededSize) {
 }
 
 TEST(FormsDatabase, NeededSizeProtocolAndRecords) {
-  host::MemorySink sink;
-  host::HostPrinter printer(u"p", sink);
+  print::MemorySink sink;
+  host::HostPrinter printer(u"p", ymcko::testing::spool_into(sink));
   DWORD needed = 1, count = 1;
   EXPECT_TRUE(EngEnumForms(printer.handle(), 1, nullptr, 0, &needed, &count))
       << "an empty database";
@@ -99,8 +101,8 @@ TEST(FormsDatabase, NeededSizeProtocolAndRecords) {
 TEST(Modules, OnlyTheDriversOwnModuleLoads) {
   DRVFN none[1] = {{0, nullptr}};
   engine::HostDevice device(std::span<const DRVFN>(none, 0));
-  host::MemorySink sink;
-  host::HostPrinter printer(u"p", sink);
+  print::MemorySink sink;
+  host::HostPrinter printer(u"p", ymcko::testing::spool_into(sink));
   printer.set_data_file_name(u"card.ppd");
 
   EXPECT_EQ(EngGetPrinterDataFileName(device.handle()), nullptr) << "no printer yet";

@@ -23,9 +23,16 @@
 #include <string_view>
 #include <vector>
 
+#include "cards/designs/card_template.h"
+#include "cards/images/image.h"
+#include "cards/images/jpeg_decode.h"
+#include "cards/images/png_decode.h"
+#include "cards/jobs/command_reader.h"
+#include "cards/sides/csv.h"
+#include "cards/sides/decode_ahead.h"
+#include "cards/sides/manifest.h"
 #include "engine/engine.h"
 #include "engine/hooks.h"
-#include "jobstream/command_reader.h"
 #include "output/devmode_merge.h"
 #include "ppdimage/ppd_pack.h"
 #include "print/devmode.h"
@@ -34,9 +41,6 @@
 #include "print/session.h"
 #include "print/settings.h"
 #include "rastertoymcko/filter.h"
-#include "ymcko/batch.h"
-#include "ymcko/card_template.h"
-#include "ymcko/image_io.h"
 
 namespace ymcko::testing {
 namespace parser_targets {
@@ -46,9 +50,7 @@ inline std::string_view text_of(std::span<const std::uint8_t> input) {
 }
 
 // The driver's merge of an application's device mode over its defaults
-// agrees with the front ends on whether cards have a back: they pair sides
-// by side_mode_of, the driver by the merged record. Engine memory is given
-// back.
+// gives its engine memory back.
 inline bool merge_agrees(std::span<const std::uint8_t> devmode) {
   static DWORD image_size = 0;
   static PPDDATA* const image = PpdCreate(u"card", &image_size);
@@ -63,8 +65,7 @@ inline bool merge_agrees(std::span<const std::uint8_t> devmode) {
   ValidateSetDevMode(merged.get(), reinterpret_cast<const DEVMODEW*>(given.get()), devmode.size(),
                      card);
   const auto at_end = engine::outstanding_total();
-  return (merged->dmPrivate.wSideMode == 0) == (print::side_mode_of(devmode) == 0) &&
-         at_end.blocks == at_start.blocks && at_end.bytes == at_start.bytes;
+  return at_end.blocks == at_start.blocks && at_end.bytes == at_start.bytes;
 }
 
 }  // namespace parser_targets
@@ -89,19 +90,19 @@ inline bool run_jobstream(std::span<const std::uint8_t> input) {
   return !read.error || (read.error->offset >= end && read.error->offset <= input.size());
 }
 
-// The CSV manifest of a batch, in each side mode: parsed and planned, or
-// refused naming the manifest.
+// The CSV manifest of a batch: parsed and planned, a front for every card
+// and a back for every back image, or refused naming the manifest.
 inline bool run_manifest(std::span<const std::uint8_t> input) {
-  for (int side_mode : {0, 1}) {
-    try {
-      print::Warnings warnings;
-      const tool::Manifest manifest = tool::parse_manifest(parser_targets::text_of(input),
+  try {
+    print::Warnings warnings;
+    const cards::Manifest manifest = cards::parse_manifest(parser_targets::text_of(input),
                                                            "/nonexistent", "cards.csv", warnings);
-      const auto plan = tool::plan_batch(manifest, side_mode, {}, "cards.csv");
-      if (plan.size() != manifest.cards.size() * (side_mode == 0 ? 1 : 2)) return false;
-    } catch (const print::Error& error) {
-      if (error.input().find("cards.csv") != 0) return false;
-    }
+    std::size_t backs = 0;
+    for (const cards::CardEntry& card : manifest.cards) backs += card.back.has_value();
+    if (cards::plan_batch(manifest, {}, "cards.csv").size() != manifest.cards.size() + backs)
+      return false;
+  } catch (const print::Error& error) {
+    if (error.input().find("cards.csv") != 0) return false;
   }
   return true;
 }
@@ -192,9 +193,9 @@ inline bool run_raster(std::span<const std::uint8_t> input) {
 }
 
 // A decoded image holds exactly its pixels, opaque.
-inline bool image_is_whole(const tool::Image& image) {
+inline bool image_is_whole(const cards::Image& image) {
   if (image.width == 0 || image.height == 0 ||
-      std::uint64_t(image.width) * image.height > tool::kMaxImagePixels ||
+      std::uint64_t(image.width) * image.height > cards::kMaxImagePixels ||
       image.rgba.size() != std::size_t(image.width) * image.height * 4)
     return false;
   for (std::size_t i = 3; i < image.rgba.size(); i += 4) {
@@ -205,7 +206,7 @@ inline bool image_is_whole(const tool::Image& image) {
 
 inline bool run_png_image(std::span<const std::uint8_t> input) {
   try {
-    return image_is_whole(tool::decode_png(input, "card.png"));
+    return image_is_whole(cards::decode_png(input, "card.png"));
   } catch (const print::Error& error) {
     return error.input() == "card.png";
   }
@@ -213,7 +214,7 @@ inline bool run_png_image(std::span<const std::uint8_t> input) {
 
 inline bool run_jpeg_image(std::span<const std::uint8_t> input) {
   try {
-    return image_is_whole(tool::decode_jpeg(input, "card.jpg"));
+    return image_is_whole(cards::decode_jpeg(input, "card.jpg"));
   } catch (const print::Error& error) {
     return error.input() == "card.jpg";
   }
@@ -238,11 +239,11 @@ inline bool run_template(std::span<const std::uint8_t> input) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       .write(reinterpret_cast<const char*>(input.data()), std::streamsize(input.size()));
   try {
-    const tool::CardTemplate design(path, folder);
-    tool::DataRow row{"d.csv:2", {}};
+    const cards::CardTemplate design(path, folder);
+    cards::DataRow row{"d.csv:2", {}};
     for (const std::string& column : design.placeholders()) row.values[column] = "<&\"'>]]>";
     design.row_problems(row);
-    std::vector<tool::CodeSlot> codes;
+    std::vector<cards::CodeSlot> codes;
     const std::string svg = design.fill(row, codes);
     xmlDocPtr doc = xmlReadMemory(svg.data(), int(svg.size()), nullptr, nullptr,
                                   XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);

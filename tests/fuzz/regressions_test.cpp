@@ -9,11 +9,11 @@
 #include <span>
 #include <string>
 
+#include "cards/images/png_fast_check.h"
 #include "fuzz/parser_targets.h"
 #include "ppd/entry_script.h"
 #include "ppdimage/image_script.h"
 #include "support/test_support.h"
-#include "tools/png_fast_check.h"
 #if __has_include(<fuzzer/FuzzedDataProvider.h>)
 #include "output/settings_merge.h"
 #endif

@@ -1,6 +1,7 @@
 // A printer queue changed by one thread while the driver's services read it
 // and write job bytes from another.
 #include "host/host_printer.h"
+#include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "engine/objects.h"
 
 namespace host = ymcko::host;
+namespace print = ymcko::print;
 
 namespace {
 
@@ -20,8 +22,8 @@ namespace engine = ymcko::engine;
 
 TEST(HostPrinter, ChangesWhileTheDriverReadsAndWrites) {
   constexpr int kRounds = 2000;
-  host::MemorySink sink;
-  host::HostPrinter printer(u"Card printer", sink);
+  print::MemorySink sink;
+  host::HostPrinter printer(u"Card printer", ymcko::testing::spool_into(sink));
   engine::HostDevice device{std::span<const DRVFN>()};
   device.set_printer(&printer);
 

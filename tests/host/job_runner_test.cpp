@@ -11,6 +11,7 @@
 #include "support/test_support.h"
 
 namespace host = ymcko::host;
+namespace print = ymcko::print;
 
 namespace {
 
@@ -107,8 +108,8 @@ class JobRunner : public ymcko::testing::EngineTest {
 TEST_F(JobRunner, DrivesAQueueInTheEnginesCallingOrder) {
   auto driver = host::LoadedDriver::load(FakeEnableDriver);
   ASSERT_TRUE(driver.has_value());
-  host::MemorySink sink;
-  host::HostPrinter printer(u"Card printer", sink);
+  print::MemorySink sink;
+  host::HostPrinter printer(u"Card printer", ymcko::testing::spool_into(sink));
   {
     host::DeviceSession session(*driver, printer);
     std::vector<BYTE> devmode(300, 0);
@@ -133,8 +134,8 @@ TEST_F(JobRunner, DrivesAQueueInTheEnginesCallingOrder) {
 
 TEST_F(JobRunner, RefusedEnableLeavesNothingEnabled) {
   auto driver = host::LoadedDriver::load(FakeEnableDriver);
-  host::MemorySink sink;
-  host::HostPrinter printer(u"p", sink);
+  print::MemorySink sink;
+  host::HostPrinter printer(u"p", ymcko::testing::spool_into(sink));
   host::DeviceSession session(*driver, printer);
   g_refuse_enable = true;
   EXPECT_FALSE(session.enable({}));

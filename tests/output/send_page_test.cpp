@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "cards/jobs/command_reader.h"
 #include "driver/ddi.h"
 #include "engine/engine.h"
-#include "jobstream/command_reader.h"
 #include "output/panel_separation.h"
 #include "support/instance.h"
 #include "support/test_support.h"

@@ -21,6 +21,7 @@
 #include "ppdimage/ppd_pack.h"
 #include "settings/forms.h"
 #include "settings/printer_properties.h"
+#include "support/test_support.h"
 
 namespace ymcko::testing {
 namespace settings_merge {
@@ -69,8 +70,8 @@ inline bool run_settings_merge(std::span<const std::uint8_t> input) {
   const auto at_start = engine::outstanding_total();
   FuzzedDataProvider in(input.data(), input.size());
 
-  host::MemorySink sink;
-  host::HostPrinter printer(u"Card printer", sink);
+  print::MemorySink sink;
+  host::HostPrinter printer(u"Card printer", ymcko::testing::spool_into(sink));
   maybe_set(in, printer, u"PrinterDataSize", size_value(in));
   maybe_set(in, printer, u"PrinterData",
             in.ConsumeBytes<BYTE>(in.ConsumeIntegralInRange<std::size_t>(0, 160)));

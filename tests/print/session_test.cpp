@@ -7,7 +7,7 @@
 
 #include <cstring>
 
-#include "jobstream/command_reader.h"
+#include "cards/jobs/command_reader.h"
 #include "output/panel_separation.h"
 #include "print/devmode.h"
 #include "records/devmode.h"

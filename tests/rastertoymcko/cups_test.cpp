@@ -10,11 +10,11 @@
 #include <fstream>
 #include <thread>
 
-#include "jobstream/command_reader.h"
+#include "cards/images/png_write.h"
+#include "cards/jobs/command_reader.h"
 #include "print/settings.h"
+#include "support/scratch.h"
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
-#include "ymcko/image_io.h"
 
 namespace {
 
@@ -77,7 +77,7 @@ TEST(Cups, CupsfilterRunsDocumentsThroughThePpd) {
                               ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
   std::vector<std::uint8_t> rgb(300 * 200 * 3);
   for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i % 3 == 0 ? 255 : i / 600);
-  ymcko::tool::write_png(folder / "card.png", 300, 200, 3, rgb);
+  ymcko::cards::write_png(folder / "card.png", 300, 200, 3, rgb);
   struct Case {
     const char* name;
     std::vector<std::string> args;

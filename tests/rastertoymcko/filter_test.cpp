@@ -10,11 +10,11 @@
 #include <fstream>
 #include <regex>
 
-#include "jobstream/command_reader.h"
+#include "cards/images/png_write.h"
+#include "cards/jobs/command_reader.h"
 #include "rastertoymcko/raster.h"
+#include "support/scratch.h"
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
-#include "ymcko/image_io.h"
 
 namespace {
 
@@ -68,7 +68,7 @@ TEST_F(Filter, ARasterOfThePageSizeMakesTheToolsJob) {
     SCOPED_TRACE(c.name);
     const bool grey = c.space == CUPS_CSPACE_W || c.space == CUPS_CSPACE_SW;
     const std::vector<std::uint8_t> pixels = pattern(c.width, c.height, grey ? 1 : 3);
-    ymcko::tool::write_png(folder_ / "card.png", c.width, c.height, grey ? 1 : 3, pixels);
+    ymcko::cards::write_png(folder_ / "card.png", c.width, c.height, grey ? 1 : 3, pixels);
     std::vector<std::string> args = {"print", "card.png", "--intensity", "55", "--no-back-overlay",
                                      "-o",    "tool.prn"};
     if (c.height > c.width) args.push_back("--portrait");
@@ -96,7 +96,7 @@ TEST_F(Filter, OptionsAndTheQueuesDefaultsReachTheJob) {
   const auto raster =
       make_raster({{1024, 656, CUPS_CSPACE_RGB, pixels}, {1024, 656, CUPS_CSPACE_RGB, pixels}},
                   RasterFormat::v3);
-  ymcko::tool::write_png(folder_ / "card.png", 1024, 656, 3, pixels);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 3, pixels);
   struct Case {
     const char* name;
     bool queue_ppd;

@@ -19,6 +19,7 @@
 #include "support/test_support.h"
 
 namespace host = ymcko::host;
+namespace print = ymcko::print;
 
 namespace {
 
@@ -55,8 +56,8 @@ class Forms : public ymcko::testing::EngineTest {
     return dm.dmPublic;
   }
 
-  host::MemorySink sink_;
-  host::HostPrinter printer_{u"Card printer", sink_};
+  print::MemorySink sink_;
+  host::HostPrinter printer_{u"Card printer", ymcko::testing::spool_into(sink_)};
   ymcko::ppd_view card() const { return ymcko::ppd_view(card_, card_size_); }
 
   PPDDATA* card_ = nullptr;

@@ -17,6 +17,7 @@
 #include "support/test_support.h"
 
 namespace host = ymcko::host;
+namespace print = ymcko::print;
 
 namespace {
 
@@ -64,8 +65,8 @@ class PrinterProperties : public ymcko::testing::EngineTest {
         GetPrinterProperties(printer_.handle(), image.valid() ? image : card()));
   }
 
-  host::MemorySink sink_;
-  host::HostPrinter printer_{u"Card printer", sink_};
+  print::MemorySink sink_;
+  host::HostPrinter printer_{u"Card printer", ymcko::testing::spool_into(sink_)};
   ymcko::ppd_view card() const { return ymcko::ppd_view(card_, card_size_); }
 
   PPDDATA* card_ = nullptr;

@@ -8,7 +8,7 @@
 
 namespace ymcko::testing {
 
-HandBuiltInstance::HandBuiltInstance() : printer_(u"Card printer", sink_) {
+HandBuiltInstance::HandBuiltInstance() : printer_(u"Card printer", spool_into(sink_)) {
   HHEAP heap = HEAPCREATE();
   if (heap == nullptr) throw std::runtime_error("no instance heap");
   pdev_ = static_cast<PDEV*>(HEAPALLOC(heap, sizeof(PDEV)));

@@ -29,10 +29,10 @@ class HandBuiltInstance {
 
   // Bytes spooled so far, and a way to start afresh.
   const std::vector<std::uint8_t>& spooled() const { return sink_.bytes(); }
-  void clear_spool() { sink_.clear(); }
+  void clear_spool() { sink_.discard(); }
 
  private:
-  host::MemorySink sink_;
+  print::MemorySink sink_;
   host::HostPrinter printer_;
   PDEV* pdev_ = nullptr;
   SURFOBJ surface_{};

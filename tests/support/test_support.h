@@ -13,6 +13,9 @@
 
 #include "engine/engine.h"
 #include "engine/hooks.h"
+#include "host/host_printer.h"
+#include "print/sink.h"
+#include "support/test_support.h"
 
 namespace ymcko::testing {
 
@@ -26,6 +29,11 @@ class EngineTest : public ::testing::Test {
  private:
   engine::AllocationCount at_start_;
 };
+
+// A host printer's job bytes, kept in `sink`.
+inline host::SpoolWrite spool_into(print::MemorySink& sink) {
+  return [&sink](std::span<const BYTE> bytes) { return sink.write(bytes); };
+}
 
 // Bytes from a string of two-digit hex values and double-quoted text, for
 // example hex(R"(1B "R00" 0D)").

@@ -12,8 +12,9 @@
 #include <cstring>
 #include <future>
 
-#include "tools/tool_helpers.h"
-#include "ymcko/image_io.h"
+#include "cards/images/image.h"
+#include "cards/images/png_write.h"
+#include "support/scratch.h"
 
 namespace {
 
@@ -139,8 +140,8 @@ TEST_F(DeviceOutput, APrinterThatCannotTakeTheJobIsOneError) {
   }
   // A job far larger than the sockets' buffers, so that it cannot all be
   // on its way before the printer drops the connection.
-  ymcko::tool::Image grey = ymcko::tool::filled_image(1024, 656, 128, 128, 128);
-  ymcko::tool::write_png(folder_ / "grey.png", 1024, 656, 4, grey.rgba);
+  ymcko::cards::Image grey = ymcko::cards::filled_image(1024, 656, 128, 128, 128);
+  ymcko::cards::write_png(folder_ / "grey.png", 1024, 656, 4, grey.rgba);
   std::vector<std::string> large = {"print"};
   for (int page = 0; page < 16; ++page) large.push_back("grey.png");
   struct Case {

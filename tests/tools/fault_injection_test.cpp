@@ -17,8 +17,8 @@
 #include "engine/hooks.h"
 #include "print/devmode.h"
 #include "print/settings.h"
+#include "support/scratch.h"
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
 #include "ymcko/errors.h"
 #include "ymcko/output_file.h"
 #include "ymcko/print_job.h"
@@ -28,18 +28,19 @@ namespace {
 namespace engine = ymcko::engine;
 namespace print = ymcko::print;
 namespace tool = ymcko::tool;
+namespace cards = ymcko::cards;
 using ymcko::testing::ScratchFolder;
 
-class ListSource final : public tool::SideSource {
+class ListSource final : public cards::SideSource {
  public:
-  explicit ListSource(std::vector<tool::CardSide> sides) : sides_(std::move(sides)) {}
-  std::optional<tool::CardSide> next() override {
+  explicit ListSource(std::vector<cards::CardSide> sides) : sides_(std::move(sides)) {}
+  std::optional<cards::CardSide> next() override {
     if (at_ == sides_.size()) return std::nullopt;
     return sides_[at_++];
   }
 
  private:
-  std::vector<tool::CardSide> sides_;
+  std::vector<cards::CardSide> sides_;
   std::size_t at_ = 0;
 };
 
@@ -47,7 +48,7 @@ class ListSource final : public tool::SideSource {
 // is stretched to the page, each back (side modes 1 and 2) left white.
 struct CardJob {
   print::JobOptions options;
-  std::vector<tool::CardSide> sides;
+  std::vector<cards::CardSide> sides;
 };
 
 CardJob two_cards(int side_mode) {
@@ -62,7 +63,7 @@ CardJob two_cards(int side_mode) {
     stripe.mode = 'W';
     stripe.tracks = {"CARD " + std::to_string(card), "1234", "567"};
     job.sides.push_back({"front " + std::to_string(card),
-                         tool::filled_image(40, 26, 200, std::uint8_t(60 * card), 30), stripe});
+                         cards::filled_image(40, 26, 200, std::uint8_t(60 * card), 30), stripe});
     if (side_mode != 0) job.sides.push_back({"back " + std::to_string(card), std::nullopt, {}});
   }
   return job;

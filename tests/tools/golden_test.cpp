@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
-#include "jobstream/command_reader.h"
+#include "cards/jobs/command_reader.h"
+#include "support/scratch.h"
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <set>
 #include <sstream>
 
+#include "cards/images/png_write.h"
+#include "support/scratch.h"
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
-#include "ymcko/image_io.h"
 
 namespace {
 
@@ -57,8 +57,8 @@ TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
   ymcko::testing::ScratchFolder folder;
   // Manifests name these beside them.
   std::vector<std::uint8_t> white(1024 * 656 * 3, 0xFF);
-  ymcko::tool::write_png(folder / "card.png", 1024, 656, 3, white);
-  ymcko::tool::write_png(folder / "b.png", 1024, 656, 3, white);
+  ymcko::cards::write_png(folder / "card.png", 1024, 656, 3, white);
+  ymcko::cards::write_png(folder / "b.png", 1024, 656, 3, white);
   const std::filesystem::path out = folder / "out.prn";
   for (const Entry& entry : entries) {
     SCOPED_TRACE(entry.file);

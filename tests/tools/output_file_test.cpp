@@ -10,7 +10,7 @@
 #include <cstring>
 #include <optional>
 
-#include "tools/tool_helpers.h"
+#include "support/scratch.h"
 #include "ymcko/errors.h"
 
 namespace {

@@ -9,11 +9,11 @@
 #include <cstring>
 #include <filesystem>
 
-#include "jobstream/command_reader.h"
+#include "cards/images/png_write.h"
+#include "cards/jobs/command_reader.h"
+#include "support/scratch.h"
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
 #include "ymcko/errors.h"
-#include "ymcko/image_io.h"
 #include "ymcko/output_file.h"
 #include "ymcko/print_job.h"
 
@@ -78,7 +78,7 @@ TEST_F(Print, AnImageOfThePageSizeIsDrawnPixelForPixel) {
       if (p[0] == 0 && p[1] == 0) p[0] = 1;
     }
   }
-  ymcko::tool::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
   ProcessResult result = run({"print", "card.png", "--no-color-correction", "--intensity", "50",
                               "--no-front-black", "-o", "card.prn"});
   ASSERT_EQ(result.status, 0) << result.err;
@@ -106,7 +106,7 @@ TEST_F(Print, AnImageOfThePageSizeIsDrawnPixelForPixel) {
 TEST_F(Print, OtherSizesAreScaledToFillThePage) {
   std::vector<std::uint8_t> rgb(10 * 10 * 3, 0);
   for (std::size_t i = 0; i < rgb.size(); i += 3) rgb[i] = 255;  // red
-  ymcko::tool::write_png(folder_ / "small.png", 10, 10, 3, rgb);
+  ymcko::cards::write_png(folder_ / "small.png", 10, 10, 3, rgb);
   ProcessResult result =
       run({"print", "small.png", "--no-color-correction", "--intensity", "50", "-o", "red.prn"});
   ASSERT_EQ(result.status, 0) << result.err;
@@ -133,7 +133,7 @@ TEST_F(Print, PdfPagesAreCardSides) {
 
 TEST_F(Print, BatchCardsCarryTheirOwnTracks) {
   std::vector<std::uint8_t> grey(4 * 4 * 3, 128);
-  ymcko::tool::write_png(folder_ / "a.png", 4, 4, 3, grey);
+  ymcko::cards::write_png(folder_ / "a.png", 4, 4, 3, grey);
   ymcko::testing::write_text(folder_ / "cards.csv",
                              "front,track1\na.png,FIRST CARD\na.png,SECOND\n");
   ProcessResult result = run({"print", "--batch", "cards.csv", "--mag-encoder", "--mag-mode", "W",
@@ -160,7 +160,7 @@ TEST_F(Print, InfoDescribesTheCard) {
 }
 
 TEST_F(Print, TheMergedDeviceModeIsSavedWholeAndOnlyWithTheJob) {
-  ymcko::tool::write_png(folder_ / "card.png", 4, 4, 1, std::vector<std::uint8_t>(16, 9));
+  ymcko::cards::write_png(folder_ / "card.png", 4, 4, 1, std::vector<std::uint8_t>(16, 9));
   ymcko::testing::write_text(folder_ / "broken.png", "not an image");
   struct Case {
     const char* name;
@@ -194,16 +194,16 @@ TEST_F(Print, TheMergedDeviceModeIsSavedWholeAndOnlyWithTheJob) {
 }
 
 // Sides from a list, for the library-level print path.
-class ListSource final : public ymcko::tool::SideSource {
+class ListSource final : public ymcko::cards::SideSource {
  public:
-  explicit ListSource(std::vector<ymcko::tool::CardSide> sides) : sides_(std::move(sides)) {}
-  std::optional<ymcko::tool::CardSide> next() override {
+  explicit ListSource(std::vector<ymcko::cards::CardSide> sides) : sides_(std::move(sides)) {}
+  std::optional<ymcko::cards::CardSide> next() override {
     if (at_ == sides_.size()) return std::nullopt;
     return sides_[at_++];
   }
 
  private:
-  std::vector<ymcko::tool::CardSide> sides_;
+  std::vector<ymcko::cards::CardSide> sides_;
   std::size_t at_ = 0;
 };
 

@@ -9,9 +9,9 @@
 #include <csignal>
 #include <thread>
 
+#include "cards/images/png_write.h"
+#include "support/scratch.h"
 #include "support/test_support.h"
-#include "tools/tool_helpers.h"
-#include "ymcko/image_io.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
   std::string devmode(1000, '\0');
   devmode[68] = char(220), devmode[70] = char(1228 & 0xFF), devmode[71] = char(1228 >> 8);
   write_text(folder_ / "short.dm", devmode);
-  ymcko::tool::write_png(folder_ / "card.png", 2, 2, 1, std::vector<std::uint8_t>(4, 0));
+  ymcko::cards::write_png(folder_ / "card.png", 2, 2, 1, std::vector<std::uint8_t>(4, 0));
   std::string cut = ymcko::testing::read_text(folder_ / "card.png");
   write_text(folder_ / "cut.png", cut.substr(0, 40));
   struct Case {
@@ -224,11 +224,13 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
 
   job[job.size() - 2] = 0x05;  // the card end becomes an unknown command
   ymcko::testing::write_bytes(folder_ / "bad.prn", job);
-  ProcessResult bad = run({"inspect", "bad.prn"});
+  ProcessResult bad = run({"inspect", "bad.prn", "--png", "bad-preview"});
   EXPECT_EQ(bad.status, 1);
   EXPECT_TRUE(OneErrorLine(bad, "bad.prn",
                            "malformed job at offset " + std::to_string(job.size() - 2) +
                                ": expected a known command letter"));
+  EXPECT_NE(bad.out.find("44: cyan panel"), std::string::npos) << "what was read is listed";
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "bad-preview")) << "no previews of a bad job";
   ProcessResult bad_json = run({"inspect", "bad.prn", "--json"});
   EXPECT_EQ(bad_json.status, 1);
   EXPECT_EQ(nlohmann::json::parse(bad_json.out)["error"]["offset"], job.size() - 2);
@@ -284,8 +286,8 @@ TEST_F(ToolProcess, InspectJsonIsJsonWhateverBytesTheJobHas) {
 // A signal during a long batch ends the tool with 128 + the signal, removes
 // its temporary file and leaves the old output as it was.
 TEST_F(ToolProcess, AnInterruptedJobLeavesNoTemporaryFile) {
-  ymcko::tool::write_png(folder_ / "card.png", 64, 64, 3,
-                         std::vector<std::uint8_t>(64 * 64 * 3, 90));
+  ymcko::cards::write_png(folder_ / "card.png", 64, 64, 3,
+                          std::vector<std::uint8_t>(64 * 64 * 3, 90));
   std::string manifest = "front,back\n";
   for (int i = 0; i < 400; ++i) manifest += "card.png,card.png\n";
   write_text(folder_ / "cards.csv", manifest);
@@ -320,7 +322,7 @@ TEST_F(ToolProcess, AnInterruptedJobLeavesNoTemporaryFile) {
 // An input that can be read only once (a FIFO, a pipe) is sniffed and
 // decoded from the one opening.
 TEST_F(ToolProcess, FifosPrintLikeFiles) {
-  ymcko::tool::write_png(folder_ / "card.png", 8, 8, 3, std::vector<std::uint8_t>(8 * 8 * 3, 200));
+  ymcko::cards::write_png(folder_ / "card.png", 8, 8, 3, std::vector<std::uint8_t>(8 * 8 * 3, 200));
   ymcko::testing::write_bytes(folder_ / "card.pdf", ymcko::testing::pdf_with_pages({"1 0 0"}));
   for (const char* name : {"card.png", "card.pdf"}) {
     SCOPED_TRACE(name);

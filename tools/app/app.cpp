@@ -1,4 +1,4 @@
-// The printer application's system, driver, raster callbacks and PDF filter.
+// The printer application's driver, raster callbacks and document filters.
 #include "app/app.h"
 
 #include <fcntl.h>
@@ -14,17 +14,17 @@
 #include <string>
 
 #include "app/vendor_attributes.h"
-#include "jobstream/command_reader.h"
+#include "cards/images/image_file.h"
+#include "cards/images/pdf_document.h"
+#include "cards/jobs/job_check.h"
+#include "cards/raster/page_format.h"
+#include "print/card_geometry.h"
 #include "print/devmode.h"
 #include "print/files.h"
 #include "print/session.h"
-#include "raster/page_format.h"
-#include "ymcko/image_io.h"
 
 namespace ymcko::app {
 namespace {
-
-constexpr int kDpi = 300;
 
 // Writes the job to the printer's device.
 class DeviceSink final : public print::Sink {
@@ -46,7 +46,6 @@ struct JobState {
   explicit JobState(pappl_device_t* device) : sink(device) {}
   DeviceSink sink;
   std::unique_ptr<print::PrintSession> session;
-  std::size_t sides_per_card = 1;
   print::Stripe stripe;
   unsigned pages = 0;
   // The side being drawn.
@@ -107,6 +106,26 @@ print::CardSettings settings_for(pappl_job_t* job, const pappl_pr_options_t& opt
   return settings;
 }
 
+// The print session's options for the job's settings: the card fills the
+// page, as the tool's cards do.
+print::JobOptions session_options(const print::CardSettings& settings) {
+  print::JobOptions job_options;
+  job_options.devmode = print::application_devmode(settings, std::nullopt);
+  print::apply_to_printer_store(settings, job_options.printer);
+  job_options.fit = print::FitMode::cover;
+  return job_options;
+}
+
+// Pixels made grey in place (red, green and blue the same luma) for a job
+// printed in monochrome, as a grey raster page would give them.
+void make_grey(cards::Image& image) {
+  for (std::size_t i = 0; i < image.rgba.size(); i += 4) {
+    const std::uint8_t* p = &image.rgba[i];
+    const auto luma = std::uint8_t((p[0] * 299 + p[1] * 587 + p[2] * 114 + 500) / 1000);
+    image.rgba[i] = image.rgba[i + 1] = image.rgba[i + 2] = luma;
+  }
+}
+
 }  // namespace
 
 bool start_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
@@ -118,13 +137,8 @@ bool start_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* de
     // The driver makes the copies; PAPPL's image filter would repeat them.
     options->copies = 1;
 
-    print::JobOptions job_options;
-    job_options.devmode = print::application_devmode(settings, std::nullopt);
-    print::apply_to_printer_store(settings, job_options.printer);
-    job_options.fit = print::FitMode::cover;
-    state->sides_per_card = print::side_mode_of(job_options.devmode) == 0 ? 1 : 2;
     state->stripe = settings.stripe();
-    state->session = std::make_unique<print::PrintSession>(state->sink, job_options);
+    state->session = std::make_unique<print::PrintSession>(state->sink, session_options(settings));
     papplJobSetData(job, state.release());
   });
 }
@@ -135,9 +149,7 @@ bool start_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, 
     const cups_page_header2_t& header = options->header;
     const std::string name = "page " + std::to_string(++state.pages);
     const print::PixelFormat format = raster::page_format(header, name);
-    const bool front = (state.pages - 1) % state.sides_per_card == 0;
-    state.session->begin_side(header.cupsWidth, header.cupsHeight, format, name,
-                              front ? state.stripe : print::Stripe{});
+    state.session->begin_side(header.cupsWidth, header.cupsHeight, format, name, state.stripe);
     state.height = header.cupsHeight;
     state.lines = 0;
     state.line_bytes = header.cupsBytesPerLine;
@@ -175,54 +187,44 @@ bool end_job(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
   return done;
 }
 
-bool print_pdf(pappl_job_t* job, pappl_device_t* device, void*) {
+bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
   pappl_pr_options_t* options = nullptr;
-  bool started = false, steps_done = false;
-  const bool read = guarded(job, [&] {
-    const std::string path = papplJobGetFilename(job);
-    tool::PdfDocument document(print::read_file(path, print::kImageFileLimit), "the PDF document");
-    const int pages = document.pages();
+  const bool printed = guarded(job, [&] {
+    cards::ImageInput input(papplJobGetFilename(job), "the document");
+    std::optional<cards::PdfDocument> pdf;
+    if (input.format() == cards::ImageFormat::pdf)
+      pdf.emplace(input.read_all(), "the PDF document");
+    const int pages = pdf ? pdf->pages() : 1;
     papplJobSetImpressions(job, pages);
     options = papplJobCreatePrintOptions(job, unsigned(pages), true);
-    if (!(started = start_job(job, options, device))) return;
-    const bool gray = options->header.cupsColorSpace == CUPS_CSPACE_SW ||
+    print::Warnings warnings;
+    const print::CardSettings settings = settings_for(job, *options, warnings);
+    log_warnings(job, warnings);
+    const bool grey = options->header.cupsColorSpace == CUPS_CSPACE_SW ||
                       options->header.cupsColorSpace == CUPS_CSPACE_W;
-    const int first = std::max(1, int(std::min<unsigned>(options->first_page, INT32_MAX)));
-    const int last = std::min(pages, int(std::min<unsigned>(options->last_page, INT32_MAX)));
-    std::vector<std::uint8_t> line;
+
+    // Each page a whole side, at its own size: the print session fits it to
+    // the card as the tool does.
+    DeviceSink sink(device);
+    print::PrintSession session(sink, session_options(settings));
+    const print::Stripe stripe = settings.stripe();
+    int first = 1, last = 1;
+    if (pdf) {
+      first = std::max(1, int(std::min<unsigned>(options->first_page, INT32_MAX)));
+      last = std::min(pages, int(std::min<unsigned>(options->last_page, INT32_MAX)));
+    }
     for (int page = first; page <= last && !papplJobIsCanceled(job); ++page) {
-      const tool::Image image = document.render(page - 1);
-      // The side comes at the rendered page's own size; the print service
-      // fits it to the card as the tool does.
-      cups_page_header2_t& header = options->header;
-      header.cupsWidth = image.width;
-      header.cupsHeight = image.height;
-      header.cupsBitsPerColor = 8;
-      header.cupsBitsPerPixel = gray ? 8 : 24;
-      header.cupsBytesPerLine = image.width * (gray ? 1 : 3);
-      header.cupsColorOrder = CUPS_ORDER_CHUNKED;
-      header.cupsColorSpace = gray ? CUPS_CSPACE_SW : CUPS_CSPACE_SRGB;
-      if (!start_page(job, options, device, unsigned(page))) return;
-      line.resize(header.cupsBytesPerLine);
-      for (std::uint32_t y = 0; y < image.height; ++y) {
-        const std::uint8_t* pixel = image.pixel(0, y);
-        for (std::uint32_t x = 0; x < image.width; ++x, pixel += 4) {
-          if (gray) {
-            line[x] = std::uint8_t((pixel[0] * 299 + pixel[1] * 587 + pixel[2] * 114 + 500) / 1000);
-          } else {
-            std::memcpy(&line[x * 3], pixel, 3);
-          }
-        }
-        if (!write_line(job, options, device, y, line.data())) return;
-      }
-      if (!end_page(job, options, device, unsigned(page))) return;
+      cards::Image image = pdf ? pdf->render(page - 1) : input.decode();
+      if (grey) make_grey(image);
+      session.add_side({image.width, image.height, print::PixelFormat::rgba, image.rgba, 0},
+                       "page " + std::to_string(page), stripe);
       papplJobSetImpressionsCompleted(job, 1);
     }
-    steps_done = true;
+    session.finish();
+    papplDeviceFlush(device);
   });
-  const bool ended = started && end_job(job, options, device);
   if (options != nullptr) papplJobDeletePrintOptions(options);
-  return read && steps_done && ended;
+  return printed;
 }
 
 bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
@@ -243,11 +245,12 @@ bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
       std::span<const std::uint8_t> bytes;
       ~Unmap() { ::munmap(const_cast<std::uint8_t*>(bytes.data()), bytes.size()); }
     } unmap{bytes};
-    const jobstream::ReadResult read = jobstream::read_commands(bytes);
-    if (read.error) {
-      throw print::Error("the job", "not a card job: at byte " +
-                                        std::to_string(read.error->offset) + ", expected " +
-                                        read.error->expected);
+    // The whole job is checked before a byte of it reaches the printer.
+    const jobstream::ReadResult checked = cards::check_job(bytes);
+    if (checked.error) {
+      throw print::Error("the job", "not a whole card job: at byte " +
+                                        std::to_string(checked.error->offset) + ", expected " +
+                                        checked.error->expected);
     }
     DeviceSink sink(device);
     constexpr std::size_t kChunk = 1 << 20;
@@ -286,8 +289,8 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
   data->sides_supported = PAPPL_SIDES_ONE_SIDED;
   data->sides_default = PAPPL_SIDES_ONE_SIDED;
   data->num_resolution = 1;
-  data->x_resolution[0] = data->y_resolution[0] = kDpi;
-  data->x_default = data->y_default = kDpi;
+  data->x_resolution[0] = data->y_resolution[0] = print::kCardDpi;
+  data->x_default = data->y_default = print::kCardDpi;
   data->borderless = true;
   data->left_right = data->bottom_top = 0;
 
@@ -305,8 +308,8 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
   media = {};
   std::snprintf(media.size_name, sizeof media.size_name, "%s",
                 landscape ? kLandscapeCard : kPortraitCard);
-  media.size_width = landscape ? 8670 : 5555;
-  media.size_length = landscape ? 5555 : 8670;
+  media.size_width = print::hundredths_of_mm(print::page_width(landscape));
+  media.size_length = print::hundredths_of_mm(print::page_height(landscape));
   std::snprintf(media.source, sizeof media.source, "main");
   std::snprintf(media.type, sizeof media.type, "cardstock");
   data->media_ready[0] = media;

@@ -1,7 +1,7 @@
 // ymcko-app: the card printer as an IPP Everywhere printer application on
 // PAPPL. One driver; its raster callbacks draw each page as a card side
-// through the print service; PDF documents are rendered by a filter of the
-// application's own.
+// through the print service; PDF, PNG and JPEG documents are read by the
+// card-content layer, as the ymcko tool reads them.
 #pragma once
 
 #include <pappl/pappl.h>
@@ -18,6 +18,10 @@ inline constexpr const char* kJobFormat = "application/vnd.ymcko-job";
 // exactly 1024 x 656 (or 656 x 1024) dots at 300 dpi, as PAPPL truncates.
 inline constexpr const char* kLandscapeCard = "custom_cr80-land_86.7x55.55mm";
 inline constexpr const char* kPortraitCard = "custom_cr80_55.55x86.7mm";
+
+// The document formats the application reads itself, by a filter to the
+// driver's own format so that it comes before PAPPL's image filters.
+inline constexpr const char* kDocumentFormats[] = {"application/pdf", "image/png", "image/jpeg"};
 
 // PAPPL's main loop with the application's system, driver and filters.
 int run(int argc, char* argv[]);
@@ -40,8 +44,9 @@ bool end_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* devi
 // Prints a job in kJobFormat: checked to be a whole card job, then sent.
 bool print_job_file(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
 
-// The MIME filter for application/pdf: each page rendered at 300 dpi and
-// drawn as a card side, as the ymcko tool draws PDF pages.
-bool print_pdf(pappl_job_t* job, pappl_device_t* device, void* context);
+// The MIME filter for kDocumentFormats: a PNG or JPEG image, or each page of
+// a PDF rendered at 300 dpi, decoded with its colour profile applied and
+// drawn as a card side, as the ymcko tool draws them.
+bool print_document(pappl_job_t* job, pappl_device_t* device, void* context);
 
 }  // namespace ymcko::app

@@ -1,5 +1,5 @@
 // The printer application's system: PAPPL's main loop with the card
-// printer's driver, the PDF filter and the labels of the card settings.
+// printer's driver, the document filters and the labels of the card settings.
 #include <dlfcn.h>
 #include <unistd.h>
 
@@ -68,8 +68,8 @@ pappl_soptions_t server_options(const char* words) {
   return options;
 }
 
-// The system as PAPPL's main loop makes it from its options, with the PDF
-// filter and the labels of the card settings.
+// The system as PAPPL's main loop makes it from its options, with the
+// document filters and the labels of the card settings.
 pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   const std::string& base = *static_cast<const std::string*>(context);
   int port = 0;
@@ -100,7 +100,9 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   if (option("private-server", count, options) == nullptr)
     papplSystemAddListeners(system, option("listen-hostname", count, options));
 
-  papplSystemAddMIMEFilter(system, "application/pdf", "image/pwg-raster", print_pdf, nullptr);
+  // PAPPL looks for a filter to the driver's format first.
+  for (const char* format : kDocumentFormats)
+    papplSystemAddMIMEFilter(system, format, kJobFormat, print_document, nullptr);
   static const std::string strings = vendor_strings() + "\"media." + kLandscapeCard +
                                      "\" = \"CR-80 card, landscape\";\n\"media." + kPortraitCard +
                                      "\" = \"CR-80 card, portrait\";\n";

@@ -12,9 +12,9 @@
 #include <cstring>
 #include <memory>
 
+#include "cards/raster/page_format.h"
 #include "print/devmode.h"
 #include "print/printer_store.h"
-#include "raster/page_format.h"
 
 namespace ymcko::filter {
 namespace {
@@ -104,7 +104,6 @@ int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log,
     job.devmode = print::application_devmode(settings, std::nullopt);
     print::apply_to_printer_store(settings, job.printer);
     job.fit = print::FitMode::cover;
-    const std::size_t sides_per_card = print::side_mode_of(job.devmode) == 0 ? 1 : 2;
     const print::Stripe stripe = settings.stripe();
 
     print::PrintSession session(out, job);
@@ -114,10 +113,8 @@ int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log,
       ++page;
       const std::string name = "page " + std::to_string(page);
       const print::PixelFormat format = raster::page_format(header, name);
-      const bool front = (page - 1) % sides_per_card == 0;
       log << "INFO: Printing " << name << "\n" << std::flush;
-      session.begin_side(header.cupsWidth, header.cupsHeight, format, name,
-                         front ? stripe : print::Stripe{});
+      session.begin_side(header.cupsWidth, header.cupsHeight, format, name, stripe);
       line.assign(header.cupsBytesPerLine, 0);
       for (unsigned y = 0; y < header.cupsHeight; ++y) {
         if (cupsRasterReadPixels(raster.get(), line.data(), header.cupsBytesPerLine) !=
@@ -133,7 +130,8 @@ int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log,
       }
       session.end_side();
       log << "PAGE: " << page << " " << arguments.copies << "\n" << std::flush;
-      if (cancelled && page % sides_per_card == 0) break;
+      // Cancelled: the job ends once its card is whole.
+      if (cancelled && session.next_side_is_front()) break;
     } while (cupsRasterReadHeader2(raster.get(), &header));
     session.finish();
     if (cancelled) log << "INFO: The job was cancelled; the last card was finished\n";

@@ -11,22 +11,27 @@
 #include <string>
 #include <vector>
 
+#include "cards/designs/card_template.h"
+#include "cards/sides/card_source.h"
+#include "cards/sides/decode_ahead.h"
+#include "cards/sides/demo_card.h"
+#include "cards/sides/manifest.h"
+#include "cards/sides/side_plan.h"
 #include "print/devmode.h"
 #include "print/printer_store.h"
 #include "print/session.h"
 #include "print/settings.h"
-#include "ymcko/batch.h"
-#include "ymcko/card_template.h"
-#include "ymcko/demo_card.h"
 #include "ymcko/device_output.h"
 #include "ymcko/errors.h"
 #include "ymcko/inspect.h"
 #include "ymcko/output_file.h"
 #include "ymcko/print_job.h"
-#include "ymcko/side_source.h"
+#include "ymcko/progress.h"
 
 namespace ymcko::tool {
 namespace {
+
+using namespace cards;
 
 // Sides decoded ahead of the job for page lists.
 constexpr std::size_t kPageDecodeDepth = 2;
@@ -254,6 +259,14 @@ struct PrintOptions {
   int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
 };
 
+// The progress bar's view of the cards done: the line ends after the last.
+CardProgress follow(Progress& progress, std::size_t cards) {
+  return [&progress, cards](std::size_t done) {
+    progress.update(done);
+    if (done == cards) progress.finish();
+  };
+}
+
 void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_terminal) {
   Warnings warnings;
   print::CardSettings settings = gather_settings(
@@ -284,61 +297,60 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
       }
     }
     const print::DeviceFacts facts = print::describe_device(job);
+    check_template_backs(*run, facts.side_mode);
     const TemplatePage page{
         std::uint32_t(facts.page_width), std::uint32_t(facts.page_height),
         options.fit.empty() ? print::FitMode::stretch : *print::parse_fit_mode(options.fit)};
     Progress progress(err, stderr_is_terminal, run->data.rows.size(), "cards");
-    std::unique_ptr<SideSource> sides =
-        template_sides(run, print::side_mode_of(job.devmode), stripe, page, progress, warnings);
+    std::unique_ptr<CardSource> cards =
+        template_cards(run, stripe, page, follow(progress, run->data.rows.size()), warnings);
     print_warnings(warnings, err);
     std::unique_ptr<JobOutput> output = open_output(options.output);
     std::optional<std::filesystem::path> save_devmode;
     if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
-    print_cards(job, *sides, *output, save_devmode, true);
+    print_cards(job, *cards, *output, save_devmode, true);
     return;
   }
   if (!options.data.empty() || !options.back_template.empty())
     throw UsageError(options.data.empty() ? "--back-template" : "--data", "needs --template");
 
+  std::optional<std::filesystem::path> save_devmode;
+  if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
+  const std::chrono::seconds pdf_time_limit(options.pdf_timeout);
+  if (!options.batch.empty()) {
+    Manifest manifest = read_manifest(options.batch, warnings);
+    check_manifest_files(manifest, options.batch);
+    check_manifest_backs(manifest, print::describe_device(job).side_mode, options.batch);
+    std::vector<SidePlan> plan = plan_batch(manifest, stripe, options.batch);
+    print_warnings(warnings, err);
+    std::unique_ptr<JobOutput> output = open_output(options.output);
+    Progress progress(err, stderr_is_terminal, manifest.cards.size(), "cards");
+    BatchSource cards(std::move(plan), follow(progress, manifest.cards.size()), pdf_time_limit);
+    // A batch writes behind its drawing.
+    print_cards(job, cards, *output, save_devmode, true);
+    return;
+  }
+
   std::vector<SidePlan> plan;
-  std::size_t sides_per_card = 1;
   if (options.demo) {
     SidePlan demo;
     demo.name = "demo card";
     demo.image = std::make_shared<const Image>(demo_card());
     demo.stripe = stripe;
     plan.push_back(std::move(demo));
-  } else if (!options.batch.empty()) {
-    Manifest manifest = read_manifest(options.batch, warnings);
-    check_manifest_files(manifest, options.batch);
-    const int side_mode = print::side_mode_of(job.devmode);
-    plan = plan_batch(manifest, side_mode, stripe, options.batch);
-    sides_per_card = side_mode == 0 ? 1 : 2;
   } else {
     std::vector<std::filesystem::path> files(options.pages.begin(), options.pages.end());
     plan = plan_pages(files);
     plan.front().stripe = stripe;
   }
   print_warnings(warnings, err);
-
   std::unique_ptr<JobOutput> output = open_output(options.output);
-  const std::size_t cards = (plan.size() + sides_per_card - 1) / sides_per_card;
-  Progress progress(err, stderr_is_terminal && !options.batch.empty(), cards, "cards");
-  const std::chrono::seconds pdf_time_limit(options.pdf_timeout);
-  std::unique_ptr<SideSource> sides;
-  if (!options.batch.empty()) {
-    sides =
-        std::make_unique<BatchSource>(std::move(plan), sides_per_card, progress, pdf_time_limit);
-  } else {
-    auto decoder = std::make_shared<SideDecoder>(std::move(plan), decode_workers(), pdf_time_limit);
-    sides = std::make_unique<DecodeAhead>(
-        [decoder](std::size_t index, std::size_t worker) { return decoder->decode(index, worker); },
-        kPageDecodeDepth, decode_workers());
-  }
-  std::optional<std::filesystem::path> save_devmode;
-  if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
-  // A batch writes behind its drawing; a few pages are not worth a thread.
-  print_cards(job, *sides, *output, save_devmode, !options.batch.empty());
+  auto decoder = std::make_shared<SideDecoder>(std::move(plan), decode_workers(), pdf_time_limit);
+  DecodeAhead sides(
+      [decoder](std::size_t index, std::size_t worker) { return decoder->decode(index, worker); },
+      kPageDecodeDepth, decode_workers());
+  // A few pages are not worth a writing thread.
+  print_cards(job, sides, *output, save_devmode, false);
 }
 
 void run_info(const SettingsFlags& flags, bool json, std::ostream& out, std::ostream& err) {

@@ -9,8 +9,22 @@
 
 namespace ymcko::tool {
 
-void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out,
-                 const std::optional<std::filesystem::path>& save_devmode, bool write_behind) {
+namespace {
+
+// The side as the session takes it.
+print::Side session_side(const cards::CardSide& side) {
+  if (!side.image) return {side.name, std::nullopt};
+  const cards::Image& image = *side.image;
+  return {side.name,
+          print::ImageView{image.width, image.height, print::PixelFormat::rgba, image.rgba, 0}};
+}
+
+// One print session into `out`, fed by `feed`, then committed with the
+// device mode file.
+template <class Feed>
+void print_job(const print::JobOptions& job, JobOutput& out,
+               const std::optional<std::filesystem::path>& save_devmode, bool write_behind,
+               Feed&& feed) {
   // The device mode's file is made first, so an unwritable folder is
   // reported before any card is drawn.
   std::unique_ptr<JobOutput> devmode_file;
@@ -20,15 +34,7 @@ void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out
   if (write_behind) behind.emplace(out);
   print::Sink& sink = behind ? static_cast<print::Sink&>(*behind) : out;
   print::PrintSession session(sink, job);
-  while (std::optional<CardSide> side = sides.next()) {
-    if (side->image) {
-      const Image& image = *side->image;
-      session.add_side({image.width, image.height, print::PixelFormat::rgba, image.rgba, 0},
-                       side->name, side->stripe);
-    } else {
-      session.add_blank_side(side->name, side->stripe);
-    }
-  }
+  feed(session);
   session.finish();
   if (behind && !behind->flush()) {
     behind->discard();
@@ -37,6 +43,33 @@ void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out
   if (devmode_file) devmode_file->write(session.facts().devmode);
   out.commit();
   if (devmode_file) devmode_file->commit();
+}
+
+}  // namespace
+
+void print_cards(const print::JobOptions& job, cards::SideSource& sides, JobOutput& out,
+                 const std::optional<std::filesystem::path>& save_devmode, bool write_behind) {
+  print_job(job, out, save_devmode, write_behind, [&](print::PrintSession& session) {
+    while (std::optional<cards::CardSide> side = sides.next()) {
+      const print::Side given = session_side(*side);
+      if (given.image) {
+        session.add_side(*given.image, given.name, side->stripe);
+      } else {
+        session.add_blank_side(given.name, side->stripe);
+      }
+    }
+  });
+}
+
+void print_cards(const print::JobOptions& job, cards::CardSource& cards, JobOutput& out,
+                 const std::optional<std::filesystem::path>& save_devmode, bool write_behind) {
+  print_job(job, out, save_devmode, write_behind, [&](print::PrintSession& session) {
+    while (std::optional<cards::Card> card = cards.next()) {
+      std::optional<print::Side> back;
+      if (card->back) back = session_side(*card->back);
+      session.add_card(session_side(card->front), back, card->front.stripe);
+    }
+  });
 }
 
 void print_info(const print::JobOptions& job, bool json, std::ostream& out) {

@@ -1,14 +1,14 @@
-// The tool's jobs over the print service: every card side of a source
-// through one print session, and the device's facts as text or JSON.
+// The tool's jobs over the print service: every card side or card of a
+// source through one print session, and the device's facts as text or JSON.
 #pragma once
 
 #include <filesystem>
 #include <optional>
 #include <ostream>
 
+#include "cards/sides/side_plan.h"
 #include "print/session.h"
 #include "ymcko/output_file.h"
-#include "ymcko/side_source.h"
 
 namespace ymcko::tool {
 
@@ -17,7 +17,12 @@ namespace ymcko::tool {
 // given, the same way: whole, and only when the job succeeded. Throws
 // ToolError; nothing is left behind then. With `write_behind` the output is
 // written on a thread of its own while the next cards are drawn.
-void print_cards(const print::JobOptions& job, SideSource& sides, JobOutput& out,
+void print_cards(const print::JobOptions& job, cards::SideSource& sides, JobOutput& out,
+                 const std::optional<std::filesystem::path>& save_devmode,
+                 bool write_behind = false);
+
+// The same for whole cards, each front with its stripe and its back.
+void print_cards(const print::JobOptions& job, cards::CardSource& cards, JobOutput& out,
                  const std::optional<std::filesystem::path>& save_devmode,
                  bool write_behind = false);
 

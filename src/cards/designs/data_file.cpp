@@ -1,0 +1,59 @@
+// Template data files.
+#include "cards/designs/data_file.h"
+
+#include <set>
+#include <string_view>
+
+#include "cards/sides/csv.h"
+#include "print/files.h"
+
+namespace ymcko::cards {
+
+DataFile read_data_file(const std::filesystem::path& path) {
+  const std::string name = path.string();
+  std::vector<std::uint8_t> bytes = print::read_file(path, print::kManifestFileLimit);
+  std::vector<CsvRow> rows =
+      parse_csv(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), name);
+  if (rows.empty())
+    throw print::Error(name, "the data file is empty; it needs a header row naming its columns");
+  DataFile data{name, path.has_parent_path() ? path.parent_path() : ".", rows.front().fields, {}};
+  std::set<std::string> seen;
+  for (const std::string& column : data.columns) {
+    const std::string where = name + ":" + std::to_string(rows.front().line);
+    if (column.empty()) throw print::Error(where, "a column of the header has no name");
+    if (!seen.insert(column).second)
+      throw print::Error(where, "the column \"" + column + "\" appears twice");
+  }
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    DataRow row{name + ":" + std::to_string(rows[r].line), {}};
+    if (rows[r].fields.size() != data.columns.size()) {
+      throw print::Error(row.where, "the row has " + std::to_string(rows[r].fields.size()) +
+                                        " fields; the header has " +
+                                        std::to_string(data.columns.size()));
+    }
+    for (std::size_t c = 0; c < data.columns.size(); ++c)
+      row.values[data.columns[c]] = std::move(rows[r].fields[c]);
+    data.rows.push_back(std::move(row));
+  }
+  if (data.rows.empty()) throw print::Error(name, "the data file has no rows");
+  return data;
+}
+
+print::Stripe row_stripe(const DataRow& row, const print::Stripe& job, print::Warnings& warnings) {
+  print::Stripe stripe = job;
+  for (int track = 1; track <= 3; ++track) {
+    auto value = row.values.find("track" + std::to_string(track));
+    if (value == row.values.end()) continue;
+    std::vector<std::string> notes;
+    try {
+      stripe.tracks[std::size_t(track - 1)] = print::check_track_text(track, value->second, notes);
+    } catch (const print::SettingError& error) {
+      throw print::Error(row.where, error.key() + ": " + error.what());
+    }
+    for (auto& note : notes)
+      warnings.push_back({row.where, "track" + std::to_string(track) + ": " + note});
+  }
+  return stripe;
+}
+
+}  // namespace ymcko::cards

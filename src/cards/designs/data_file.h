@@ -1,0 +1,40 @@
+// The data of a template run: a CSV file whose header names the columns
+// and whose rows give one card each, with the stripe a row carries.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "print/errors.h"
+#include "print/stripe.h"
+
+namespace ymcko::cards {
+
+// One row of the data file: its values by column, and where it is
+// ("people.csv:3") for messages.
+struct DataRow {
+  std::string where;
+  std::map<std::string, std::string> values;
+};
+
+// The data file: the header's columns and the rows under it. Paths in it
+// (photos) are relative to its folder, and the files a template uses lie in
+// that folder or below it.
+struct DataFile {
+  std::string name;
+  std::filesystem::path folder;
+  std::vector<std::string> columns;
+  std::vector<DataRow> rows;
+};
+
+// Reads a data file (CSV with a header row; a byte-order mark and CRLF lines
+// are accepted). Throws print::Error naming the file and line.
+DataFile read_data_file(const std::filesystem::path& path);
+
+// The stripe of a row: the job's stripe with the row's track1..3 columns
+// over it. Throws print::Error naming the row for a track the stripe refuses.
+print::Stripe row_stripe(const DataRow& row, const print::Stripe& job, print::Warnings& warnings);
+
+}  // namespace ymcko::cards

@@ -1,0 +1,117 @@
+// The job's structure over the commands the reader accepted.
+#include "cards/jobs/job_check.h"
+
+#include <optional>
+#include <string>
+#include <variant>
+
+#include "print/card_geometry.h"
+
+namespace ymcko::cards {
+namespace {
+
+namespace js = jobstream;
+
+template <class... Ts>
+struct Overloaded : Ts... {
+  using Ts::operator()...;
+};
+template <class... Ts>
+Overloaded(Ts...) -> Overloaded<Ts...>;
+
+using print::kPanelColumns;
+using print::kPanelLines;
+
+bool positive_count(const std::string& count) {
+  return count.find_first_not_of("0") != std::string::npos;
+}
+
+// The structural check over commands the reader accepted; the first fault.
+std::optional<js::ReadError> check_structure(const std::vector<js::Command>& commands) {
+  bool card_in = false;
+  unsigned next_area = 0;
+  for (std::size_t i = 0; i < commands.size(); ++i) {
+    const js::Command& command = commands[i];
+    auto fault = [&](std::string what) { return js::ReadError{command.offset, std::move(what)}; };
+    const bool is_header = std::holds_alternative<js::DocumentHeader>(command.body);
+    if (i == 0 && !is_header) return fault("the document header (ESC \"R\") opening the job");
+    if (i > 0 && is_header) return fault("one document header only, at the start");
+    std::optional<js::ReadError> error = std::visit(
+        Overloaded{
+            [&](const js::CardStart&) -> std::optional<js::ReadError> {
+              if (card_in) return fault("a card end before the next card start");
+              card_in = true;
+              return std::nullopt;
+            },
+            [&](const js::CardEnd&) -> std::optional<js::ReadError> {
+              card_in = false;
+              return std::nullopt;
+            },
+            [&](const js::CardTurn&) -> std::optional<js::ReadError> {
+              if (!card_in) return fault("a card in the printer to turn");
+              return std::nullopt;
+            },
+            [&](const js::PanelClear& c) -> std::optional<js::ReadError> {
+              if (!card_in) return fault("a card in the printer before panel commands");
+              if (c.panel == 'O') next_area = 0;
+              return std::nullopt;
+            },
+            [&](const js::Panel& c) -> std::optional<js::ReadError> {
+              if (!card_in) return fault("a card in the printer before panel data");
+              if (c.column + c.line_width > kPanelColumns) {
+                return fault("panel lines within 656 columns (column " + std::to_string(c.column) +
+                             " + width " + std::to_string(c.line_width) + ")");
+              }
+              if (c.first_line + c.lines() > kPanelLines) {
+                return fault("panel lines within 1024 lines (first line " +
+                             std::to_string(c.first_line) + " + " + std::to_string(c.lines()) +
+                             " lines)");
+              }
+              if (!positive_count(c.count))
+                return fault("a copy count of at least 1 in the panel trailer");
+              return std::nullopt;
+            },
+            [&](const js::OverlayArea& c) -> std::optional<js::ReadError> {
+              if (!card_in) return fault("a card in the printer before overlay areas");
+              if (c.number != next_area)
+                return fault("overlay area number " + std::to_string(next_area));
+              ++next_area;
+              if (c.first_line > c.last_line || c.last_line >= kPanelLines ||
+                  c.first_column > c.last_column || c.last_column >= kPanelColumns) {
+                return fault("an overlay area with first before last inside 656 x 1024");
+              }
+              if (c.flag > 1) return fault("an overlay area flag of 0 or 1");
+              return std::nullopt;
+            },
+            [&](const js::OverlayTrailer& c) -> std::optional<js::ReadError> {
+              if (!card_in) return fault("a card in the printer before the overlay end");
+              if (!positive_count(c.count))
+                return fault("a copy count of at least 1 in the overlay end");
+              next_area = 0;
+              return std::nullopt;
+            },
+            [](const auto&) -> std::optional<js::ReadError> { return std::nullopt; },
+        },
+        command.body);
+    if (error) return error;
+  }
+  if (!commands.empty() && !std::holds_alternative<js::CardEnd>(commands.back().body)) {
+    const js::Command& last = commands.back();
+    return js::ReadError{last.offset + last.length, "the card end (ESC 0x04 CR) closing the job"};
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+js::ReadResult check_job(std::span<const std::uint8_t> job) {
+  js::ReadResult result = js::read_commands(job);
+  if (job.empty()) {
+    result.error = js::ReadError{0, "at least one command (the file is empty)"};
+  } else if (!result.error) {
+    result.error = check_structure(result.commands);
+  }
+  return result;
+}
+
+}  // namespace ymcko::cards

@@ -1,0 +1,96 @@
+// ymcko-svg.so: card templates rendered by librsvg on cairo for the tool.
+#include <cairo.h>
+#include <librsvg/rsvg.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "cards/images/svg_module.h"
+
+namespace {
+
+using ymcko::cards::svg::Page;
+
+bool failed(char* error, std::size_t size, const std::string& what) {
+  std::snprintf(error, size, "%s", what.c_str());
+  return false;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) bool ymcko_svg_render(
+    const char* svg, std::size_t size, Page* page, std::uint8_t* rgba, char* error,
+    std::size_t error_size) {
+  GError* problem = nullptr;
+  std::unique_ptr<RsvgHandle, decltype(&g_object_unref)> handle(
+      rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg), size, &problem),
+      g_object_unref);
+  auto fail = [&](const char* doing) {
+    const std::string message = problem != nullptr ? problem->message : "unknown error";
+    if (problem != nullptr) g_error_free(problem);
+    return failed(error, error_size, std::string(doing) + ": " + message);
+  };
+  if (!handle) return fail("cannot be read by the SVG renderer");
+  rsvg_handle_set_dpi(handle.get(), 96);
+
+  // The user-unit box that fills the page: the viewBox, or else the size.
+  gboolean has_width = false, has_height = false, has_box = false;
+  RsvgLength length_w{}, length_h{};
+  RsvgRectangle box{};
+  rsvg_handle_get_intrinsic_dimensions(handle.get(), &has_width, &length_w, &has_height, &length_h,
+                                       &has_box, &box);
+  if (!has_box) {
+    double w = 0, h = 0;
+    if (!rsvg_handle_get_intrinsic_size_in_pixels(handle.get(), &w, &h) || w <= 0 || h <= 0)
+      return failed(error, error_size,
+                    "has neither a viewBox nor a width and height in absolute units");
+    box = {0, 0, w, h};
+  }
+  if (box.width <= 0 || box.height <= 0) return failed(error, error_size, "the viewBox is empty");
+
+  // User units to page pixels, as the fit says.
+  const double width = page->width, height = page->height;
+  double sx = width / box.width, sy = height / box.height;
+  if (page->fit == ymcko::cards::svg::cover) sx = sy = std::max(sx, sy);
+  if (page->fit == ymcko::cards::svg::contain) sx = sy = std::min(sx, sy);
+  page->sx = sx;
+  page->sy = sy;
+  page->tx = (width - box.width * sx) / 2 - box.x * sx;
+  page->ty = (height - box.height * sy) / 2 - box.y * sy;
+
+  std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
+      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(page->width), int(page->height)),
+      cairo_surface_destroy);
+  std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
+  cairo_set_source_rgb(cr.get(), 1, 1, 1);
+  cairo_paint(cr.get());
+  cairo_translate(cr.get(), page->tx, page->ty);
+  cairo_scale(cr.get(), sx, sy);
+  if (!rsvg_handle_render_document(handle.get(), cr.get(), &box, &problem))
+    return fail("cannot be rendered");
+  if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
+    return failed(
+        error, error_size,
+        std::string("cannot be rendered: ") + cairo_status_to_string(cairo_status(cr.get())));
+  cairo_surface_flush(surface.get());
+
+  // Cairo's pixels are premultiplied, in native-endian ARGB words: blended
+  // over white they are straight RGB.
+  const unsigned char* data = cairo_image_surface_get_data(surface.get());
+  const int stride = cairo_image_surface_get_stride(surface.get());
+  std::uint8_t* out = rgba;
+  for (std::uint32_t y = 0; y < page->height; ++y) {
+    const auto* row_words = reinterpret_cast<const std::uint32_t*>(data + std::size_t(y) * stride);
+    for (std::uint32_t x = 0; x < page->width; ++x, out += 4) {
+      const std::uint32_t word = row_words[x];
+      const unsigned white = 255 - (word >> 24);
+      out[0] = std::uint8_t(((word >> 16) & 0xFF) + white);
+      out[1] = std::uint8_t(((word >> 8) & 0xFF) + white);
+      out[2] = std::uint8_t((word & 0xFF) + white);
+      out[3] = 255;
+    }
+  }
+  return true;
+}
