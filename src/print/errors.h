@@ -11,7 +11,10 @@
 
 namespace ymcko::print {
 
-// A job, a file or a setting that cannot be taken.
+// A job, a file or a setting that cannot be taken: the one error the print
+// service and the card-content layer throw. A setting refused for its value
+// names its settings key as the input; a reader of a file turns that into an
+// error naming the file.
 class Error : public std::runtime_error {
  public:
   Error(std::string input, const std::string& what)
@@ -20,18 +23,6 @@ class Error : public std::runtime_error {
 
  private:
   std::string input_;
-};
-
-// A setting refused for its value; `key` is the settings key it is about.
-// Readers turn it into an Error naming their input.
-class SettingError : public std::runtime_error {
- public:
-  SettingError(std::string key, const std::string& what)
-      : std::runtime_error(what), key_(std::move(key)) {}
-  const std::string& key() const { return key_; }
-
- private:
-  std::string key_;
 };
 
 // Text from an input made safe for a one-line message: control characters

@@ -34,7 +34,7 @@ std::int64_t json_integer(const json& value, std::string_view key, std::int64_t 
                           std::int64_t max, std::string_view what) {
   std::string name(what.empty() ? std::string_view("the value") : what);
   if (!value.is_number_integer()) {
-    throw SettingError(std::string(key), name + " must be an integer, not " + json_type_of(value));
+    throw Error(std::string(key), name + " must be an integer, not " + json_type_of(value));
   }
   bool in_range;
   std::int64_t number = 0;
@@ -48,23 +48,22 @@ std::int64_t json_integer(const json& value, std::string_view key, std::int64_t 
     in_range = number >= min && number <= max;
   }
   if (!in_range) {
-    throw SettingError(std::string(key), name + " must be from " + std::to_string(min) + " to " +
-                                             std::to_string(max) + ", not " + value.dump());
+    throw Error(std::string(key), name + " must be from " + std::to_string(min) + " to " +
+                                      std::to_string(max) + ", not " + value.dump());
   }
   return number;
 }
 
 bool json_boolean(const json& value, std::string_view key) {
   if (!value.is_boolean()) {
-    throw SettingError(std::string(key),
-                       "the value must be true or false, not " + json_type_of(value));
+    throw Error(std::string(key), "the value must be true or false, not " + json_type_of(value));
   }
   return value.get<bool>();
 }
 
 const std::string& json_string(const json& value, std::string_view key) {
   if (!value.is_string()) {
-    throw SettingError(std::string(key), "the value must be a string, not " + json_type_of(value));
+    throw Error(std::string(key), "the value must be a string, not " + json_type_of(value));
   }
   return value.get_ref<const std::string&>();
 }
@@ -72,10 +71,10 @@ const std::string& json_string(const json& value, std::string_view key) {
 const json& json_array(const json& value, std::string_view key, std::size_t count,
                        const char* shape) {
   if (!value.is_array() || value.size() != count) {
-    throw SettingError(std::string(key),
-                       std::string("the value must be ") + shape + ", not " +
-                           (value.is_array() ? "an array of " + std::to_string(value.size())
-                                             : json_type_of(value)));
+    throw Error(std::string(key),
+                std::string("the value must be ") + shape + ", not " +
+                    (value.is_array() ? "an array of " + std::to_string(value.size())
+                                      : json_type_of(value)));
   }
   return value;
 }

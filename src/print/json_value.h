@@ -1,5 +1,5 @@
 // Strict reading of JSON values for settings files: the exact type and the
-// range a key takes, with a SettingError naming the key otherwise.
+// range a key takes, with an Error naming the key otherwise.
 #pragma once
 
 #include <cstdint>

@@ -56,7 +56,7 @@ CardSettings settings_from_options(const std::vector<JobOption>& options, const 
     const std::string text = row->kind == SettingKind::boolean ? boolean_text(value) : value;
     try {
       set_from_text(settings, row->key, std::vector<std::string>{text}, input, warnings);
-    } catch (const SettingError& error) {
+    } catch (const Error& error) {
       throw Error(input, name + "=" + quoted_value(value) + ": " + error.what());
     }
   }

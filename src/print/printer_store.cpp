@@ -38,9 +38,9 @@ void set_record_field(PRINTERDATA& data, const std::string& key, const json& val
   if (key == "wJobRValue") return u16(data.wJobRValue);
   if (key == "abFeatureSel") {
     if (!value.is_array() || value.size() > MAX_PRINTER_STICKY_FEATURES) {
-      throw SettingError(key, "the value must be an array of up to 68 option indices, not " +
-                                  (value.is_array() ? "an array of " + std::to_string(value.size())
-                                                    : json_type_of(value)));
+      throw Error(key, "the value must be an array of up to 68 option indices, not " +
+                           (value.is_array() ? "an array of " + std::to_string(value.size())
+                                             : json_type_of(value)));
     }
     std::memset(data.abFeatureSel, 0xFF, sizeof data.abFeatureSel);
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -48,7 +48,7 @@ void set_record_field(PRINTERDATA& data, const std::string& key, const json& val
     }
     return;
   }
-  throw SettingError(
+  throw Error(
       key,
       "unknown key; the keys are the printer properties' field names, \"halftone\" and \"forms\"");
 }
@@ -56,7 +56,7 @@ void set_record_field(PRINTERDATA& data, const std::string& key, const json& val
 std::array<std::uint8_t, kHalftoneSetupSize> halftone_setup(const json& value) {
   const std::string key = "halftone";
   if (!value.is_object())
-    throw SettingError(key, "the value must be an object, not " + json_type_of(value));
+    throw Error(key, "the value must be an object, not " + json_type_of(value));
   std::array<DWORD, kHalftoneSetupSize / 4> words{};
   bool have[4] = {};
   for (const auto& [name, item] : value.items()) {
@@ -72,14 +72,14 @@ std::array<std::uint8_t, kHalftoneSetupSize> halftone_setup(const json& value) {
       }
       have[3] = true;
     } else {
-      throw SettingError(key + "." + name,
-                         "unknown key; a halftone setup has flags, pattern_size, device_pels "
-                         "and color_info");
+      throw Error(key + "." + name,
+                  "unknown key; a halftone setup has flags, pattern_size, device_pels "
+                  "and color_info");
     }
   }
   for (std::size_t i = 0; i < 4; ++i) {
     static const char* names[] = {"flags", "pattern_size", "device_pels", "color_info"};
-    if (!have[i]) throw SettingError(key, std::string("the setup lacks \"") + names[i] + "\"");
+    if (!have[i]) throw Error(key, std::string("the setup lacks \"") + names[i] + "\"");
   }
   std::array<std::uint8_t, kHalftoneSetupSize> bytes{};
   for (std::size_t i = 0; i < words.size(); ++i) {
@@ -90,13 +90,12 @@ std::array<std::uint8_t, kHalftoneSetupSize> halftone_setup(const json& value) {
 
 std::vector<StoredForm> forms(const json& value) {
   if (!value.is_array())
-    throw SettingError("forms", "the value must be an array of forms, not " + json_type_of(value));
+    throw Error("forms", "the value must be an array of forms, not " + json_type_of(value));
   std::vector<StoredForm> list;
   for (std::size_t i = 0; i < value.size(); ++i) {
     const std::string key = "forms[" + std::to_string(i) + "]";
     const json& item = value[i];
-    if (!item.is_object())
-      throw SettingError(key, "a form must be an object, not " + json_type_of(item));
+    if (!item.is_object()) throw Error(key, "a form must be an object, not " + json_type_of(item));
     StoredForm form;
     bool have_name = false, have_size = false;
     for (const auto& [name, field] : item.items()) {
@@ -104,9 +103,9 @@ std::vector<StoredForm> forms(const json& value) {
       if (name == "name") {
         const std::string& text = json_string(field, where);
         if (text.empty() || text.size() > 31)
-          throw SettingError(where, "a form name has 1 to 31 characters");
+          throw Error(where, "a form name has 1 to 31 characters");
         for (unsigned char c : text) {
-          if (c < 0x20 || c > 0x7E) throw SettingError(where, "a form name is printable ASCII");
+          if (c < 0x20 || c > 0x7E) throw Error(where, "a form name is printable ASCII");
           form.name.push_back(char16_t(c));
         }
         have_name = true;
@@ -122,13 +121,13 @@ std::vector<StoredForm> forms(const json& value) {
                                        : form.bottom;
         edge = LONG(json_integer(field, where, 0, kI32Max));
       } else {
-        throw SettingError(
+        throw Error(
             where,
             "unknown key; a form has name, width, height, left, top, right, bottom and flags");
       }
     }
     if (!have_name || !have_size || form.width == 0 || form.height == 0) {
-      throw SettingError(key, "a form needs a name, a width and a height");
+      throw Error(key, "a form needs a name, a width and a height");
     }
     // Without a printable area the whole paper is printable.
     if (form.right == 0 && form.bottom == 0) {
@@ -137,7 +136,7 @@ std::vector<StoredForm> forms(const json& value) {
     }
     if (form.left >= form.right || form.top >= form.bottom || form.right > form.width ||
         form.bottom > form.height) {
-      throw SettingError(
+      throw Error(
           key,
           "the printable area must lie inside the form, left before right and top above bottom");
     }
@@ -178,8 +177,8 @@ PrinterStore parse_printer_file(std::string_view json_text, const std::string& i
         store_properties(store, data);
       }
     }
-  } catch (const SettingError& error) {
-    throw Error(input, printable_text(error.key()) + ": " + error.what());
+  } catch (const Error& error) {
+    throw Error(input, printable_text(error.input()) + ": " + error.what());
   }
   return store;
 }

@@ -405,19 +405,19 @@ Rect rectangle(const json& value, std::string_view key) {
   std::int64_t cx = json_integer(list[2], key, 1, kPanelWidth, "cx");
   std::int64_t cy = json_integer(list[3], key, 1, kPanelHeight, "cy");
   if (x + cx > kPanelWidth || y + cy > kPanelHeight) {
-    throw SettingError(std::string(key), "the rectangle must lie inside 656 x 1024: x + cx is " +
-                                             std::to_string(x + cx) + " and y + cy is " +
-                                             std::to_string(y + cy));
+    throw Error(std::string(key), "the rectangle must lie inside 656 x 1024: x + cx is " +
+                                      std::to_string(x + cx) + " and y + cy is " +
+                                      std::to_string(y + cy));
   }
   return {int(x), int(y), int(cx), int(cy)};
 }
 
 std::vector<OverlayArea> overlay_list(const json& value, std::string_view key) {
   if (!value.is_array() || value.size() > 4) {
-    throw SettingError(std::string(key),
-                       "the value must be an array of up to four [kind, x, y, cx, cy], not " +
-                           (value.is_array() ? "an array of " + std::to_string(value.size())
-                                             : json_type_of(value)));
+    throw Error(std::string(key),
+                "the value must be an array of up to four [kind, x, y, cx, cy], not " +
+                    (value.is_array() ? "an array of " + std::to_string(value.size())
+                                      : json_type_of(value)));
   }
   std::vector<OverlayArea> areas;
   for (std::size_t i = 0; i < value.size(); ++i) {
@@ -431,10 +431,9 @@ std::vector<OverlayArea> overlay_list(const json& value, std::string_view key) {
     std::int64_t cy = json_integer(list[4], item, 0, kPanelHeight - 1, "cy");
     // cx and cy count the columns and lines after the first.
     if (x + cx > kPanelWidth - 1 || y + cy > kPanelHeight - 1) {
-      throw SettingError(item, "the area must lie inside 656 x 1024: its last column x + cx is " +
-                                   std::to_string(x + cx) +
-                                   " (at most 655) and its last line y + cy is " +
-                                   std::to_string(y + cy) + " (at most 1023)");
+      throw Error(item, "the area must lie inside 656 x 1024: its last column x + cx is " +
+                            std::to_string(x + cx) + " (at most 655) and its last line y + cy is " +
+                            std::to_string(y + cy) + " (at most 1023)");
     }
     area.x = int(x);
     area.y = int(y);
@@ -452,8 +451,8 @@ std::string choice(const json& value, const Setting& row) {
     if (given == option) return given;
     listed += (listed.empty() ? "\"" : ", \"") + std::string(option) + "\"";
   }
-  throw SettingError(std::string(row.key),
-                     "the value must be one of " + listed + ", not \"" + given + "\"");
+  throw Error(std::string(row.key),
+              "the value must be one of " + listed + ", not \"" + given + "\"");
 }
 
 // The row's check of a JSON value, giving the value kept.
@@ -500,8 +499,7 @@ json to_json(const SettingValue& value) {
 const Setting& row_of(std::string_view key) {
   const Setting* row = find_setting(key);
   if (row == nullptr) {
-    throw SettingError(std::string(key),
-                       "unknown key; `ymcko print --help` lists the settings keys");
+    throw Error(std::string(key), "unknown key; `ymcko print --help` lists the settings keys");
   }
   return *row;
 }
@@ -513,7 +511,7 @@ std::int64_t parse_integer(std::string_view key, std::string_view text) {
   const char* end = text.data() + text.size();
   auto [at, error] = std::from_chars(text.data(), end, value);
   if (text.empty() || error != std::errc() || at != end) {
-    throw SettingError(std::string(key), "\"" + std::string(text) + "\" is not an integer");
+    throw Error(std::string(key), "\"" + std::string(text) + "\" is not an integer");
   }
   return value;
 }
@@ -540,8 +538,7 @@ json text_value(const Setting& row, std::string_view text) {
     case SettingKind::boolean:
       if (text == "true") return true;
       if (text == "false") return false;
-      throw SettingError(std::string(row.key),
-                         "\"" + std::string(text) + "\" is not true or false");
+      throw Error(std::string(row.key), "\"" + std::string(text) + "\" is not true or false");
     case SettingKind::text:
     case SettingKind::choice:
       return std::string(text);
@@ -629,7 +626,7 @@ void set_from_json(CardSettings& settings, std::string_view key, std::string_vie
   try {
     value = json::parse(json_value.begin(), json_value.end());
   } catch (const json::exception&) {
-    throw SettingError(std::string(key), "the value is not valid JSON");
+    throw Error(std::string(key), "the value is not valid JSON");
   }
   SettingsAccess::put(settings, key, checked(row, value, input, warnings));
 }
@@ -644,7 +641,7 @@ void set_from_text(CardSettings& settings, std::string_view key, std::span<const
   } else if (texts.size() == 1) {
     value = text_value(row, texts.front());
   } else {
-    throw SettingError(std::string(key), "give one value");
+    throw Error(std::string(key), "give one value");
   }
   SettingsAccess::put(settings, key, checked(row, value, input, warnings));
 }
@@ -656,8 +653,8 @@ CardSettings parse_settings(std::string_view json_text, const std::string& input
   for (const auto& [key, value] : document.items()) {
     try {
       SettingsAccess::put(settings, key, checked(row_of(key), value, input, warnings));
-    } catch (const SettingError& error) {
-      throw Error(input, printable_text(error.key()) + ": " + error.what());
+    } catch (const Error& error) {
+      throw Error(input, printable_text(error.input()) + ": " + error.what());
     }
   }
   return settings;

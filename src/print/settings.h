@@ -116,7 +116,7 @@ class CardSettings {
   }
   bool has(std::string_view key) const { return find(key) != nullptr; }
 
-  // Checks a value against its row and keeps it; throws SettingError naming
+  // Checks a value against its row and keeps it; throws Error naming
   // the key. Track texts outside their ISO 7811 set add a warning for `input`.
   void set(std::string_view key, SettingValue value, const std::string& input, Warnings& warnings);
 
@@ -137,7 +137,7 @@ class CardSettings {
 };
 
 // Sets `key` from JSON text (the value alone, as it would stand in a
-// settings file) after checking its type and range; throws SettingError
+// settings file) after checking its type and range; throws Error
 // naming the key, also for an unknown key.
 void set_from_json(CardSettings& settings, std::string_view key, std::string_view json_value,
                    const std::string& input, Warnings& warnings);
@@ -145,7 +145,7 @@ void set_from_json(CardSettings& settings, std::string_view key, std::string_vie
 // Sets `key` from the text of flags: integers and comma-separated integer
 // lists are parsed strictly, booleans are "true" or "false", other kinds are
 // the text itself. An overlay list takes one area per text, every other kind
-// exactly one text. Throws SettingError naming the key.
+// exactly one text. Throws Error naming the key.
 void set_from_text(CardSettings& settings, std::string_view key, std::span<const std::string> texts,
                    const std::string& input, Warnings& warnings);
 

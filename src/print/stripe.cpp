@@ -65,10 +65,10 @@ std::string check_track_text(int track, std::string_view utf8, std::vector<std::
   const std::string key = "track" + std::to_string(track);
   const std::size_t limit = kTrackLimits.at(std::size_t(track - 1));
   std::optional<std::u32string> text = decode_utf8(utf8);
-  if (!text) throw SettingError(key, "the text is not valid UTF-8");
+  if (!text) throw Error(key, "the text is not valid UTF-8");
   if (text->size() > limit) {
-    throw SettingError(key, "the text has " + std::to_string(text->size()) + " characters; track " +
-                                std::to_string(track) + " takes at most " + std::to_string(limit));
+    throw Error(key, "the text has " + std::to_string(text->size()) + " characters; track " +
+                         std::to_string(track) + " takes at most " + std::to_string(limit));
   }
   std::size_t outside = 0;
   std::optional<std::size_t> first_outside;
@@ -77,15 +77,15 @@ std::string check_track_text(int track, std::string_view utf8, std::vector<std::
   for (std::size_t i = 0; i < text->size(); ++i) {
     char32_t code = (*text)[i];
     if (code < 0x20 || code == 0x7F) {
-      throw SettingError(key, "character " + describe_character(code) + " at position " +
-                                  std::to_string(i + 1) +
-                                  " is a control character; a track takes printable characters "
-                                  "only");
+      throw Error(key, "character " + describe_character(code) + " at position " +
+                           std::to_string(i + 1) +
+                           " is a control character; a track takes printable characters "
+                           "only");
     }
     if (code > 0xFF) {
-      throw SettingError(key, "character " + describe_character(code) + " at position " +
-                                  std::to_string(i + 1) +
-                                  " is not in ISO-8859-1, the printer's character set");
+      throw Error(key, "character " + describe_character(code) + " at position " +
+                           std::to_string(i + 1) +
+                           " is not in ISO-8859-1, the printer's character set");
     }
     if (code < low || code > high) {
       ++outside;

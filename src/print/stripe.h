@@ -17,7 +17,7 @@ namespace ymcko::print {
 inline constexpr std::array<std::size_t, 3> kTrackLimits = {99, 79, 149};
 
 // Checks the UTF-8 text of track `track` (1 to 3) and returns it unchanged.
-// Refuses (SettingError keyed "track<n>") text that is not UTF-8, longer than
+// Refuses (an Error naming "track<n>") text that is not UTF-8, longer than
 // the track's limit, with a control character (below 0x20, or 0x7F: in the
 // printer stream SO, CR or ESC would end the stripe command or start another)
 // or with characters outside ISO-8859-1; the message names the first such

@@ -153,7 +153,7 @@ TEST(Settings, FlagTextsAreCheckedByTheSameRows) {
       ASSERT_NE(s.find(c.key), nullptr);
       EXPECT_TRUE(*s.find(c.key) == *c.taken);
     } else {
-      EXPECT_THROW(set_from_text(s, c.key, c.texts, "--flag", warnings), SettingError);
+      EXPECT_THROW(set_from_text(s, c.key, c.texts, "--flag", warnings), Error);
       EXPECT_FALSE(s.has(c.key));
     }
   }

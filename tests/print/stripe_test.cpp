@@ -22,8 +22,8 @@ TEST(Stripe, EachTrackTakesUpToItsLimit) {
     try {
       check_track_text(track, std::string(limit + 1, '5'), notes);
       ADD_FAILURE() << "a text over the limit was taken";
-    } catch (const SettingError& error) {
-      EXPECT_EQ(error.key(), "track" + std::to_string(track));
+    } catch (const Error& error) {
+      EXPECT_EQ(error.input(), "track" + std::to_string(track));
       EXPECT_EQ(std::string(error.what()), "the text has " + std::to_string(limit + 1) +
                                                " characters; track " + std::to_string(track) +
                                                " takes at most " + std::to_string(limit));
@@ -70,7 +70,7 @@ TEST(Stripe, RefusesTextThePrinterCannotTake) {
     try {
       check_track_text(1, c.text, notes);
       ADD_FAILURE() << "taken";
-    } catch (const SettingError& error) {
+    } catch (const Error& error) {
       EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
     }
   }

@@ -69,9 +69,6 @@ bool guarded(pappl_job_t* job, Step&& step) {
   } catch (const print::Error& error) {
     papplJobSetMessage(job, "%s: %s", error.input().c_str(), error.what());
     papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s: %s", error.input().c_str(), error.what());
-  } catch (const print::SettingError& error) {
-    papplJobSetMessage(job, "%s: %s", error.key().c_str(), error.what());
-    papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s: %s", error.key().c_str(), error.what());
   } catch (const std::exception& error) {
     papplJobSetMessage(job, "%s", error.what());
     papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", error.what());

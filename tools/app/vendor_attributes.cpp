@@ -224,7 +224,7 @@ void set_from_attribute(print::CardSettings& settings, const VendorSetting& sett
   }
   try {
     print::set_from_text(settings, setting.row->key, *texts, setting.name, warnings);
-  } catch (const print::SettingError& error) {
+  } catch (const print::Error& error) {
     throw print::Error(setting.name, error.what());
   }
 }

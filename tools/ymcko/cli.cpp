@@ -111,7 +111,7 @@ CLI::Validator table_check(const print::Setting& setting) {
         print::Warnings ignored;
         try {
           print::set_from_text(probe, key, std::vector<std::string>{text}, key, ignored);
-        } catch (const SettingError& error) {
+        } catch (const ToolError& error) {
           return error.what();
         }
         return {};
@@ -218,7 +218,7 @@ print::CardSettings gather_settings(const SettingsFlags& flags, print::CardSetti
     const std::size_t before = warnings.size();
     try {
       print::set_from_text(given, value.key, value.texts, value.flag, warnings);
-    } catch (const SettingError& error) {
+    } catch (const ToolError& error) {
       throw UsageError(value.flag, error.what());
     }
     // The flag already names the key.

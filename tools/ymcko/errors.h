@@ -17,7 +17,6 @@ class UsageError : public ToolError {
   using ToolError::ToolError;
 };
 
-using print::SettingError;
 using print::Warning;
 using print::Warnings;
 

@@ -47,8 +47,8 @@ print::Stripe row_stripe(const DataRow& row, const print::Stripe& job, print::Wa
     std::vector<std::string> notes;
     try {
       stripe.tracks[std::size_t(track - 1)] = print::check_track_text(track, value->second, notes);
-    } catch (const print::SettingError& error) {
-      throw print::Error(row.where, error.key() + ": " + error.what());
+    } catch (const print::Error& error) {
+      throw print::Error(row.where, error.input() + ": " + error.what());
     }
     for (auto& note : notes)
       warnings.push_back({row.where, "track" + std::to_string(track) + ": " + note});

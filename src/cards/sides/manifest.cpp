@@ -80,8 +80,8 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
           std::vector<std::string> notes;
           try {
             card.tracks[std::size_t(track - 1)] = print::check_track_text(track, value, notes);
-          } catch (const print::SettingError& error) {
-            throw print::Error(where, error.key() + ": " + error.what());
+          } catch (const print::Error& error) {
+            throw print::Error(where, error.input() + ": " + error.what());
           }
           for (auto& note : notes)
             warnings.push_back({where, "track" + std::to_string(track) + ": " + note});
