@@ -15,6 +15,8 @@
 #include "cards/jobs/command_reader.h"
 #include "support/scratch.h"
 #include "support/test_support.h"
+// After the engine's records: libjpeg's header defines TRUE and FALSE.
+#include "support/image_files.h"
 
 namespace {
 
@@ -172,6 +174,31 @@ TEST_F(App, PrintsAPngAsTheToolDoesAndATwoPagePdfAsCardSides) {
   const ProcessResult raw = print("tool.prn", ymcko::app::kJobFormat, "raw", 70, 0);
   ASSERT_EQ(raw.status, 0) << raw.out << app_.log();
   EXPECT_EQ(file_bytes(folder_ / "jobs/raw.prn"), file_bytes(folder_ / "tool.prn"));
+
+  // A photo with a wide-gamut profile, of another size than the card, is
+  // converted and fitted as the tool does it, PNG and JPEG alike.
+  const std::vector<std::uint8_t> profile =
+      ymcko::testing::rgb_profile(ymcko::testing::kWidePrimaries, 2.2);
+  std::vector<std::uint8_t> photo(160 * 100 * 3);
+  for (std::size_t i = 0; i < photo.size(); ++i) photo[i] = std::uint8_t(i * 5 / 7 + i % 3 * 60);
+  ymcko::testing::write_bytes(
+      folder_ / "wide.png",
+      ymcko::testing::with_chunk(ymcko::cards::encode_png("wide.png", 160, 100, 3, photo), "iCCP",
+                                 ymcko::testing::iccp(profile)));
+  ymcko::testing::write_bytes(folder_ / "wide.jpg",
+                              ymcko::testing::jpeg_of(photo, 160, 3, JCS_RGB, profile));
+  for (const auto& [file, format] :
+       {std::pair{"wide.png", "image/png"}, std::pair{"wide.jpg", "image/jpeg"}}) {
+    SCOPED_TRACE(file);
+    const std::string job_name = std::string("photo-") + (format[6] == 'p' ? "png" : "jpeg");
+    const ProcessResult printed = print(file, format, job_name, 70, 0);
+    ASSERT_EQ(printed.status, 0) << printed.out << app_.log();
+    const ProcessResult made =
+        run_program(YMCKO_TOOL_PATH, {"print", file, "-o", job_name + ".prn"}, folder_.path());
+    ASSERT_EQ(made.status, 0) << made.err;
+    EXPECT_EQ(file_bytes(folder_ / ("jobs/" + job_name + ".prn")),
+              file_bytes(folder_ / (job_name + ".prn")));
+  }
 }
 
 TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
@@ -206,7 +233,9 @@ TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
   ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, gray);
   const ProcessResult refused = app_.ipptool("card", "refused-jobs.test",
                                              {"-f", (folder_ / "card.png").string(), "-d",
-                                              "textfile=" + (folder_ / "words.txt").string()});
+                                              "textfile=" + (folder_ / "words.txt").string(), "-d",
+                                              "cutjob=" + std::string(YMCKO_TEST_DATA_DIR) +
+                                                  "/inputs/malformed/job_without_card_end.prn"});
   EXPECT_EQ(refused.status, 0) << refused.out << app_.log();
   EXPECT_TRUE(app_.running());
 }

@@ -107,6 +107,56 @@ TEST_F(Session, ASideGivenWholeOrLineByLineMakesTheSameJob) {
   }
 }
 
+// Two cards given whole make the sides the tool gave one by one: in side
+// mode 0 a card is its front; in 1 and 2 its front and back, a missing back
+// white; a back in side mode 0 is refused before anything of its card.
+TEST_F(Session, ACardIsTheSidesOfItsSideMode) {
+  const std::vector<std::uint8_t> picture = pattern(1024, 656, PixelFormat::rgba);
+  const std::vector<std::uint8_t> small = pattern(300, 200, PixelFormat::rgb);
+  const ImageView front{1024, 656, PixelFormat::rgba, picture, 0};
+  const ImageView back{300, 200, PixelFormat::rgb, small, 0};
+  const Stripe stripes[] = {{'W', {"ONE", "1", std::nullopt}}, {'W', {"TWO", std::nullopt, "2"}}};
+  for (int side_mode : {0, 1, 2}) {
+    for (bool with_back : {false, true}) {
+      SCOPED_TRACE("side mode " + std::to_string(side_mode) + (with_back ? ", a back" : ""));
+      const JobOptions job = options_with(R"({"side_mode": )" + std::to_string(side_mode) +
+                                          R"(, "mag_encoder": true})");
+      MemorySink cards;
+      PrintSession session(cards, job);
+      if (side_mode == 0 && with_back) {
+        try {
+          session.add_card({"front", front}, Side{"back", back}, stripes[0]);
+          ADD_FAILURE() << "a back in side mode 0 was taken";
+        } catch (const Error& error) {
+          EXPECT_EQ(error.input(), "back");
+        }
+        EXPECT_EQ(session.sides(), 0u);
+        continue;
+      }
+      MemorySink sides;
+      PrintSession expected(sides, job);
+      for (const Stripe& stripe : stripes) {
+        std::optional<Side> given;
+        if (with_back) given = Side{"back", back};
+        session.add_card({"front", front}, given, stripe);
+        expected.add_side(front, "front", stripe);
+        if (side_mode != 0 && with_back) expected.add_side(back, "back");
+        if (side_mode != 0 && !with_back) expected.add_blank_side("back");
+        EXPECT_TRUE(session.next_side_is_front());
+      }
+      session.finish();
+      expected.finish();
+      EXPECT_TRUE(ymcko::testing::BytesEqual(sides.bytes(), cards.bytes()));
+    }
+  }
+  // A card begins on a front.
+  MemorySink half;
+  PrintSession session(half, options_with(R"({"side_mode": 1})"));
+  session.add_side(front, "a front alone");
+  EXPECT_FALSE(session.next_side_is_front());
+  EXPECT_THROW(session.add_card({"front", front}, std::nullopt), Error);
+}
+
 TEST_F(Session, AFailureLeavesNoHalfDocumentAndNamesItsCause) {
   struct Case {
     const char* name;
