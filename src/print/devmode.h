@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "print/settings.h"
+#include "print/card_settings.h"
 
 namespace ymcko::print {
 

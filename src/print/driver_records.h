@@ -2,7 +2,7 @@
 // view of them, never handed to a front end.
 #pragma once
 
-#include "print/settings.h"
+#include "print/card_settings.h"
 #include "records/devmode.h"
 #include "records/printer_data.h"
 

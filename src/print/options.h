@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "print/settings.h"
+#include "print/card_settings.h"
 
 namespace ymcko::print {
 

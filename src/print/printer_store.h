@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "print/settings.h"
+#include "print/card_settings.h"
 
 namespace ymcko::print {
 

@@ -35,11 +35,11 @@
 #include "engine/hooks.h"
 #include "output/devmode_merge.h"
 #include "ppdimage/ppd_pack.h"
+#include "print/card_settings.h"
 #include "print/devmode.h"
 #include "print/errors.h"
 #include "print/printer_store.h"
 #include "print/session.h"
-#include "print/settings.h"
 #include "rastertoymcko/filter.h"
 
 namespace ymcko::testing {

@@ -12,7 +12,7 @@
 
 #include "cards/images/png_write.h"
 #include "cards/jobs/command_reader.h"
-#include "print/settings.h"
+#include "print/card_settings.h"
 #include "support/scratch.h"
 #include "support/test_support.h"
 

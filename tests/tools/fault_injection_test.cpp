@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "engine/hooks.h"
+#include "print/card_settings.h"
 #include "print/devmode.h"
-#include "print/settings.h"
 #include "support/scratch.h"
 #include "support/test_support.h"
 #include "ymcko/errors.h"

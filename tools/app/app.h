@@ -6,13 +6,15 @@
 
 #include <pappl/pappl.h>
 
+#include "print/cups_ppd.h"
+
 namespace ymcko::app {
 
 // The driver's name, as `ymcko-app add -m` takes it.
 inline constexpr const char* kDriverName = "ymcko";
 
 // Jobs the ymcko tool made, sent to the printer as they are.
-inline constexpr const char* kJobFormat = "application/vnd.ymcko-job";
+inline constexpr const char* kJobFormat = print::kJobType;
 
 // The CR-80 card as media: self-describing PWG names whose sizes give
 // exactly 1024 x 656 (or 656 x 1024) dots at 300 dpi, as PAPPL truncates.

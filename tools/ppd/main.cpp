@@ -8,7 +8,7 @@
 #include <iostream>
 #include <string>
 
-#include "print/ppd.h"
+#include "print/cups_ppd.h"
 
 int main(int argc, char** argv) {
   std::string filter = ymcko::print::kFilterName;

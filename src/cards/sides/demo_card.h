@@ -8,7 +8,7 @@
 
 #include "cards/images/image.h"
 #include "print/card_geometry.h"
-#include "print/settings.h"
+#include "print/card_settings.h"
 
 namespace ymcko::cards {
 

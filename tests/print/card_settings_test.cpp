@@ -1,6 +1,6 @@
 // The settings table: JSON and flag texts checked by its rows, the refusals
 // with their keys, and how the settings land in the driver's records.
-#include "print/settings.h"
+#include "print/card_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,27 +1,34 @@
 // The printer's PPD, from the settings table.
-#include "print/ppd.h"
+#include "print/cups_ppd.h"
 
 #include <cctype>
+#include <cstdio>
 
-#include "print/settings.h"
+#include "print/card_geometry.h"
+#include "print/card_settings.h"
 
 namespace ymcko::print {
 namespace {
 
-// The card, 85.6 x 54 mm, in points that make exactly 1024 x 656 dots at 300 dpi.
-constexpr const char* kLong = "245.76";
-constexpr const char* kShort = "157.44";
+// The card's dots as points, which give back exactly those dots at its
+// resolution: 1024 x 656 dots are 245.76 x 157.44 points.
+std::string points(std::uint32_t dots) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%.2f", dots * 72.0 / kCardDpi);
+  return text;
+}
 
 struct PageSize {
   const char* name;
   const char* text;
-  const char* width;
-  const char* height;
+  bool landscape;
+  std::string width() const { return points(page_width(landscape)); }
+  std::string height() const { return points(page_height(landscape)); }
 };
 
 constexpr PageSize kPageSizes[] = {
-    {"CR80", "CR-80 card, landscape", kLong, kShort},
-    {"CR80Portrait", "CR-80 card, portrait", kShort, kLong},
+    {"CR80", "CR-80 card, landscape", true},
+    {"CR80Portrait", "CR-80 card, portrait", false},
 };
 
 // The option's text for people: its help up to the first comma or semicolon.
@@ -101,19 +108,19 @@ void write_ppd(std::ostream& out, const std::string& filter) {
         << "*Default" << option << ": CR80\n";
     for (const PageSize& size : kPageSizes) {
       out << "*" << option << " " << size.name << "/" << size.text << ": \"<</PageSize["
-          << size.width << " " << size.height << "]/ImagingBBox null>>setpagedevice\"\n";
+          << size.width() << " " << size.height() << "]/ImagingBBox null>>setpagedevice\"\n";
     }
     out << "*CloseUI: *" << option << "\n";
   }
   out << "*DefaultImageableArea: CR80\n";
   for (const PageSize& size : kPageSizes) {
-    out << "*ImageableArea " << size.name << "/" << size.text << ": \"0 0 " << size.width << " "
-        << size.height << "\"\n";
+    out << "*ImageableArea " << size.name << "/" << size.text << ": \"0 0 " << size.width() << " "
+        << size.height() << "\"\n";
   }
   out << "*DefaultPaperDimension: CR80\n";
   for (const PageSize& size : kPageSizes) {
-    out << "*PaperDimension " << size.name << "/" << size.text << ": \"" << size.width << " "
-        << size.height << "\"\n";
+    out << "*PaperDimension " << size.name << "/" << size.text << ": \"" << size.width() << " "
+        << size.height() << "\"\n";
   }
 
   out << "\n*OpenUI *Resolution/Resolution: PickOne\n"

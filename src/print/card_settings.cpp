@@ -1,6 +1,6 @@
 // The settings table, the checks of its rows, and their way into the
 // driver's records.
-#include "print/settings.h"
+#include "print/card_settings.h"
 
 #include <algorithm>
 #include <charconv>
