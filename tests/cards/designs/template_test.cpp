@@ -265,6 +265,16 @@ TEST(Template, ProblemsAreRefusedWithOneLine) {
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
     EXPECT_FALSE(std::filesystem::exists(outer / "run/out.prn"));
   }
+  // A back template where every page is a card of its own, before any card.
+  ScratchFolder folder;
+  write_text(folder / "t.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 1 1"/>)");
+  write_text(folder / "rows.csv", "name\nAda\n");
+  ProcessResult backed = run(folder, {"print", "--template", "t.svg", "--back-template", "t.svg",
+                                      "--data", "rows.csv", "-o", "out.prn"});
+  EXPECT_EQ(backed.status, 1);
+  EXPECT_EQ(backed.err,
+            "ymcko: error: t.svg: a back template needs side mode 1 or 2; side mode 0 "
+            "prints every page on a new card\n");
 }
 
 // A code rectangle lands where the transforms of its groups put it (an
