@@ -376,7 +376,8 @@ void PrintSession::add_card(const Side& front, const std::optional<Side>& back,
   Job& job = *job_;
   job.require_open("no card can be added");
   if (!job.front_next()) {
-    throw Error(front.name, "a card begins on a front, and the side before it was a front too");
+    throw Error(front.name,
+                "a card begins on a front; the side before it was a front without its back");
   }
   if (back && job.facts.side_mode == 0) {
     throw Error(back->name,

@@ -273,6 +273,8 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
       options.settings, options.demo ? demo_settings() : print::CardSettings{}, warnings);
   print::JobOptions job = job_options(options.settings, settings);
   const bool templated = !options.front_template.empty();
+  std::optional<std::filesystem::path> save_devmode;
+  if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
   job.fit = *print::parse_fit_mode(options.fit.empty() ? "cover" : options.fit);
   const print::Stripe stripe = settings.stripe();
   if ((stripe.tracks[0] || stripe.tracks[1] || stripe.tracks[2]) &&
@@ -306,16 +308,12 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
         template_cards(run, stripe, page, follow(progress, run->data.rows.size()), warnings);
     print_warnings(warnings, err);
     std::unique_ptr<JobOutput> output = open_output(options.output);
-    std::optional<std::filesystem::path> save_devmode;
-    if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
     print_cards(job, *cards, *output, save_devmode, true);
     return;
   }
   if (!options.data.empty() || !options.back_template.empty())
     throw UsageError(options.data.empty() ? "--back-template" : "--data", "needs --template");
 
-  std::optional<std::filesystem::path> save_devmode;
-  if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
   const std::chrono::seconds pdf_time_limit(options.pdf_timeout);
   if (!options.batch.empty()) {
     Manifest manifest = read_manifest(options.batch, warnings);

@@ -147,7 +147,7 @@ bool has_scheme(const std::string& reference) {
 std::string data_uri(const std::filesystem::path& path) {
   std::vector<std::uint8_t> bytes = print::read_file(path, print::kImageFileLimit);
   // librsvg takes no colour profile into account: a photo that has one is
-  // converted to sRGB first, as every image the tool reads is.
+  // converted to sRGB first, as every image of a card is.
   bytes = without_colour_profile(std::move(bytes), path.string());
   const ImageFormat format = sniff_format(bytes);
   if (format != ImageFormat::png && format != ImageFormat::jpeg)

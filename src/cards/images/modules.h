@@ -10,7 +10,7 @@
 
 namespace ymcko::cards {
 
-// The entry point `symbol` of one of the tool's modules, from lib/ymcko
+// The entry point `symbol` of one of the card-content modules, from lib/ymcko
 // beside the program's folder (a build tree or a relocated install), else
 // from where it is installed; null, with the reason in `failure`, when none
 // loads.

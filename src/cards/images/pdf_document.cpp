@@ -87,7 +87,7 @@ struct SharedPage {
 // (1 rendered, 0 not) into `done`, then ends without running destructors.
 [[noreturn]] void render_in_child(const pdf::Document& document, int index,
                                   std::uint64_t room_pixels, const SharedPage& shared, int done) {
-  // The child goes with the tool, and leaves the tool's output files alone.
+  // The child goes with its program, and leaves the program's output files alone.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   for (int signal : {SIGINT, SIGTERM, SIGHUP}) std::signal(signal, SIG_DFL);
   pdf::Page page;

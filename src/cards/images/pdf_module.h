@@ -1,6 +1,6 @@
 // The PDF renderer lives in a module of its own, ymcko-pdf.so, loaded the
 // first time a PDF is opened: Poppler and the twenty libraries it brings
-// cost every other run of the tool about 2 ms of start-up.
+// cost every other run of a program about 2 ms of start-up.
 #pragma once
 
 #include <cstddef>

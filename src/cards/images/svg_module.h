@@ -1,6 +1,6 @@
 // Card templates are rendered by a module of their own, ymcko-svg.so, loaded
 // the first time a template is drawn: librsvg and the forty libraries it
-// brings would cost every other run of the tool about 5 ms of start-up.
+// brings would cost every other run of a program about 5 ms of start-up.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-// ymcko-pdf.so: PDF pages rendered by Poppler for the tool.
+// ymcko-pdf.so: PDF pages rendered by Poppler for the card-content layer.
 #include <poppler-document.h>
 #include <poppler-global.h>
 #include <poppler-image.h>

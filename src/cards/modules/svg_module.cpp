@@ -1,4 +1,4 @@
-// ymcko-svg.so: card templates rendered by librsvg on cairo for the tool.
+// ymcko-svg.so: card templates rendered by librsvg on cairo for the card-content layer.
 #include <cairo.h>
 #include <librsvg/rsvg.h>
 
