@@ -46,6 +46,11 @@ bool end_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* devi
 // Prints a job in kJobFormat: checked to be a whole card job, then sent.
 bool print_job_file(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
 
+// The check of a job's card settings when it is created, PAPPL's job
+// attributes callback: false, with the request answered naming the
+// attribute, for a setting refused.
+bool check_job_attributes(pappl_client_t* client, void* context);
+
 // The MIME filter for kDocumentFormats: a PNG or JPEG image, or each page of
 // a PDF rendered at 300 dpi, decoded with its colour profile applied and
 // drawn as a card side, as the ymcko tool draws them.

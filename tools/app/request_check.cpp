@@ -1,13 +1,9 @@
-// Vendor attributes refused when a job is created. PAPPL 1.3 checks the job
+// Vendor attributes refused when a job is created. PAPPL checks the job
 // attributes it knows and passes vendor attributes through unchecked, so a
-// job with an out-of-range card setting would be accepted and fail later.
-// Every operation that creates or validates a job first calls PAPPL's
-// _papplPrinterIsAuthorized; the application defines that function, calls
-// PAPPL's own, and then checks the request's card settings, answering with
-// client-error-attributes-or-values-not-supported naming the attribute.
-// The build enables this only for the PAPPL versions whose calls it knows.
-#include <dlfcn.h>
-
+// job with an out-of-range card setting would be accepted and fail later:
+// once PAPPL's own checks pass, this callback checks the card settings of
+// the request's job group and answers client-error-attributes-or-values-
+// not-supported naming the attribute.
 #include <cstring>
 
 #include "app/app.h"
@@ -16,23 +12,25 @@
 namespace ymcko::app {
 namespace {
 
-// True when the request may go on; otherwise the response says why.
-bool card_settings_acceptable(pappl_client_t* client) {
-  switch (papplClientGetOperation(client)) {
-    case IPP_OP_PRINT_JOB:
-    case IPP_OP_CREATE_JOB:
-    case IPP_OP_VALIDATE_JOB:
-      break;
-    default:
-      return true;
+// The request's attribute of that name in the job group, where a job takes
+// its template attributes from (PAPPL refuses a name given twice).
+ipp_attribute_t* job_attribute(ipp_t* request, const std::string& name) {
+  for (ipp_attribute_t* attr = ippFirstAttribute(request); attr != nullptr;
+       attr = ippNextAttribute(request)) {
+    const char* given = ippGetName(attr);
+    if (ippGetGroupTag(attr) == IPP_TAG_JOB && given != nullptr && name == given) return attr;
   }
+  return nullptr;
+}
+
+}  // namespace
+
+bool check_job_attributes(pappl_client_t* client, void*) {
   pappl_printer_t* printer = papplClientGetPrinter(client);
   const char* driver = printer != nullptr ? papplPrinterGetDriverName(printer) : nullptr;
   if (driver == nullptr || std::strcmp(driver, kDriverName) != 0) return true;
   ipp_t* request = papplClientGetRequest(client);
-  auto lookup = [request](const std::string& name) {
-    return ippFindAttribute(request, name.c_str(), IPP_TAG_ZERO);
-  };
+  auto lookup = [request](const std::string& name) { return job_attribute(request, name); };
   try {
     print::Warnings warnings;
     job_settings(nullptr, lookup, warnings);
@@ -46,16 +44,4 @@ bool card_settings_acceptable(pappl_client_t* client) {
   }
 }
 
-}  // namespace
 }  // namespace ymcko::app
-
-extern "C" bool _papplPrinterIsAuthorized(pappl_client_t* client) {
-  using Check = bool (*)(pappl_client_t*);
-  static const Check pappl_check =
-      reinterpret_cast<Check>(dlsym(RTLD_NEXT, "_papplPrinterIsAuthorized"));
-  if (pappl_check == nullptr) {
-    papplClientRespondIPP(client, IPP_STATUS_ERROR_INTERNAL, "The printer cannot check requests.");
-    return false;
-  }
-  return pappl_check(client) && ymcko::app::card_settings_acceptable(client);
-}

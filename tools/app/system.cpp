@@ -100,6 +100,7 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   if (option("private-server", count, options) == nullptr)
     papplSystemAddListeners(system, option("listen-hostname", count, options));
 
+  papplSystemSetJobAttributesCallback(system, check_job_attributes, nullptr);
   // PAPPL looks for a filter to the driver's format first.
   for (const char* format : kDocumentFormats)
     papplSystemAddMIMEFilter(system, format, kJobFormat, print_document, nullptr);
