@@ -201,6 +201,45 @@ TEST_F(App, PrintsAPngAsTheToolDoesAndATwoPagePdfAsCardSides) {
   }
 }
 
+// Ten clients print six cards each at once, each client at an intensity of
+// its own: one printer prints one job at a time, whole, so that every job
+// is the tool's job for its image and intensity.
+TEST_F(App, TenClientsPrintingAtOnceEachGetTheirOwnCards) {
+  constexpr int kClients = 10, kRounds = 6;
+  std::vector<std::uint8_t> rgb(1024 * 656 * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i * 13 / 7);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
+  for (int client = 0; client < kClients; ++client) {
+    const std::string intensity = std::to_string(30 + client);
+    const ProcessResult tool = run_program(
+        YMCKO_TOOL_PATH, {"print", "card.png", "--intensity", intensity, "-o", intensity + ".prn"},
+        folder_.path());
+    ASSERT_EQ(tool.status, 0) << tool.err;
+  }
+  std::vector<std::thread> clients;
+  std::vector<int> statuses(kClients * kRounds, -1);
+  for (int client = 0; client < kClients; ++client) {
+    clients.emplace_back([&, client] {
+      for (int round = 0; round < kRounds; ++round) {
+        const std::string name = "c" + std::to_string(client) + "-" + std::to_string(round);
+        statuses[client * kRounds + round] =
+            print("card.png", "image/png", name, 30 + client, 0).status;
+      }
+    });
+  }
+  for (std::thread& client : clients) client.join();
+  for (int client = 0; client < kClients; ++client) {
+    const std::vector<std::uint8_t> expected =
+        file_bytes(folder_ / (std::to_string(30 + client) + ".prn"));
+    for (int round = 0; round < kRounds; ++round) {
+      const std::string name = "c" + std::to_string(client) + "-" + std::to_string(round);
+      EXPECT_EQ(statuses[client * kRounds + round], 0) << name;
+      EXPECT_TRUE(file_bytes(folder_ / ("jobs/" + name + ".prn")) == expected) << name;
+    }
+  }
+  EXPECT_TRUE(app_.running()) << app_.log();
+}
+
 TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
   const ProcessResult attributes = app_.ipptool("card", "printer-attributes.test", {});
   ASSERT_EQ(attributes.status, 0) << attributes.out;
