@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -13,6 +14,7 @@
 #include "app/vendor_attributes.h"
 #include "cards/images/png_write.h"
 #include "cards/jobs/command_reader.h"
+#include "support/raster.h"
 #include "support/scratch.h"
 #include "support/test_support.h"
 // After the engine's records: libjpeg's header defines TRUE and FALSE.
@@ -23,6 +25,9 @@ namespace {
 namespace js = ymcko::jobstream;
 using ymcko::testing::ProcessResult;
 using ymcko::testing::run_program;
+
+// How long the test server lets a document stall, in seconds.
+constexpr int kDocumentTimeout = 10;
 
 // ymcko-app on 127.0.0.1 with all its state in `root` (SNAP_COMMON, for the
 // client subcommands too), stopped by its pid.
@@ -41,11 +46,13 @@ class PrinterApp {
           name.c_str(),
           ((given != nullptr ? std::string(given) + ":" : "") + "suppressions=" + file).c_str(), 1);
     }
-    std::vector<std::string> args = {YMCKO_APP_PATH, "server",
-                                     "-o",           "server-port=" + std::to_string(port_),
-                                     "-o",           "listen-hostname=127.0.0.1",
-                                     "-o",           "log-level=info",
-                                     "-o",           "log-file=" + (root_ / "log").string()};
+    std::vector<std::string> args = {
+        YMCKO_APP_PATH, "server",
+        "-o",           "server-port=" + std::to_string(port_),
+        "-o",           "listen-hostname=127.0.0.1",
+        "-o",           "log-level=info",
+        "-o",           "document-timeout=" + std::to_string(kDocumentTimeout),
+        "-o",           "log-file=" + (root_ / "log").string()};
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
@@ -80,6 +87,7 @@ class PrinterApp {
     return exit_status_;
   }
   bool running() const { return pid_ != 0 && ymcko::testing::port_answers(port_); }
+  int port() const { return port_; }
   std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
   std::string uri(const std::string& printer) const {
     return "ipp://" + host() + "/ipp/print/" + printer;
@@ -132,12 +140,18 @@ class App : public ::testing::Test {
     ASSERT_EQ(added.status, 0) << added.out << added.err << app_.log();
   }
   void TearDown() override { EXPECT_EQ(app_.stop(), 0) << app_.log(); }
+  // Prints the file and waits for its job to end; `defines` as ipptool's
+  // -d (state=N for a job that is to end otherwise than completed).
   ProcessResult print(const std::string& file, const std::string& format,
-                      const std::string& job_name, int intensity, int side_mode) {
-    return app_.ipptool("card", "print-job.test",
-                        {"-f", (folder_ / file).string(), "-d", "format=" + format, "-d",
-                         "jobname=" + job_name, "-d", "intensity=" + std::to_string(intensity),
-                         "-d", "sidemode=" + std::to_string(side_mode)});
+                      const std::string& job_name, int intensity, int side_mode,
+                      const std::vector<std::string>& defines = {}) {
+    std::vector<std::string> args = {"-f", (folder_ / file).string(),
+                                     "-d", "format=" + format,
+                                     "-d", "jobname=" + job_name,
+                                     "-d", "intensity=" + std::to_string(intensity),
+                                     "-d", "sidemode=" + std::to_string(side_mode)};
+    for (const std::string& define : defines) args.insert(args.end(), {"-d", define});
+    return app_.ipptool("card", "print-job.test", args);
   }
 
   ymcko::testing::ScratchFolder folder_;
@@ -238,6 +252,137 @@ TEST_F(App, TenClientsPrintingAtOnceEachGetTheirOwnCards) {
     }
   }
   EXPECT_TRUE(app_.running()) << app_.log();
+}
+
+// Documents as broken or hostile clients send them: each job ends as its
+// row says, and the printer gets nothing of a job that fails.
+TEST_F(App, JobsEndAsTheirDocumentsDeserve) {
+  std::vector<std::uint8_t> rgb(1024 * 656 * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i * 3 / 5);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
+  const std::vector<std::uint8_t> raster = ymcko::testing::make_raster(
+      {{1024, 656, CUPS_CSPACE_SRGB, rgb}}, ymcko::testing::RasterFormat::pwg);
+  ymcko::testing::write_bytes(folder_ / "card.pwg", raster);
+  ymcko::testing::write_bytes(folder_ / "cut.pwg",
+                              std::vector<std::uint8_t>(raster.begin(), raster.end() - 1000));
+  std::vector<std::uint8_t> inks(160 * 100 * 4);
+  for (std::size_t i = 0; i < inks.size(); ++i) inks[i] = std::uint8_t(i * 7 % 200);
+  ymcko::testing::write_bytes(folder_ / "cmyk.jpg",
+                              ymcko::testing::jpeg_of(inks, 160, 4, JCS_CMYK));
+  ymcko::testing::write_bytes(folder_ / "two.pdf",
+                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
+  const ProcessResult tool =
+      run_program(YMCKO_TOOL_PATH, {"print", "card.png", "-o", "tool.prn"}, folder_.path());
+  ASSERT_EQ(tool.status, 0) << tool.err;
+  const std::string malformed = std::string(YMCKO_TEST_DATA_DIR) + "/inputs/malformed/";
+
+  struct Case {
+    const char* name;
+    std::string file;
+    const char* format;
+    std::vector<std::string> defines;
+    const char* message;  // part of the job's message, when it fails
+    bool printed;         // whole cards reach the printer; otherwise nothing
+  };
+  const Case cases[] = {
+      {"raster", folder_ / "card.pwg", "image/pwg-raster", {}, nullptr, true},
+      {"cut-raster",
+       folder_ / "cut.pwg",
+       "image/pwg-raster",
+       {"state=8"},
+       "page 1: the raster ends in line",
+       false},
+      {"cmyk-jpeg", folder_ / "cmyk.jpg", "image/jpeg", {}, nullptr, true},
+      {"no-pages",
+       folder_ / "two.pdf",
+       "application/pdf",
+       {"state=8", "ranges=3-4"},
+       "page-ranges: selects none of the document's 2 pages",
+       false},
+      {"cut-job",
+       malformed + "job_without_card_end.prn",
+       ymcko::app::kJobFormat,
+       {"state=8"},
+       "the card end (ESC 0x04 CR) closing the job",
+       false},
+      {"copies-9999",
+       malformed + "job_copy_count_9999.prn",
+       ymcko::app::kJobFormat,
+       {"state=8"},
+       "a copy count of 1 to 999",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ProcessResult printed = app_.ipptool("card", "print-job.test", [&] {
+      std::vector<std::string> args = {"-f", c.file,
+                                       "-d", std::string("format=") + c.format,
+                                       "-d", std::string("jobname=") + c.name,
+                                       "-d", "intensity=70",
+                                       "-d", "sidemode=0"};
+      for (const std::string& define : c.defines) args.insert(args.end(), {"-d", define});
+      return args;
+    }());
+    EXPECT_EQ(printed.status, 0) << printed.out << app_.log();
+    if (c.message) {
+      EXPECT_NE(printed.out.find(c.message), std::string::npos) << printed.out;
+    }
+    const std::vector<std::uint8_t> job =
+        file_bytes(folder_ / "jobs" / (std::string(c.name) + ".prn"));
+    if (!c.printed) {
+      EXPECT_TRUE(job.empty()) << job.size() << " bytes reached the printer";
+      continue;
+    }
+    const js::ReadResult read = js::read_commands(job);
+    EXPECT_FALSE(read.error.has_value()) << read.error->expected;
+  }
+  EXPECT_EQ(file_bytes(folder_ / "jobs/raster.prn"), file_bytes(folder_ / "tool.prn"))
+      << "a raster of the card's size is printed pixel for pixel";
+}
+
+// A client that sends the start of a raster and then nothing holds no
+// printer: another user's job prints while it stalls, and once the document
+// timeout has passed its own job ends, saying why.
+TEST_F(App, AStalledClientHoldsNoPrinter) {
+  std::vector<std::uint8_t> rgb(1024 * 656 * 3, 90);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
+  const std::vector<std::uint8_t> raster = ymcko::testing::make_raster(
+      {{1024, 656, CUPS_CSPACE_SRGB, rgb}}, ymcko::testing::RasterFormat::pwg);
+  std::atomic<bool> sent{false}, answered{false};
+  ipp_status_t status = IPP_STATUS_OK;
+  std::string message;
+  std::thread stalled([&] {
+    http_t* http = httpConnect2("127.0.0.1", app_.port(), nullptr, AF_INET, HTTP_ENCRYPTION_NEVER,
+                                1, 30000, nullptr);
+    ipp_t* request = ippNewRequest(IPP_OP_PRINT_JOB);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr,
+                 app_.uri("card").c_str());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, "slow");
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr,
+                 "image/pwg-raster");
+    if (http != nullptr && cupsSendRequest(http, request, "/ipp/print/card",
+                                           CUPS_LENGTH_VARIABLE) == HTTP_STATUS_CONTINUE) {
+      cupsWriteRequestData(http, reinterpret_cast<const char*>(raster.data()), 4000);
+    }
+    sent = true;
+    // Reading the answer would end the document: it is read once the
+    // server has given up on the rest.
+    std::this_thread::sleep_for(std::chrono::seconds(kDocumentTimeout + 3));
+    ipp_t* response = http != nullptr ? cupsGetResponse(http, "/ipp/print/card") : nullptr;
+    status = cupsLastError();
+    message = cupsLastErrorString();
+    answered = true;
+    ippDelete(response);
+    ippDelete(request);
+    httpClose(http);
+  });
+  while (!sent) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  const ProcessResult other = print("card.png", "image/png", "other", 70, 0);
+  EXPECT_EQ(other.status, 0) << other.out << app_.log();
+  EXPECT_FALSE(answered) << "the other job waited for the stalled one";
+  stalled.join();
+  EXPECT_NE(status, IPP_STATUS_OK);
+  EXPECT_NE(message.find("stalled"), std::string::npos) << message;
 }
 
 TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {

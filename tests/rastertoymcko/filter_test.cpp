@@ -12,7 +12,7 @@
 
 #include "cards/images/png_write.h"
 #include "cards/jobs/command_reader.h"
-#include "rastertoymcko/raster.h"
+#include "support/raster.h"
 #include "support/scratch.h"
 #include "support/test_support.h"
 

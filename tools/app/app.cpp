@@ -1,4 +1,6 @@
-// The printer application's driver, raster callbacks and document filters.
+// The printer application's driver and its document filters: every
+// document is spooled whole (PAPPL as pappl/ builds it) and printed from its
+// file through one print session.
 #include "app/app.h"
 
 #include <fcntl.h>
@@ -8,7 +10,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,10 +18,9 @@
 #include "cards/images/image_file.h"
 #include "cards/images/pdf_document.h"
 #include "cards/jobs/job_check.h"
-#include "cards/raster/page_format.h"
+#include "cards/raster/raster_pages.h"
 #include "print/card_geometry.h"
 #include "print/devmode.h"
-#include "print/files.h"
 #include "print/session.h"
 
 namespace ymcko::app {
@@ -41,30 +41,13 @@ class DeviceSink final : public print::Sink {
   pappl_device_t* device_;
 };
 
-// One job's print session, kept as the job's data from start_job to end_job.
-struct JobState {
-  explicit JobState(pappl_device_t* device) : sink(device) {}
-  DeviceSink sink;
-  std::unique_ptr<print::PrintSession> session;
-  print::Stripe stripe;
-  unsigned pages = 0;
-  // The side being drawn.
-  std::uint32_t height = 0;
-  std::uint32_t lines = 0;
-  std::size_t line_bytes = 0;
-  bool failed = false;
-};
-
-JobState* state_of(pappl_job_t* job) { return static_cast<JobState*>(papplJobGetData(job)); }
-
-// Runs one step of the job; a failure is the job's message and log line,
-// and ends the session so that the printer gets no half card.
-template <class Step>
-bool guarded(pappl_job_t* job, Step&& step) {
-  JobState* state = state_of(job);
-  if (state != nullptr && state->failed) return false;
+// Runs the job's work; a failure is the job's message and log line. The
+// print session ends the document of a failed job, so the printer gets no
+// half card.
+template <class Work>
+bool guarded(pappl_job_t* job, Work&& work) {
   try {
-    step();
+    work();
     return true;
   } catch (const print::Error& error) {
     papplJobSetMessage(job, "%s: %s", error.input().c_str(), error.what());
@@ -72,10 +55,6 @@ bool guarded(pappl_job_t* job, Step&& step) {
   } catch (const std::exception& error) {
     papplJobSetMessage(job, "%s", error.what());
     papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "%s", error.what());
-  }
-  if ((state = state_of(job)) != nullptr) {
-    state->failed = true;
-    state->session.reset();
   }
   return false;
 }
@@ -86,20 +65,26 @@ void log_warnings(pappl_job_t* job, const print::Warnings& warnings) {
   }
 }
 
+// The job's print options, freed with the object.
+struct OptionsDeleter {
+  void operator()(pappl_pr_options_t* options) const { papplJobDeletePrintOptions(options); }
+};
+using PrintOptions = std::unique_ptr<pappl_pr_options_t, OptionsDeleter>;
+
 // The job's card settings: the printer's defaults and the job's vendor
-// attributes, its copies, and the orientation of its page.
+// attributes, its copies, and the orientation of its page (the media's,
+// or `landscape` when the document's first page says it).
 print::CardSettings settings_for(pappl_job_t* job, const pappl_pr_options_t& options,
-                                 print::Warnings& warnings) {
+                                 std::optional<bool> landscape, print::Warnings& warnings) {
   ipp_t* defaults = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
   std::unique_ptr<ipp_t, decltype(&ippDelete)> owned(defaults, &ippDelete);
   print::CardSettings settings = job_settings(
       defaults, [job](const std::string& name) { return papplJobGetAttribute(job, name.c_str()); },
       warnings);
   settings.set("copies", std::int64_t{options.copies}, "copies", warnings);
-  settings.set(
-      "orientation",
-      std::string(options.header.cupsWidth > options.header.cupsHeight ? "landscape" : "portrait"),
-      "media", warnings);
+  const bool wide = landscape.value_or(options.header.cupsWidth > options.header.cupsHeight);
+  settings.set("orientation", std::string(wide ? "landscape" : "portrait"), "media", warnings);
+  log_warnings(job, warnings);
   return settings;
 }
 
@@ -123,80 +108,108 @@ void make_grey(cards::Image& image) {
   }
 }
 
+// The job's spooled document, open for reading while the object lives.
+class Document {
+ public:
+  explicit Document(pappl_job_t* job)
+      : fd_(::open(papplJobGetFilename(job), O_RDONLY | O_CLOEXEC)) {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0 || info.st_size == 0)
+      throw print::Error("the document", "cannot be read or is empty");
+    size_ = std::size_t(info.st_size);
+  }
+  ~Document() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Document(const Document&) = delete;
+  Document& operator=(const Document&) = delete;
+  int fd() const { return fd_; }
+  std::size_t size() const { return size_; }
+  // Reads again from the start.
+  void rewind() const {
+    if (::lseek(fd_, 0, SEEK_SET) != 0) throw print::Error("the document", "cannot be read again");
+  }
+
+ private:
+  int fd_;
+  std::size_t size_ = 0;
+};
+
+// The job's message once it was cancelled part-way.
+void say_cancelled(pappl_job_t* job, std::size_t cards) {
+  papplJobSetMessage(job, "Cancelled after %zu card%s.", cards, cards == 1 ? "" : "s");
+}
+
 }  // namespace
 
-bool start_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device) {
+// PAPPL prints raster through these only while a document arrives, which
+// this application's PAPPL never does: every document is spooled first and
+// printed by print_raster.
+bool start_job(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*) {
+  papplLogJob(job, PAPPL_LOGLEVEL_ERROR, "Raster is printed from its spooled document only.");
+  return false;
+}
+bool start_page(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned) { return false; }
+bool write_line(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned,
+                const unsigned char*) {
+  return false;
+}
+bool end_page(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*, unsigned) { return false; }
+bool end_job(pappl_job_t*, pappl_pr_options_t*, pappl_device_t*) { return false; }
+
+bool print_raster(pappl_job_t* job, pappl_device_t* device, void*) {
   return guarded(job, [&] {
-    auto state = std::make_unique<JobState>(device);
+    // The whole document is read before a card is printed: one cut short
+    // sends nothing.
+    const Document document(job);
+    cups_page_header2_t first;
+    unsigned pages;
+    {
+      raster::RasterStream raster = raster::open_raster(document.fd(), "the document", first);
+      pages = raster::check_raster_pages(raster.get(), first);
+    }
+    document.rewind();
+    raster::RasterStream raster = raster::open_raster(document.fd(), "the document", first);
+    papplJobSetImpressions(job, int(pages));
+    const PrintOptions options(papplJobCreatePrintOptions(job, pages, true));
     print::Warnings warnings;
-    const print::CardSettings settings = settings_for(job, *options, warnings);
-    log_warnings(job, warnings);
-    // The driver makes the copies; PAPPL's image filter would repeat them.
-    options->copies = 1;
+    const print::CardSettings settings =
+        settings_for(job, *options, first.cupsWidth > first.cupsHeight, warnings);
 
-    state->stripe = settings.stripe();
-    state->session = std::make_unique<print::PrintSession>(state->sink, session_options(settings));
-    papplJobSetData(job, state.release());
-  });
-}
-
-bool start_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t*, unsigned) {
-  return guarded(job, [&] {
-    JobState& state = *state_of(job);
-    const cups_page_header2_t& header = options->header;
-    const std::string name = "page " + std::to_string(++state.pages);
-    const print::PixelFormat format = raster::page_format(header, name);
-    state.session->begin_side(header.cupsWidth, header.cupsHeight, format, name, state.stripe);
-    state.height = header.cupsHeight;
-    state.lines = 0;
-    state.line_bytes = header.cupsBytesPerLine;
-  });
-}
-
-bool write_line(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned,
-                const unsigned char* line) {
-  return guarded(job, [&] {
-    JobState& state = *state_of(job);
-    if (state.lines == state.height) return;  // a client's excess lines
-    state.session->write_line(std::span(line, state.line_bytes));
-    ++state.lines;
-  });
-}
-
-bool end_page(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t*, unsigned) {
-  return guarded(job, [&] {
-    JobState& state = *state_of(job);
-    // A cancelled page is finished white, so the card comes out whole.
-    const std::vector<std::uint8_t> white(state.line_bytes, 0xFF);
-    for (; state.lines < state.height; ++state.lines) state.session->write_line(white);
-    state.session->end_side();
-  });
-}
-
-bool end_job(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
-  if (state_of(job) == nullptr) return false;
-  const bool done = guarded(job, [&] {
-    state_of(job)->session->finish();
+    DeviceSink sink(device);
+    print::PrintSession session(sink, session_options(settings));
+    std::size_t cards = 0;
+    raster::RasterHooks hooks;
+    hooks.cancelled = [job] { return papplJobIsCanceled(job); };
+    hooks.starting = [&](unsigned) { cards += session.next_side_is_front(); };
+    hooks.printed = [job](unsigned) { papplJobSetImpressionsCompleted(job, 1); };
+    raster::print_raster_pages(raster.get(), first, session, settings.stripe(), hooks);
+    session.finish();
     papplDeviceFlush(device);
+    if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
-  delete state_of(job);
-  papplJobSetData(job, nullptr);
-  return done;
 }
 
 bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
-  pappl_pr_options_t* options = nullptr;
-  const bool printed = guarded(job, [&] {
+  return guarded(job, [&] {
     cards::ImageInput input(papplJobGetFilename(job), "the document");
     std::optional<cards::PdfDocument> pdf;
     if (input.format() == cards::ImageFormat::pdf)
       pdf.emplace(input.read_all(), "the PDF document");
     const int pages = pdf ? pdf->pages() : 1;
     papplJobSetImpressions(job, pages);
-    options = papplJobCreatePrintOptions(job, unsigned(pages), true);
+    const PrintOptions options(papplJobCreatePrintOptions(job, unsigned(pages), true));
+    int first = 1, last = 1;
+    if (pdf) {
+      first = std::max(1, int(std::min<unsigned>(options->first_page, INT32_MAX)));
+      last = std::min(pages, int(std::min<unsigned>(options->last_page, INT32_MAX)));
+      if (first > last) {
+        throw print::Error("page-ranges",
+                           "selects none of the document's " + std::to_string(pages) + " pages");
+      }
+    }
     print::Warnings warnings;
-    const print::CardSettings settings = settings_for(job, *options, warnings);
-    log_warnings(job, warnings);
+    const print::CardSettings settings = settings_for(job, *options, std::nullopt, warnings);
     const bool grey = options->header.cupsColorSpace == CUPS_CSPACE_SW ||
                       options->header.cupsColorSpace == CUPS_CSPACE_W;
 
@@ -205,12 +218,11 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
     DeviceSink sink(device);
     print::PrintSession session(sink, session_options(settings));
     const print::Stripe stripe = settings.stripe();
-    int first = 1, last = 1;
-    if (pdf) {
-      first = std::max(1, int(std::min<unsigned>(options->first_page, INT32_MAX)));
-      last = std::min(pages, int(std::min<unsigned>(options->last_page, INT32_MAX)));
-    }
-    for (int page = first; page <= last && !papplJobIsCanceled(job); ++page) {
+    std::size_t cards = 0;
+    for (int page = first; page <= last; ++page) {
+      // Cancelled: the job ends once its card is whole.
+      if (papplJobIsCanceled(job) && session.next_side_is_front()) break;
+      cards += session.next_side_is_front();
       cards::Image image = pdf ? pdf->render(page - 1) : input.decode();
       if (grey) make_grey(image);
       session.add_side({image.width, image.height, print::PixelFormat::rgba, image.rgba, 0},
@@ -219,25 +231,17 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
     }
     session.finish();
     papplDeviceFlush(device);
+    if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
-  if (options != nullptr) papplJobDeletePrintOptions(options);
-  return printed;
 }
 
 bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
   return guarded(job, [&] {
-    const std::string path = papplJobGetFilename(job);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat info {};
-    if (fd < 0 || ::fstat(fd, &info) != 0 || info.st_size == 0) {
-      if (fd >= 0) ::close(fd);
-      throw print::Error("the job", "the job file cannot be read or is empty");
-    }
+    const Document document(job);
     // Mapped, so that a long batch job is checked without a copy.
-    void* mapped = ::mmap(nullptr, std::size_t(info.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
-    ::close(fd);
+    void* mapped = ::mmap(nullptr, document.size(), PROT_READ, MAP_PRIVATE, document.fd(), 0);
     if (mapped == MAP_FAILED) throw print::Error("the job", "the job file cannot be mapped");
-    const std::span bytes(static_cast<const std::uint8_t*>(mapped), std::size_t(info.st_size));
+    const std::span bytes(static_cast<const std::uint8_t*>(mapped), document.size());
     struct Unmap {
       std::span<const std::uint8_t> bytes;
       ~Unmap() { ::munmap(const_cast<std::uint8_t*>(bytes.data()), bytes.size()); }
@@ -249,13 +253,28 @@ bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
                                         std::to_string(checked.error->offset) + ", expected " +
                                         checked.error->expected);
     }
+    // Sent a card at a time (the document's header with the first), so that
+    // a cancelled job stops at the end of a card.
+    std::vector<std::size_t> card_ends;
+    for (const jobstream::Command& command : checked.commands) {
+      if (std::holds_alternative<jobstream::CardEnd>(command.body))
+        card_ends.push_back(command.offset + command.length);
+    }
+    papplJobSetImpressions(job, int(card_ends.size()));
     DeviceSink sink(device);
     constexpr std::size_t kChunk = 1 << 20;
-    for (std::size_t at = 0; at < bytes.size(); at += kChunk) {
-      if (!sink.write(bytes.subspan(at, std::min(kChunk, bytes.size() - at))))
-        throw print::Error("printer", sink.failure());
+    std::size_t sent = 0, cards = 0;
+    for (const std::size_t end : card_ends) {
+      if (papplJobIsCanceled(job)) break;
+      for (; sent < end; sent += std::min(kChunk, end - sent)) {
+        if (!sink.write(bytes.subspan(sent, std::min(kChunk, end - sent))))
+          throw print::Error("printer", sink.failure());
+      }
+      ++cards;
+      papplJobSetImpressionsCompleted(job, 1);
     }
     papplDeviceFlush(device);
+    if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
 }
 

@@ -1,5 +1,5 @@
 // ymcko-app: the card printer as an IPP Everywhere printer application on
-// PAPPL. One driver; its raster callbacks draw each page as a card side
+// PAPPL. One driver; every document is spooled and drawn, page by page, as card sides
 // through the print service; PDF, PNG and JPEG documents are read by the
 // card-content layer, as the ymcko tool reads them.
 #pragma once
@@ -21,9 +21,11 @@ inline constexpr const char* kJobFormat = print::kJobType;
 inline constexpr const char* kLandscapeCard = "custom_cr80-land_86.7x55.55mm";
 inline constexpr const char* kPortraitCard = "custom_cr80_55.55x86.7mm";
 
-// The document formats the application reads itself, by a filter to the
-// driver's own format so that it comes before PAPPL's image filters.
+// The document formats the application reads itself, each by a filter to
+// the driver's own format so that it comes before PAPPL's image filters:
+// images and PDF, and the raster formats clients send.
 inline constexpr const char* kDocumentFormats[] = {"application/pdf", "image/png", "image/jpeg"};
+inline constexpr const char* kRasterFormats[] = {"image/pwg-raster", "image/urf"};
 
 // PAPPL's main loop with the application's system, driver and filters.
 int run(int argc, char* argv[]);
@@ -34,7 +36,8 @@ bool driver_callback(pappl_system_t* system, const char* driver_name, const char
                      const char* device_id, pappl_pr_driver_data_t* data, ipp_t** attrs,
                      void* context);
 
-// The raster callbacks.
+// The raster callbacks PAPPL requires; it prints nothing through them, as it
+// spools every document.
 bool start_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
 bool start_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device,
                 unsigned page);
@@ -55,5 +58,10 @@ bool check_job_attributes(pappl_client_t* client, void* context);
 // a PDF rendered at 300 dpi, decoded with its colour profile applied and
 // drawn as a card side, as the ymcko tool draws them.
 bool print_document(pappl_job_t* job, pappl_device_t* device, void* context);
+
+// The MIME filter for kRasterFormats: the spooled document checked whole,
+// then each page drawn as a card side; a cancelled job ends once its card
+// is whole.
+bool print_raster(pappl_job_t* job, pappl_device_t* device, void* context);
 
 }  // namespace ymcko::app

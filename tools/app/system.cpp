@@ -72,16 +72,24 @@ pappl_soptions_t server_options(const char* words) {
 // document filters and the labels of the card settings.
 pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   const std::string& base = *static_cast<const std::string*>(context);
-  int port = 0;
-  if (const char* text = option("server-port", count, options)) {
+  // A whole number option from `low` to `high`; false, having said so, for any other text.
+  auto number = [&](const char* name, long low, long high, const char* what, int& value) {
+    const char* text = option(name, count, options);
+    if (text == nullptr) return true;
     char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    if (*text == 0 || *end != 0 || value < 0 || value > 65535) {
-      std::fprintf(stderr, "%s: server-port: \"%s\" is not a port number\n", base.c_str(), text);
-      return nullptr;
+    const long given = std::strtol(text, &end, 10);
+    if (*text == 0 || *end != 0 || given < low || given > high) {
+      std::fprintf(stderr, "%s: %s: \"%s\" is not %s\n", base.c_str(), name, text, what);
+      return false;
     }
-    port = int(value);
-  }
+    value = int(given);
+    return true;
+  };
+  int port = 0, document_timeout = 60;
+  if (!number("server-port", 0, 65535, "a port number", port) ||
+      !number("document-timeout", 1, 86400, "a number of seconds from 1 to 86400",
+              document_timeout))
+    return nullptr;
   const char* folder = option("spool-directory", count, options);
   const std::string spool = folder != nullptr ? folder : spool_folder(base);
   std::error_code ignored;
@@ -93,6 +101,7 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
       log_level(option("log-level", count, options)), option("auth-service", count, options),
       false);
   if (system == nullptr) return nullptr;
+  papplSystemSetDocumentTimeout(system, document_timeout);
   if (const char* group = option("admin-group", count, options))
     papplSystemSetAdminGroup(system, group);
   if (const char* host = option("server-hostname", count, options))
@@ -104,6 +113,8 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   // PAPPL looks for a filter to the driver's format first.
   for (const char* format : kDocumentFormats)
     papplSystemAddMIMEFilter(system, format, kJobFormat, print_document, nullptr);
+  for (const char* format : kRasterFormats)
+    papplSystemAddMIMEFilter(system, format, kJobFormat, print_raster, nullptr);
   static const std::string strings = vendor_strings() + "\"media." + kLandscapeCard +
                                      "\" = \"CR-80 card, landscape\";\n\"media." + kPortraitCard +
                                      "\" = \"CR-80 card, portrait\";\n";

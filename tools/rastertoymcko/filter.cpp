@@ -12,7 +12,7 @@
 #include <cstring>
 #include <memory>
 
-#include "cards/raster/page_format.h"
+#include "cards/raster/raster_pages.h"
 #include "print/devmode.h"
 #include "print/printer_store.h"
 
@@ -36,17 +36,6 @@ std::vector<print::JobOption> ppd_defaults(const char* path) {
   }
   ppdClose(ppd);
   return defaults;
-}
-
-// Closes the raster stream at the end of the scope.
-struct RasterCloser {
-  void operator()(cups_raster_t* raster) const { cupsRasterClose(raster); }
-};
-
-// The reason libcups gives for a failed read, or what the filter knows of it.
-std::string raster_error(const char* fallback) {
-  const char* reason = cupsRasterErrorString();
-  return reason != nullptr && *reason != 0 ? std::string(reason) : std::string(fallback);
 }
 
 }  // namespace
@@ -86,15 +75,8 @@ int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log,
     for (const print::Warning& warning : warnings)
       log << "INFO: " << warning.input << ": " << warning.what << "\n";
 
-    std::unique_ptr<cups_raster_t, RasterCloser> raster(cupsRasterOpen(in, CUPS_RASTER_READ));
-    if (raster == nullptr)
-      throw print::Error("raster", "not a CUPS raster stream: " + raster_error("no sync word"));
-
     cups_page_header2_t header;
-    if (!cupsRasterReadHeader2(raster.get(), &header)) {
-      throw print::Error("raster",
-                         "holds no page: " + raster_error("the stream ends before the first page"));
-    }
+    raster::RasterStream stream = raster::open_raster(in, "raster", header);
     // The first page's shape sets the card's orientation for the job.
     settings.set("orientation",
                  std::string(header.cupsWidth > header.cupsHeight ? "landscape" : "portrait"),
@@ -104,35 +86,17 @@ int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log,
     job.devmode = print::application_devmode(settings, std::nullopt);
     print::apply_to_printer_store(settings, job.printer);
     job.fit = print::FitMode::cover;
-    const print::Stripe stripe = settings.stripe();
 
     print::PrintSession session(out, job);
-    std::vector<std::uint8_t> line;
-    unsigned page = 0;
-    do {
-      ++page;
-      const std::string name = "page " + std::to_string(page);
-      const print::PixelFormat format = raster::page_format(header, name);
-      log << "INFO: Printing " << name << "\n" << std::flush;
-      session.begin_side(header.cupsWidth, header.cupsHeight, format, name, stripe);
-      line.assign(header.cupsBytesPerLine, 0);
-      for (unsigned y = 0; y < header.cupsHeight; ++y) {
-        if (cupsRasterReadPixels(raster.get(), line.data(), header.cupsBytesPerLine) !=
-            header.cupsBytesPerLine) {
-          if (!cancelled) {
-            throw print::Error(name, "the raster ends in line " + std::to_string(y + 1) + " of " +
-                                         std::to_string(header.cupsHeight));
-          }
-          // Cancelled: the card is finished with what came, white below.
-          std::fill(line.begin(), line.end(), std::uint8_t(0xFF));
-        }
-        session.write_line(line);
-      }
-      session.end_side();
+    raster::RasterHooks hooks;
+    hooks.cancelled = [&cancelled] { return cancelled != 0; };
+    hooks.starting = [&log](unsigned page) {
+      log << "INFO: Printing page " << page << "\n" << std::flush;
+    };
+    hooks.printed = [&log, &arguments](unsigned page) {
       log << "PAGE: " << page << " " << arguments.copies << "\n" << std::flush;
-      // Cancelled: the job ends once its card is whole.
-      if (cancelled && session.next_side_is_front()) break;
-    } while (cupsRasterReadHeader2(raster.get(), &header));
+    };
+    raster::print_raster_pages(stream.get(), header, session, settings.stripe(), hooks);
     session.finish();
     if (cancelled) log << "INFO: The job was cancelled; the last card was finished\n";
     return 0;

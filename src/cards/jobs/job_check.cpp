@@ -1,11 +1,13 @@
 // The job's structure over the commands the reader accepted.
 #include "cards/jobs/job_check.h"
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <variant>
 
 #include "print/card_geometry.h"
+#include "print/card_settings.h"
 
 namespace ymcko::cards {
 namespace {
@@ -22,8 +24,16 @@ Overloaded(Ts...) -> Overloaded<Ts...>;
 using print::kPanelColumns;
 using print::kPanelLines;
 
-bool positive_count(const std::string& count) {
-  return count.find_first_not_of("0") != std::string::npos;
+// A trailer's copy count within the range the settings give copies.
+bool copies_in_range(const std::string& count) {
+  static const print::Setting& copies = *print::find_setting("copies");
+  const long value = std::strtol(count.c_str(), nullptr, 10);
+  return value >= copies.min && value <= copies.max;
+}
+
+std::string copies_range() {
+  const print::Setting& copies = *print::find_setting("copies");
+  return "a copy count of " + std::to_string(copies.min) + " to " + std::to_string(copies.max);
 }
 
 // The structural check over commands the reader accepted; the first fault.
@@ -44,6 +54,7 @@ std::optional<js::ReadError> check_structure(const std::vector<js::Command>& com
               return std::nullopt;
             },
             [&](const js::CardEnd&) -> std::optional<js::ReadError> {
+              if (!card_in) return fault("a card start before the card end");
               card_in = false;
               return std::nullopt;
             },
@@ -67,8 +78,7 @@ std::optional<js::ReadError> check_structure(const std::vector<js::Command>& com
                              std::to_string(c.first_line) + " + " + std::to_string(c.lines()) +
                              " lines)");
               }
-              if (!positive_count(c.count))
-                return fault("a copy count of at least 1 in the panel trailer");
+              if (!copies_in_range(c.count)) return fault(copies_range() + " in the panel trailer");
               return std::nullopt;
             },
             [&](const js::OverlayArea& c) -> std::optional<js::ReadError> {
@@ -85,8 +95,7 @@ std::optional<js::ReadError> check_structure(const std::vector<js::Command>& com
             },
             [&](const js::OverlayTrailer& c) -> std::optional<js::ReadError> {
               if (!card_in) return fault("a card in the printer before the overlay end");
-              if (!positive_count(c.count))
-                return fault("a copy count of at least 1 in the overlay end");
+              if (!copies_in_range(c.count)) return fault(copies_range() + " in the overlay end");
               next_area = 0;
               return std::nullopt;
             },

@@ -71,7 +71,7 @@ TEST(Inspect, FindsStructuralFaultsWithTheirOffsets) {
       {"copy count zero",
        start +
            R"(1B 01 0D 1B 65 4B "0000000" 31 31 00 00 01 00 01 53 FF 0D 1B 61 4B "0000" 0D 1B 04 0D)",
-       44, "a copy count of at least 1"},
+       44, "a copy count of 1 to 999"},
       {"area numbers skip",
        start +
            R"(1B 01 0D 1B 63 4F 0D 1B 65 4F "100000000000000001" 0D 1B 61 4F "0001" 0D 1B 04 0D)",

@@ -1,5 +1,5 @@
-// CUPS raster streams made in memory for the filter's tests, in each stream
-// format libcups reads.
+// CUPS raster streams made in memory for the tests of the filter and the
+// printer application, in each stream format libcups reads.
 #pragma once
 
 #include <cups/raster.h>
