@@ -52,6 +52,7 @@ class PrinterApp {
         "-o",           "listen-hostname=127.0.0.1",
         "-o",           "log-level=info",
         "-o",           "document-timeout=" + std::to_string(kDocumentTimeout),
+        "-o",           "file-device-folder=" + root_.string(),
         "-o",           "log-file=" + (root_ / "log").string()};
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
@@ -102,14 +103,17 @@ class PrinterApp {
         {"add", "-d", name, "-m", ymcko::app::kDriverName, "-v", "file://" + folder.string()},
         root_);
   }
-  // Runs an ipptool test file of this folder against the printer.
+  // Runs an ipptool test file of this folder against the printer (none:
+  // the system), as root or as the user nobody.
   ProcessResult ipptool(const std::string& printer, const std::string& test,
-                        const std::vector<std::string>& defines) const {
+                        const std::vector<std::string>& defines, bool as_nobody = false) const {
     std::vector<std::string> args = {"-tv"};
+    if (as_nobody)
+      args = {"--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/ipptool", "-tv"};
     args.insert(args.end(), defines.begin(), defines.end());
-    args.push_back(uri(printer));
+    args.push_back(printer.empty() ? "ipp://" + host() + "/ipp/system" : uri(printer));
     args.push_back(std::string(YMCKO_TEST_DATA_DIR) + "/app/" + test);
-    return run_program("/usr/bin/ipptool", args, root_);
+    return run_program(as_nobody ? "/usr/bin/setpriv" : "/usr/bin/ipptool", args, root_);
   }
 
  private:
@@ -383,6 +387,57 @@ TEST_F(App, AStalledClientHoldsNoPrinter) {
   stalled.join();
   EXPECT_NE(status, IPP_STATUS_OK);
   EXPECT_NE(message.find("stalled"), std::string::npos) << message;
+}
+
+// Without an authentication service only root and the server's own user
+// administer it, by their credentials: another local user may print but not
+// add a printer, the local socket is the server user's alone, and no one
+// makes a file device write outside the folder the server was given.
+TEST_F(App, OnlyItsAdministratorAdministersIt) {
+  EXPECT_EQ(std::filesystem::status(folder_ / "ymcko-app.sock").permissions(),
+            std::filesystem::perms::owner_all);
+  if (::geteuid() != 0) GTEST_SKIP() << "the test acts as the user nobody, which takes root";
+  std::filesystem::permissions(
+      folder_.path(), std::filesystem::perms::others_read | std::filesystem::perms::others_exec,
+      std::filesystem::perm_options::add);
+  std::vector<std::uint8_t> grey(1024 * 656, 128);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, grey);
+  const std::string inside = "file://" + (folder_ / "jobs").string();
+  struct Case {
+    const char* name;
+    bool as_nobody;
+    const char* test;
+    std::vector<std::string> defines;
+    const char* status;
+  };
+  const Case cases[] = {
+      {"another user adds a printer",
+       true,
+       "create-printer.test",
+       {"-d", "name=theirs", "-d", "device=" + inside},
+       "client-error-forbidden"},
+      {"a file device outside the folder",
+       false,
+       "create-printer.test",
+       {"-d", "name=etc", "-d", "device=file:///etc"},
+       "client-error-attributes-or-values-not-supported"},
+      {"another user prints",
+       true,
+       "print-job.test",
+       {"-f", (folder_ / "card.png").string(), "-d", "format=image/png", "-d", "jobname=theirs",
+        "-d", "intensity=70", "-d", "sidemode=0"},
+       "successful-ok"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ProcessResult result = app_.ipptool(std::string(c.test) == "print-job.test" ? "card" : "",
+                                              c.test, c.defines, c.as_nobody);
+    EXPECT_NE(result.out.find(std::string("status-code = ") + c.status), std::string::npos)
+        << result.out << result.err;
+  }
+  EXPECT_FALSE(std::filesystem::exists("/etc/etc.prn"));
+  const ProcessResult printers = run_program(YMCKO_APP_PATH, {"printers"}, folder_.path());
+  EXPECT_EQ(printers.out, "card\n") << "no printer was added";
 }
 
 TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {

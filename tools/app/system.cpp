@@ -102,6 +102,14 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
       false);
   if (system == nullptr) return nullptr;
   papplSystemSetDocumentTimeout(system, document_timeout);
+  // File devices write only in the folder the administrator names here.
+  if (const char* files = option("file-device-folder", count, options)) {
+    if (!papplDeviceSetFileFolder(files)) {
+      std::fprintf(stderr, "%s: file-device-folder: \"%s\" is not a folder\n", base.c_str(), files);
+      papplSystemDelete(system);
+      return nullptr;
+    }
+  }
   if (const char* group = option("admin-group", count, options))
     papplSystemSetAdminGroup(system, group);
   if (const char* host = option("server-hostname", count, options))
