@@ -82,6 +82,9 @@ struct Setting {
   std::int64_t ppd_step = 0;
   std::vector<std::string_view> ppd_labels = {};
   std::string_view ipp_attribute = {};  // the printer application's attribute
+  // Personal data (a stripe's text): a job's alone, never a stored default,
+  // never shown back.
+  bool personal = false;
   // The value the driver's records hold; from the driver's default records
   // this is the setting's default.
   SettingValue (*read)(const DriverRecords& records) = nullptr;

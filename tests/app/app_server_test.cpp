@@ -440,6 +440,25 @@ TEST_F(App, OnlyItsAdministratorAdministersIt) {
   EXPECT_EQ(printers.out, "card\n") << "no printer was added";
 }
 
+// A stripe's text is personal data: no client reads it back, and neither
+// the log nor the saved state holds it; both are the server user's alone.
+TEST_F(App, NoOneReadsAStripeBack) {
+  std::vector<std::uint8_t> grey(1024 * 656, 200);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, grey);
+  const std::string secret = "SECRETTRACK";
+  const ProcessResult result =
+      app_.ipptool("card", "private-tracks.test",
+                   {"-f", (folder_ / "card.png").string(), "-d", "secret=" + secret});
+  EXPECT_EQ(result.status, 0) << result.out;  // ipptool shows the request it sent, not a reply
+  EXPECT_EQ(app_.stop(), 0);
+  for (const char* file : {"log", "ymcko-app.state"}) {
+    SCOPED_TRACE(file);
+    EXPECT_EQ(ymcko::testing::read_text(folder_ / file).find(secret), std::string::npos);
+    EXPECT_EQ(std::filesystem::status(folder_ / file).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  }
+}
+
 TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
   const ProcessResult attributes = app_.ipptool("card", "printer-attributes.test", {});
   ASSERT_EQ(attributes.status, 0) << attributes.out;
@@ -452,6 +471,7 @@ TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
       "application/pdf,image/jpeg,image/png",
   };
   for (const ymcko::app::VendorSetting& setting : ymcko::app::vendor_settings()) {
+    if (setting.job_only) continue;
     const ymcko::print::Setting& row = *setting.row;
     const ymcko::print::SettingValue value = ymcko::print::default_value(row);
     if (const auto* number = std::get_if<std::int64_t>(&value)) {
@@ -497,8 +517,9 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
   ASSERT_EQ(defaults.status, 0) << defaults.err;
   EXPECT_NE(defaults.out.find("CR-80 card, landscape"), std::string::npos);
   for (const ymcko::app::VendorSetting& setting : ymcko::app::vendor_settings()) {
-    EXPECT_NE(defaults.out.find("name=\"" + setting.name + "\""), std::string::npos)
-        << setting.name;
+    EXPECT_EQ(defaults.out.find("name=\"" + setting.name + "\"") != std::string::npos,
+              !setting.job_only)
+        << setting.name << ": only the job-only settings have no default";
   }
   EXPECT_NE(defaults.out.find("Colour intensity in percent, 0 to 100:"), std::string::npos);
 

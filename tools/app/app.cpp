@@ -330,9 +330,13 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
   std::snprintf(media.type, sizeof media.type, "cardstock");
   data->media_ready[0] = media;
 
-  const std::vector<VendorSetting>& vendor = vendor_settings();
-  data->num_vendor = int(std::min<std::size_t>(vendor.size(), PAPPL_MAX_VENDOR));
-  for (int i = 0; i < data->num_vendor; ++i) data->vendor[i] = vendor[i].name.c_str();
+  // The printer's vendor options; the job-only ones (the stripe's texts)
+  // are no printer defaults.
+  data->num_vendor = 0;
+  for (const VendorSetting& setting : vendor_settings()) {
+    if (!setting.job_only && data->num_vendor < PAPPL_MAX_VENDOR)
+      data->vendor[data->num_vendor++] = setting.name.c_str();
+  }
   *attrs = ippNew();
   add_vendor_attributes(*attrs);
   return true;

@@ -92,8 +92,11 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
     return nullptr;
   const char* folder = option("spool-directory", count, options);
   const std::string spool = folder != nullptr ? folder : spool_folder(base);
+  // Documents are personal data: the spool is the server user's alone.
   std::error_code ignored;
   std::filesystem::create_directories(spool, ignored);
+  std::filesystem::permissions(spool, std::filesystem::perms::owner_all,
+                               std::filesystem::perm_options::replace, ignored);
 
   pappl_system_t* system = papplSystemCreate(
       server_options(option("server-options", count, options)), base.c_str(), port,
@@ -118,6 +121,9 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
     papplSystemAddListeners(system, option("listen-hostname", count, options));
 
   papplSystemSetJobAttributesCallback(system, check_job_attributes, nullptr);
+  // The stripe's texts are personal data: no client reads them back.
+  papplSystemSetPrivateJobAttributes(system, kPrivateReport, int(private_attributes().size()),
+                                     private_attributes().data());
   // PAPPL looks for a filter to the driver's format first.
   for (const char* format : kDocumentFormats)
     papplSystemAddMIMEFilter(system, format, kJobFormat, print_document, nullptr);

@@ -146,15 +146,27 @@ const std::vector<VendorSetting>& vendor_settings() {
       if (!label.empty()) label[0] = char(std::toupper(static_cast<unsigned char>(label[0])));
       if (row.kind == SettingKind::overlay_list) label += "; separate areas with \";\"";
       found.push_back({&row, std::string(row.ipp_attribute), label,
-                       row.target == print::SettingTarget::printer_property});
+                       row.target == print::SettingTarget::printer_property, row.personal});
     }
     return found;
   }();
   return settings;
 }
 
+const std::vector<const char*>& private_attributes() {
+  static const std::vector<const char*> names = [] {
+    std::vector<const char*> found;
+    for (const VendorSetting& setting : vendor_settings()) {
+      if (setting.job_only) found.push_back(setting.name.c_str());
+    }
+    return found;
+  }();
+  return names;
+}
+
 void add_vendor_attributes(ipp_t* attrs) {
   for (const VendorSetting& setting : vendor_settings()) {
+    if (setting.job_only) continue;
     const print::Setting& row = *setting.row;
     const std::string fallback = setting.name + "-default", supported = setting.name + "-supported";
     const print::SettingValue value = print::default_value(row);
@@ -233,7 +245,7 @@ print::CardSettings job_settings(ipp_t* defaults, const AttributeLookup& job,
                                  print::Warnings& warnings) {
   print::CardSettings settings;
   for (const VendorSetting& setting : vendor_settings()) {
-    if (defaults != nullptr) {
+    if (defaults != nullptr && !setting.job_only) {
       const std::string name = setting.name + "-default";
       if (ipp_attribute_t* attr = ippFindAttribute(defaults, name.c_str(), IPP_TAG_ZERO)) {
         // Only a default changed from the driver's is given, so that an

@@ -22,12 +22,21 @@ struct VendorSetting {
   // Settings of the printer itself, such as its magnetic encoder: set in
   // the printer's defaults, refused in a job.
   bool printer_only;
+  // Personal data (the stripe's texts): a job attribute only, which PAPPL
+  // returns to no client, never a printer default.
+  bool job_only;
 };
 
 // Every vendor setting, in the table's order.
 const std::vector<VendorSetting>& vendor_settings();
 
-// Adds NAME-default and NAME-supported of every vendor setting.
+// The job-only settings' attributes, and the attribute by which a job
+// names those it carries.
+const std::vector<const char*>& private_attributes();
+inline constexpr const char* kPrivateReport = "ymcko-tracks";
+
+// Adds NAME-default and NAME-supported of every vendor setting a printer
+// has defaults of (the job-only ones have none).
 void add_vendor_attributes(ipp_t* attrs);
 
 // The labels of the attributes and their keywords as a PAPPL strings file.
