@@ -87,6 +87,13 @@ class PrinterApp {
     exit_status_ = ended != 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return exit_status_;
   }
+  // Ends the server at once, as a crash would.
+  void crash() {
+    ::kill(pid_, SIGKILL);
+    ::waitpid(pid_, nullptr, 0);
+    pid_ = 0;
+    exit_status_ = 0;
+  }
   bool running() const { return pid_ != 0 && ymcko::testing::port_answers(port_); }
   int port() const { return port_; }
   std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
@@ -346,8 +353,10 @@ TEST_F(App, JobsEndAsTheirDocumentsDeserve) {
 
 // A client that sends the start of a raster and then nothing holds no
 // printer: another user's job prints while it stalls, and once the document
-// timeout has passed its own job ends, saying why.
+// timeout has passed its own job ends, saying why; so does a job created
+// whose document never comes.
 TEST_F(App, AStalledClientHoldsNoPrinter) {
+  ASSERT_EQ(app_.ipptool("card", "create-job.test", {"-d", "jobname=abandoned"}).status, 0);
   std::vector<std::uint8_t> rgb(1024 * 656 * 3, 90);
   ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
   const std::vector<std::uint8_t> raster = ymcko::testing::make_raster(
@@ -387,6 +396,11 @@ TEST_F(App, AStalledClientHoldsNoPrinter) {
   stalled.join();
   EXPECT_NE(status, IPP_STATUS_OK);
   EXPECT_NE(message.find("stalled"), std::string::npos) << message;
+  const ProcessResult jobs = app_.ipptool("card", "jobs.test", {});
+  EXPECT_NE(
+      jobs.out.find("No document arrived within " + std::to_string(kDocumentTimeout) + " seconds."),
+      std::string::npos)
+      << jobs.out;
 }
 
 // Without an authentication service only root and the server's own user
@@ -457,6 +471,34 @@ TEST_F(App, NoOneReadsAStripeBack) {
     EXPECT_EQ(std::filesystem::status(folder_ / file).permissions(),
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   }
+}
+
+// A server that crashed while a job waited for its document, and left a
+// spool file no job holds: restarted, it shows the job aborted and why,
+// removes the file and gives its ids to no other job.
+TEST_F(App, ACrashLosesNoJobAndLeavesNoDocument) {
+  const ProcessResult created = app_.ipptool("card", "create-job.test", {"-d", "jobname=incoming"});
+  ASSERT_EQ(created.status, 0) << created.out;
+  const std::filesystem::path state = folder_ / "ymcko-app.state";
+  for (int attempt = 0;
+       attempt < 100 && ymcko::testing::read_text(state).find("incoming") == std::string::npos;
+       ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  app_.crash();
+  const std::filesystem::path orphan = folder_ / "ymcko-app.d/p00001j000000009-orphan.png";
+  ymcko::testing::write_text(orphan, "a photo no job holds");
+
+  PrinterApp again(folder_.path());
+  ASSERT_TRUE(again.running()) << again.log();
+  EXPECT_FALSE(std::filesystem::exists(orphan));
+  const ProcessResult next = again.ipptool("card", "create-job.test", {"-d", "jobname=next"});
+  EXPECT_NE(next.out.find("job-id (integer) = 10"), std::string::npos) << next.out;
+  const ProcessResult jobs = again.ipptool("card", "jobs.test", {});
+  EXPECT_NE(jobs.out.find("The server stopped before the job's document was whole."),
+            std::string::npos)
+      << jobs.out << again.log() << ymcko::testing::read_text(state);
+  EXPECT_EQ(again.stop(), 0) << again.log();
 }
 
 TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
