@@ -538,6 +538,8 @@ TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
                                               "cutjob=" + std::string(YMCKO_TEST_DATA_DIR) +
                                                   "/inputs/malformed/job_without_card_end.prn"});
   EXPECT_EQ(refused.status, 0) << refused.out << app_.log();
+  const ProcessResult defaults = app_.ipptool("card", "set-defaults.test", {});
+  EXPECT_EQ(defaults.status, 0) << defaults.out;
   EXPECT_TRUE(app_.running());
 }
 

@@ -121,6 +121,7 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
     papplSystemAddListeners(system, option("listen-hostname", count, options));
 
   papplSystemSetJobAttributesCallback(system, check_job_attributes, nullptr);
+  papplSystemSetDefaultsCallback(system, check_defaults, nullptr);
   // The stripe's texts are personal data: no client reads them back.
   papplSystemSetPrivateJobAttributes(system, kPrivateReport, int(private_attributes().size()),
                                      private_attributes().data());

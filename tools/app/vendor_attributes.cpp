@@ -2,8 +2,10 @@
 // to card settings through the rows' own checks.
 #include "app/vendor_attributes.h"
 
+#include <algorithm>
 #include <cctype>
 #include <climits>
+#include <cstdio>
 
 namespace ymcko::app {
 namespace {
@@ -225,6 +227,48 @@ std::string vendor_strings() {
       strings += quoted(setting.name + "." + keyword_of(choice)) + " = " + quoted(choice) + ";\n";
   }
   return strings;
+}
+
+bool check_defaults(pappl_printer_t*, int count, cups_option_t* defaults, char* message,
+                    std::size_t message_size, void*) {
+  for (int i = 0; i < count; ++i) {
+    const std::string name = defaults[i].name, value = defaults[i].value;
+    const auto setting = std::find_if(vendor_settings().begin(), vendor_settings().end(),
+                                      [&](const VendorSetting& s) { return s.name == name; });
+    try {
+      if (setting == vendor_settings().end() || setting->job_only)
+        throw print::Error(name, "is no default of the printer");
+      // The texts as the row's flags take them: a form's check box says
+      // "on", an overlay list separates its areas with ";".
+      std::vector<std::string> texts;
+      if (setting->row->kind == SettingKind::boolean) {
+        const std::string word = lower(value);
+        texts = {word == "on" || word == "yes"   ? "true"
+                 : word == "off" || word == "no" ? "false"
+                                                 : word};
+      } else if (setting->row->kind == SettingKind::overlay_list) {
+        for (std::size_t start = 0; start <= value.size();) {
+          const std::size_t end = std::min(value.find(';', start), value.size());
+          if (end > start) texts.push_back(value.substr(start, end - start));
+          start = end + 1;
+        }
+      } else if (setting->row->kind == SettingKind::choice) {
+        texts = {value};
+        for (std::string_view choice : setting->row->choices) {
+          if (keyword_of(choice) == lower(value)) texts = {std::string(choice)};
+        }
+      } else {
+        texts = {value};
+      }
+      print::CardSettings probe;
+      print::Warnings ignored;
+      print::set_from_text(probe, setting->row->key, texts, name, ignored);
+    } catch (const print::Error& error) {
+      std::snprintf(message, message_size, "%s-default: %s", name.c_str(), error.what());
+      return false;
+    }
+  }
+  return true;
 }
 
 void set_from_attribute(print::CardSettings& settings, const VendorSetting& setting,

@@ -6,6 +6,9 @@
 #pragma once
 
 #include <cups/ipp.h>
+#include <pappl/pappl.h>
+
+#include <cstddef>
 
 #include <functional>
 #include <string>
@@ -41,6 +44,13 @@ void add_vendor_attributes(ipp_t* attrs);
 
 // The labels of the attributes and their keywords as a PAPPL strings file.
 std::string vendor_strings();
+
+// Checks the vendor defaults about to be set (each as the text the web form
+// or Set-Printer-Attributes gives) by their rows; false, with a message
+// naming the refused default in `message`, for one the row refuses. PAPPL's
+// defaults callback.
+bool check_defaults(pappl_printer_t* printer, int count, cups_option_t* defaults, char* message,
+                    std::size_t message_size, void* context);
 
 // Sets a vendor setting from an attribute's values. Throws print::Error
 // naming the attribute when its syntax or value is not one the row takes.
