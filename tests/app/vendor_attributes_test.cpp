@@ -46,6 +46,12 @@ TEST(VendorAttributes, JobAttributesBecomeCardSettingsOrNamedErrors) {
          ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "x");
        },
        "intensity", std::nullopt, "takes one integer, not keyword"},
+      {"ymcko-front-black",
+       [](ipp_t* j, const char* n) {
+         const char both[] = {1, 0};
+         ippAddBooleans(j, IPP_TAG_JOB, n, 2, both);
+       },
+       "front_black", std::nullopt, "takes one boolean, not 2 values (boolean)"},
       {"ymcko-front-black", [](ipp_t* j, const char* n) { ippAddBoolean(j, IPP_TAG_JOB, n, 0); },
        "front_black", SettingValue(false)},
       {"ymcko-front-black",

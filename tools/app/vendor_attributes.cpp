@@ -275,8 +275,12 @@ void set_from_attribute(print::CardSettings& settings, const VendorSetting& sett
                         ipp_attribute_t* attr, print::Warnings& warnings) {
   const std::optional<std::vector<std::string>> texts = texts_of(*setting.row, attr);
   if (!texts) {
-    throw print::Error(setting.name, std::string("takes ") + syntax_of(setting.row->kind) +
-                                         ", not " + ippTagString(ippGetValueTag(attr)));
+    // What was given: its syntax, and how many values when more than one.
+    const int count = ippGetCount(attr);
+    const std::string tag = ippTagString(ippGetValueTag(attr));
+    throw print::Error(setting.name,
+                       std::string("takes ") + syntax_of(setting.row->kind) + ", not " +
+                           (count == 1 ? tag : std::to_string(count) + " values (" + tag + ")"));
   }
   try {
     print::set_from_text(settings, setting.row->key, *texts, setting.name, warnings);
