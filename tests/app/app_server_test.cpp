@@ -6,6 +6,7 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <thread>
@@ -14,6 +15,7 @@
 #include "app/vendor_attributes.h"
 #include "cards/images/png_write.h"
 #include "cards/jobs/command_reader.h"
+#include "support/listener.h"
 #include "support/raster.h"
 #include "support/scratch.h"
 #include "support/test_support.h"
@@ -349,6 +351,50 @@ TEST_F(App, JobsEndAsTheirDocumentsDeserve) {
   }
   EXPECT_EQ(file_bytes(folder_ / "jobs/raster.prn"), file_bytes(folder_ / "tool.prn"))
       << "a raster of the card's size is printed pixel for pixel";
+}
+
+// A raw job cancelled while its printer is busy with its first card stops
+// at the end of a card: the printer gets whole cards, the document's first,
+// and the job says how many.
+TEST_F(App, ACancelledRawJobStopsAtTheEndOfACard) {
+  constexpr int kCards = 22;
+  std::vector<std::uint8_t> grey(1024 * 656, 60);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, grey);
+  std::vector<std::string> args = {"print"};
+  args.insert(args.end(), kCards, "card.png");
+  args.insert(args.end(), {"-o", "cards.prn"});
+  const ProcessResult made = run_program(YMCKO_TOOL_PATH, args, folder_.path());
+  ASSERT_EQ(made.status, 0) << made.err;
+  const std::vector<std::uint8_t> whole = file_bytes(folder_ / "cards.prn");
+
+  ymcko::testing::Listener printer;
+  const ProcessResult added = run_program(YMCKO_APP_PATH,
+                                          {"add", "-d", "busy", "-m", ymcko::app::kDriverName, "-v",
+                                           "socket://127.0.0.1:" + std::to_string(printer.port())},
+                                          folder_.path());
+  ASSERT_EQ(added.status, 0) << added.out << added.err << app_.log();
+  std::future<std::string> received = printer.take(SIZE_MAX, [&] {
+    run_program(YMCKO_APP_PATH, {"cancel", "-d", "busy"}, folder_.path());
+  });
+  const ProcessResult printed =
+      app_.ipptool("busy", "print-job.test",
+                   {"-f", (folder_ / "cards.prn").string(), "-d",
+                    std::string("format=") + ymcko::app::kJobFormat, "-d", "jobname=cancelled",
+                    "-d", "intensity=70", "-d", "sidemode=0", "-d", "state=7"});
+  EXPECT_EQ(printed.status, 0) << printed.out << app_.log();
+
+  const std::string bytes = received.get();
+  const std::vector<std::uint8_t> sent(bytes.begin(), bytes.end());
+  const js::ReadResult read = js::read_commands(sent);
+  ASSERT_FALSE(read.error.has_value()) << read.error->expected;
+  const std::size_t cards = count<js::CardEnd>(read);
+  EXPECT_GE(cards, 1u);
+  EXPECT_LT(cards, std::size_t(kCards));
+  EXPECT_TRUE(sent.size() <= whole.size() && std::equal(sent.begin(), sent.end(), whole.begin()))
+      << "a prefix of the job";
+  EXPECT_NE(printed.out.find("Cancelled after " + std::to_string(cards) + " card"),
+            std::string::npos)
+      << printed.out << printed.err << app_.log();
 }
 
 // A client that sends the start of a raster and then nothing holds no

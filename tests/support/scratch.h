@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -112,7 +113,12 @@ inline pid_t spawn_program(const std::string& program, const std::vector<std::st
 inline ProcessResult run_program(const std::string& program, const std::vector<std::string>& args,
                                  const std::filesystem::path& folder,
                                  const StandardOutput& output = {}) {
-  const std::filesystem::path out = folder / ".stdout", err = folder / ".stderr";
+  // Named for the call, so that programs run at once from several threads
+  // keep their outputs apart.
+  static std::atomic<unsigned> calls{0};
+  const std::string call = std::to_string(calls++);
+  const std::filesystem::path out = folder / (".stdout." + call),
+                              err = folder / (".stderr." + call);
   ProcessResult result;
   const pid_t pid = spawn_program(program, args, folder, output, out, err);
   if (pid > 0) {

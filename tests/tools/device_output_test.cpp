@@ -14,57 +14,13 @@
 
 #include "cards/images/image.h"
 #include "cards/images/png_write.h"
+#include "support/listener.h"
 #include "support/scratch.h"
 
 namespace {
 
+using ymcko::testing::Listener;
 using ymcko::testing::ProcessResult;
-
-// A listener on a TCP port of loopback or on a local socket; take() accepts
-// one connection and reads it to its end, or reads `limit` bytes and closes.
-class Listener {
- public:
-  explicit Listener(const std::filesystem::path* local = nullptr) {
-    if (local != nullptr) {
-      fd_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
-      sockaddr_un address{};
-      address.sun_family = AF_UNIX;
-      std::strncpy(address.sun_path, local->c_str(), sizeof address.sun_path - 1);
-      ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    } else {
-      fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-      sockaddr_in address{};
-      address.sin_family = AF_INET;
-      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-      socklen_t size = sizeof address;
-      ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-      port_ = ntohs(address.sin_port);
-    }
-    ::listen(fd_, 1);
-  }
-  ~Listener() { ::close(fd_); }
-  int port() const { return port_; }
-
-  std::future<std::string> take(std::size_t limit = SIZE_MAX) {
-    return std::async(std::launch::async, [this, limit] {
-      const int peer = ::accept(fd_, nullptr, nullptr);
-      std::string bytes;
-      char chunk[65536];
-      ssize_t got;
-      while (bytes.size() < limit &&
-             (got = ::read(peer, chunk, std::min(sizeof chunk, limit - bytes.size()))) > 0) {
-        bytes.append(chunk, std::size_t(got));
-      }
-      ::close(peer);
-      return bytes;
-    });
-  }
-
- private:
-  int fd_;
-  int port_ = 0;
-};
 
 class DeviceOutput : public ::testing::Test {
  protected:
