@@ -3,18 +3,23 @@
 # 1024 x 656 PNG card and one two-page PDF card: a server on loopback with a
 # printer on a file device, RUNS jobs of each sent one after another by
 # ipptool, and the times read from the server's own log (milliseconds from
-# the Print-Job request to the job's completion).
+# the Print-Job request to the job's completion). Then the load: CLIENTS
+# clients (10) sending ROUNDS PNG jobs (30) each at once, every job's bytes
+# compared with the tool's for its intensity, and the jobs per second and
+# the server's peak memory (VmHWM) reported.
 #
 #   bench/app_figures.sh [BUILD_FOLDER]     (default: build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build/release}
 runs=${RUNS:-20}
+clients=${CLIENTS:-10}
+rounds=${ROUNDS:-30}
 work=$(mktemp -d)
 export SNAP_COMMON=$work
 port=$((20000 + RANDOM % 20000))
 "$build/bin/ymcko-app" server -o server-port=$port -o listen-hostname=127.0.0.1 \
-  -o log-level=debug -o log-file="$work/log" &
+  -o log-level=debug -o log-file="$work/log" -o file-device-folder="$work" &
 server=$!
 trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$work"' EXIT
 for _ in $(seq 100); do
@@ -46,3 +51,33 @@ time_jobs() {
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
 echo "PNG card, 1024 x 656: $(time_jobs "$work/card0.png" image/png 0)"
 echo "PDF card, two pages as front and back: $(time_jobs bench/two-page-card.pdf application/pdf 1)"
+
+# The load: every client at an intensity of its own, so that a job carrying
+# another's bytes shows.
+for ((c = 0; c < clients; c++)); do
+  "$build/bin/ymcko" print "$work/card0.png" --intensity $((30 + c)) -o "$work/tool$c.prn"
+done
+rm -f "$work"/jobs/*
+start=$(date +%s.%N)
+for ((c = 0; c < clients; c++)); do
+  (
+    for ((r = 0; r < rounds; r++)); do
+      ipptool -t -f "$work/card0.png" -d format=image/png -d jobname="load$c-$r" \
+        -d intensity=$((30 + c)) -d sidemode=0 "ipp://127.0.0.1:$port/ipp/print/card" \
+        "$work/print-job.test" >/dev/null || echo "job load$c-$r failed" >&2
+    done
+  ) &
+done
+wait $(jobs -p | grep -vx "$server")
+end=$(date +%s.%N)
+wrong=0
+for ((c = 0; c < clients; c++)); do
+  for ((r = 0; r < rounds; r++)); do
+    cmp -s "$work/tool$c.prn" "$work/jobs/load$c-$r.prn" || wrong=$((wrong + 1))
+  done
+done
+peak=$(awk '/VmHWM/ { print $2 }' "/proc/$server/status")
+awk -v n=$((clients * rounds)) -v c="$clients" -v r="$rounds" -v s="$start" -v e="$end" \
+  -v wrong="$wrong" -v peak="$peak" 'BEGIN {
+  printf "load, %d clients x %d PNG jobs at once: %.1f jobs/s (%.1f s), %d not the tool'"'"'s bytes, server peak memory %.1f MB\n",
+    c, r, n / (e - s), e - s, wrong, peak / 1024 }'

@@ -85,8 +85,8 @@ unsigned print_raster_pages(cups_raster_t* raster, cups_page_header2_t header,
 
 unsigned check_raster_pages(cups_raster_t* raster, cups_page_header2_t header) {
   return read_pages(
-      raster, header, [](unsigned, const cups_page_header2_t&, print::PixelFormat,
-                         const std::string&) {},
+      raster, header,
+      [](unsigned, const cups_page_header2_t&, print::PixelFormat, const std::string&) {},
       [](const std::vector<std::uint8_t>&) {}, [](unsigned) {}, [](unsigned) { return true; },
       [] { return false; });
 }
