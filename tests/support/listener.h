@@ -1,8 +1,6 @@
 // A printer at the other end of a socket, for tests of what is sent to one.
 #pragma once
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -14,6 +12,8 @@
 #include <functional>
 #include <future>
 #include <string>
+
+#include "support/scratch.h"
 
 namespace ymcko::testing {
 
@@ -31,14 +31,7 @@ class Listener {
       std::strncpy(address.sun_path, local->c_str(), sizeof address.sun_path - 1);
       ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
     } else {
-      fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-      sockaddr_in address{};
-      address.sin_family = AF_INET;
-      address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-      ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-      socklen_t size = sizeof address;
-      ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-      port_ = ntohs(address.sin_port);
+      fd_ = bind_loopback(port_);
     }
     ::listen(fd_, 1);
   }

@@ -167,8 +167,8 @@ inline std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& 
   return std::vector<std::uint8_t>(pdf.begin(), pdf.end());
 }
 
-// A free TCP port on loopback.
-inline int free_port() {
+// A TCP socket bound to a free port of loopback, that port in `port`.
+inline int bind_loopback(int& port) {
   const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in address{};
   address.sin_family = AF_INET;
@@ -176,8 +176,15 @@ inline int free_port() {
   ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
   socklen_t size = sizeof address;
   ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-  ::close(fd);
-  return ntohs(address.sin_port);
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
+// A free TCP port on loopback.
+inline int free_port() {
+  int port = 0;
+  ::close(bind_loopback(port));
+  return port;
 }
 
 // Whether a server answers on the loopback port.
