@@ -14,6 +14,7 @@
 #include "host/job_runner.h"
 #include "ppdimage/ppd_image.h"
 #include "print/card_geometry.h"
+#include "print/devmode.h"
 #include "print/errors.h"
 #include "records/page.h"
 #include "records/pdev.h"
@@ -203,6 +204,16 @@ void composite_over_white(std::span<std::uint8_t> rgba) {
     for (int c = 0; c < 3; ++c) rgba[i + c] = over_white(rgba[i + c], alpha);
     rgba[i + 3] = 255;
   }
+}
+
+JobOptions job_options(const CardSettings& settings,
+                       const std::optional<std::vector<std::uint8_t>>& given,
+                       PrinterStore printer) {
+  JobOptions job;
+  job.devmode = application_devmode(settings, given);
+  apply_to_printer_store(settings, printer);
+  job.printer = std::move(printer);
+  return job;
 }
 
 DeviceFacts describe_device(const JobOptions& options) {

@@ -32,6 +32,14 @@ struct JobOptions {
   std::u16string document_name = u"ymcko job";
 };
 
+// The options of a job with these card settings: the device mode an
+// application would hand the driver (`given` with the settings written in,
+// see application_devmode) and the printer's stored values with the
+// settings' printer properties applied.
+JobOptions job_options(const CardSettings& settings,
+                       const std::optional<std::vector<std::uint8_t>>& given = std::nullopt,
+                       PrinterStore printer = {});
+
 // One option of a feature of the printer's description.
 struct FeatureOption {
   std::string keyword;

@@ -20,7 +20,6 @@
 #include "cards/jobs/job_check.h"
 #include "cards/raster/raster_pages.h"
 #include "print/card_geometry.h"
-#include "print/devmode.h"
 #include "print/session.h"
 
 namespace ymcko::app {
@@ -86,16 +85,6 @@ print::CardSettings settings_for(pappl_job_t* job, const pappl_pr_options_t& opt
   settings.set("orientation", std::string(wide ? "landscape" : "portrait"), "media", warnings);
   log_warnings(job, warnings);
   return settings;
-}
-
-// The print session's options for the job's settings: the card fills the
-// page, as the tool's cards do.
-print::JobOptions session_options(const print::CardSettings& settings) {
-  print::JobOptions job_options;
-  job_options.devmode = print::application_devmode(settings, std::nullopt);
-  print::apply_to_printer_store(settings, job_options.printer);
-  job_options.fit = print::FitMode::cover;
-  return job_options;
 }
 
 // Pixels made grey in place (red, green and blue the same luma) for a job
@@ -177,7 +166,7 @@ bool print_raster(pappl_job_t* job, pappl_device_t* device, void*) {
         settings_for(job, *options, first.cupsWidth > first.cupsHeight, warnings);
 
     DeviceSink sink(device);
-    print::PrintSession session(sink, session_options(settings));
+    print::PrintSession session(sink, print::job_options(settings));
     std::size_t cards = 0;
     raster::RasterHooks hooks;
     hooks.cancelled = [job] { return papplJobIsCanceled(job); };
@@ -216,7 +205,7 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
     // Each page a whole side, at its own size: the print session fits it to
     // the card as the tool does.
     DeviceSink sink(device);
-    print::PrintSession session(sink, session_options(settings));
+    print::PrintSession session(sink, print::job_options(settings));
     const print::Stripe stripe = settings.stripe();
     std::size_t cards = 0;
     for (int page = first; page <= last; ++page) {

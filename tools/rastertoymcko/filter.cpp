@@ -13,8 +13,6 @@
 #include <memory>
 
 #include "cards/raster/raster_pages.h"
-#include "print/devmode.h"
-#include "print/printer_store.h"
 
 namespace ymcko::filter {
 namespace {
@@ -82,12 +80,8 @@ int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log,
                  std::string(header.cupsWidth > header.cupsHeight ? "landscape" : "portrait"),
                  "raster", warnings);
 
-    print::JobOptions job;
-    job.devmode = print::application_devmode(settings, std::nullopt);
-    print::apply_to_printer_store(settings, job.printer);
-    job.fit = print::FitMode::cover;
-
-    print::PrintSession session(out, job);
+    // The card fills the page, as the tool's cards do.
+    print::PrintSession session(out, print::job_options(settings));
     raster::RasterHooks hooks;
     hooks.cancelled = [&cancelled] { return cancelled != 0; };
     hooks.starting = [&log](unsigned page) {

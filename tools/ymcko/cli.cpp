@@ -232,13 +232,11 @@ print::CardSettings gather_settings(const SettingsFlags& flags, print::CardSetti
 }
 
 print::JobOptions job_options(const SettingsFlags& flags, const print::CardSettings& settings) {
-  print::JobOptions job;
   std::optional<std::vector<std::uint8_t>> given;
   if (!flags.devmode_file.empty()) given = print::read_devmode_file(flags.devmode_file);
-  job.devmode = print::application_devmode(settings, given);
-  if (!flags.printer_file.empty()) job.printer = print::read_printer_file(flags.printer_file);
-  print::apply_to_printer_store(settings, job.printer);
-  return job;
+  print::PrinterStore printer;
+  if (!flags.printer_file.empty()) printer = print::read_printer_file(flags.printer_file);
+  return print::job_options(settings, given, std::move(printer));
 }
 
 void print_warnings(const Warnings& warnings, std::ostream& err) {
