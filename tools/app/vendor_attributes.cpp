@@ -66,6 +66,37 @@ const char* syntax_of(SettingKind kind) {
   return "a value";
 }
 
+// One text value (a string attribute's, or a default as the web form or
+// Set-Printer-Attributes gives it) as the texts of the setting's flags: a
+// boolean's words, a choice by its keyword, an overlay list's areas
+// separated by ";"; any other kind as it is.
+std::vector<std::string> texts_of_text(const print::Setting& row, const std::string& value) {
+  switch (row.kind) {
+    case SettingKind::boolean: {
+      const std::string word = lower(value);
+      if (word == "true" || word == "yes" || word == "on") return {"true"};
+      if (word == "false" || word == "no" || word == "off") return {"false"};
+      return {word};  // refused by the row, which names it
+    }
+    case SettingKind::choice:
+      for (std::string_view choice : row.choices) {
+        if (keyword_of(choice) == lower(value)) return {std::string(choice)};
+      }
+      return {value};
+    case SettingKind::overlay_list: {
+      std::vector<std::string> texts;
+      for (std::size_t start = 0; start <= value.size();) {
+        const std::size_t end = std::min(value.find(';', start), value.size());
+        if (end > start) texts.push_back(value.substr(start, end - start));
+        start = end + 1;
+      }
+      return texts;
+    }
+    default:
+      return {value};
+  }
+}
+
 // The attribute's values as the texts of the setting's flags, or none when
 // its syntax is not one the row takes.
 std::optional<std::vector<std::string>> texts_of(const print::Setting& row, ipp_attribute_t* attr) {
@@ -81,21 +112,11 @@ std::optional<std::vector<std::string>> texts_of(const print::Setting& row, ipp_
       if (tag == IPP_TAG_BOOLEAN)
         return std::vector<std::string>{ippGetBoolean(attr, 0) ? "true" : "false"};
       if (!is_string(tag)) return std::nullopt;
-      const std::string word = lower(string_value(attr, 0));
-      if (word == "true" || word == "yes" || word == "on") return std::vector<std::string>{"true"};
-      if (word == "false" || word == "no" || word == "off")
-        return std::vector<std::string>{"false"};
-      return std::vector<std::string>{word};  // refused by the row, which names it
+      return texts_of_text(row, string_value(attr, 0));
     }
-    case SettingKind::choice: {
+    case SettingKind::choice:
       if (!is_string(tag) || count != 1) return std::nullopt;
-      const std::string given = string_value(attr, 0);
-      for (std::string_view choice : row.choices) {
-        if (keyword_of(choice) == lower(given))
-          return std::vector<std::string>{std::string(choice)};
-      }
-      return std::vector<std::string>{given};
-    }
+      return texts_of_text(row, string_value(attr, 0));
     case SettingKind::text:
       if (count != 1) return std::nullopt;
       if (tag == IPP_TAG_INTEGER)  // a track of digits, as command lines send it
@@ -123,13 +144,8 @@ std::optional<std::vector<std::string>> texts_of(const print::Setting& row, ipp_
         return std::vector<std::string>{string_value(attr, 0)};
       }
       for (int i = 0; i < count; ++i) {
-        const std::string value = string_value(attr, i);
-        std::size_t start = 0;
-        while (start <= value.size()) {
-          const std::size_t end = std::min(value.find(';', start), value.size());
-          if (end > start) texts.push_back(value.substr(start, end - start));
-          start = end + 1;
-        }
+        const std::vector<std::string> areas = texts_of_text(row, string_value(attr, i));
+        texts.insert(texts.end(), areas.begin(), areas.end());
       }
       return texts;
     }
@@ -238,31 +254,10 @@ bool check_defaults(pappl_printer_t*, int count, cups_option_t* defaults, char* 
     try {
       if (setting == vendor_settings().end() || setting->job_only)
         throw print::Error(name, "is no default of the printer");
-      // The texts as the row's flags take them: a form's check box says
-      // "on", an overlay list separates its areas with ";".
-      std::vector<std::string> texts;
-      if (setting->row->kind == SettingKind::boolean) {
-        const std::string word = lower(value);
-        texts = {word == "on" || word == "yes"   ? "true"
-                 : word == "off" || word == "no" ? "false"
-                                                 : word};
-      } else if (setting->row->kind == SettingKind::overlay_list) {
-        for (std::size_t start = 0; start <= value.size();) {
-          const std::size_t end = std::min(value.find(';', start), value.size());
-          if (end > start) texts.push_back(value.substr(start, end - start));
-          start = end + 1;
-        }
-      } else if (setting->row->kind == SettingKind::choice) {
-        texts = {value};
-        for (std::string_view choice : setting->row->choices) {
-          if (keyword_of(choice) == lower(value)) texts = {std::string(choice)};
-        }
-      } else {
-        texts = {value};
-      }
       print::CardSettings probe;
       print::Warnings ignored;
-      print::set_from_text(probe, setting->row->key, texts, name, ignored);
+      print::set_from_text(probe, setting->row->key, texts_of_text(*setting->row, value), name,
+                           ignored);
     } catch (const print::Error& error) {
       std::snprintf(message, message_size, "%s-default: %s", name.c_str(), error.what());
       return false;
