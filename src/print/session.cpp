@@ -382,6 +382,8 @@ bool PrintSession::next_side_is_front() const {
   return !job_->done && job_->device.enabled() && job_->front_next();
 }
 
+void PrintSession::set_fit(FitMode fit) { job_->fit = fit; }
+
 void PrintSession::add_card(const Side& front, const std::optional<Side>& back,
                             const Stripe& stripe) {
   Job& job = *job_;

@@ -129,6 +129,10 @@ class PrintSession {
   // Whether the side that comes next is a card's front.
   bool next_side_is_front() const;
 
+  // How the sides that follow are placed on the page when they are not of
+  // its size (the options' fit mode until it is set).
+  void set_fit(FitMode fit);
+
   // A whole side, the next of the document; a front takes the card's
   // stripe, a back none.
   void add_side(const ImageView& image, const std::string& name, const Stripe& card_stripe = {});

@@ -10,12 +10,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <ctime>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "app/vendor_attributes.h"
 #include "cards/images/image_file.h"
+#include "cards/images/page_fit.h"
 #include "cards/images/pdf_document.h"
 #include "cards/jobs/job_check.h"
 #include "cards/raster/raster_pages.h"
@@ -70,21 +74,82 @@ struct OptionsDeleter {
 };
 using PrintOptions = std::unique_ptr<pappl_pr_options_t, OptionsDeleter>;
 
+// Whether the driver's cards are landscape unless a job says otherwise.
+bool default_landscape() {
+  const print::Setting& orientation = *print::find_setting("orientation");
+  return std::get<std::string>(print::default_value(orientation)) == "landscape";
+}
+
+// How a job's pages go onto its cards: the card's orientation, whether the
+// pages are turned half round (IPP's reverse orientations), and their scaling.
+struct CardLayout {
+  bool landscape = true;
+  bool reversed = false;
+  cards::PageScaling scaling = cards::PageScaling::automatic;
+};
+
+// A first page of the card's exact size chooses the card's orientation;
+// otherwise the job's medium does where it is one way round, and the job's
+// (or the printer's default) orientation-requested where it is the card
+// medium, which names no orientation.
+CardLayout layout_for(pappl_job_t* job, const pappl_pr_options_t& options,
+                      std::uint32_t first_width, std::uint32_t first_height) {
+  CardLayout layout;
+  const ipp_orient_t orientation = options.orientation_requested;
+  layout.reversed =
+      orientation == IPP_ORIENT_REVERSE_LANDSCAPE || orientation == IPP_ORIENT_REVERSE_PORTRAIT;
+  const std::string medium = options.media.size_name;
+  if (cards::is_card_page(first_width, first_height, print::page_width(true),
+                          print::page_height(true))) {
+    layout.landscape = first_width > first_height;
+  } else if (medium == kLandscapeCard || medium == kPortraitCard) {
+    layout.landscape = medium == kLandscapeCard;
+  } else if (orientation >= IPP_ORIENT_PORTRAIT && orientation <= IPP_ORIENT_REVERSE_PORTRAIT) {
+    layout.landscape =
+        orientation == IPP_ORIENT_LANDSCAPE || orientation == IPP_ORIENT_REVERSE_LANDSCAPE;
+  } else {
+    layout.landscape = default_landscape();
+  }
+  static const std::pair<pappl_scaling_t, cards::PageScaling> kScalings[] = {
+      {PAPPL_SCALING_AUTO_FIT, cards::PageScaling::auto_fit},
+      {PAPPL_SCALING_FIT, cards::PageScaling::fit},
+      {PAPPL_SCALING_FILL, cards::PageScaling::fill},
+      {PAPPL_SCALING_NONE, cards::PageScaling::none},
+  };
+  for (const auto& [bit, scaling] : kScalings) {
+    if (options.print_scaling == bit) layout.scaling = scaling;
+  }
+  papplLogJob(job, PAPPL_LOGLEVEL_DEBUG, "Card %s%s, first page %ux%u.",
+              layout.landscape ? "landscape" : "portrait", layout.reversed ? ", reversed" : "",
+              first_width, first_height);
+  return layout;
+}
+
 // The job's card settings: the printer's defaults and the job's vendor
-// attributes, its copies, and the orientation of its page (the media's,
-// or `landscape` when the document's first page says it).
+// attributes, its copies, and the card's orientation.
 print::CardSettings settings_for(pappl_job_t* job, const pappl_pr_options_t& options,
-                                 std::optional<bool> landscape, print::Warnings& warnings) {
+                                 const CardLayout& layout, print::Warnings& warnings) {
   ipp_t* defaults = papplPrinterGetDriverAttributes(papplJobGetPrinter(job));
   std::unique_ptr<ipp_t, decltype(&ippDelete)> owned(defaults, &ippDelete);
   print::CardSettings settings = job_settings(
       defaults, [job](const std::string& name) { return papplJobGetAttribute(job, name.c_str()); },
       warnings);
   settings.set("copies", std::int64_t{options.copies}, "copies", warnings);
-  const bool wide = landscape.value_or(options.header.cupsWidth > options.header.cupsHeight);
-  settings.set("orientation", std::string(wide ? "landscape" : "portrait"), "media", warnings);
+  settings.set("orientation", std::string(layout.landscape ? "landscape" : "portrait"), "media",
+               warnings);
   log_warnings(job, warnings);
   return settings;
+}
+
+// Draws a page as the job's next side: one of the card's page as it is, any
+// other turned and fitted onto the card as the layout says.
+void add_page(print::PrintSession& session, const print::ImageView& page, int dpi,
+              const CardLayout& layout, const std::string& name, const print::Stripe& stripe) {
+  const print::DeviceFacts& facts = session.facts();
+  const cards::FittedPage fitted = cards::fit_page(page, dpi, facts.page_width, facts.page_height,
+                                                   layout.scaling, layout.reversed);
+  session.set_fit(fitted.fit());
+  session.add_side(fitted.view(), name, stripe);
 }
 
 // Pixels made grey in place (red, green and blue the same luma) for a job
@@ -161,18 +226,23 @@ bool print_raster(pappl_job_t* job, pappl_device_t* device, void*) {
     raster::RasterStream raster = raster::open_raster(document.fd(), "the document", first);
     papplJobSetImpressions(job, int(pages));
     const PrintOptions options(papplJobCreatePrintOptions(job, pages, true));
+    const CardLayout layout = layout_for(job, *options, first.cupsWidth, first.cupsHeight);
     print::Warnings warnings;
-    const print::CardSettings settings =
-        settings_for(job, *options, first.cupsWidth > first.cupsHeight, warnings);
+    const print::CardSettings settings = settings_for(job, *options, layout, warnings);
 
     DeviceSink sink(device);
     print::PrintSession session(sink, print::job_options(settings));
+    const print::Stripe stripe = settings.stripe();
     std::size_t cards = 0;
     raster::RasterHooks hooks;
     hooks.cancelled = [job] { return papplJobIsCanceled(job); };
     hooks.starting = [&](unsigned) { cards += session.next_side_is_front(); };
     hooks.printed = [job](unsigned) { papplJobSetImpressionsCompleted(job, 1); };
-    raster::print_raster_pages(raster.get(), first, session, settings.stripe(), hooks);
+    hooks.whole = [&](const print::ImageView& page, const cups_page_header2_t& header,
+                      const std::string& name) {
+      add_page(session, page, int(header.HWResolution[1]), layout, name, stripe);
+    };
+    raster::print_raster_pages(raster.get(), first, session, stripe, hooks);
     session.finish();
     papplDeviceFlush(device);
     if (papplJobIsCanceled(job)) say_cancelled(job, cards);
@@ -197,13 +267,14 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
                            "selects none of the document's " + std::to_string(pages) + " pages");
       }
     }
+    // The first page chooses the card's orientation when it is the card's.
+    cards::Image image = pdf ? pdf->render(first - 1) : input.decode();
+    const CardLayout layout = layout_for(job, *options, image.width, image.height);
     print::Warnings warnings;
-    const print::CardSettings settings = settings_for(job, *options, std::nullopt, warnings);
+    const print::CardSettings settings = settings_for(job, *options, layout, warnings);
     const bool grey = options->header.cupsColorSpace == CUPS_CSPACE_SW ||
                       options->header.cupsColorSpace == CUPS_CSPACE_W;
 
-    // Each page a whole side, at its own size: the print session fits it to
-    // the card as the tool does.
     DeviceSink sink(device);
     print::PrintSession session(sink, print::job_options(settings));
     const print::Stripe stripe = settings.stripe();
@@ -212,10 +283,10 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
       // Cancelled: the job ends once its card is whole.
       if (papplJobIsCanceled(job) && session.next_side_is_front()) break;
       cards += session.next_side_is_front();
-      cards::Image image = pdf ? pdf->render(page - 1) : input.decode();
+      if (page != first) image = pdf->render(page - 1);
       if (grey) make_grey(image);
-      session.add_side({image.width, image.height, print::PixelFormat::rgba, image.rgba, 0},
-                       "page " + std::to_string(page), stripe);
+      add_page(session, {image.width, image.height, print::PixelFormat::rgba, image.rgba, 0},
+               print::kCardDpi, layout, "page " + std::to_string(page), stripe);
       papplJobSetImpressionsCompleted(job, 1);
     }
     session.finish();
@@ -267,6 +338,51 @@ bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
   });
 }
 
+namespace {
+
+// When each printer (by id) was last asked to identify itself.
+std::mutex identified_lock;
+std::map<int, std::time_t> identified;
+
+// How long a printer shows that it was asked to identify itself, in seconds.
+constexpr std::time_t kIdentifyShown = 60;
+
+}  // namespace
+
+void identify(pappl_printer_t* printer, pappl_identify_actions_t, const char* message) {
+  papplLogPrinter(printer, PAPPL_LOGLEVEL_INFO, "Asked to identify itself%s%s.",
+                  message != nullptr && *message != 0 ? ": " : "",
+                  message != nullptr ? message : "");
+  {
+    const std::lock_guard lock(identified_lock);
+    identified[papplPrinterGetID(printer)] = std::time(nullptr);
+  }
+  papplPrinterSetReasons(printer, PAPPL_PREASON_IDENTIFY_PRINTER_REQUESTED, PAPPL_PREASON_NONE);
+}
+
+bool report_status(pappl_printer_t* printer) {
+  pappl_supply_t supplies[2] = {};
+  if (papplPrinterGetSupplies(printer, 2, supplies) == 0) {
+    // Levels unknown (-2) until a printer reports them.
+    supplies[0] = {PAPPL_SUPPLY_COLOR_MULTIPLE, "YMCKO ribbon", true, -2,
+                   PAPPL_SUPPLY_TYPE_INK_RIBBON};
+    supplies[1] = {PAPPL_SUPPLY_COLOR_NO_COLOR, "Card hopper", true, -2, PAPPL_SUPPLY_TYPE_OTHER};
+    papplPrinterSetSupplies(printer, 2, supplies);
+  }
+  bool shown_long_enough = false;
+  {
+    const std::lock_guard lock(identified_lock);
+    const auto asked = identified.find(papplPrinterGetID(printer));
+    if (asked != identified.end() && std::time(nullptr) - asked->second >= kIdentifyShown) {
+      identified.erase(asked);
+      shown_long_enough = true;
+    }
+  }
+  if (shown_long_enough)
+    papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_IDENTIFY_PRINTER_REQUESTED);
+  return true;
+}
+
 bool driver_callback(pappl_system_t*, const char* driver_name, const char*, const char*,
                      pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
   if (std::strcmp(driver_name, kDriverName) != 0) return false;
@@ -288,7 +404,6 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
   data->content_default = PAPPL_CONTENT_AUTO;
   data->quality_default = IPP_QUALITY_NORMAL;
   data->scaling_default = PAPPL_SCALING_AUTO;
-  data->orient_default = IPP_ORIENT_NONE;
   data->raster_types = PAPPL_PWG_RASTER_TYPE_SRGB_8 | PAPPL_PWG_RASTER_TYPE_SGRAY_8;
   data->duplex = PAPPL_DUPLEX_NONE;
   data->sides_supported = PAPPL_SIDES_ONE_SIDED;
@@ -299,25 +414,35 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
   data->borderless = true;
   data->left_right = data->bottom_top = 0;
 
-  // The card both ways; the driver's default orientation is the default.
-  const print::Setting& orientation = *print::find_setting("orientation");
-  const bool landscape = std::get<std::string>(print::default_value(orientation)) == "landscape";
-  data->num_media = 2;
-  data->media[0] = kLandscapeCard;
-  data->media[1] = kPortraitCard;
+  // The ID-1 card by its registered name, the default every client knows,
+  // and the card's exact page either way round. The card's orientation is
+  // orientation-requested's, the driver's by default.
+  const bool landscape = default_landscape();
+  data->orient_default = landscape ? IPP_ORIENT_LANDSCAPE : IPP_ORIENT_PORTRAIT;
+  data->num_media = 3;
+  data->media[0] = kCardMedium;
+  data->media[1] = kLandscapeCard;
+  data->media[2] = kPortraitCard;
   data->num_source = 1;
   data->source[0] = "main";
   data->num_type = 1;
   data->type[0] = "cardstock";
   pappl_media_col_t& media = data->media_default;
   media = {};
-  std::snprintf(media.size_name, sizeof media.size_name, "%s",
-                landscape ? kLandscapeCard : kPortraitCard);
-  media.size_width = print::hundredths_of_mm(print::page_width(landscape));
-  media.size_length = print::hundredths_of_mm(print::page_height(landscape));
+  pwg_media_t* card = pwgMediaForPWG(kCardMedium);
+  std::snprintf(media.size_name, sizeof media.size_name, "%s", kCardMedium);
+  media.size_width = card->width;
+  media.size_length = card->length;
   std::snprintf(media.source, sizeof media.source, "main");
   std::snprintf(media.type, sizeof media.type, "cardstock");
   data->media_ready[0] = media;
+
+  // No printer command makes the printer show itself: the application says
+  // it was asked, in its log and on the printer's page.
+  data->identify_supported = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+  data->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
+  data->identify_cb = identify;
+  data->status_cb = report_status;
 
   // The printer's vendor options; the job-only ones (the stripe's texts)
   // are no printer defaults.
@@ -328,6 +453,21 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
   }
   *attrs = ippNew();
   add_vendor_attributes(*attrs);
+  // What IPP Everywhere asks of every printer that PAPPL leaves to the
+  // driver: photos' colour profiles are converted perceptually; a card's
+  // back comes as it is seen, not flipped; no preferred attributes; and
+  // overrides (which the application refuses in a job, as every card of a
+  // job takes the job's settings) by document and page.
+  ippAddString(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
+               "print-rendering-intent-default", nullptr, "perceptual");
+  ippAddString(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
+               "print-rendering-intent-supported", nullptr, "perceptual");
+  ippAddString(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD),
+               "pwg-raster-document-sheet-back", nullptr, "normal");
+  ippAddBoolean(*attrs, IPP_TAG_PRINTER, "preferred-attributes-supported", 0);
+  static const char* const kOverrides[] = {"document-number", "pages"};
+  ippAddStrings(*attrs, IPP_TAG_PRINTER, IPP_CONST_TAG(IPP_TAG_KEYWORD), "overrides-supported", 2,
+                nullptr, kOverrides);
   return true;
 }
 

@@ -16,8 +16,10 @@ inline constexpr const char* kDriverName = "ymcko";
 // Jobs the ymcko tool made, sent to the printer as they are.
 inline constexpr const char* kJobFormat = print::kJobType;
 
-// The CR-80 card as media: self-describing PWG names whose sizes give
+// The ID-1 (CR-80) card by its registered PWG name, as phones and CUPS know
+// it; and the card's exact page, self-describing names whose sizes give
 // exactly 1024 x 656 (or 656 x 1024) dots at 300 dpi, as PAPPL truncates.
+inline constexpr const char* kCardMedium = "om_card_54x86mm";
 inline constexpr const char* kLandscapeCard = "custom_cr80-land_86.7x55.55mm";
 inline constexpr const char* kPortraitCard = "custom_cr80_55.55x86.7mm";
 
@@ -45,6 +47,15 @@ bool write_line(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* d
                 const unsigned char* line);
 bool end_page(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device, unsigned page);
 bool end_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
+
+// The identify callback: there is no printer command for it, so the
+// printer's log and page say it was asked (printer-state-reasons
+// identify-printer-requested, for a minute).
+void identify(pappl_printer_t* printer, pappl_identify_actions_t actions, const char* message);
+
+// The status callback: the card ribbon and the card hopper as supplies of
+// unknown level until a printer reports more.
+bool report_status(pappl_printer_t* printer);
 
 // Prints a job in kJobFormat: checked to be a whole card job, then sent.
 bool print_job_file(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);

@@ -31,6 +31,15 @@ bool check_job_attributes(pappl_client_t* client, void*) {
   if (driver == nullptr || std::strcmp(driver, kDriverName) != 0) return true;
   ipp_t* request = papplClientGetRequest(client);
   auto lookup = [request](const std::string& name) { return job_attribute(request, name); };
+  // Every card of a job takes the job's settings: pages of other settings
+  // are jobs of their own.
+  if (ipp_attribute_t* overrides = lookup("overrides")) {
+    papplClientRespondIPPUnsupported(client, overrides);
+    papplClientRespondIPP(client, IPP_STATUS_ERROR_ATTRIBUTES_OR_VALUES,
+                          "overrides: every card of a job takes the job's settings; send the "
+                          "cards of other settings as a job of their own");
+    return false;
+  }
   try {
     print::Warnings warnings;
     job_settings(nullptr, lookup, warnings);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "cards/raster/page_format.h"
@@ -66,16 +67,44 @@ RasterStream open_raster(int fd, const std::string& input, cups_page_header2_t& 
 unsigned print_raster_pages(cups_raster_t* raster, cups_page_header2_t header,
                             print::PrintSession& session, const print::Stripe& stripe,
                             const RasterHooks& hooks) {
+  // The page being read whole, when it is.
+  std::optional<cups_page_header2_t> whole;
+  std::vector<std::uint8_t> lines;
+  std::string whole_name;
+  print::PixelFormat whole_format = print::PixelFormat::rgb;
   return read_pages(
       raster, header,
       [&](unsigned page, const cups_page_header2_t& page_header, print::PixelFormat format,
           const std::string& name) {
         hooks.starting(page);
+        const print::DeviceFacts& facts = session.facts();
+        if (hooks.whole && (page_header.cupsWidth != facts.page_width ||
+                            page_header.cupsHeight != facts.page_height)) {
+          whole = page_header;
+          whole_name = name;
+          whole_format = format;
+          lines.clear();
+          lines.reserve(std::size_t(page_header.cupsBytesPerLine) * page_header.cupsHeight);
+          return;
+        }
+        whole.reset();
         session.begin_side(page_header.cupsWidth, page_header.cupsHeight, format, name, stripe);
       },
-      [&](const std::vector<std::uint8_t>& pixels) { session.write_line(pixels); },
+      [&](const std::vector<std::uint8_t>& pixels) {
+        if (whole) {
+          lines.insert(lines.end(), pixels.begin(), pixels.end());
+        } else {
+          session.write_line(pixels);
+        }
+      },
       [&](unsigned page) {
-        session.end_side();
+        if (whole) {
+          hooks.whole(
+              {whole->cupsWidth, whole->cupsHeight, whole_format, lines, whole->cupsBytesPerLine},
+              *whole, whole_name);
+        } else {
+          session.end_side();
+        }
         hooks.printed(page);
       },
       // Cancelled: the job ends once its card is whole.

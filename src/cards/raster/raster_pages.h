@@ -33,6 +33,11 @@ struct RasterHooks {
   // Told before and after each page (from 1).
   std::function<void(unsigned page)> starting = [](unsigned) {};
   std::function<void(unsigned page)> printed = [](unsigned) {};
+  // Set: a page of another size than the session's page is read whole and
+  // handed here to be drawn (turned, fitted), instead of line by line.
+  std::function<void(const print::ImageView& page, const cups_page_header2_t& header,
+                     const std::string& name)>
+      whole;
 };
 
 // Prints the pages of `raster`, the first one's header given, into the
