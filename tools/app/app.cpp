@@ -411,8 +411,13 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
   data->num_resolution = 1;
   data->x_resolution[0] = data->y_resolution[0] = print::kCardDpi;
   data->x_default = data->y_default = print::kCardDpi;
+  // Borderless, and a margin of 0.01 mm besides: CUPS 2.4.2 makes a queue's
+  // default page size (`lpadmin -m everywhere`) without the ".Borderless" its
+  // choices take when every size is borderless, so the default matched none
+  // and CUPS printed on another page; with both, the default is a size that
+  // differs from the whole card by a tenth of a dot.
   data->borderless = true;
-  data->left_right = data->bottom_top = 0;
+  data->left_right = data->bottom_top = 1;
 
   // The ID-1 card by its registered name, the default every client knows,
   // and the card's exact page either way round. The card's orientation is

@@ -130,7 +130,8 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
     papplSystemAddMIMEFilter(system, format, kJobFormat, print_document, nullptr);
   for (const char* format : kRasterFormats)
     papplSystemAddMIMEFilter(system, format, kJobFormat, print_raster, nullptr);
-  static const std::string strings = vendor_strings() + "\"media." + kLandscapeCard +
+  static const std::string strings = vendor_strings() + "\"media." + kCardMedium +
+                                     "\" = \"ID-1 card (CR-80)\";\n\"media." + kLandscapeCard +
                                      "\" = \"CR-80 card, landscape\";\n\"media." + kPortraitCard +
                                      "\" = \"CR-80 card, portrait\";\n";
   papplSystemAddStringsData(system, "/ymcko-en.strings", "en", strings.c_str());
