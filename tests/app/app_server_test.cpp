@@ -9,6 +9,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <map>
+#include <regex>
+#include <sstream>
 #include <thread>
 
 #include "app/app.h"
@@ -112,8 +115,8 @@ class PrinterApp {
         {"add", "-d", name, "-m", ymcko::app::kDriverName, "-v", "file://" + folder.string()},
         root_);
   }
-  // Runs an ipptool test file of this folder against the printer (none:
-  // the system), as root or as the user nobody.
+  // Runs an ipptool test file (of this folder, or by its absolute path)
+  // against the printer (none: the system), as root or as the user nobody.
   ProcessResult ipptool(const std::string& printer, const std::string& test,
                         const std::vector<std::string>& defines, bool as_nobody = false) const {
     std::vector<std::string> args = {"-tv"};
@@ -121,7 +124,8 @@ class PrinterApp {
       args = {"--reuid=65534", "--regid=65534", "--clear-groups", "/usr/bin/ipptool", "-tv"};
     args.insert(args.end(), defines.begin(), defines.end());
     args.push_back(printer.empty() ? "ipp://" + host() + "/ipp/system" : uri(printer));
-    args.push_back(std::string(YMCKO_TEST_DATA_DIR) + "/app/" + test);
+    args.push_back(test.starts_with("/") ? test
+                                         : std::string(YMCKO_TEST_DATA_DIR) + "/app/" + test);
     return run_program(as_nobody ? "/usr/bin/setpriv" : "/usr/bin/ipptool", args, root_);
   }
 
@@ -563,12 +567,108 @@ TEST_F(App, ACrashLosesNoJobAndLeavesNoDocument) {
   EXPECT_EQ(again.stop(), 0) << again.log();
 }
 
+// A page at 300 dpi: a photo (a gradient to its edges) or a document (dark
+// lines of text within margins of an inch), in RGB or grey.
+ymcko::testing::RasterPage sample_page(std::uint32_t width, std::uint32_t height, bool photo,
+                                       bool grey) {
+  ymcko::testing::RasterPage page{width, height, grey ? CUPS_CSPACE_SW : CUPS_CSPACE_SRGB, {}};
+  const std::size_t channels = grey ? 1 : 3;
+  page.pixels.assign(std::size_t(width) * height * channels, 0xFF);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    const bool text = y >= 300 && y + 300 < height && y % 60 < 30;
+    for (std::uint32_t x = 0; x < width; ++x) {
+      std::uint8_t* pixel = &page.pixels[(std::size_t(y) * width + x) * channels];
+      if (photo) {
+        for (std::size_t c = 0; c < channels; ++c)
+          pixel[c] = std::uint8_t((x * (c + 1) * 255 / width + y * 255 / height) / 2);
+      } else if (text && x >= 300 && x + 300 < width) {
+        std::fill_n(pixel, channels, std::uint8_t(40));
+      }
+    }
+  }
+  return page;
+}
+
+// CUPS's own conformance suites, as Debian ships them, with the sample
+// documents their print tests take made under the names they look for: PWG
+// raster of photos and of Letter and A4 pages at the printer's resolution
+// in each raster type it lists; a PDF and a JPEG for their Print-Job.
+TEST_F(App, PassesCupsOwnConformanceSuites) {
+  const std::filesystem::path suite = folder_ / "suite";
+  std::filesystem::create_directories(suite);
+  const char* const tests[] = {"ipp-1.1.test", "ipp-2.0.test", "ipp-everywhere.test"};
+  for (const char* test : tests)
+    std::filesystem::copy_file(std::string("/usr/share/cups/ipptool/") + test, suite / test);
+  // The suites name every sample they may print, in each resolution and
+  // raster type, and ipptool reads each name as it parses: the ones the
+  // printer does not list, which the suites skip, are left empty.
+  struct Sample {
+    std::uint32_t width, height;
+    std::size_t pages;
+    bool photo;
+  };
+  const std::map<std::string, Sample> samples = {
+      {"color.jpg-4x6", {1800, 1200, 1, true}},   {"gray.jpg-4x6", {1800, 1200, 1, true}},
+      {"onepage-letter", {2550, 3300, 1, false}}, {"document-letter", {2550, 3300, 2, false}},
+      {"onepage-a4", {2480, 3508, 1, false}},     {"document-a4", {2480, 3508, 2, false}},
+  };
+  const ymcko::testing::RasterPage photo = sample_page(1800, 1200, true, false);
+  const ymcko::testing::RasterPage grey_photo = sample_page(1800, 1200, true, true);
+  const std::string text_lines = "0.15 g 72 72 468 20 re f 72 200 300 20 re f 72 700 468 20 re f";
+  const std::map<std::string, std::vector<std::uint8_t>> documents = {
+      {"color.jpg", ymcko::testing::jpeg_of(photo.pixels, 1800, 3, JCS_RGB)},
+      {"gray.jpg", ymcko::testing::jpeg_of(grey_photo.pixels, 1800, 1, JCS_GRAYSCALE)},
+      {"document-letter.pdf",
+       ymcko::testing::pdf_of({{612, 792, text_lines}, {612, 792, text_lines}})},
+      {"document-a4.pdf", ymcko::testing::pdf_of({{595, 842, text_lines}})},
+  };
+  const std::regex file_line(
+      R"(^\s*FILE (pwg-raster-samples-300dpi/(srgb|sgray)-8/(.+)-\2-8-300dpi\.pwg|[^$\s]\S*)\s*$)");
+  std::size_t made = 0;
+  for (const char* test : tests) {
+    std::istringstream lines(ymcko::testing::read_text(suite / test));
+    for (std::string line; std::getline(lines, line);) {
+      std::smatch match;
+      if (!std::regex_match(line, match, file_line)) continue;
+      const std::filesystem::path file = suite / match[1].str();
+      std::filesystem::create_directories(file.parent_path());
+      const auto sample = samples.find(match[3].str());
+      const auto document = documents.find(match[1].str());
+      if (sample != samples.end()) {
+        const auto& [width, height, count, is_photo] = sample->second;
+        const std::vector<ymcko::testing::RasterPage> pages(
+            count, sample_page(width, height, is_photo, match[2] == "sgray"));
+        ymcko::testing::write_bytes(
+            file, ymcko::testing::make_raster(pages, ymcko::testing::RasterFormat::pwg));
+        ++made;
+      } else if (document != documents.end()) {
+        ymcko::testing::write_bytes(file, document->second);
+        ++made;
+      } else {
+        ymcko::testing::write_text(file, "");
+      }
+    }
+  }
+  ASSERT_GE(made, 3 * 11u) << "each raster sample three times over (as it is, deflated, gzipped)";
+
+  for (const auto& [test, document] : {std::pair{"ipp-2.0.test", "document-letter.pdf"},
+                                       std::pair{"ipp-everywhere.test", "color.jpg"}}) {
+    const ProcessResult run =
+        app_.ipptool("card", (suite / test).string(), {"-f", (suite / document).string()});
+    EXPECT_EQ(run.status, 0) << test << "\n" << run.out << run.err;
+    EXPECT_EQ(run.out.find("[FAIL]"), std::string::npos) << run.out;
+    EXPECT_EQ(run.err, "") << test;
+  }
+}
+
 TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
   const ProcessResult attributes = app_.ipptool("card", "printer-attributes.test", {});
   ASSERT_EQ(attributes.status, 0) << attributes.out;
   std::vector<std::string> expected = {
-      "media-supported (1setOf keyword) = " + std::string(ymcko::app::kLandscapeCard) + "," +
-          ymcko::app::kPortraitCard,
+      "media-supported (1setOf keyword) = " + std::string(ymcko::app::kCardMedium) + "," +
+          ymcko::app::kLandscapeCard + "," + ymcko::app::kPortraitCard,
+      "media-default (keyword) = " + std::string(ymcko::app::kCardMedium),
+      "orientation-requested-default (enum) = landscape",
       "printer-resolution-supported (resolution) = 300dpi",
       "document-format-supported (1setOf mimeMediaType) = "
       "application/octet-stream,image/pwg-raster,image/urf,application/vnd.ymcko-job,"
@@ -627,7 +727,7 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
 
   const ProcessResult defaults = chromium("--dump-dom", "/card/printing");
   ASSERT_EQ(defaults.status, 0) << defaults.err;
-  EXPECT_NE(defaults.out.find("CR-80 card, landscape"), std::string::npos);
+  EXPECT_NE(defaults.out.find("ID-1 card (CR-80)"), std::string::npos);
   for (const ymcko::app::VendorSetting& setting : ymcko::app::vendor_settings()) {
     EXPECT_EQ(defaults.out.find("name=\"" + setting.name + "\"") != std::string::npos,
               !setting.job_only)

@@ -133,21 +133,28 @@ inline ProcessResult run_program(const std::string& program, const std::vector<s
   return result;
 }
 
-// A small PDF whose pages are 72 x 36 points, each filled on its left half
-// with the given colour (r g b from 0 to 1).
-inline std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& colours) {
+// A PDF page: its size in points and its content stream.
+struct PdfPage {
+  double width = 72;
+  double height = 36;
+  std::string content;
+};
+
+// A PDF of the given pages.
+inline std::vector<std::uint8_t> pdf_of(const std::vector<PdfPage>& pages) {
   std::vector<std::string> objects;
   std::string kids;
-  const std::size_t pages = colours.size();
   objects.push_back("<< /Type /Catalog /Pages 2 0 R >>");
-  for (std::size_t i = 0; i < pages; ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
-  objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
-  for (std::size_t i = 0; i < pages; ++i) {
-    std::string content = colours[i] + " rg 0 0 36 36 re f";
-    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 36] /Contents " +
-                      std::to_string(4 + 2 * i) + " 0 R >>");
-    objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
-                      "\nendstream");
+  for (std::size_t i = 0; i < pages.size(); ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
+  objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages.size()) +
+                    " >>");
+  for (std::size_t i = 0; i < pages.size(); ++i) {
+    char box[64];
+    std::snprintf(box, sizeof box, "%.3f %.3f", pages[i].width, pages[i].height);
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + std::string(box) +
+                      "] /Contents " + std::to_string(4 + 2 * i) + " 0 R >>");
+    objects.push_back("<< /Length " + std::to_string(pages[i].content.size()) + " >>\nstream\n" +
+                      pages[i].content + "\nendstream");
   }
   std::string pdf = "%PDF-1.4\n";
   std::vector<std::size_t> offsets;
@@ -165,6 +172,15 @@ inline std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& 
   pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
          " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
   return std::vector<std::uint8_t>(pdf.begin(), pdf.end());
+}
+
+// A small PDF whose pages are 72 x 36 points, each filled on its left half
+// with the given colour (r g b from 0 to 1).
+inline std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& colours) {
+  std::vector<PdfPage> pages;
+  for (const std::string& colour : colours)
+    pages.push_back({72, 36, colour + " rg 0 0 36 36 re f"});
+  return pdf_of(pages);
 }
 
 // A TCP socket bound to a free port of loopback, that port in `port`.
