@@ -18,6 +18,8 @@
 #include "app/vendor_attributes.h"
 #include "cards/images/png_write.h"
 #include "cards/jobs/command_reader.h"
+#include "cards/jobs/previews.h"
+#include "support/cupsd.h"
 #include "support/listener.h"
 #include "support/raster.h"
 #include "support/scratch.h"
@@ -146,6 +148,21 @@ std::size_t count(const js::ReadResult& read) {
   std::size_t found = 0;
   for (const auto& command : read.commands) found += std::holds_alternative<T>(command.body);
   return found;
+}
+
+// The colour preview of the job's first card side (RGB, the card portrait).
+std::vector<std::uint8_t> first_side_preview(const std::vector<std::uint8_t>& job) {
+  const js::ReadResult read = js::read_commands(job);
+  const std::vector<ymcko::cards::SidePrint> sides = ymcko::cards::card_sides(read.commands);
+  return sides.empty() ? std::vector<std::uint8_t>{} : ymcko::cards::preview(sides[0]);
+}
+
+// The share of a preview's pixels that are not the card's white.
+double coloured_share(const std::vector<std::uint8_t>& preview) {
+  std::size_t coloured = 0;
+  for (std::size_t i = 0; i + 2 < preview.size(); i += 3)
+    coloured += preview[i] < 230 || preview[i + 1] < 230 || preview[i + 2] < 230;
+  return preview.empty() ? 0 : double(coloured) * 3 / double(preview.size());
 }
 
 // A started application with one printer, "card", printing into jobs/.
@@ -659,6 +676,89 @@ TEST_F(App, PassesCupsOwnConformanceSuites) {
     EXPECT_EQ(run.out.find("[FAIL]"), std::string::npos) << run.out;
     EXPECT_EQ(run.err, "") << test;
   }
+}
+
+// Pages as phones send them: each gives one card filled by the page's
+// content, or, for a page of another shape whose content goes to its edges,
+// the whole page fitted and turned.
+TEST_F(App, PagesOfOtherSizesFillTheCardWithTheirContent) {
+  std::vector<std::uint8_t> photo(1800 * 1200 * 3);
+  for (std::size_t i = 0; i < photo.size(); i += 3) {
+    photo[i] = std::uint8_t(40 + i % 5400 * 150 / 5400);
+    photo[i + 1] = 90;
+    photo[i + 2] = 160;
+  }
+  ymcko::testing::write_bytes(folder_ / "photo.jpg",
+                              ymcko::testing::jpeg_of(photo, 1800, 3, JCS_RGB));
+  // A phone's Letter page holding a card design with white around it.
+  ymcko::testing::write_bytes(
+      folder_ / "phone.pdf",
+      ymcko::testing::pdf_of(
+          {{612, 792, "0.2 0.4 0.8 rg 63 400 486 311 re f 1 0 0 rg 63 671 60 40 re f"}}));
+  ymcko::testing::write_bytes(
+      folder_ / "letter.pdf",
+      ymcko::testing::pdf_of({{612, 792, "0.2 0.4 0.8 rg 0 0 612 792 re f"}}));
+  struct Case {
+    const char* file;
+    const char* format;
+    double least, most;  // coloured share of the card
+  };
+  const Case cases[] = {
+      {"photo.jpg", "image/jpeg", 0.99, 1.0},
+      {"phone.pdf", "application/pdf", 0.99, 1.0},
+      {"letter.pdf", "application/pdf", 0.80, 0.86},  // 1.29 long to short on a card of 1.56
+  };
+  for (const Case& c : cases) {
+    const std::string name = std::string(c.file).substr(0, std::string(c.file).find('.'));
+    const ProcessResult printed = print(c.file, c.format, name, 70, 0);
+    ASSERT_EQ(printed.status, 0) << printed.out << app_.log();
+    const double share =
+        coloured_share(first_side_preview(file_bytes(folder_ / "jobs" / (name + ".prn"))));
+    EXPECT_GE(share, c.least) << c.file;
+    EXPECT_LE(share, c.most) << c.file;
+  }
+}
+
+// CUPS in front of the application, its queue made from the printer's
+// attributes: a true-size CR-80 PDF fills the card as the tool prints it.
+TEST_F(App, ThroughCupsATrueSizeCardFillsTheCard) {
+  // Its own folder, which its filters (run as lp) can reach.
+  const ymcko::testing::ScratchFolder cups_folder;
+  ymcko::testing::PrivateCupsd cupsd(cups_folder.path());
+  ASSERT_TRUE(cupsd.running()) << cupsd.log();
+  const ProcessResult added = run_program(
+      "/usr/sbin/lpadmin",
+      {"-h", cupsd.server(), "-p", "cards", "-E", "-v", app_.uri("card"), "-m", "everywhere"},
+      folder_.path());
+  ASSERT_EQ(added.status, 0) << added.err << cupsd.log();
+  // 85.6 x 53.98 mm, blue with a red mark in its top left corner.
+  ymcko::testing::write_bytes(folder_ / "id1.pdf",
+                              ymcko::testing::pdf_of({{242.65, 153.01,
+                                                       "0.2 0.4 0.8 rg 0 0 242.65 153.01 re f "
+                                                       "1 0 0 rg 0 113 60 40 re f"}}));
+  const ProcessResult queued =
+      run_program("/usr/bin/lp", {"-h", cupsd.server(), "-d", "cards", "id1.pdf"}, folder_.path());
+  ASSERT_EQ(queued.status, 0) << queued.err;
+  const std::filesystem::path job = folder_ / "jobs/id1.pdf.prn";
+  for (int attempt = 0;
+       attempt < 600 &&
+       !(std::filesystem::exists(job) &&
+         run_program("/usr/bin/lpstat", {"-h", cupsd.server(), "-o"}, folder_.path()).out.empty());
+       ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  ASSERT_TRUE(std::filesystem::exists(job)) << cupsd.log() << app_.log();
+  const ProcessResult tool =
+      run_program(YMCKO_TOOL_PATH, {"print", "id1.pdf", "-o", "tool.prn"}, folder_.path());
+  ASSERT_EQ(tool.status, 0) << tool.err;
+  const std::vector<std::uint8_t> through_cups = first_side_preview(file_bytes(job));
+  const std::vector<std::uint8_t> by_tool = first_side_preview(file_bytes(folder_ / "tool.prn"));
+  ASSERT_EQ(through_cups.size(), by_tool.size());
+  EXPECT_GE(coloured_share(through_cups), 0.995) << "no white rim";
+  double difference = 0;
+  for (std::size_t i = 0; i < by_tool.size(); ++i)
+    difference += std::abs(int(through_cups[i]) - int(by_tool[i]));
+  EXPECT_LT(difference / double(by_tool.size()), 4.0) << "the card as the tool prints it, upright";
 }
 
 TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {

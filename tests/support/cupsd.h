@@ -21,8 +21,7 @@ namespace ymcko::testing {
 // stopped by its pid.
 class PrivateCupsd {
  public:
-  explicit PrivateCupsd(const std::filesystem::path& root)
-      : root_(root), port_(free_port()) {
+  explicit PrivateCupsd(const std::filesystem::path& root) : root_(root), port_(free_port()) {
     for (const char* folder : {"spool", "spool/tmp", "cache", "state", "log", "ppd"}) {
       std::filesystem::create_directories(root_ / folder);
     }
@@ -31,22 +30,20 @@ class PrivateCupsd {
     std::filesystem::permissions(root_ / "spool", std::filesystem::perms::all);
     std::filesystem::permissions(root_ / "spool/tmp", std::filesystem::perms::all);
     // Loopback only, and every operation without authentication.
-    write_text(
-        root_ / "cupsd.conf",
-        "Listen 127.0.0.1:" + std::to_string(port_) +
-            "\nLogLevel info\nMaxLogSize 0\nWebInterface No\nDefaultAuthType None\n"
-            "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-            "<Policy default>\n  <Limit All>\n    Order deny,allow\n"
-            "    Allow all\n  </Limit>\n</Policy>\n");
-    write_text(
-        root_ / "cups-files.conf",
-        "FileDevice Yes\nServerRoot " + root_.string() + "\nRequestRoot " +
-            (root_ / "spool").string() + "\nTempDir " + (root_ / "spool/tmp").string() +
-            "\nCacheDir " + (root_ / "cache").string() + "\nStateDir " +
-            (root_ / "state").string() + "\nErrorLog " + (root_ / "log/error_log").string() +
-            "\nAccessLog " + (root_ / "log/access_log").string() + "\nPageLog " +
-            (root_ / "log/page_log").string() +
-            "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n");
+    write_text(root_ / "cupsd.conf",
+               "Listen 127.0.0.1:" + std::to_string(port_) +
+                   "\nLogLevel info\nMaxLogSize 0\nWebInterface No\nDefaultAuthType None\n"
+                   "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
+                   "<Policy default>\n  <Limit All>\n    Order deny,allow\n"
+                   "    Allow all\n  </Limit>\n</Policy>\n");
+    write_text(root_ / "cups-files.conf",
+               "FileDevice Yes\nServerRoot " + root_.string() + "\nRequestRoot " +
+                   (root_ / "spool").string() + "\nTempDir " + (root_ / "spool/tmp").string() +
+                   "\nCacheDir " + (root_ / "cache").string() + "\nStateDir " +
+                   (root_ / "state").string() + "\nErrorLog " + (root_ / "log/error_log").string() +
+                   "\nAccessLog " + (root_ / "log/access_log").string() + "\nPageLog " +
+                   (root_ / "log/page_log").string() +
+                   "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n");
     const std::string config = (root_ / "cupsd.conf").string(),
                       files = (root_ / "cups-files.conf").string();
     std::vector<std::string> args = {"/usr/sbin/cupsd", "-f", "-c", config, "-s", files};
