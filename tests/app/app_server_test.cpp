@@ -748,6 +748,12 @@ TEST_F(App, ThroughCupsATrueSizeCardFillsTheCard) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   ASSERT_TRUE(std::filesystem::exists(job)) << cupsd.log() << app_.log();
+  // The queue's default page size, made by then, is one of its choices.
+  const std::string ppd = ymcko::testing::read_text(cups_folder / "ppd/cards.ppd");
+  const std::size_t fallback = ppd.find("*DefaultPageSize: ");
+  ASSERT_NE(fallback, std::string::npos) << ppd;
+  const std::string size = ppd.substr(fallback + 18, ppd.find('\n', fallback) - fallback - 18);
+  EXPECT_NE(ppd.find("*PageSize " + size + ":"), std::string::npos) << "not a choice: " << size;
   const ProcessResult tool =
       run_program(YMCKO_TOOL_PATH, {"print", "id1.pdf", "-o", "tool.prn"}, folder_.path());
   ASSERT_EQ(tool.status, 0) << tool.err;
@@ -834,6 +840,29 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
         << setting.name << ": only the job-only settings have no default";
   }
   EXPECT_NE(defaults.out.find("Colour intensity in percent, 0 to 100:"), std::string::npos);
+
+  // The Media page saved in a browser keeps the printer's media, and a page
+  // of the card's exact size still prints pixel for pixel on the medium the
+  // other way round.
+  const ProcessResult saved =
+      run_program("/usr/bin/python3",
+                  {std::string(YMCKO_TEST_DATA_DIR) + "/app/media_page.py",
+                   "http://" + app_.host() + "/card/media", ymcko::app::kPortraitCard,
+                   (folder_ / "selenium").string()},
+                  folder_.path());
+  EXPECT_EQ(saved.out, "Changes saved.\n") << saved.err << app_.log();
+  const ProcessResult ready = app_.ipptool("card", "printer-attributes.test", {});
+  EXPECT_NE(ready.out.find("media-ready (keyword) = " + std::string(ymcko::app::kPortraitCard)),
+            std::string::npos)
+      << ready.out;
+  std::vector<std::uint8_t> rgb(1024 * 656 * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i * 5 / 3);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 3, rgb);
+  ASSERT_EQ(print("card.png", "image/png", "after-media", 70, 0).status, 0) << app_.log();
+  ASSERT_EQ(
+      run_program(YMCKO_TOOL_PATH, {"print", "card.png", "-o", "tool.prn"}, folder_.path()).status,
+      0);
+  EXPECT_EQ(file_bytes(folder_ / "jobs/after-media.prn"), file_bytes(folder_ / "tool.prn"));
 
   // The page as a person sees it, kept with the build.
   std::filesystem::create_directories(YMCKO_ARTEFACT_DIR);
