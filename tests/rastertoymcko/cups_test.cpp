@@ -66,7 +66,8 @@ TEST(Cups, ThePpdPassesCupstestppdAndFollowsTheTable) {
   EXPECT_NE(ppd.find("*cupsFilter2: \"application/vnd.cups-raster application/vnd.ymcko-job 0 "
                      "rastertoymcko\""),
             std::string::npos);
-  EXPECT_NE(ppd.find("*PageSize CR80/CR-80 card, landscape: \"<</PageSize[245.76 157.44]"),
+  // Whole points of paper, the card's 1024 x 656 dots centred on it.
+  EXPECT_NE(ppd.find("*PageSize CR80/CR-80 card, landscape: \"<</PageSize[246 158]"),
             std::string::npos);
   EXPECT_NE(ppd.find("*cupsManualCopies: False"), std::string::npos);
 }
@@ -184,40 +185,58 @@ class PrivateCupsd {
   pid_t pid_ = 0;
 };
 
-TEST(Cups, AQueueOnAPrivateCupsdPrintsATwoPagePdfAsOneCard) {
+// A two-page PDF prints as one card; card-sized pages print as the tool prints them.
+TEST(Cups, AQueueOnAPrivateCupsdPrintsPagesAsCards) {
   ymcko::testing::ScratchFolder folder;
   PrivateCupsd cupsd(folder.path());
   ASSERT_TRUE(cupsd.running()) << cupsd.log();
   const std::filesystem::path out = folder / "card.prn";
   ymcko::testing::write_text(out, "");
   std::filesystem::permissions(out, std::filesystem::perms::all);
-  ymcko::testing::write_bytes(folder / "cards.pdf",
-                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
-
   ProcessResult added =
       ymcko::testing::run_program("/usr/sbin/lpadmin",
                                   {"-h", cupsd.server(), "-p", "card", "-E", "-v",
                                    "file://" + out.string(), "-P", YMCKO_BUILD_PPD},
                                   folder.path());
   ASSERT_EQ(added.status, 0) << added.err << cupsd.log();
-  ProcessResult queued = ymcko::testing::run_program(
-      "/usr/bin/lp", {"-h", cupsd.server(), "-d", "card", "-o", "SideMode=1", "cards.pdf"},
-      folder.path());
-  ASSERT_EQ(queued.status, 0) << queued.err;
 
-  // The job is done when the queue has nothing left.
-  bool done = false;
-  for (int attempt = 0; attempt < 300 && !done; ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ProcessResult left = ymcko::testing::run_program(
-        "/usr/bin/lpstat", {"-h", cupsd.server(), "-o", "card"}, folder.path());
-    done = left.status == 0 && left.out.empty();
-  }
-  ASSERT_TRUE(done) << cupsd.log();
-  const js::ReadResult read = read_job(bytes_of(ymcko::testing::read_text(out)));
+  // Prints with lp's `args`; the job's bytes once the queue has nothing left.
+  const auto print = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"-h", cupsd.server(), "-d", "card"});
+    ProcessResult queued = ymcko::testing::run_program("/usr/bin/lp", args, folder.path());
+    EXPECT_EQ(queued.status, 0) << queued.err;
+    bool done = false;
+    for (int attempt = 0; attempt < 300 && !done; ++attempt) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      ProcessResult left = ymcko::testing::run_program(
+          "/usr/bin/lpstat", {"-h", cupsd.server(), "-o", "card"}, folder.path());
+      done = left.status == 0 && left.out.empty();
+    }
+    EXPECT_TRUE(done) << cupsd.log();
+    return bytes_of(ymcko::testing::read_text(out));
+  };
+
+  ymcko::testing::write_bytes(folder / "cards.pdf",
+                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
+  const js::ReadResult read = read_job(print({"-o", "SideMode=1", "cards.pdf"}));
   EXPECT_EQ(all<js::CardStart>(read).size(), 1u) << cupsd.log();
   EXPECT_EQ(all<js::CardTurn>(read).size(), 1u) << "front and back of one card";
   EXPECT_EQ(all<js::CardEnd>(read).size(), 1u);
+
+  std::vector<std::uint8_t> rgb(1024 * 656 * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i * 7 % 251);
+  ymcko::cards::write_png(folder / "photo.png", 1024, 656, 3, rgb);
+  const char* card = "0 0 245.76 157.44";  // in points, filled
+  ymcko::testing::write_bytes(folder / "card.pdf",
+                              ymcko::testing::pdf_with_pages({"1 0 0"}, card, card));
+  for (const char* file : {"photo.png", "card.pdf"}) {
+    SCOPED_TRACE(file);
+    ProcessResult tool = ymcko::testing::run_program(
+        YMCKO_TOOL_PATH, {"print", file, "-o", "tool.prn"}, folder.path());
+    ASSERT_EQ(tool.status, 0) << tool.err;
+    EXPECT_TRUE(ymcko::testing::BytesEqual(bytes_of(ymcko::testing::read_text(folder / "tool.prn")),
+                                           print({file})));
+  }
 }
 
 }  // namespace

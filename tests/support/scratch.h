@@ -133,9 +133,12 @@ inline ProcessResult run_program(const std::string& program, const std::vector<s
   return result;
 }
 
-// A small PDF whose pages are 72 x 36 points, each filled on its left half
-// with the given colour (r g b from 0 to 1).
-inline std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& colours) {
+// A PDF whose pages have the media box given (in points; a small 72 x 36
+// points unless told), each with the rectangle `fill` (its left half unless
+// told) in the given colour (r g b from 0 to 1).
+inline std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& colours,
+                                                const std::string& media_box = "0 0 72 36",
+                                                const std::string& fill = "0 0 36 36") {
   std::vector<std::string> objects;
   std::string kids;
   const std::size_t pages = colours.size();
@@ -143,8 +146,8 @@ inline std::vector<std::uint8_t> pdf_with_pages(const std::vector<std::string>& 
   for (std::size_t i = 0; i < pages; ++i) kids += std::to_string(3 + 2 * i) + " 0 R ";
   objects.push_back("<< /Type /Pages /Kids [" + kids + "] /Count " + std::to_string(pages) + " >>");
   for (std::size_t i = 0; i < pages; ++i) {
-    std::string content = colours[i] + " rg 0 0 36 36 re f";
-    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 72 36] /Contents " +
+    std::string content = colours[i] + " rg " + fill + " re f";
+    objects.push_back("<< /Type /Page /Parent 2 0 R /MediaBox [" + media_box + "] /Contents " +
                       std::to_string(4 + 2 * i) + " 0 R >>");
     objects.push_back("<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content +
                       "\nendstream");
