@@ -2,6 +2,7 @@
 #include "print/cups_ppd.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 
 #include "print/card_geometry.h"
@@ -10,20 +11,56 @@
 namespace ymcko::print {
 namespace {
 
-// The card's dots as points, which give back exactly those dots at its
-// resolution: 1024 x 656 dots are 245.76 x 157.44 points.
-std::string points(std::uint32_t dots) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%.2f", dots * 72.0 / kCardDpi);
+// A length in hundredths of a point as a PPD writes it: "246", "0.12".
+std::string points(std::uint32_t hundredths) {
+  char text[24];
+  if (hundredths % 100 == 0) {
+    std::snprintf(text, sizeof text, "%u", hundredths / 100);
+  } else {
+    std::snprintf(text, sizeof text, "%u.%02u", hundredths / 100, hundredths % 100);
+  }
   return text;
 }
 
+// Page sizes are worked in hundredths of a point, 7200 an inch, where a dot
+// of the card is a whole and even 24: every length below is exact, and the
+// margins, half of whole points less whole dots, are whole hundredths.
+constexpr std::uint32_t kHundredthsPerInch = 7200;
+static_assert(kHundredthsPerInch % kCardDpi == 0 && kHundredthsPerInch / kCardDpi % 2 == 0);
+
+// One edge of a page size: the card's dots, and the paper, which is the card
+// rounded up to whole points with the card centred on it.
+struct Edge {
+  std::uint32_t card;
+  std::uint32_t paper;
+  std::uint32_t margin() const { return (paper - card) / 2; }
+};
+
+constexpr Edge edge_of(std::uint32_t dots) {
+  const std::uint32_t card = dots * (kHundredthsPerInch / kCardDpi);
+  return {card, (card + 99) / 100 * 100};
+}
+
+// A page size of the card. CUPS's raster header keeps a page's size in
+// whole points (PageSize), and its rasterizers work from that or round
+// down: on paper of the card's exact 245.76 x 157.44 points Ghostscript
+// placed the page by a height of 157 points, two dots too high, and
+// imagetoraster made 1023 x 655 dots. On paper of whole points every
+// rasterizer draws the imageable area, the card's 1024 x 656 dots, and
+// pdftopdf centres a page of the card's size exactly on it.
 struct PageSize {
   const char* name;
   const char* text;
   bool landscape;
-  std::string width() const { return points(page_width(landscape)); }
-  std::string height() const { return points(page_height(landscape)); }
+  Edge across() const { return edge_of(page_width(landscape)); }
+  Edge down() const { return edge_of(page_height(landscape)); }
+  // "width height" of the paper.
+  std::string paper() const { return points(across().paper) + " " + points(down().paper); }
+  // "left bottom right top" of the card's dots on the paper.
+  std::string imageable_area() const {
+    return points(across().margin()) + " " + points(down().margin()) + " " +
+           points(across().margin() + across().card) + " " + points(down().margin() + down().card);
+  }
 };
 
 constexpr PageSize kPageSizes[] = {
@@ -108,19 +145,18 @@ void write_ppd(std::ostream& out, const std::string& filter) {
         << "*Default" << option << ": CR80\n";
     for (const PageSize& size : kPageSizes) {
       out << "*" << option << " " << size.name << "/" << size.text << ": \"<</PageSize["
-          << size.width() << " " << size.height() << "]/ImagingBBox null>>setpagedevice\"\n";
+          << size.paper() << "]/ImagingBBox null>>setpagedevice\"\n";
     }
     out << "*CloseUI: *" << option << "\n";
   }
   out << "*DefaultImageableArea: CR80\n";
   for (const PageSize& size : kPageSizes) {
-    out << "*ImageableArea " << size.name << "/" << size.text << ": \"0 0 " << size.width() << " "
-        << size.height() << "\"\n";
+    out << "*ImageableArea " << size.name << "/" << size.text << ": \"" << size.imageable_area()
+        << "\"\n";
   }
   out << "*DefaultPaperDimension: CR80\n";
   for (const PageSize& size : kPageSizes) {
-    out << "*PaperDimension " << size.name << "/" << size.text << ": \"" << size.width() << " "
-        << size.height() << "\"\n";
+    out << "*PaperDimension " << size.name << "/" << size.text << ": \"" << size.paper() << "\"\n";
   }
 
   out << "\n*OpenUI *Resolution/Resolution: PickOne\n"

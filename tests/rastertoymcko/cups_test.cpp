@@ -13,12 +13,14 @@
 #include "cards/images/png_write.h"
 #include "cards/jobs/command_reader.h"
 #include "print/card_settings.h"
+#include "support/cupsd.h"
 #include "support/scratch.h"
 #include "support/test_support.h"
 
 namespace {
 
 namespace js = ymcko::jobstream;
+using ymcko::testing::PrivateCupsd;
 using ymcko::testing::ProcessResult;
 
 // The commands of one kind in a job.
@@ -66,7 +68,8 @@ TEST(Cups, ThePpdPassesCupstestppdAndFollowsTheTable) {
   EXPECT_NE(ppd.find("*cupsFilter2: \"application/vnd.cups-raster application/vnd.ymcko-job 0 "
                      "rastertoymcko\""),
             std::string::npos);
-  EXPECT_NE(ppd.find("*PageSize CR80/CR-80 card, landscape: \"<</PageSize[245.76 157.44]"),
+  // Whole points of paper, the card's 1024 x 656 dots centred on it.
+  EXPECT_NE(ppd.find("*PageSize CR80/CR-80 card, landscape: \"<</PageSize[246 158]"),
             std::string::npos);
   EXPECT_NE(ppd.find("*cupsManualCopies: False"), std::string::npos);
 }
@@ -124,100 +127,59 @@ TEST(Cups, CupsfilterRunsDocumentsThroughThePpd) {
   }
 }
 
-// A private cupsd on 127.0.0.1 whose state lives in a temporary folder,
-// stopped by its pid.
-class PrivateCupsd {
- public:
-  explicit PrivateCupsd(const std::filesystem::path& root)
-      : root_(root), port_(ymcko::testing::free_port()) {
-    for (const char* folder : {"spool", "spool/tmp", "cache", "state", "log", "ppd"}) {
-      std::filesystem::create_directories(root_ / folder);
-    }
-    // cupsd runs filters as lp, which must reach the spool and the output.
-    std::filesystem::permissions(root_, std::filesystem::perms::all);
-    std::filesystem::permissions(root_ / "spool", std::filesystem::perms::all);
-    std::filesystem::permissions(root_ / "spool/tmp", std::filesystem::perms::all);
-    // Loopback only, and every operation without authentication.
-    ymcko::testing::write_text(
-        root_ / "cupsd.conf",
-        "Listen 127.0.0.1:" + std::to_string(port_) +
-            "\nLogLevel info\nMaxLogSize 0\nWebInterface No\nDefaultAuthType None\n"
-            "<Location />\n  Order allow,deny\n  Allow all\n</Location>\n"
-            "<Policy default>\n  <Limit All>\n    Order deny,allow\n"
-            "    Allow all\n  </Limit>\n</Policy>\n");
-    ymcko::testing::write_text(
-        root_ / "cups-files.conf",
-        "FileDevice Yes\nServerRoot " + root_.string() + "\nRequestRoot " +
-            (root_ / "spool").string() + "\nTempDir " + (root_ / "spool/tmp").string() +
-            "\nCacheDir " + (root_ / "cache").string() + "\nStateDir " +
-            (root_ / "state").string() + "\nErrorLog " + (root_ / "log/error_log").string() +
-            "\nAccessLog " + (root_ / "log/access_log").string() + "\nPageLog " +
-            (root_ / "log/page_log").string() +
-            "\nServerBin /usr/lib/cups\nDataDir /usr/share/cups\n");
-    const std::string config = (root_ / "cupsd.conf").string(),
-                      files = (root_ / "cups-files.conf").string();
-    std::vector<std::string> args = {"/usr/sbin/cupsd", "-f", "-c", config, "-s", files};
-    std::vector<char*> argv;
-    for (auto& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, argv[0], nullptr, nullptr, argv.data(), environ) != 0) pid_ = 0;
-    // Ready once it answers on its port.
-    for (int attempt = 0; attempt < 100 && !answers(); ++attempt) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-  }
-  ~PrivateCupsd() {
-    if (pid_ == 0) return;
-    ::kill(pid_, SIGTERM);
-    int status;
-    ::waitpid(pid_, &status, 0);
-  }
-  std::string server() const { return "127.0.0.1:" + std::to_string(port_); }
-  bool running() const { return pid_ != 0 && answers(); }
-  std::string log() const { return ymcko::testing::read_text(root_ / "log/error_log"); }
-
- private:
-  bool answers() const { return ymcko::testing::port_answers(port_); }
-
-  std::filesystem::path root_;
-  int port_;
-  pid_t pid_ = 0;
-};
-
-TEST(Cups, AQueueOnAPrivateCupsdPrintsATwoPagePdfAsOneCard) {
+// A two-page PDF prints as one card; card-sized pages print as the tool prints them.
+TEST(Cups, AQueueOnAPrivateCupsdPrintsPagesAsCards) {
   ymcko::testing::ScratchFolder folder;
   PrivateCupsd cupsd(folder.path());
   ASSERT_TRUE(cupsd.running()) << cupsd.log();
   const std::filesystem::path out = folder / "card.prn";
   ymcko::testing::write_text(out, "");
   std::filesystem::permissions(out, std::filesystem::perms::all);
-  ymcko::testing::write_bytes(folder / "cards.pdf",
-                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
-
   ProcessResult added =
       ymcko::testing::run_program("/usr/sbin/lpadmin",
                                   {"-h", cupsd.server(), "-p", "card", "-E", "-v",
                                    "file://" + out.string(), "-P", YMCKO_BUILD_PPD},
                                   folder.path());
   ASSERT_EQ(added.status, 0) << added.err << cupsd.log();
-  ProcessResult queued = ymcko::testing::run_program(
-      "/usr/bin/lp", {"-h", cupsd.server(), "-d", "card", "-o", "SideMode=1", "cards.pdf"},
-      folder.path());
-  ASSERT_EQ(queued.status, 0) << queued.err;
 
-  // The job is done when the queue has nothing left.
-  bool done = false;
-  for (int attempt = 0; attempt < 300 && !done; ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ProcessResult left = ymcko::testing::run_program(
-        "/usr/bin/lpstat", {"-h", cupsd.server(), "-o", "card"}, folder.path());
-    done = left.status == 0 && left.out.empty();
-  }
-  ASSERT_TRUE(done) << cupsd.log();
-  const js::ReadResult read = read_job(bytes_of(ymcko::testing::read_text(out)));
+  // Prints with lp's `args`; the job's bytes once the queue has nothing left.
+  const auto print = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), {"-h", cupsd.server(), "-d", "card"});
+    ProcessResult queued = ymcko::testing::run_program("/usr/bin/lp", args, folder.path());
+    EXPECT_EQ(queued.status, 0) << queued.err;
+    bool done = false;
+    for (int attempt = 0; attempt < 300 && !done; ++attempt) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      ProcessResult left = ymcko::testing::run_program(
+          "/usr/bin/lpstat", {"-h", cupsd.server(), "-o", "card"}, folder.path());
+      done = left.status == 0 && left.out.empty();
+    }
+    EXPECT_TRUE(done) << cupsd.log();
+    return bytes_of(ymcko::testing::read_text(out));
+  };
+
+  ymcko::testing::write_bytes(folder / "cards.pdf",
+                              ymcko::testing::pdf_with_pages({"1 0 0", "0 0 1"}));
+  const js::ReadResult read = read_job(print({"-o", "SideMode=1", "cards.pdf"}));
   EXPECT_EQ(all<js::CardStart>(read).size(), 1u) << cupsd.log();
   EXPECT_EQ(all<js::CardTurn>(read).size(), 1u) << "front and back of one card";
   EXPECT_EQ(all<js::CardEnd>(read).size(), 1u);
+
+  std::vector<std::uint8_t> rgb(1024 * 656 * 3);
+  for (std::size_t i = 0; i < rgb.size(); ++i) rgb[i] = std::uint8_t(i * 7 % 251);
+  ymcko::cards::write_png(folder / "photo.png", 1024, 656, 3, rgb);
+  // The card's page in points, filled.
+  ymcko::testing::write_bytes(
+      folder / "card.pdf",
+      ymcko::testing::pdf_of({{245.76, 157.44, "1 0 0 rg 0 0 245.76 157.44 re f"}}));
+  for (const char* file : {"photo.png", "card.pdf"}) {
+    SCOPED_TRACE(file);
+    ProcessResult tool = ymcko::testing::run_program(
+        YMCKO_TOOL_PATH, {"print", file, "-o", "tool.prn"}, folder.path());
+    ASSERT_EQ(tool.status, 0) << tool.err;
+    EXPECT_TRUE(ymcko::testing::BytesEqual(bytes_of(ymcko::testing::read_text(folder / "tool.prn")),
+                                           print({file})));
+  }
 }
 
 }  // namespace
