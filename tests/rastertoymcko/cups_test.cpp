@@ -2,9 +2,6 @@
 // filter chain, and a private cupsd on loopback prints a queue's job into a
 // file, each giving a valid card job with the options in it.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <fstream>
