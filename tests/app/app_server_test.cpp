@@ -808,6 +808,12 @@ TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
   EXPECT_EQ(refused.status, 0) << refused.out << app_.log();
   const ProcessResult defaults = app_.ipptool("card", "set-defaults.test", {});
   EXPECT_EQ(defaults.status, 0) << defaults.out;
+  // Asked to identify itself, which no printer command does, it says so.
+  EXPECT_EQ(app_.ipptool("card", "/usr/share/cups/ipptool/identify-printer.test", {}).status, 0);
+  EXPECT_NE(app_.log().find("Asked to identify itself"), std::string::npos);
+  EXPECT_NE(
+      app_.ipptool("card", "printer-attributes.test", {}).out.find("identify-printer-requested"),
+      std::string::npos);
   EXPECT_TRUE(app_.running());
 }
 

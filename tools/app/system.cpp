@@ -133,7 +133,9 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   static const std::string strings = vendor_strings() + "\"media." + kCardMedium +
                                      "\" = \"ID-1 card (CR-80)\";\n\"media." + kLandscapeCard +
                                      "\" = \"CR-80 card, landscape\";\n\"media." + kPortraitCard +
-                                     "\" = \"CR-80 card, portrait\";\n";
+                                     "\" = \"CR-80 card, portrait\";\n"
+                                     "\"printer-state-reasons.identify-printer-requested\" = "
+                                     "\"asked to identify itself\";\n";
   papplSystemAddStringsData(system, "/ymcko-en.strings", "en", strings.c_str());
   return system;
 }
