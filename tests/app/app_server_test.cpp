@@ -676,6 +676,9 @@ TEST_F(App, PassesCupsOwnConformanceSuites) {
     EXPECT_EQ(run.out.find("[FAIL]"), std::string::npos) << run.out;
     EXPECT_EQ(run.err, "") << test;
   }
+  // Of the jobs printed by now, none failed.
+  const ProcessResult jobs = app_.ipptool("card", "jobs.test", {});
+  EXPECT_EQ(jobs.out.find("job-state (enum) = aborted"), std::string::npos) << jobs.out;
 }
 
 // Pages as phones send them: each gives one card filled by the page's
