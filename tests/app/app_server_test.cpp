@@ -597,7 +597,7 @@ ymcko::testing::RasterPage sample_page(std::uint32_t width, std::uint32_t height
       std::uint8_t* pixel = &page.pixels[(std::size_t(y) * width + x) * channels];
       if (photo) {
         for (std::size_t c = 0; c < channels; ++c)
-          pixel[c] = std::uint8_t((x * (c + 1) * 255 / width + y * 255 / height) / 2);
+          pixel[c] = std::uint8_t((x * 255 / width * (c + 1) / 3 + y * 255 / height) / 2);
       } else if (text && x >= 300 && x + 300 < width) {
         std::fill_n(pixel, channels, std::uint8_t(40));
       }
@@ -641,7 +641,6 @@ TEST_F(App, PassesCupsOwnConformanceSuites) {
   };
   const std::regex file_line(
       R"(^\s*FILE (pwg-raster-samples-300dpi/(srgb|sgray)-8/(.+)-\2-8-300dpi\.pwg|[^$\s]\S*)\s*$)");
-  std::size_t made = 0;
   for (const char* test : tests) {
     std::istringstream lines(ymcko::testing::read_text(suite / test));
     for (std::string line; std::getline(lines, line);) {
@@ -657,16 +656,13 @@ TEST_F(App, PassesCupsOwnConformanceSuites) {
             count, sample_page(width, height, is_photo, match[2] == "sgray"));
         ymcko::testing::write_bytes(
             file, ymcko::testing::make_raster(pages, ymcko::testing::RasterFormat::pwg));
-        ++made;
       } else if (document != documents.end()) {
         ymcko::testing::write_bytes(file, document->second);
-        ++made;
       } else {
         ymcko::testing::write_text(file, "");
       }
     }
   }
-  ASSERT_GE(made, 3 * 11u) << "each raster sample three times over (as it is, deflated, gzipped)";
 
   for (const auto& [test, document] : {std::pair{"ipp-2.0.test", "document-letter.pdf"},
                                        std::pair{"ipp-everywhere.test", "color.jpg"}}) {
@@ -674,7 +670,7 @@ TEST_F(App, PassesCupsOwnConformanceSuites) {
         app_.ipptool("card", (suite / test).string(), {"-f", (suite / document).string()});
     EXPECT_EQ(run.status, 0) << test << "\n" << run.out << run.err;
     EXPECT_EQ(run.out.find("[FAIL]"), std::string::npos) << run.out;
-    EXPECT_EQ(run.err, "") << test;
+    EXPECT_EQ(run.err, "") << test << ": a sample not made?";
   }
   // Of the jobs printed by now, none failed.
   const ProcessResult jobs = app_.ipptool("card", "jobs.test", {});
@@ -685,14 +681,9 @@ TEST_F(App, PassesCupsOwnConformanceSuites) {
 // content, or, for a page of another shape whose content goes to its edges,
 // the whole page fitted and turned.
 TEST_F(App, PagesOfOtherSizesFillTheCardWithTheirContent) {
-  std::vector<std::uint8_t> photo(1800 * 1200 * 3);
-  for (std::size_t i = 0; i < photo.size(); i += 3) {
-    photo[i] = std::uint8_t(40 + i % 5400 * 150 / 5400);
-    photo[i + 1] = 90;
-    photo[i + 2] = 160;
-  }
-  ymcko::testing::write_bytes(folder_ / "photo.jpg",
-                              ymcko::testing::jpeg_of(photo, 1800, 3, JCS_RGB));
+  ymcko::testing::write_bytes(
+      folder_ / "photo.jpg",
+      ymcko::testing::jpeg_of(sample_page(1800, 1200, true, false).pixels, 1800, 3, JCS_RGB));
   // A phone's Letter page holding a card design with white around it.
   ymcko::testing::write_bytes(
       folder_ / "phone.pdf",
