@@ -643,4 +643,29 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
   EXPECT_GT(std::filesystem::exists(shot) ? std::filesystem::file_size(shot) : 0, 10000u);
 }
 
+// The subcommands as a person runs them: each row's output holds what it
+// shows and none of what it must not.
+TEST_F(App, TheSubcommandsDoWhatTheySay) {
+  ASSERT_EQ(app_.add_printer("gone", folder_ / "gone").status, 0);
+  struct Case {
+    const char* name;
+    std::vector<std::string> args;
+    std::vector<std::string> shown;
+    std::vector<std::string> hidden;
+  };
+  const Case cases[] = {
+      {"delete", {"delete", "-d", "gone"}, {}, {}},
+      {"printers", {"printers"}, {"card\n"}, {"gone"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const ProcessResult result = run_program(YMCKO_APP_PATH, c.args, folder_.path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    for (const std::string& part : c.shown)
+      EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+    for (const std::string& part : c.hidden)
+      EXPECT_EQ(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+  }
+}
+
 }  // namespace
