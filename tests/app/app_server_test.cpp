@@ -656,6 +656,12 @@ TEST_F(App, TheSubcommandsDoWhatTheySay) {
   const Case cases[] = {
       {"delete", {"delete", "-d", "gone"}, {}, {}},
       {"printers", {"printers"}, {"card\n"}, {"gone"}},
+      {"options",
+       {"options", "-d", "card"},
+       {"-o ymcko-color-intensity=70 (default)\n", "-o ymcko-color-intensity=0 to 100\n",
+        "-o ymcko-front-color=false\n", "-o ymcko-mag-mode=q (default)\n", "-o ymcko-mag-mode=w\n",
+        "-o ymcko-print-rect='0,0,656,1024' (default)\n"},
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
