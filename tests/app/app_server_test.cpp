@@ -324,6 +324,12 @@ TEST_F(App, JobsEndAsTheirDocumentsDeserve) {
        {"state=8"},
        "a copy count of 1 to 999",
        false},
+      {"untyped-gif",
+       malformed + "image_gif_named_png.png",
+       "application/octet-stream",
+       {"state=8"},
+       "the document: is in none of the formats the printer takes",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -647,6 +653,11 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
 // shows and none of what it must not.
 TEST_F(App, TheSubcommandsDoWhatTheySay) {
   ASSERT_EQ(app_.add_printer("gone", folder_ / "gone").status, 0);
+  std::vector<std::uint8_t> grey(1024 * 656, 90);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, grey);
+  const ProcessResult tool =
+      run_program(YMCKO_TOOL_PATH, {"print", "card.png", "-o", "tool.prn"}, folder_.path());
+  ASSERT_EQ(tool.status, 0) << tool.err;
   struct Case {
     const char* name;
     std::vector<std::string> args;
@@ -656,6 +667,7 @@ TEST_F(App, TheSubcommandsDoWhatTheySay) {
   const Case cases[] = {
       {"delete", {"delete", "-d", "gone"}, {}, {}},
       {"printers", {"printers"}, {"card\n"}, {"gone"}},
+      {"submit untyped", {"submit", "-d", "card", "tool.prn"}, {}, {}},
       {"options",
        {"options", "-d", "card"},
        {"-o ymcko-color-intensity=70 (default)\n", "-o ymcko-color-intensity=0 to 100\n",
@@ -672,6 +684,14 @@ TEST_F(App, TheSubcommandsDoWhatTheySay) {
     for (const std::string& part : c.hidden)
       EXPECT_EQ(result.out.find(part), std::string::npos) << part << "\n" << result.out;
   }
+
+  // A job the tool made, sent without a format, is known by its start.
+  const std::vector<std::uint8_t> made = file_bytes(folder_ / "tool.prn");
+  for (int attempt = 0; attempt < 100 && file_bytes(folder_ / "jobs/tool.prn.prn") != made;
+       ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(file_bytes(folder_ / "jobs/tool.prn.prn") == made) << app_.log();
 }
 
 }  // namespace
