@@ -649,8 +649,11 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
   EXPECT_GT(std::filesystem::exists(shot) ? std::filesystem::file_size(shot) : 0, 10000u);
 }
 
-// The subcommands as a person runs them: each row's output holds what it
-// shows and none of what it must not.
+// The subcommands as a person runs them, with a printer whose device
+// refuses connections ("off") and one whose device never answers
+// ("stuck"): each row's output holds what it shows and none of what it
+// must not; `shutdown` returns once the server has stopped, and the jobs
+// that waited for their devices are there at the next start.
 TEST_F(App, TheSubcommandsDoWhatTheySay) {
   ASSERT_EQ(app_.add_printer("gone", folder_ / "gone").status, 0);
   std::vector<std::uint8_t> grey(1024 * 656, 90);
@@ -658,6 +661,28 @@ TEST_F(App, TheSubcommandsDoWhatTheySay) {
   const ProcessResult tool =
       run_program(YMCKO_TOOL_PATH, {"print", "card.png", "-o", "tool.prn"}, folder_.path());
   ASSERT_EQ(tool.status, 0) << tool.err;
+  // A connection to a listener whose queue is full hangs.
+  int silent_port = 0;
+  const int silent = ymcko::testing::bind_loopback(silent_port);
+  ::listen(silent, 0);
+  std::vector<int> queued;
+  for (int i = 0; i < 3; ++i) {
+    queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(std::uint16_t(silent_port));
+    ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  const std::string refused = "127.0.0.1:" + std::to_string(ymcko::testing::free_port());
+  for (const auto& [name, device] :
+       {std::pair{"off", "socket://" + refused},
+        std::pair{"stuck", "socket://127.0.0.1:" + std::to_string(silent_port)}}) {
+    const ProcessResult added = run_program(
+        YMCKO_APP_PATH, {"add", "-d", name, "-m", ymcko::app::kDriverName, "-v", device},
+        folder_.path());
+    ASSERT_EQ(added.status, 0) << added.err;
+  }
   struct Case {
     const char* name;
     std::vector<std::string> args;
@@ -668,6 +693,8 @@ TEST_F(App, TheSubcommandsDoWhatTheySay) {
       {"delete", {"delete", "-d", "gone"}, {}, {}},
       {"printers", {"printers"}, {"card\n"}, {"gone"}},
       {"submit untyped", {"submit", "-d", "card", "tool.prn"}, {}, {}},
+      {"submit to a refusing device", {"submit", "-d", "off", "card.png"}, {"off-1"}, {}},
+      {"submit to a silent device", {"submit", "-d", "stuck", "card.png"}, {"stuck-1"}, {}},
       {"options",
        {"options", "-d", "card"},
        {"-o ymcko-color-intensity=70 (default)\n", "-o ymcko-color-intensity=0 to 100\n",
@@ -692,6 +719,22 @@ TEST_F(App, TheSubcommandsDoWhatTheySay) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   EXPECT_TRUE(file_bytes(folder_ / "jobs/tool.prn.prn") == made) << app_.log();
+
+  const ProcessResult stopped = run_program(YMCKO_APP_PATH, {"shutdown"}, folder_.path());
+  EXPECT_EQ(stopped.status, 0) << stopped.err;
+  EXPECT_FALSE(app_.running()) << "shutdown returned before the server stopped";
+  PrinterApp again(folder_.path());
+  ASSERT_TRUE(again.running()) << again.log();
+  for (const char* printer : {"off", "stuck"}) {
+    SCOPED_TRACE(printer);
+    const ProcessResult jobs = again.ipptool(printer, "jobs.test", {});
+    EXPECT_TRUE(jobs.out.find("job-state (enum) = pending") != std::string::npos ||
+                jobs.out.find("job-state (enum) = processing") != std::string::npos)
+        << jobs.out;
+  }
+  EXPECT_EQ(again.stop(), 0) << again.log();
+  for (const int fd : queued) ::close(fd);
+  ::close(silent);
 }
 
 }  // namespace
