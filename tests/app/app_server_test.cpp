@@ -652,8 +652,9 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
 // The subcommands as a person runs them, with a printer whose device
 // refuses connections ("off") and one whose device never answers
 // ("stuck"): each row's output holds what it shows and none of what it
-// must not; `shutdown` returns once the server has stopped, and the jobs
-// that waited for their devices are there at the next start.
+// must not; the refusing printer is offline and says why; `shutdown`
+// returns once the server has stopped, and the jobs that waited for their
+// devices are there at the next start.
 TEST_F(App, TheSubcommandsDoWhatTheySay) {
   ASSERT_EQ(app_.add_printer("gone", folder_ / "gone").status, 0);
   std::vector<std::uint8_t> grey(1024 * 656, 90);
@@ -719,6 +720,14 @@ TEST_F(App, TheSubcommandsDoWhatTheySay) {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
   EXPECT_TRUE(file_bytes(folder_ / "jobs/tool.prn.prn") == made) << app_.log();
+
+  const std::string why = "Unable to connect to '" + refused + "'";
+  const ProcessResult offline = app_.ipptool("off", "offline.test", {});
+  EXPECT_EQ(offline.status, 0) << offline.out;
+  EXPECT_NE(offline.out.find(why), std::string::npos) << offline.out;
+  const ProcessResult page =
+      run_program("/usr/bin/curl", {"-s", "http://" + app_.host() + "/off/"}, folder_.path());
+  EXPECT_NE(page.out.find("Offline.<br>" + why), std::string::npos) << page.out;
 
   const ProcessResult stopped = run_program(YMCKO_APP_PATH, {"shutdown"}, folder_.path());
   EXPECT_EQ(stopped.status, 0) << stopped.err;
