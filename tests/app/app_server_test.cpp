@@ -345,6 +345,12 @@ TEST_F(App, JobsEndAsTheirDocumentsDeserve) {
        {"state=8"},
        "a copy count of 1 to 999",
        false},
+      {"untyped-gif",
+       malformed + "image_gif_named_png.png",
+       "application/octet-stream",
+       {"state=8"},
+       "the document: is in none of the formats the printer takes",
+       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -870,6 +876,82 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
   const ProcessResult screenshot = chromium("--screenshot=" + shot.string(), "/card/printing");
   EXPECT_EQ(screenshot.status, 0) << screenshot.err;
   EXPECT_GT(std::filesystem::exists(shot) ? std::filesystem::file_size(shot) : 0, 10000u);
+}
+
+// The subcommands as a person runs them, with a printer whose device
+// refuses connections ("off") and one whose device never answers
+// ("stuck"): each row's output holds what it shows; the refusing printer is
+// offline and says why; `shutdown` returns once the server has stopped, and
+// the jobs that waited for their devices are there at the next start.
+TEST_F(App, TheSubcommandsDoWhatTheySay) {
+  ASSERT_EQ(app_.add_printer("gone", folder_ / "gone").status, 0);
+  std::vector<std::uint8_t> grey(1024 * 656, 90);
+  ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, grey);
+  ASSERT_EQ(
+      run_program(YMCKO_TOOL_PATH, {"print", "card.png", "-o", "tool.prn"}, folder_.path()).status,
+      0);
+  // A connection to a listener whose queue is full hangs.
+  int silent_port = 0;
+  const int silent = ymcko::testing::bind_loopback(silent_port);
+  ::listen(silent, 0);
+  std::vector<int> queued(3);
+  for (int& fd : queued) {
+    fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_in address{AF_INET, htons(std::uint16_t(silent_port)), {htonl(INADDR_LOOPBACK)}, {}};
+    ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  }
+  const std::string refused = "127.0.0.1:" + std::to_string(ymcko::testing::free_port());
+  const auto add = [](const char* name, const std::string& device) {
+    return std::vector<std::string>{"add", "-d", name, "-m", ymcko::app::kDriverName, "-v", device};
+  };
+  const std::pair<std::vector<std::string>, std::vector<std::string>> cases[] = {
+      {add("off", "socket://" + refused), {}},
+      {add("stuck", "socket://127.0.0.1:" + std::to_string(silent_port)), {}},
+      {{"delete", "-d", "gone"}, {}},
+      {{"printers"}, {"card\noff\nstuck\n"}},
+      {{"submit", "-d", "card", "tool.prn"}, {"card-1"}},
+      {{"submit", "-d", "off", "card.png"}, {"off-1"}},
+      {{"submit", "-d", "stuck", "card.png"}, {"stuck-1"}},
+      {{"options", "-d", "card"},
+       {"-o ymcko-color-intensity=70 (default)\n", "-o ymcko-color-intensity=0 to 100\n",
+        "-o ymcko-front-color=false\n", "-o ymcko-mag-mode=q (default)\n", "-o ymcko-mag-mode=w\n",
+        "-o ymcko-print-rect='0,0,656,1024' (default)\n"}},
+  };
+  for (const auto& [args, shown] : cases) {
+    SCOPED_TRACE(args[0] + " " + args.back());
+    const ProcessResult result = run_program(YMCKO_APP_PATH, args, folder_.path());
+    EXPECT_EQ(result.status, 0) << result.err;
+    for (const std::string& part : shown)
+      EXPECT_NE(result.out.find(part), std::string::npos) << part << "\n" << result.out;
+  }
+
+  // The job the tool made, sent without a format, is known by its start.
+  const std::vector<std::uint8_t> made = file_bytes(folder_ / "tool.prn");
+  for (int attempt = 0; attempt < 100 && file_bytes(folder_ / "jobs/tool.prn.prn") != made;
+       ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  EXPECT_TRUE(file_bytes(folder_ / "jobs/tool.prn.prn") == made) << app_.log();
+
+  const std::string why = "Unable to connect to '" + refused + "'";
+  const ProcessResult offline = app_.ipptool("off", "offline.test", {});
+  EXPECT_NE(offline.out.find(why), std::string::npos) << offline.out;
+  const ProcessResult page =
+      run_program("/usr/bin/curl", {"-s", "http://" + app_.host() + "/off/"}, folder_.path());
+  EXPECT_NE(page.out.find("Offline.<br>" + why), std::string::npos) << page.out;
+
+  EXPECT_EQ(run_program(YMCKO_APP_PATH, {"shutdown"}, folder_.path()).status, 0);
+  EXPECT_FALSE(app_.running()) << "shutdown returned before the server stopped";
+  PrinterApp again(folder_.path());
+  for (const char* printer : {"off", "stuck"}) {
+    const std::string jobs = again.ipptool(printer, "jobs.test", {}).out;
+    EXPECT_TRUE(jobs.find("= pending") != std::string::npos ||
+                jobs.find("= processing") != std::string::npos)
+        << printer << jobs;
+  }
+  EXPECT_EQ(again.stop(), 0) << again.log();
+  for (const int fd : queued) ::close(fd);
+  ::close(silent);
 }
 
 }  // namespace

@@ -383,6 +383,24 @@ bool report_status(pappl_printer_t* printer) {
   return true;
 }
 
+const char* document_type(const unsigned char* header, std::size_t size, void*) {
+  return cards::opens_a_job({header, size}) ? kJobFormat : nullptr;
+}
+
+bool print_untyped(pappl_job_t* job, pappl_device_t* device, void*) {
+  const bool is_job = guarded(job, [&] {
+    const Document document(job);
+    std::uint8_t start[16];
+    const ssize_t got = ::read(document.fd(), start, sizeof start);
+    if (got <= 0 || !cards::opens_a_job({start, std::size_t(got)})) {
+      throw print::Error("the document",
+                         "is in none of the formats the printer takes (PDF, PNG, JPEG, PWG or "
+                         "Apple raster, or a job the ymcko tool made)");
+    }
+  });
+  return is_job && print_job_file(job, nullptr, device);
+}
+
 bool driver_callback(pappl_system_t*, const char* driver_name, const char*, const char*,
                      pappl_pr_driver_data_t* data, ipp_t** attrs, void*) {
   if (std::strcmp(driver_name, kDriverName) != 0) return false;

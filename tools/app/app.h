@@ -60,6 +60,17 @@ bool report_status(pappl_printer_t* printer);
 // Prints a job in kJobFormat: checked to be a whole card job, then sent.
 bool print_job_file(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* device);
 
+// PAPPL's typing of a document sent without a format (or as
+// application/octet-stream) that its own checks of the first bytes did not
+// recognise: kJobFormat for a job the ymcko tool made, otherwise none.
+const char* document_type(const unsigned char* header, std::size_t size, void* context);
+
+// The MIME filter for a document left untyped (application/octet-stream):
+// a job the ymcko tool made, which PAPPL saw too little of to type, is
+// printed as kJobFormat; anything else fails, saying which formats the
+// printer takes.
+bool print_untyped(pappl_job_t* job, pappl_device_t* device, void* context);
+
 // The check of a job's card settings when it is created, PAPPL's job
 // attributes callback: false, with the request answered naming the
 // attribute, for a setting refused.

@@ -130,6 +130,9 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
     papplSystemAddMIMEFilter(system, format, kJobFormat, print_document, nullptr);
   for (const char* format : kRasterFormats)
     papplSystemAddMIMEFilter(system, format, kJobFormat, print_raster, nullptr);
+  // A job the tool made, sent without its format, is known by its start.
+  papplSystemSetMIMECallback(system, document_type, nullptr);
+  papplSystemAddMIMEFilter(system, "application/octet-stream", kJobFormat, print_untyped, nullptr);
   static const std::string strings = vendor_strings() + "\"media." + kCardMedium +
                                      "\" = \"ID-1 card (CR-80)\";\n\"media." + kLandscapeCard +
                                      "\" = \"CR-80 card, landscape\";\n\"media." + kPortraitCard +

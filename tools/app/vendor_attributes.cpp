@@ -78,11 +78,17 @@ std::vector<std::string> texts_of_text(const print::Setting& row, const std::str
       if (word == "false" || word == "no" || word == "off") return {"false"};
       return {word};  // refused by the row, which names it
     }
-    case SettingKind::choice:
+    case SettingKind::choice: {
+      // Refused here, so that the message names the IPP keywords rather
+      // than the table's own spelling of the choices.
+      std::string listed;
       for (std::string_view choice : row.choices) {
         if (keyword_of(choice) == lower(value)) return {std::string(choice)};
+        listed += (listed.empty() ? "\"" : ", \"") + keyword_of(choice) + "\"";
       }
-      return {value};
+      throw print::Error(std::string(row.ipp_attribute),
+                         "the value must be one of " + listed + ", not \"" + value + "\"");
+    }
     case SettingKind::overlay_list: {
       std::vector<std::string> texts;
       for (std::size_t start = 0; start <= value.size();) {

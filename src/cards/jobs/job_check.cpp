@@ -123,4 +123,10 @@ js::ReadResult check_job(std::span<const std::uint8_t> job) {
   return result;
 }
 
+bool opens_a_job(std::span<const std::uint8_t> start) {
+  const js::ReadResult read = js::read_commands(start);
+  return !read.commands.empty() &&
+         std::holds_alternative<js::DocumentHeader>(read.commands.front().body);
+}
+
 }  // namespace ymcko::cards

@@ -16,4 +16,9 @@ namespace ymcko::cards {
 // The first fault found is the result's error.
 jobstream::ReadResult check_job(std::span<const std::uint8_t> job);
 
+// Whether the first bytes of a document open a job: they begin with a whole
+// document header, as every job does; for telling a job from other
+// documents by its start.
+bool opens_a_job(std::span<const std::uint8_t> start);
+
 }  // namespace ymcko::cards
