@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Time from Print-Job to a finished job in the printer application, for one
-# 1024 x 656 PNG card and one two-page PDF card: a server on loopback with a
-# printer on a file device, RUNS jobs of each sent one after another by
+# 1024 x 656 PNG card, one two-page PDF card and a Letter PDF page fitted
+# onto a card: a server on loopback with a printer on a file device, RUNS
+# jobs of each sent one after another by
 # ipptool, and the times read from the server's own log (milliseconds from
 # the Print-Job request to the job's completion). Then the load: CLIENTS
 # clients (10) sending ROUNDS PNG jobs (30) each at once, every job's bytes
@@ -51,6 +52,7 @@ time_jobs() {
 echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
 echo "PNG card, 1024 x 656: $(time_jobs "$work/card0.png" image/png 0)"
 echo "PDF card, two pages as front and back: $(time_jobs bench/two-page-card.pdf application/pdf 1)"
+echo "Letter PDF page, turned and fitted onto the card: $(time_jobs bench/letter-page.pdf application/pdf 0)"
 
 # The load: every client at an intensity of its own, so that a job carrying
 # another's bytes shows.
