@@ -740,14 +740,11 @@ TEST_F(App, ThroughCupsATrueSizeCardFillsTheCard) {
       run_program("/usr/bin/lp", {"-h", cupsd.server(), "-d", "cards", "id1.pdf"}, folder_.path());
   ASSERT_EQ(queued.status, 0) << queued.err;
   const std::filesystem::path job = folder_ / "jobs/id1.pdf.prn";
-  for (int attempt = 0;
-       attempt < 600 &&
-       !(std::filesystem::exists(job) &&
-         run_program("/usr/bin/lpstat", {"-h", cupsd.server(), "-o"}, folder_.path()).out.empty());
-       ++attempt) {
+  // Printed once the application's job file holds the whole card.
+  const auto whole = [&] { return count<js::CardEnd>(js::read_commands(file_bytes(job))) == 1; };
+  for (int attempt = 0; attempt < 600 && !whole(); ++attempt)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  ASSERT_TRUE(std::filesystem::exists(job)) << cupsd.log() << app_.log();
+  ASSERT_TRUE(whole()) << cupsd.log() << app_.log();
   // The queue's default page size, made by then, is one of its choices.
   const std::string ppd = ymcko::testing::read_text(cups_folder / "ppd/cards.ppd");
   const std::size_t fallback = ppd.find("*DefaultPageSize: ");
