@@ -731,6 +731,17 @@ TEST_F(App, ThroughCupsATrueSizeCardFillsTheCard) {
       {"-h", cupsd.server(), "-p", "cards", "-E", "-v", app_.uri("card"), "-m", "everywhere"},
       folder_.path());
   ASSERT_EQ(added.status, 0) << added.err << cupsd.log();
+  // cupsd reads the queue's PPD a moment after lpadmin returns; until then
+  // it takes the queue for monochrome and a job for grey.
+  const auto colour_known = [&] {
+    return run_program("/usr/bin/ipptool",
+                       {"-tv", "ipp://" + cupsd.server() + "/printers/cards",
+                        std::string(YMCKO_TEST_DATA_DIR) + "/app/printer-attributes.test"},
+                       folder_.path())
+               .out.find("print-color-mode-default (keyword) = color") != std::string::npos;
+  };
+  for (int attempt = 0; attempt < 100 && !colour_known(); ++attempt)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   // 85.6 x 53.98 mm, blue with a red mark in its top left corner.
   ymcko::testing::write_bytes(folder_ / "id1.pdf",
                               ymcko::testing::pdf_of({{242.65, 153.01,
