@@ -123,18 +123,6 @@ ImageView centred(const ImageView& page, std::uint32_t width, std::uint32_t heig
 
 }  // namespace
 
-std::optional<PageScaling> page_scaling(std::string_view keyword) {
-  static constexpr std::pair<std::string_view, PageScaling> kKeywords[] = {
-      {"auto", PageScaling::automatic}, {"auto-fit", PageScaling::auto_fit},
-      {"fit", PageScaling::fit},        {"fill", PageScaling::fill},
-      {"none", PageScaling::none},
-  };
-  for (const auto& [name, scaling] : kKeywords) {
-    if (name == keyword) return scaling;
-  }
-  return std::nullopt;
-}
-
 bool is_card_page(std::uint32_t width, std::uint32_t height, std::uint32_t card_width,
                   std::uint32_t card_height) {
   return (width == card_width && height == card_height) ||

@@ -6,8 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
-#include <string_view>
 #include <vector>
 
 #include "print/fit.h"
@@ -25,9 +23,6 @@ enum class PageScaling {
   fill,      // the card filled, the page's excess cropped equally
   none,      // the page at its own size, centred
 };
-
-// The scaling an IPP "print-scaling" keyword names.
-std::optional<PageScaling> page_scaling(std::string_view keyword);
 
 // Whether a page of this size is one of the card's exact page (either way
 // round): such a page is printed pixel for pixel and chooses the card's
