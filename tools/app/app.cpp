@@ -360,15 +360,16 @@ void identify(pappl_printer_t* printer, pappl_identify_actions_t, const char* me
   papplPrinterSetReasons(printer, PAPPL_PREASON_IDENTIFY_PRINTER_REQUESTED, PAPPL_PREASON_NONE);
 }
 
+void printer_created(pappl_printer_t* printer, void*) {
+  // Levels unknown (-2) until a printer reports them.
+  pappl_supply_t supplies[] = {
+      {PAPPL_SUPPLY_COLOR_MULTIPLE, "YMCKO ribbon", true, -2, PAPPL_SUPPLY_TYPE_INK_RIBBON},
+      {PAPPL_SUPPLY_COLOR_NO_COLOR, "Card hopper", true, -2, PAPPL_SUPPLY_TYPE_OTHER},
+  };
+  papplPrinterSetSupplies(printer, 2, supplies);
+}
+
 bool report_status(pappl_printer_t* printer) {
-  pappl_supply_t supplies[2] = {};
-  if (papplPrinterGetSupplies(printer, 2, supplies) == 0) {
-    // Levels unknown (-2) until a printer reports them.
-    supplies[0] = {PAPPL_SUPPLY_COLOR_MULTIPLE, "YMCKO ribbon", true, -2,
-                   PAPPL_SUPPLY_TYPE_INK_RIBBON};
-    supplies[1] = {PAPPL_SUPPLY_COLOR_NO_COLOR, "Card hopper", true, -2, PAPPL_SUPPLY_TYPE_OTHER};
-    papplPrinterSetSupplies(printer, 2, supplies);
-  }
   bool shown_long_enough = false;
   {
     const std::lock_guard lock(identified_lock);

@@ -53,8 +53,12 @@ bool end_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* devi
 // identify-printer-requested, for a minute).
 void identify(pappl_printer_t* printer, pappl_identify_actions_t actions, const char* message);
 
-// The status callback: the card ribbon and the card hopper as supplies of
-// unknown level until a printer reports more.
+// Each printer made or loaded: the card ribbon and the card hopper as
+// supplies of unknown level until a printer reports more.
+void printer_created(pappl_printer_t* printer, void* context);
+
+// The status callback: a printer shows that it was asked to identify
+// itself for a while.
 bool report_status(pappl_printer_t* printer);
 
 // Prints a job in kJobFormat: checked to be a whole card job, then sent.

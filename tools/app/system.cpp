@@ -17,6 +17,11 @@ namespace {
 constexpr const char* kFooter =
     "ymcko: CR-80 cards on the YMCKO card printer, printed from any device.";
 
+pappl_pr_driver_t kDrivers[] = {
+    {kDriverName, "ymcko card printer, CR-80 cards (YMCKO ribbon, magnetic stripe)",
+     "MFG:ymcko;MDL:card printer;CMD:YMCKO;", nullptr},
+};
+
 const char* option(const char* name, int count, cups_option_t* options) {
   return cupsGetOption(name, count, options);
 }
@@ -120,6 +125,10 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   if (option("private-server", count, options) == nullptr)
     papplSystemAddListeners(system, option("listen-hostname", count, options));
 
+  // The drivers with the callback that gives each printer, made or loaded,
+  // its supplies (PAPPL's main loop would set them without one).
+  papplSystemSetPrinterDrivers(system, 1, kDrivers, nullptr, printer_created, driver_callback,
+                               context);
   papplSystemSetJobAttributesCallback(system, check_job_attributes, nullptr);
   papplSystemSetDefaultsCallback(system, check_defaults, nullptr);
   // The stripe's texts are personal data: no client reads them back.
@@ -147,11 +156,7 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
 
 int run(int argc, char* argv[]) {
   static std::string base = std::filesystem::path(argv[0]).filename().string();
-  pappl_pr_driver_t drivers[] = {
-      {kDriverName, "ymcko card printer, CR-80 cards (YMCKO ribbon, magnetic stripe)",
-       "MFG:ymcko;MDL:card printer;CMD:YMCKO;", nullptr},
-  };
-  return papplMainloop(argc, argv, "1.0.0", kFooter, 1, drivers, nullptr, driver_callback, nullptr,
+  return papplMainloop(argc, argv, "1.0.0", kFooter, 1, kDrivers, nullptr, driver_callback, nullptr,
                        nullptr, make_system, nullptr, &base);
 }
 
