@@ -251,7 +251,9 @@ bool print_raster(pappl_job_t* job, pappl_device_t* device, void*) {
 
 bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
   return guarded(job, [&] {
-    cards::ImageInput input(papplJobGetFilename(job), "the document");
+    const char* file = papplJobGetFilename(job);
+    if (file == nullptr) throw print::Error("the document", "is no longer spooled");
+    cards::ImageInput input(file, "the document");
     std::optional<cards::PdfDocument> pdf;
     if (input.format() == cards::ImageFormat::pdf)
       pdf.emplace(input.read_all(), "the PDF document");

@@ -22,6 +22,9 @@ constexpr double kAlikeShapes = 1.10;
 constexpr std::uint8_t kWhite = 245;
 constexpr std::uint8_t kTransparent = 16;
 
+// The resolutions a page printed at its own size may have.
+constexpr int kLeastDpi = 72, kMostDpi = 1200;
+
 double long_to_short(std::uint32_t width, std::uint32_t height) {
   return double(std::max(width, height)) / double(std::min(width, height));
 }
@@ -148,8 +151,10 @@ FittedPage fit_page(const ImageView& page, int page_dpi, std::uint32_t card_widt
     view = turned(view, quarter, reversed, fitted.pixels_);
     fitted.turned_ = true;
   }
-  // The card in the page's own pixels, for the scalings that keep its size.
-  const int dpi = page_dpi > 0 ? page_dpi : print::kCardDpi;
+  // The card in the page's own pixels, for the scalings that keep its size;
+  // a resolution no page has (a client's raster header says any) is taken
+  // as the nearest one that is, so that the canvas stays a card's size.
+  const int dpi = page_dpi > 0 ? std::clamp(page_dpi, kLeastDpi, kMostDpi) : print::kCardDpi;
   const auto at_page_size = [dpi](std::uint32_t dots) {
     return std::max<std::uint32_t>(
         1, std::uint32_t((std::uint64_t{dots} * dpi + print::kCardDpi / 2) / print::kCardDpi));
