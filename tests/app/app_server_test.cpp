@@ -625,16 +625,6 @@ TEST_F(App, PassesCupsOwnConformanceSuites) {
   // The suites name every sample they may print, in each resolution and
   // raster type, and ipptool reads each name as it parses: the ones the
   // printer does not list, which the suites skip, are left empty.
-  struct Sample {
-    std::uint32_t width, height;
-    std::size_t pages;
-    bool photo;
-  };
-  const std::map<std::string, Sample> samples = {
-      {"color.jpg-4x6", {1800, 1200, 1, true}},   {"gray.jpg-4x6", {1800, 1200, 1, true}},
-      {"onepage-letter", {2550, 3300, 1, false}}, {"document-letter", {2550, 3300, 2, false}},
-      {"onepage-a4", {2480, 3508, 1, false}},     {"document-a4", {2480, 3508, 2, false}},
-  };
   const ymcko::testing::RasterPage photo = sample_page(1800, 1200, true, false);
   const ymcko::testing::RasterPage grey_photo = sample_page(1800, 1200, true, true);
   const std::string text_lines = "0.15 g 72 72 468 20 re f 72 200 300 20 re f 72 700 468 20 re f";
@@ -654,12 +644,20 @@ TEST_F(App, PassesCupsOwnConformanceSuites) {
       if (!std::regex_match(line, match, file_line)) continue;
       const std::filesystem::path file = suite / match[1].str();
       std::filesystem::create_directories(file.parent_path());
-      const auto sample = samples.find(match[3].str());
+      // A raster sample by its name: a 4x6 photo, or a Letter or A4 page,
+      // two of them in a "document".
+      const std::string name = match[3].str();
       const auto document = documents.find(match[1].str());
-      if (sample != samples.end()) {
-        const auto& [width, height, count, is_photo] = sample->second;
+      if (!name.empty()) {
+        const bool photo = name.ends_with("4x6"), a4 = name.ends_with("a4");
         const std::vector<ymcko::testing::RasterPage> pages(
-            count, sample_page(width, height, is_photo, match[2] == "sgray"));
+            name.starts_with("document") ? 2 : 1, sample_page(photo ? 1800
+                                                              : a4  ? 2480
+                                                                    : 2550,
+                                                              photo ? 1200
+                                                              : a4  ? 3508
+                                                                    : 3300,
+                                                              photo, match[2] == "sgray"));
         ymcko::testing::write_bytes(
             file, ymcko::testing::make_raster(pages, ymcko::testing::RasterFormat::pwg));
       } else if (document != documents.end()) {
