@@ -469,7 +469,7 @@ TEST_F(App, AStalledClientHoldsNoPrinter) {
     std::this_thread::sleep_for(std::chrono::seconds(kDocumentTimeout + 3));
     ipp_t* response = http != nullptr ? cupsGetResponse(http, "/ipp/print/card") : nullptr;
     status = cupsLastError();
-    message = cupsLastErrorString();
+    message = cupsLastErrorString() != nullptr ? cupsLastErrorString() : "";
     answered = true;
     ippDelete(response);
     httpClose(http);
