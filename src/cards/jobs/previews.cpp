@@ -105,6 +105,10 @@ std::vector<std::uint8_t> preview(const SidePrint& side) {
   return rgb;
 }
 
+Picture held_preview(const SidePrint& side, bool /*landscape*/) {
+  return Picture{kPanelColumns, kPanelLines, preview(side)};
+}
+
 std::vector<std::filesystem::path> write_previews(const std::vector<SidePrint>& sides,
                                                   const std::filesystem::path& folder) {
   std::error_code error;

@@ -35,6 +35,18 @@ std::vector<SidePrint> card_sides(const std::vector<jobstream::Command>& command
 // whole card when the overlay has no areas). RGB, kPanelColumns wide.
 std::vector<std::uint8_t> preview(const SidePrint& side);
 
+// A picture in pixels, RGB.
+struct Picture {
+  std::uint32_t width = 0;
+  std::uint32_t height = 0;
+  std::vector<std::uint8_t> rgb;
+};
+
+// A side as the card is held: a landscape card landscape, the back as it is
+// seen once the card is turned over, with the stripe's band and the overlay
+// areas marked and a small legend.
+Picture held_preview(const SidePrint& side, bool landscape);
+
 // Writes each sent panel of every side as a greyscale PNG (darker is more
 // ink) and each side's colour preview into `folder`, which is created when
 // missing. Returns the files written.
