@@ -102,6 +102,54 @@ void write_overlay_areas(const SettingValue& v, DriverRecords& r) {
   }
 }
 
+bool landscape_of(const DriverRecords& r) {
+  return r.devmode.dmPublic.dmOrientation != DMORIENT_PORTRAIT;
+}
+
+SettingValue read_held_print_rect(const DriverRecords& r) {
+  return held_rect(std::get<Rect>(read_print_rect(r)), landscape_of(r));
+}
+
+// Held values are checked against the card's long edge when they are given;
+// the job's orientation, known once its public part is written, gives the
+// card's own edges.
+void write_held_print_rect(const SettingValue& v, DriverRecords& r) {
+  const Rect& held = std::get<Rect>(v);
+  const bool landscape = landscape_of(r);
+  const std::int64_t width = page_width(landscape), height = page_height(landscape);
+  if (held.x + held.cx > width || held.y + held.cy > height) {
+    throw Error("held_print_rect", "the rectangle must lie inside the " + std::to_string(width) +
+                                       " x " + std::to_string(height) +
+                                       (landscape ? " landscape" : " portrait") +
+                                       " card: x + width is " + std::to_string(held.x + held.cx) +
+                                       " and y + height is " + std::to_string(held.y + held.cy));
+  }
+  write_print_rect(panel_rect(held, landscape), r);
+}
+
+SettingValue read_held_overlay_areas(const DriverRecords& r) {
+  auto areas = std::get<std::vector<OverlayArea>>(read_overlay_areas(r));
+  for (OverlayArea& area : areas) area = held_area(area, landscape_of(r));
+  return areas;
+}
+
+void write_held_overlay_areas(const SettingValue& v, DriverRecords& r) {
+  const bool landscape = landscape_of(r);
+  const std::int64_t width = page_width(landscape), height = page_height(landscape);
+  std::vector<OverlayArea> areas;
+  for (const OverlayArea& held : std::get<std::vector<OverlayArea>>(v)) {
+    if (held.x + held.cx > width || held.y + held.cy > height) {
+      throw Error("held_overlay_areas[" + std::to_string(areas.size()) + "]",
+                  "the area must lie inside the " + std::to_string(width) + " x " +
+                      std::to_string(height) + (landscape ? " landscape" : " portrait") +
+                      " card: x + width is " + std::to_string(held.x + held.cx) +
+                      " and y + height is " + std::to_string(held.y + held.cy));
+    }
+    areas.push_back(panel_area(held, landscape));
+  }
+  write_overlay_areas(areas, r);
+}
+
 SettingValue read_job_r_value(const DriverRecords& r) { return std::int64_t(r.printer.wJobRValue); }
 
 void write_job_r_value(const SettingValue& v, DriverRecords& r) {
@@ -320,10 +368,10 @@ const std::vector<Setting>& rows() {
       {.key = "overlay_areas",
        .kind = K::overlay_list,
        .target = T::devmode_private,
-       .help =
-           "overlay area KIND,X,Y,CX,CY (kind 0 or 1, 2 empty; CX and CY count columns and lines "
-           "after the first); up to four",
+       .help = "overlay area KIND,X,Y,CX,CY inside the 656 x 1024 portrait card (kind 0 or 1, 2 "
+               "empty; CX and CY count columns and lines after the first); up to four",
        .ipp_attribute = "ymcko-overlay-areas",
+       .flag = "overlay",
        .read = read_overlay_areas,
        .write = write_overlay_areas},
       {.key = "p_command_form",
@@ -395,11 +443,65 @@ const std::vector<Setting>& rows() {
        .ipp_attribute = "orientation-requested",
        .read = read_orientation,
        .write = write_orientation},
+      // After the orientation, which they are turned by.
+      {.key = "held_print_rect",
+       .kind = K::rectangle,
+       .target = T::devmode_private,
+       .help = "printed rectangle X,Y,WIDTH,HEIGHT on the card as held, from its upper-left "
+               "corner; instead of print_rect",
+       .held_of = "print_rect",
+       .read = read_held_print_rect,
+       .write = write_held_print_rect},
+      {.key = "held_overlay_areas",
+       .kind = K::overlay_list,
+       .target = T::devmode_private,
+       .help = "overlay area KIND,X,Y,WIDTH,HEIGHT on the card as held, from its upper-left "
+               "corner (kind 0 or 1, 2 empty); up to four; instead of overlay_areas",
+       .flag = "held-overlay",
+       .held_of = "overlay_areas",
+       .read = read_held_overlay_areas,
+       .write = write_held_overlay_areas},
   };
   return table;
 }
 
 // ---- Checks, from JSON values --------------------------------------------
+
+// The card's long edge: every held value lies within it in either
+// orientation.
+constexpr std::int64_t kLongEdge = kPanelLines;
+
+Rect held_rectangle(const json& value, std::string_view key) {
+  const json& list = json_array(value, key, 4, "[x, y, width, height]");
+  std::int64_t x = json_integer(list[0], key, 0, kLongEdge - 1, "x");
+  std::int64_t y = json_integer(list[1], key, 0, kLongEdge - 1, "y");
+  std::int64_t width = json_integer(list[2], key, 1, kLongEdge, "width");
+  std::int64_t height = json_integer(list[3], key, 1, kLongEdge, "height");
+  if (x + width > kLongEdge || y + height > kLongEdge) {
+    throw Error(std::string(key), "the rectangle must lie inside the card: x + width is " +
+                                      std::to_string(x + width) + " and y + height is " +
+                                      std::to_string(y + height) + " (at most 1024)");
+  }
+  return {int(x), int(y), int(width), int(height)};
+}
+
+std::vector<OverlayArea> held_overlay_list(const json& value, std::string_view key) {
+  if (!value.is_array() || value.size() > 4) {
+    throw Error(std::string(key),
+                "the value must be an array of up to four [kind, x, y, width, height], not " +
+                    (value.is_array() ? "an array of " + std::to_string(value.size())
+                                      : json_type_of(value)));
+  }
+  std::vector<OverlayArea> areas;
+  for (std::size_t i = 0; i < value.size(); ++i) {
+    std::string item = std::string(key) + "[" + std::to_string(i) + "]";
+    const json& list = json_array(value[i], item, 5, "[kind, x, y, width, height]");
+    const int kind = int(json_integer(list[0], item, 0, 2, "kind"));
+    const Rect box = held_rectangle(json::array({list[1], list[2], list[3], list[4]}), item);
+    areas.push_back({kind, box.x, box.y, box.cx, box.cy});
+  }
+  return areas;
+}
 
 Rect rectangle(const json& value, std::string_view key) {
   const json& list = json_array(value, key, 4, "[x, y, cx, cy]");
@@ -467,9 +569,9 @@ SettingValue checked(const Setting& row, const json& value, const std::string& i
     case SettingKind::boolean:
       return json_boolean(value, row.key);
     case SettingKind::rectangle:
-      return rectangle(value, row.key);
+      return row.held_of.empty() ? rectangle(value, row.key) : held_rectangle(value, row.key);
     case SettingKind::overlay_list:
-      return overlay_list(value, row.key);
+      return row.held_of.empty() ? overlay_list(value, row.key) : held_overlay_list(value, row.key);
     case SettingKind::choice:
       return choice(value, row);
     case SettingKind::text: {
@@ -580,7 +682,34 @@ DriverRecords default_records() {
   return records;
 }
 
+Rect panel_rect(const Rect& held, bool landscape) {
+  if (!landscape) return held;
+  return {int(kPanelColumns) - held.y - held.cy, held.x, held.cy, held.cx};
+}
+
+Rect held_rect(const Rect& panel, bool landscape) {
+  if (!landscape) return panel;
+  return {panel.y, int(kPanelColumns) - panel.x - panel.cx, panel.cy, panel.cx};
+}
+
+OverlayArea panel_area(const OverlayArea& held, bool landscape) {
+  const Rect box = panel_rect({held.x, held.y, held.cx, held.cy}, landscape);
+  return {held.kind, box.x, box.y, box.cx - 1, box.cy - 1};
+}
+
+OverlayArea held_area(const OverlayArea& panel, bool landscape) {
+  const Rect box = held_rect({panel.x, panel.y, panel.cx + 1, panel.cy + 1}, landscape);
+  return {panel.kind, box.x, box.y, box.cx, box.cy};
+}
+
 void write_settings(const CardSettings& settings, SettingTarget target, DriverRecords& records) {
+  for (const Setting& row : rows()) {
+    if (!row.held_of.empty() && row.target == target && settings.has(row.key) &&
+        settings.has(row.held_of)) {
+      throw Error(std::string(row.key), "gives the same as " + std::string(row.held_of) +
+                                            " on the card as held: give one of them");
+    }
+  }
   for (const Setting& row : rows()) {
     const SettingValue* value = settings.find(row.key);
     if (value != nullptr && row.target == target && row.write != nullptr)
@@ -604,7 +733,15 @@ void CardSettings::set(std::string_view key, SettingValue value, const std::stri
 }
 
 void CardSettings::override_with(const CardSettings& over) {
-  for (const auto& [key, value] : over.values_) values_.insert_or_assign(key, value);
+  for (const auto& [key, value] : over.values_) {
+    // A value as held replaces its portrait twin, and the other way round.
+    const Setting& row = row_of(key);
+    if (!row.held_of.empty()) values_.erase(std::string(row.held_of));
+    for (const Setting& held : rows()) {
+      if (held.held_of == key) values_.erase(std::string(held.key));
+    }
+    values_.insert_or_assign(key, value);
+  }
 }
 
 bool CardSettings::has_private_settings() const {

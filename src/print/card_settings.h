@@ -25,8 +25,8 @@ namespace ymcko::print {
 enum class SettingKind {
   integer,       // a number from min to max
   boolean,       // true or false
-  rectangle,     // [x, y, cx, cy] inside the 656 x 1024 portrait card
-  overlay_list,  // up to four [kind, x, y, cx, cy]
+  rectangle,     // [x, y, cx, cy] inside the 656 x 1024 portrait card, or held
+  overlay_list,  // up to four [kind, x, y, cx, cy], or held
   text,          // a magnetic track's text
   choice,        // one of the row's choices
 };
@@ -82,6 +82,12 @@ struct Setting {
   std::int64_t ppd_step = 0;
   std::vector<std::string_view> ppd_labels = {};
   std::string_view ipp_attribute = {};  // the printer application's attribute
+  // The flag's name after "--" when it is not the dashed key.
+  std::string_view flag = {};
+  // A rectangle or overlay list measured on the card as it is held, in the
+  // job's orientation: x and y from the card's upper-left corner, then width
+  // and height, in dots. It stands for the portrait row of `held_of`.
+  std::string_view held_of = {};
   // Personal data (a stripe's text): a job's alone, never a stored default,
   // never shown back.
   bool personal = false;
@@ -104,6 +110,18 @@ std::string dashed_key(std::string_view key);
 
 // The setting's default: what the driver's default records hold.
 SettingValue default_value(const Setting& setting);
+
+// A rectangle measured on the card as held (x and y from its upper-left
+// corner, cx and cy its width and height, in dots) as the panel's portrait
+// rectangle, and back. A landscape card's panel lines run across it from its
+// left edge and its columns up from its lower edge.
+Rect panel_rect(const Rect& held, bool landscape);
+Rect held_rect(const Rect& panel, bool landscape);
+
+// An overlay area as held (width and height) as the panel's area (cx and cy
+// count the columns and lines after the first), and back.
+OverlayArea panel_area(const OverlayArea& held, bool landscape);
+OverlayArea held_area(const OverlayArea& panel, bool landscape);
 
 // Card settings as given: every setting is optional, and an absent one keeps
 // the driver's default. Values held here have passed their row's checks.

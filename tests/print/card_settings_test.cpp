@@ -7,6 +7,7 @@
 #include <cstring>
 #include <set>
 
+#include "print/devmode.h"
 #include "print/driver_records.h"
 #include "print/printer_store.h"
 
@@ -85,7 +86,8 @@ TEST(Settings, TakesEveryKeyAtItsBounds) {
     "front_black": false, "front_overlay": true, "back_color": false, "back_black": true,
     "back_overlay": false, "print_rect": [655, 1023, 1, 1], "overlay_areas": [[1, 0, 0, 655, 1023]],
     "p_command_form": 65535, "job_r_value": 0, "mag_encoder": true, "mag_mode": "W",
-    "track1": "%B123^X?", "track2": ";123=45?", "track3": "", "orientation": "portrait"})");
+    "track1": "%B123^X?", "track2": ";123=45?", "track3": "", "orientation": "portrait",
+    "held_print_rect": [1023, 1023, 1, 1], "held_overlay_areas": [[2, 0, 0, 1024, 1024]]})");
   EXPECT_EQ(s.values().size(), settings_table().size()) << "every key of the table";
   EXPECT_EQ(s.get<std::int64_t>("side_mode"), 2);
   EXPECT_EQ(s.get<std::int64_t>("copies"), 999);
@@ -207,7 +209,8 @@ TEST(Settings, EveryRowReadsBackWhatItWritesAndDefaultsToTheDriver) {
     SCOPED_TRACE(std::string(row.key));
     EXPECT_TRUE(row.ppd_keyword.empty() || ppd.insert(row.ppd_keyword).second)
         << "PPD keyword used twice";
-    EXPECT_TRUE(!row.ipp_attribute.empty() && ipp.insert(row.ipp_attribute).second)
+    EXPECT_TRUE(!row.held_of.empty() ||
+                (!row.ipp_attribute.empty() && ipp.insert(row.ipp_attribute).second))
         << "IPP attribute missing or used twice";
     // The default passes the row's own checks.
     CardSettings s;
@@ -223,9 +226,13 @@ TEST(Settings, EveryRowReadsBackWhatItWritesAndDefaultsToTheDriver) {
     if (auto* number = std::get_if<std::int64_t>(&other))
       *number = *number == row.max ? row.min : row.max;
     if (auto* flag = std::get_if<bool>(&other)) *flag = !*flag;
-    if (auto* rect = std::get_if<Rect>(&other)) *rect = Rect{655, 1023, 1, 1};
-    if (auto* areas = std::get_if<std::vector<OverlayArea>>(&other))
-      *areas = {{1, 655, 1023, 0, 0}};
+    // Held values are on the default landscape card.
+    if (auto* rect = std::get_if<Rect>(&other))
+      *rect = row.held_of.empty() ? Rect{655, 1023, 1, 1} : Rect{1023, 655, 1, 1};
+    if (auto* areas = std::get_if<std::vector<OverlayArea>>(&other)) {
+      *areas = {row.held_of.empty() ? OverlayArea{1, 655, 1023, 0, 0}
+                                    : OverlayArea{1, 1023, 655, 1, 1}};
+    }
     if (auto* text = std::get_if<std::string>(&other)) *text = std::string(row.choices.back());
     EXPECT_FALSE(other == fallback);
     DriverRecords records = default_records();
@@ -237,6 +244,54 @@ TEST(Settings, EveryRowReadsBackWhatItWritesAndDefaultsToTheDriver) {
   EXPECT_EQ(std::get<std::int64_t>(default_value(*intensity)), 70);
   EXPECT_EQ(intensity->ipp_attribute, "ymcko-color-intensity");
   EXPECT_EQ(std::get<std::string>(default_value(*find_setting("orientation"))), "landscape");
+}
+
+// A rectangle measured on the card as held lands as the portrait fields it
+// stands for: a landscape card's left edge is the panel's first line, its
+// lower edge the panel's first column.
+TEST(Settings, HeldRectanglesLandAsThePortraitFieldsTheyStandFor) {
+  struct Case {
+    const char* held;
+    const char* portrait;  // the same job's settings in the panel's frame, or the refusal
+  };
+  const Case cases[] = {
+      {R"("held_print_rect": [0, 0, 1024, 656])", R"("print_rect": [0, 0, 656, 1024])"},
+      {R"("held_print_rect": [10, 20, 300, 100])", R"("print_rect": [536, 10, 100, 300])"},
+      {R"("held_print_rect": [10, 20, 300, 100], "orientation": "portrait")",
+       R"("print_rect": [10, 20, 300, 100], "orientation": "portrait")"},
+      {R"("held_overlay_areas": [[0, 40, 60, 400, 536], [1, 0, 0, 1, 1]])",
+       R"("overlay_areas": [[0, 60, 40, 535, 399], [1, 655, 0, 0, 0]])"},
+      {R"("held_overlay_areas": [[1, 0, 1023, 656, 1]], "orientation": "portrait")",
+       R"("overlay_areas": [[1, 0, 1023, 655, 0]], "orientation": "portrait")"},
+      {R"("held_print_rect": [0, 0, 1024, 657])",
+       "held_print_rect: the rectangle must lie inside the 1024 x 656 landscape card: x + width "
+       "is 1024 and y + height is 657"},
+      {R"("held_overlay_areas": [[0, 0, 0, 1024, 1]], "orientation": "portrait")",
+       "held_overlay_areas[0]: the area must lie inside the 656 x 1024 portrait card"},
+      {R"("held_print_rect": [0, 0, 1, 1], "print_rect": [0, 0, 1, 1])",
+       "held_print_rect: gives the same as print_rect on the card as held: give one of them"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.held);
+    const auto devmode = [](const char* body) {
+      return application_devmode(parse(std::string("{") + body + "}"), std::nullopt);
+    };
+    if (c.portrait[0] != '"') {
+      try {
+        devmode(c.held);
+        ADD_FAILURE() << "accepted";
+      } catch (const Error& error) {
+        EXPECT_NE((error.input() + ": " + error.what()).find(c.portrait), std::string::npos)
+            << error.input() << ": " << error.what();
+      }
+      continue;
+    }
+    EXPECT_EQ(devmode(c.held), devmode(c.portrait));
+  }
+  // A later source's held value replaces an earlier one's portrait twin.
+  CardSettings file = parse(R"({"print_rect": [0, 0, 1, 1]})");
+  file.override_with(parse(R"({"held_print_rect": [0, 0, 2, 2]})"));
+  EXPECT_FALSE(file.has("print_rect"));
 }
 
 TEST(Settings, PrinterWideSettingsGoToTheStoredRecord) {

@@ -52,7 +52,7 @@ struct SettingsFlags {
 };
 
 std::string flag_for(const print::Setting& setting) {
-  if (setting.kind == print::SettingKind::overlay_list) return "--overlay";
+  if (!setting.flag.empty()) return "--" + std::string(setting.flag);
   return "--" + print::dashed_key(setting.key);
 }
 
@@ -61,9 +61,9 @@ std::string value_name(const print::Setting& setting) {
     case print::SettingKind::integer:
       return "N";
     case print::SettingKind::rectangle:
-      return "X,Y,CX,CY";
+      return setting.held_of.empty() ? "X,Y,CX,CY" : "X,Y,WIDTH,HEIGHT";
     case print::SettingKind::overlay_list:
-      return "KIND,X,Y,CX,CY";
+      return setting.held_of.empty() ? "KIND,X,Y,CX,CY" : "KIND,X,Y,WIDTH,HEIGHT";
     case print::SettingKind::text:
       return "TEXT";
     case print::SettingKind::choice: {
