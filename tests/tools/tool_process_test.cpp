@@ -205,7 +205,7 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
                     1B 63 4F 0D 1B 61 4F "0001" 0D 1B 04 0D)");
   ymcko::testing::write_bytes(folder_ / "job.prn", job);
 
-  ProcessResult text = run({"inspect", "job.prn", "--png", "preview"});
+  ProcessResult text = run({"inspect", "job.prn", "--png", "preview", "--panels"});
   EXPECT_EQ(text.status, 0) << text.err;
   EXPECT_NE(text.out.find("44: cyan panel, column 0, lines 0 to 0"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("valid job: 9 commands, 1 card, 1 card side"), std::string::npos)
@@ -213,6 +213,11 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front.png"));
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front-cyan.png"));
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front-overlay.png"));
+  ProcessResult held = run({"inspect", "job.prn", "--png", "held"});
+  EXPECT_EQ(held.status, 0) << held.err;
+  EXPECT_EQ(ymcko::testing::folder_entries(folder_ / "held"),
+            (std::vector<std::string>{"card-001-front.png"}))
+      << "the panels only on request";
 
   ProcessResult json = run({"inspect", "job.prn", "--json"});
   EXPECT_EQ(json.status, 0);

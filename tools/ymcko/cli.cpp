@@ -461,11 +461,18 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   CLI::App* inspect = app.add_subcommand("inspect", "list, check and preview a printer job");
   inspect->add_option("JOB", inspect_job_path, "the job file")->required()->check(file_name());
   inspect
-      ->add_option(
-          "--png", png_folder,
-          "write each card side's panels as greyscale PNGs and a colour preview into this folder")
+      ->add_option("--png", png_folder,
+                   "write each card side's colour preview, as the card is held, into this folder, "
+                   "card by card")
       ->type_name("DIR")
       ->check(file_name());
+  inspect->add_flag("--panels", inspect_options.panels,
+                    "with --png, also each sent panel as a greyscale PNG in the panel's frame");
+  bool inspect_landscape = false, inspect_portrait = false;
+  CLI::Option* held_landscape = inspect->add_flag("--landscape", inspect_landscape,
+                                                  "the previews hold the card landscape (default)");
+  inspect->add_flag("--portrait", inspect_portrait, "the previews hold the card portrait")
+      ->excludes(held_landscape);
   inspect->add_flag("--json", inspect_options.json, "one JSON document instead of lines");
 
   std::string check_front, check_back, check_data;
@@ -513,6 +520,7 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       run_print(print_options, err, stderr_is_terminal);
     } else if (inspect->parsed()) {
       if (!png_folder.empty()) inspect_options.png_folder = png_folder;
+      inspect_options.landscape = !inspect_portrait;
       inspect_job(inspect_job_path, inspect_options, out);
     } else if (info->parsed()) {
       run_info(info_flags, info_json, out, err);
