@@ -25,6 +25,7 @@
 #include "ymcko/errors.h"
 #include "ymcko/inspect.h"
 #include "ymcko/output_file.h"
+#include "ymcko/preview_output.h"
 #include "ymcko/print_job.h"
 #include "ymcko/progress.h"
 
@@ -254,6 +255,7 @@ struct PrintOptions {
   std::string back_template;
   std::string data;
   bool demo = false;
+  std::string preview;  // a folder for the job's held previews, when given
   int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
 };
 
@@ -263,6 +265,16 @@ CardProgress follow(Progress& progress, std::size_t cards) {
     progress.update(done);
     if (done == cards) progress.finish();
   };
+}
+
+// The job's output, and with --preview the held previews of what it gets,
+// the card held as the settings print it.
+std::unique_ptr<JobOutput> open_print_output(const PrintOptions& options,
+                                             const print::JobOptions& job) {
+  std::unique_ptr<JobOutput> output = open_output(options.output);
+  if (options.preview.empty()) return output;
+  return std::make_unique<PreviewOutput>(std::move(output), options.preview,
+                                         print::describe_device(job).landscape);
 }
 
 void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_terminal) {
@@ -305,7 +317,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     std::unique_ptr<CardSource> cards =
         template_cards(run, stripe, page, follow(progress, run->data.rows.size()), warnings);
     print_warnings(warnings, err);
-    std::unique_ptr<JobOutput> output = open_output(options.output);
+    std::unique_ptr<JobOutput> output = open_print_output(options, job);
     print_cards(job, *cards, *output, save_devmode, true);
     return;
   }
@@ -319,7 +331,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     check_manifest_backs(manifest, print::describe_device(job).side_mode, options.batch);
     std::vector<SidePlan> plan = plan_batch(manifest, stripe, options.batch);
     print_warnings(warnings, err);
-    std::unique_ptr<JobOutput> output = open_output(options.output);
+    std::unique_ptr<JobOutput> output = open_print_output(options, job);
     Progress progress(err, stderr_is_terminal, manifest.cards.size(), "cards");
     BatchSource cards(std::move(plan), follow(progress, manifest.cards.size()), pdf_time_limit);
     // A batch writes behind its drawing.
@@ -340,7 +352,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     plan.front().stripe = stripe;
   }
   print_warnings(warnings, err);
-  std::unique_ptr<JobOutput> output = open_output(options.output);
+  std::unique_ptr<JobOutput> output = open_print_output(options, job);
   auto decoder = std::make_shared<SideDecoder>(std::move(plan), decode_workers(), pdf_time_limit);
   DecodeAhead sides(
       [decoder](std::size_t index, std::size_t worker) { return decoder->decode(index, worker); },
@@ -447,6 +459,11 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
                    "refuse a PDF page that takes longer than this to render (default 30)")
       ->type_name("SECONDS")
       ->check(CLI::Range(1, 86400).description(""));
+  print
+      ->add_option("--preview", print_options.preview,
+                   "write each card side's colour preview, as the card is held, into this folder")
+      ->type_name("DIR")
+      ->check(file_name());
   print
       ->add_option("--save-devmode", print_options.save_devmode,
                    "write the instance's merged device mode, whole, once the job succeeded")
