@@ -218,19 +218,24 @@ Picture held_preview(const SidePrint& side, bool landscape) {
   outline_overlay(side, rgb);
   const std::uint32_t width = print::page_width(landscape);
   const std::uint32_t card_height = print::page_height(landscape);
-  Image image = filled_image(width, card_height + kHeldLegendHeight, 255, 255, 255);
-  for (std::uint32_t line = 0; line < kPanelLines; ++line) {
-    for (std::uint32_t column = 0; column < kPanelColumns; ++column) {
-      const HeldPoint at = held_point(landscape, column, line);
-      std::memcpy(image.pixel(at.x, at.y), &rgb[(std::size_t(line) * kPanelColumns + column) * 3],
-                  3);
+  Picture picture{width, card_height + kHeldLegendHeight, {}};
+  picture.rgb.resize(std::size_t(width) * picture.height * 3);
+  if (landscape) {
+    // Held row y is panel column 655 - y, its pixels the panel's lines.
+    for (std::uint32_t y = 0; y < card_height; ++y) {
+      std::uint8_t* row = &picture.rgb[std::size_t(y) * width * 3];
+      const std::uint8_t* column = &rgb[std::size_t(kPanelColumns - 1 - y) * 3];
+      for (std::uint32_t x = 0; x < width; ++x, row += 3, column += std::size_t(kPanelColumns) * 3)
+        row[0] = column[0], row[1] = column[1], row[2] = column[2];
     }
+  } else {
+    std::memcpy(picture.rgb.data(), rgb.data(), rgb.size());
   }
-  draw_legend(side, image, card_height);
-  Picture picture{image.width, image.height, {}};
-  picture.rgb.resize(std::size_t(image.width) * image.height * 3);
-  for (std::size_t i = 0, n = std::size_t(image.width) * image.height; i < n; ++i)
-    std::memcpy(&picture.rgb[i * 3], &image.rgba[i * 4], 3);
+  Image legend = filled_image(width, kHeldLegendHeight, 255, 255, 255);
+  draw_legend(side, legend, 0);
+  std::uint8_t* out = &picture.rgb[std::size_t(card_height) * width * 3];
+  for (std::size_t i = 0, n = std::size_t(width) * kHeldLegendHeight; i < n; ++i)
+    std::memcpy(out + i * 3, &legend.rgba[i * 4], 3);
   return picture;
 }
 
