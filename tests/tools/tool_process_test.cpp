@@ -241,6 +241,53 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
   EXPECT_EQ(nlohmann::json::parse(bad_json.out)["error"]["offset"], job.size() - 2);
 }
 
+// The previews hold the card as it is printed, from inspect's flags or the
+// print's own settings: width and height of each preview's PNG.
+TEST_F(ToolProcess, PreviewsHoldTheCardAsItIsPrinted) {
+  ASSERT_EQ(run({"print", "--demo", "-o", "landscape.prn"}).status, 0);
+  ASSERT_EQ(run({"print", "--demo", "--portrait", "-o", "portrait.prn"}).status, 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::string preview;
+    std::uint32_t width, height;
+  };
+  const Case cases[] = {
+      {{"inspect", "landscape.prn", "--png", "a"}, "a/card-001-front.png", 1024, 656 + 28},
+      {{"inspect", "landscape.prn", "--png", "b", "--landscape"},
+       "b/card-001-front.png",
+       1024,
+       656 + 28},
+      {{"inspect", "portrait.prn", "--png", "c", "--portrait"},
+       "c/card-001-front.png",
+       656,
+       1024 + 28},
+      {{"print", "--demo", "-o", "d.prn", "--preview", "d"},
+       "d/card-001-front.png",
+       1024,
+       656 + 28},
+      {{"print", "--demo", "--portrait", "-o", "e.prn", "--preview", "e"},
+       "e/card-001-front.png",
+       656,
+       1024 + 28},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.preview);
+    const ProcessResult result = run(c.args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string png = ymcko::testing::read_text(folder_ / c.preview);
+    ASSERT_GE(png.size(), 24u);
+    auto big_endian = [&](std::size_t at) {
+      return std::uint32_t(std::uint8_t(png[at])) << 24 |
+             std::uint32_t(std::uint8_t(png[at + 1])) << 16 |
+             std::uint32_t(std::uint8_t(png[at + 2])) << 8 |
+             std::uint32_t(std::uint8_t(png[at + 3]));
+    };
+    EXPECT_EQ(big_endian(16), c.width);
+    EXPECT_EQ(big_endian(20), c.height);
+  }
+  EXPECT_EQ(run({"inspect", "landscape.prn", "--landscape", "--portrait"}).status, 2);
+}
+
 TEST_F(ToolProcess, OutputThatCannotBeWrittenFailsTheCommand) {
   ymcko::testing::write_bytes(folder_ / "job.prn", hex(R"(1B 52 30 30 0D 1B 01 0D 1B 04 0D)"));
   using ymcko::testing::StandardOutput;
