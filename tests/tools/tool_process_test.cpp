@@ -286,6 +286,7 @@ TEST_F(ToolProcess, PreviewsHoldTheCardAsItIsPrinted) {
     EXPECT_EQ(big_endian(20), c.height);
   }
   EXPECT_EQ(run({"inspect", "landscape.prn", "--landscape", "--portrait"}).status, 2);
+  EXPECT_EQ(run({"inspect", "landscape.prn", "--panels"}).status, 2) << "panels need --png";
 }
 
 TEST_F(ToolProcess, OutputThatCannotBeWrittenFailsTheCommand) {

@@ -477,14 +477,18 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   std::string png_folder;
   CLI::App* inspect = app.add_subcommand("inspect", "list, check and preview a printer job");
   inspect->add_option("JOB", inspect_job_path, "the job file")->required()->check(file_name());
+  CLI::Option* png_option =
+      inspect
+          ->add_option(
+              "--png", png_folder,
+              "write each card side's colour preview, as the card is held, into this folder, "
+              "card by card")
+          ->type_name("DIR")
+          ->check(file_name());
   inspect
-      ->add_option("--png", png_folder,
-                   "write each card side's colour preview, as the card is held, into this folder, "
-                   "card by card")
-      ->type_name("DIR")
-      ->check(file_name());
-  inspect->add_flag("--panels", inspect_options.panels,
-                    "with --png, also each sent panel as a greyscale PNG in the panel's frame");
+      ->add_flag("--panels", inspect_options.panels,
+                 "with --png, also each sent panel as a greyscale PNG in the panel's frame")
+      ->needs(png_option);
   bool inspect_landscape = false, inspect_portrait = false;
   CLI::Option* held_landscape = inspect->add_flag("--landscape", inspect_landscape,
                                                   "the previews hold the card landscape (default)");
