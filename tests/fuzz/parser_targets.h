@@ -28,6 +28,8 @@
 #include "cards/images/jpeg_decode.h"
 #include "cards/images/png_decode.h"
 #include "cards/jobs/command_reader.h"
+#include "cards/jobs/job_check.h"
+#include "cards/jobs/job_stream.h"
 #include "cards/sides/csv.h"
 #include "cards/sides/decode_ahead.h"
 #include "cards/sides/manifest.h"
@@ -70,8 +72,9 @@ inline bool merge_agrees(std::span<const std::uint8_t> devmode) {
 
 }  // namespace parser_targets
 
-// The job-stream reader: every command lies inside the stream, in order, and
-// an error lies at or after the last command.
+// The job-stream reader: every command lies inside the stream, in order, an
+// error lies at or after the last command, and the reader fed in pieces
+// gives the whole-job check's commands and fault.
 inline bool run_jobstream(std::span<const std::uint8_t> input) {
   const jobstream::ReadResult read = jobstream::read_commands(input);
   std::size_t end = 0;
@@ -87,7 +90,18 @@ inline bool run_jobstream(std::span<const std::uint8_t> input) {
     }
     if (jobstream::describe(command).empty()) return false;
   }
-  return !read.error || (read.error->offset >= end && read.error->offset <= input.size());
+  if (read.error && (read.error->offset < end || read.error->offset > input.size())) return false;
+  // Fed in pieces (their size from the first byte), the job gives the whole
+  // job check's commands and fault.
+  const std::optional<jobstream::ReadError> whole = cards::check_job(input).error;
+  const std::size_t piece = input.empty() ? 1 : input[0] % 61 + 1;
+  std::size_t commands = 0;
+  cards::JobStream stream({[&](const jobstream::Command&) { ++commands; }, {}});
+  for (std::size_t at = 0; at < input.size(); at += piece)
+    stream.feed(input.subspan(at, std::min(piece, input.size() - at)));
+  const std::optional<jobstream::ReadError> fed = stream.finish();
+  return commands == read.commands.size() && fed.has_value() == whole.has_value() &&
+         (!fed || (fed->offset == whole->offset && fed->expected == whole->expected));
 }
 
 // The CSV manifest of a batch: parsed and planned, a front for every card

@@ -205,7 +205,7 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
                     1B 63 4F 0D 1B 61 4F "0001" 0D 1B 04 0D)");
   ymcko::testing::write_bytes(folder_ / "job.prn", job);
 
-  ProcessResult text = run({"inspect", "job.prn", "--png", "preview"});
+  ProcessResult text = run({"inspect", "job.prn", "--png", "preview", "--panels"});
   EXPECT_EQ(text.status, 0) << text.err;
   EXPECT_NE(text.out.find("44: cyan panel, column 0, lines 0 to 0"), std::string::npos) << text.out;
   EXPECT_NE(text.out.find("valid job: 9 commands, 1 card, 1 card side"), std::string::npos)
@@ -213,6 +213,11 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front.png"));
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front-cyan.png"));
   EXPECT_TRUE(std::filesystem::exists(folder_ / "preview" / "card-001-front-overlay.png"));
+  ProcessResult held = run({"inspect", "job.prn", "--png", "held"});
+  EXPECT_EQ(held.status, 0) << held.err;
+  EXPECT_EQ(ymcko::testing::folder_entries(folder_ / "held"),
+            (std::vector<std::string>{"card-001-front.png"}))
+      << "the panels only on request";
 
   ProcessResult json = run({"inspect", "job.prn", "--json"});
   EXPECT_EQ(json.status, 0);
@@ -234,6 +239,54 @@ TEST_F(ToolProcess, InspectListsChecksAndPreviewsAJob) {
   ProcessResult bad_json = run({"inspect", "bad.prn", "--json"});
   EXPECT_EQ(bad_json.status, 1);
   EXPECT_EQ(nlohmann::json::parse(bad_json.out)["error"]["offset"], job.size() - 2);
+}
+
+// The previews hold the card as it is printed, from inspect's flags or the
+// print's own settings: width and height of each preview's PNG.
+TEST_F(ToolProcess, PreviewsHoldTheCardAsItIsPrinted) {
+  ASSERT_EQ(run({"print", "--demo", "-o", "landscape.prn"}).status, 0);
+  ASSERT_EQ(run({"print", "--demo", "--portrait", "-o", "portrait.prn"}).status, 0);
+  struct Case {
+    std::vector<std::string> args;
+    std::string preview;
+    std::uint32_t width, height;
+  };
+  const Case cases[] = {
+      {{"inspect", "landscape.prn", "--png", "a"}, "a/card-001-front.png", 1024, 656 + 28},
+      {{"inspect", "landscape.prn", "--png", "b", "--landscape"},
+       "b/card-001-front.png",
+       1024,
+       656 + 28},
+      {{"inspect", "portrait.prn", "--png", "c", "--portrait"},
+       "c/card-001-front.png",
+       656,
+       1024 + 28},
+      {{"print", "--demo", "-o", "d.prn", "--preview", "d"},
+       "d/card-001-front.png",
+       1024,
+       656 + 28},
+      {{"print", "--demo", "--portrait", "-o", "e.prn", "--preview", "e"},
+       "e/card-001-front.png",
+       656,
+       1024 + 28},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.preview);
+    const ProcessResult result = run(c.args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::string png = ymcko::testing::read_text(folder_ / c.preview);
+    ASSERT_GE(png.size(), 24u);
+    auto big_endian = [&](std::size_t at) {
+      return std::uint32_t(std::uint8_t(png[at])) << 24 |
+             std::uint32_t(std::uint8_t(png[at + 1])) << 16 |
+             std::uint32_t(std::uint8_t(png[at + 2])) << 8 |
+             std::uint32_t(std::uint8_t(png[at + 3]));
+    };
+    EXPECT_EQ(big_endian(16), c.width);
+    EXPECT_EQ(big_endian(20), c.height);
+  }
+  EXPECT_EQ(run({"inspect", "landscape.prn", "--landscape", "--portrait"}).status, 2);
+  EXPECT_EQ(run({"inspect", "landscape.prn", "--panels"}).status, 2) << "panels need --png";
 }
 
 TEST_F(ToolProcess, OutputThatCannotBeWrittenFailsTheCommand) {

@@ -25,6 +25,7 @@
 #include "ymcko/errors.h"
 #include "ymcko/inspect.h"
 #include "ymcko/output_file.h"
+#include "ymcko/preview_output.h"
 #include "ymcko/print_job.h"
 #include "ymcko/progress.h"
 
@@ -254,6 +255,7 @@ struct PrintOptions {
   std::string back_template;
   std::string data;
   bool demo = false;
+  std::string preview;  // a folder for the job's held previews, when given
   int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
 };
 
@@ -263,6 +265,16 @@ CardProgress follow(Progress& progress, std::size_t cards) {
     progress.update(done);
     if (done == cards) progress.finish();
   };
+}
+
+// The job's output, and with --preview the held previews of what it gets,
+// the card held as the settings print it.
+std::unique_ptr<JobOutput> open_print_output(const PrintOptions& options,
+                                             const print::JobOptions& job) {
+  std::unique_ptr<JobOutput> output = open_output(options.output);
+  if (options.preview.empty()) return output;
+  return std::make_unique<PreviewOutput>(std::move(output), options.preview,
+                                         print::describe_device(job).landscape);
 }
 
 void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_terminal) {
@@ -305,7 +317,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     std::unique_ptr<CardSource> cards =
         template_cards(run, stripe, page, follow(progress, run->data.rows.size()), warnings);
     print_warnings(warnings, err);
-    std::unique_ptr<JobOutput> output = open_output(options.output);
+    std::unique_ptr<JobOutput> output = open_print_output(options, job);
     print_cards(job, *cards, *output, save_devmode, true);
     return;
   }
@@ -319,7 +331,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     check_manifest_backs(manifest, print::describe_device(job).side_mode, options.batch);
     std::vector<SidePlan> plan = plan_batch(manifest, stripe, options.batch);
     print_warnings(warnings, err);
-    std::unique_ptr<JobOutput> output = open_output(options.output);
+    std::unique_ptr<JobOutput> output = open_print_output(options, job);
     Progress progress(err, stderr_is_terminal, manifest.cards.size(), "cards");
     BatchSource cards(std::move(plan), follow(progress, manifest.cards.size()), pdf_time_limit);
     // A batch writes behind its drawing.
@@ -340,7 +352,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     plan.front().stripe = stripe;
   }
   print_warnings(warnings, err);
-  std::unique_ptr<JobOutput> output = open_output(options.output);
+  std::unique_ptr<JobOutput> output = open_print_output(options, job);
   auto decoder = std::make_shared<SideDecoder>(std::move(plan), decode_workers(), pdf_time_limit);
   DecodeAhead sides(
       [decoder](std::size_t index, std::size_t worker) { return decoder->decode(index, worker); },
@@ -448,6 +460,11 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->type_name("SECONDS")
       ->check(CLI::Range(1, 86400).description(""));
   print
+      ->add_option("--preview", print_options.preview,
+                   "write each card side's colour preview, as the card is held, into this folder")
+      ->type_name("DIR")
+      ->check(file_name());
+  print
       ->add_option("--save-devmode", print_options.save_devmode,
                    "write the instance's merged device mode, whole, once the job succeeded")
       ->type_name("FILE")
@@ -460,12 +477,23 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   std::string png_folder;
   CLI::App* inspect = app.add_subcommand("inspect", "list, check and preview a printer job");
   inspect->add_option("JOB", inspect_job_path, "the job file")->required()->check(file_name());
+  CLI::Option* png_option =
+      inspect
+          ->add_option(
+              "--png", png_folder,
+              "write each card side's colour preview, as the card is held, into this folder, "
+              "card by card")
+          ->type_name("DIR")
+          ->check(file_name());
   inspect
-      ->add_option(
-          "--png", png_folder,
-          "write each card side's panels as greyscale PNGs and a colour preview into this folder")
-      ->type_name("DIR")
-      ->check(file_name());
+      ->add_flag("--panels", inspect_options.panels,
+                 "with --png, also each sent panel as a greyscale PNG in the panel's frame")
+      ->needs(png_option);
+  bool inspect_landscape = false, inspect_portrait = false;
+  CLI::Option* held_landscape = inspect->add_flag("--landscape", inspect_landscape,
+                                                  "the previews hold the card landscape (default)");
+  inspect->add_flag("--portrait", inspect_portrait, "the previews hold the card portrait")
+      ->excludes(held_landscape);
   inspect->add_flag("--json", inspect_options.json, "one JSON document instead of lines");
 
   std::string check_front, check_back, check_data;
@@ -513,6 +541,7 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       run_print(print_options, err, stderr_is_terminal);
     } else if (inspect->parsed()) {
       if (!png_folder.empty()) inspect_options.png_folder = png_folder;
+      inspect_options.landscape = !inspect_portrait;
       inspect_job(inspect_job_path, inspect_options, out);
     } else if (info->parsed()) {
       run_info(info_flags, info_json, out, err);

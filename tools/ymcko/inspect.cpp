@@ -5,9 +5,8 @@
 
 #include <variant>
 
-#include "cards/jobs/job_check.h"
+#include "cards/jobs/job_stream.h"
 #include "cards/jobs/previews.h"
-#include "print/files.h"
 #include "ymcko/errors.h"
 
 namespace ymcko::tool {
@@ -98,47 +97,64 @@ std::string plural(std::size_t count, const char* one, const char* many) {
 
 void inspect_job(const std::filesystem::path& job, const InspectOptions& options,
                  std::ostream& out) {
-  std::vector<std::uint8_t> bytes = print::read_file(job, print::kJobFileLimit);
-  js::ReadResult result = cards::check_job(bytes);
-  std::vector<cards::SidePrint> sides;
-  if (!result.error) sides = cards::card_sides(result.commands);
-  std::size_t card_count = 0;
-  for (const cards::SidePrint& side : sides) card_count = std::max(card_count, side.card);
-
+  // The job is read as it comes: each command is listed (or kept as its
+  // JSON, which holds no panel data) and each side's previews are written
+  // once the side is whole, so no more than a card is held at a time.
+  json commands = json::array();
   std::vector<std::filesystem::path> written;
-  if (!result.error && options.png_folder)
-    written = cards::write_previews(sides, *options.png_folder);
+  bool folder_made = false;
+  const cards::PreviewFiles files{options.landscape, options.panels};
+  cards::JobStream stream(
+      cards::JobStream::Handlers{[&](const js::Command& command) {
+                                   if (options.json) {
+                                     commands.push_back(command_json(command));
+                                   } else {
+                                     out << js::describe(command) << "\n";
+                                   }
+                                 },
+                                 [&](cards::SidePrint&& side) {
+                                   if (!options.png_folder) return;
+                                   if (!folder_made) {
+                                     folder_made = !std::filesystem::exists(*options.png_folder);
+                                     cards::make_preview_folder(*options.png_folder);
+                                   }
+                                   std::vector<std::filesystem::path> more =
+                                       cards::write_side_previews(side, *options.png_folder, files);
+                                   written.insert(written.end(), more.begin(), more.end());
+                                 }});
+  const std::optional<js::ReadError> error = cards::read_job_file(job, stream);
+  if (error) {
+    // A job found malformed late keeps no previews of its first cards.
+    std::error_code ignored;
+    for (const auto& path : written) std::filesystem::remove(path, ignored);
+    if (folder_made) std::filesystem::remove(*options.png_folder, ignored);
+    written.clear();
+  }
 
   if (options.json) {
-    json document = {{"job", job.string()}, {"bytes", bytes.size()}, {"valid", !result.error}};
-    document["commands"] = json::array();
-    for (const auto& command : result.commands)
-      document["commands"].push_back(command_json(command));
-    if (result.error) {
-      document["error"] = {{"offset", result.error->offset}, {"expected", result.error->expected}};
+    json document = {{"job", job.string()}, {"bytes", stream.bytes()}, {"valid", !error}};
+    document["commands"] = std::move(commands);
+    if (error) {
+      document["error"] = {{"offset", error->offset}, {"expected", error->expected}};
     } else {
-      document["cards"] = card_count;
-      document["sides"] = sides.size();
+      document["cards"] = stream.cards();
+      document["sides"] = stream.sides();
       document["previews"] = json::array();
       for (const auto& path : written) document["previews"].push_back(path.string());
     }
     // A job's name or text that is not UTF-8 shows U+FFFD where its bytes were.
     out << document.dump(2, ' ', false, json::error_handler_t::replace) << "\n";
-  } else {
-    for (const auto& command : result.commands) out << js::describe(command) << "\n";
-    if (!result.error) {
-      out << "valid job: " << plural(result.commands.size(), "command", "commands") << ", "
-          << plural(card_count, "card", "cards") << ", "
-          << plural(sides.size(), "card side", "card sides") << ", "
-          << plural(bytes.size(), "byte", "bytes") << "\n";
-      for (const auto& path : written) out << "preview: " << path.string() << "\n";
-    }
+  } else if (!error) {
+    out << "valid job: " << plural(stream.commands(), "command", "commands") << ", "
+        << plural(stream.cards(), "card", "cards") << ", "
+        << plural(stream.sides(), "card side", "card sides") << ", "
+        << plural(stream.bytes(), "byte", "bytes") << "\n";
+    for (const auto& path : written) out << "preview: " << path.string() << "\n";
   }
   out.flush();
-  if (result.error) {
-    throw ToolError(job.string(), "malformed job at offset " +
-                                      std::to_string(result.error->offset) + ": expected " +
-                                      result.error->expected);
+  if (error) {
+    throw ToolError(job.string(), "malformed job at offset " + std::to_string(error->offset) +
+                                      ": expected " + error->expected);
   }
 }
 

@@ -17,17 +17,22 @@ constexpr std::uint8_t SO = 0x0E;
 constexpr std::size_t kTrackBytes[] = {99, 99, 149};
 
 // A cursor over the stream that records the first thing it did not find.
+// Its bytes begin at stream offset `base`; every offset it gives is the
+// stream's. It notes when it failed for want of bytes (starved), and where a
+// text that found no end began, so that a reader fed in pieces knows to wait.
 class Cursor {
  public:
-  explicit Cursor(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+  explicit Cursor(std::span<const std::uint8_t> bytes, std::size_t base = 0)
+      : bytes_(bytes), base_(base) {}
 
-  std::size_t at() const { return at_; }
+  std::size_t at() const { return base_ + at_; }
   bool done() const { return at_ >= bytes_.size(); }
   std::optional<std::uint8_t> peek(std::size_t ahead = 0) const {
     return at_ + ahead < bytes_.size() ? std::optional(bytes_[at_ + ahead]) : std::nullopt;
   }
 
   bool expect(std::uint8_t byte, const char* what) {
+    if (!peek()) return starve(what);
     if (peek() != byte) return fail(what);
     ++at_;
     return true;
@@ -36,7 +41,7 @@ class Cursor {
   std::optional<std::uint8_t> take(const char* what) {
     auto byte = peek();
     if (!byte) {
-      fail(what);
+      starve(what);
       return std::nullopt;
     }
     ++at_;
@@ -49,7 +54,7 @@ class Cursor {
     for (std::size_t i = 0; i < count; ++i) {
       auto byte = peek();
       if (!byte || !std::isdigit(*byte)) {
-        fail(what);
+        byte ? fail(what) : starve(what);
         return std::nullopt;
       }
       value = value * 10 + unsigned(*byte - '0');
@@ -60,21 +65,21 @@ class Cursor {
 
   // Bytes up to (not including) `stop`, which is consumed.
   std::optional<std::string> text_until(std::uint8_t stop, const char* what) {
-    std::string text;
     for (std::size_t i = at_; i < bytes_.size(); ++i) {
       if (bytes_[i] == stop) {
-        text.assign(bytes_.begin() + at_, bytes_.begin() + i);
+        std::string text(bytes_.begin() + long(at_), bytes_.begin() + long(i));
         at_ = i + 1;
         return text;
       }
     }
-    fail(what);
+    open_text_ = OpenText{at(), stop};
+    starve(what);
     return std::nullopt;
   }
 
   std::optional<std::span<const std::uint8_t>> block(std::size_t count, const char* what) {
     if (bytes_.size() - at_ < count) {
-      fail(what);
+      starve(what);
       return std::nullopt;
     }
     auto span = bytes_.subspan(at_, count);
@@ -82,19 +87,31 @@ class Cursor {
     return span;
   }
 
-  bool fail(const char* what) { return fail_at(at_, what); }
+  bool fail(const char* what) { return fail_at(at(), what); }
   // For a byte already taken that turned out wrong.
-  bool fail_taken(const char* what) { return fail_at(at_ - 1, what); }
+  bool fail_taken(const char* what) { return fail_at(at() - 1, what); }
   bool fail_at(std::size_t offset, const char* what) {
     if (!error_) error_ = ReadError{offset, what};
     return false;
   }
   const std::optional<ReadError>& error() const { return error_; }
+  bool starved() const { return starved_; }
+  const std::optional<OpenText>& open_text() const { return open_text_; }
 
  private:
+  // The bytes ran out: the fault stands at the end of the stream, and more
+  // bytes may yet make the command whole.
+  bool starve(const char* what) {
+    if (!error_) starved_ = true;
+    return fail(what);
+  }
+
   std::span<const std::uint8_t> bytes_;
+  std::size_t base_ = 0;
   std::size_t at_ = 0;
   std::optional<ReadError> error_;
+  bool starved_ = false;
+  std::optional<OpenText> open_text_;
 };
 
 // The driver's fixed-width number fields as FormatIntegerList writes them:
@@ -375,6 +392,20 @@ ReadResult read_commands(std::span<const std::uint8_t> stream) {
   }
   result.error = in.error();
   return result;
+}
+
+CommandStep read_command_at(std::span<const std::uint8_t> bytes, std::size_t offset) {
+  Cursor in(bytes, offset);
+  CommandStep step;
+  auto body = read_command(in);
+  if (body) {
+    step.command = Command{offset, in.at() - offset, std::move(*body)};
+  } else {
+    step.error = in.error();
+    step.starved = in.starved();
+    step.open_text = in.open_text();
+  }
+  return step;
 }
 
 std::string describe(const Command& command) {

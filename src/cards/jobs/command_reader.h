@@ -99,6 +99,29 @@ struct ReadResult {
 // Reads a whole job. The commands' data spans point into `stream`.
 ReadResult read_commands(std::span<const std::uint8_t> stream);
 
+// Where a text field began that found no end byte among the bytes given.
+struct OpenText {
+  std::size_t offset;
+  std::uint8_t stop;  // the byte that ends it: CR or SO
+};
+
+// One command read from the front of `bytes`, which are the stream's from
+// `offset` on: the command, or the fault that stopped it. A fault is
+// `starved` when the bytes ran out before the command was whole; it is the
+// stream's fault only when no more bytes follow, and `open_text` then says
+// where a text that found no end began.
+struct CommandStep {
+  std::optional<Command> command;
+  std::optional<ReadError> error;
+  bool starved = false;
+  std::optional<OpenText> open_text;
+};
+CommandStep read_command_at(std::span<const std::uint8_t> bytes, std::size_t offset);
+
+// The longest text any command carries is track 3's 149 bytes: a text
+// longer than this is a fault whatever follows it.
+inline constexpr std::size_t kLongestText = 255;
+
 // One line describing a command, for people: its name and fields, with data
 // blocks summarised.
 std::string describe(const Command& command);

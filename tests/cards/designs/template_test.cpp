@@ -101,7 +101,7 @@ TEST(Template, ThreeRowsPrintThreeCards) {
       folder, {"print", "--template", "front.svg", "--data", "people.csv", "--mag-encoder",
                "--mag-mode", "W", "--no-color-correction", "--intensity", "50", "-o", "run.prn"});
   ASSERT_EQ(printed.status, 0) << printed.err;
-  ProcessResult inspected = run(folder, {"inspect", "run.prn", "--png", "preview"});
+  ProcessResult inspected = run(folder, {"inspect", "run.prn", "--png", "preview", "--panels"});
   ASSERT_EQ(inspected.status, 0) << inspected.err;
   EXPECT_NE(inspected.out.find("3 cards"), std::string::npos) << inspected.out;
 
@@ -112,15 +112,16 @@ TEST(Template, ThreeRowsPrintThreeCards) {
     EXPECT_EQ(zbar(folder / (side + ".png")), value);
     EXPECT_EQ(zbar(folder / (side + "-black.png")), value) << "the code is on the black panel";
 
-    // Page pixel (x, y) is preview pixel (655 - y, x); the photo's inside,
-    // away from its resampled edges, within a few levels.
+    // The held preview shows the landscape page as drawn: page pixel (x, y)
+    // is preview pixel (x, y); the photo's inside, away from its resampled
+    // edges, within a few levels.
     const Image preview = read_png(folder / (side + ".png"));
     const std::vector<std::uint8_t> expected = photo(card - 1);
     double difference = 0;
     int samples = 0;
     for (int y = 50; y < 330; y += 7) {
       for (int x = 50; x < 330; x += 7) {
-        const std::uint8_t* got = preview.pixel(std::uint32_t(655 - y), std::uint32_t(x));
+        const std::uint8_t* got = preview.pixel(std::uint32_t(x), std::uint32_t(y));
         const int px = (x - 40) / 3, py = (y - 40) / 3;
         const std::uint8_t* want = &expected[std::size_t(py * 100 + px) * 3];
         for (int c = 0; c < 3; ++c) difference += std::abs(int(got[c]) - int(want[c]));

@@ -146,7 +146,12 @@ TEST(Inspect, PreviewOutlinesOverlayAreas) {
 TEST(Inspect, WritesPanelsAndPreviewsAsPngs) {
   ScratchFolder folder;
   auto job = two_sided_job();
-  write_previews(card_sides(check_job(job).commands), folder / "preview");
+  write_previews(card_sides(check_job(job).commands), folder / "held");
+  EXPECT_EQ(ymcko::testing::folder_entries(folder / "held"),
+            (std::vector<std::string>{"card-001-back.png", "card-001-front.png"}))
+      << "panels only on request";
+  write_previews(card_sides(check_job(job).commands), folder / "preview",
+                 PreviewFiles{.landscape = false, .panels = true});
   EXPECT_EQ(ymcko::testing::folder_entries(folder / "preview"),
             (std::vector<std::string>{"card-001-back-black.png", "card-001-back.png",
                                       "card-001-front-black.png", "card-001-front-overlay.png",
