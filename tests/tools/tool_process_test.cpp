@@ -284,6 +284,8 @@ TEST_F(ToolProcess, PreviewsHoldTheCardAsItIsPrinted) {
     };
     EXPECT_EQ(big_endian(16), c.width);
     EXPECT_EQ(big_endian(20), c.height);
+    EXPECT_EQ(std::filesystem::status(folder_ / c.preview).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
   }
   EXPECT_EQ(run({"inspect", "landscape.prn", "--landscape", "--portrait"}).status, 2);
   EXPECT_EQ(run({"inspect", "landscape.prn", "--panels"}).status, 2) << "panels need --png";

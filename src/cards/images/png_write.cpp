@@ -1,7 +1,9 @@
 // PNG writing over libpng's simplified interface.
 #include "cards/images/png_write.h"
 
+#include <fcntl.h>
 #include <png.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -44,7 +46,10 @@ void write_png(const std::filesystem::path& path, std::uint32_t width, std::uint
   const std::vector<std::uint8_t> encoded =
       encode_png(path.string(), width, height, channels, pixels);
   const std::size_t size = encoded.size();
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  // A card's picture may show a person: a new file is the user's alone.
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  std::FILE* file = fd < 0 ? nullptr : ::fdopen(fd, "wb");
+  if (fd >= 0 && file == nullptr) ::close(fd);
   if (file == nullptr)
     throw print::Error(path.string(), std::string("cannot be written: ") + std::strerror(errno));
   bool written = std::fwrite(encoded.data(), 1, size, file) == size;
