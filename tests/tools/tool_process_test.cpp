@@ -209,9 +209,7 @@ TEST_F(ToolProcess, HelpShowsEachSettingsTrueDefault) {
   const Case cases[] = {
       {"  --intensity N ", "[default: 70]\n"},
       {"  --color-correction,--no-color-correction\n", "[default: true]\n"},
-      {"  --mag-encoder,--no-mag-encoder\n", "[default: false]\n"},
       {"  --print-rect X,Y,CX,CY ", "[default: 0,0,656,1024]\n"},
-      {"  --mag-mode Q|R|W ", "[default: Q]\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.flag);
