@@ -156,7 +156,7 @@ TEST_F(Print, RowsPrintOnlyThoseRowsInFileOrder) {
                              "front,track1\na.png,L2\n\na.png,L4\nbroken.png,L5\na.png,L6\n");
   ymcko::testing::write_text(folder_ / "t.svg",
                              R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">)"
-                             R"(<text>{{name}}</text></svg>)");
+                             R"(<rect width="5" height="5" fill="#808080"/></svg>)");
   ymcko::testing::write_text(folder_ / "people.csv",
                              "name,track1\nA,L2\n\"B\nC\",L3\nD,L5\nE,L6\n");
   const std::vector<std::string> batch = {"--batch", "cards.csv"};
