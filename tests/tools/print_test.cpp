@@ -26,6 +26,7 @@ using ymcko::testing::ScratchFolder;
 class Print : public ::testing::Test {
  protected:
   ProcessResult run(const std::vector<std::string>& args) {
+    ymcko::testing::pass_over_rendering_libraries();
     return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder_.path());
   }
   // The job written by a successful run, read back whole.

@@ -67,19 +67,7 @@ Image read_png(const std::filesystem::path& path) {
 // Runs the tool; in a sanitizer build it passes over what fontconfig, pango
 // and glib do inside themselves (tests/tools/*.supp).
 ProcessResult run(const ScratchFolder& folder, const std::vector<std::string>& args) {
-  static const bool suppressed = [] {
-    for (const char* sanitizer : {"LSAN", "TSAN"}) {
-      const std::string name = std::string(sanitizer) + "_OPTIONS";
-      const char* given = std::getenv(name.c_str());
-      const std::string file = std::string(YMCKO_TEST_DATA_DIR) + "/tools/" +
-                               (sanitizer[0] == 'L' ? "lsan" : "tsan") + ".supp";
-      const std::string options =
-          (given != nullptr ? std::string(given) + ":" : "") + "suppressions=" + file;
-      if (::setenv(name.c_str(), options.c_str(), 1) != 0) return false;
-    }
-    return true;
-  }();
-  (void)suppressed;
+  ymcko::testing::pass_over_rendering_libraries();
   return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder.path());
 }
 
