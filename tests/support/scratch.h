@@ -133,6 +133,25 @@ inline ProcessResult run_program(const std::string& program, const std::vector<s
   return result;
 }
 
+// Has the sanitizers of programs run from this test program pass over what
+// fontconfig, pango and glib do inside themselves when a template is
+// rendered (tests/tools/*.supp), by the environment the programs inherit.
+inline void pass_over_rendering_libraries() {
+  static const bool set = [] {
+    for (const char* sanitizer : {"LSAN", "TSAN"}) {
+      const std::string name = std::string(sanitizer) + "_OPTIONS";
+      const char* given = std::getenv(name.c_str());
+      const std::string file = std::string(YMCKO_TEST_DATA_DIR) + "/tools/" +
+                               (sanitizer[0] == 'L' ? "lsan" : "tsan") + ".supp";
+      const std::string options =
+          (given != nullptr ? std::string(given) + ":" : "") + "suppressions=" + file;
+      if (::setenv(name.c_str(), options.c_str(), 1) != 0) return false;
+    }
+    return true;
+  }();
+  (void)set;
+}
+
 // A PDF page: its size in points and its content stream.
 struct PdfPage {
   double width = 72;

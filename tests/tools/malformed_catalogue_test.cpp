@@ -59,6 +59,7 @@ TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
   std::vector<std::uint8_t> white(1024 * 656 * 3, 0xFF);
   ymcko::cards::write_png(folder / "card.png", 1024, 656, 3, white);
   ymcko::cards::write_png(folder / "b.png", 1024, 656, 3, white);
+  ymcko::testing::write_text(folder / "cards.csv", "front\ncard.png\ncard.png\ncard.png\n");
   const std::filesystem::path out = folder / "out.prn";
   for (const Entry& entry : entries) {
     SCOPED_TRACE(entry.file);
@@ -78,6 +79,11 @@ TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
       std::filesystem::copy_file(input, folder / entry.file,
                                  std::filesystem::copy_options::overwrite_existing);
       args = {"print", "--batch", (folder / entry.file).string(), "-o", out};
+    } else if (kind == "args") {
+      std::istringstream lines(ymcko::testing::read_text(input));
+      args = {"print"};
+      for (std::string line; std::getline(lines, line);) args.push_back(line);
+      args.insert(args.end(), {"-o", out});
     } else if (kind == "job") {
       args = {"inspect", input};
     } else if (kind == "raster") {

@@ -26,6 +26,7 @@ using ymcko::testing::ScratchFolder;
 class Print : public ::testing::Test {
  protected:
   ProcessResult run(const std::vector<std::string>& args) {
+    ymcko::testing::pass_over_rendering_libraries();
     return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder_.path());
   }
   // The job written by a successful run, read back whole.
@@ -145,6 +146,46 @@ TEST_F(Print, BatchCardsCarryTheirOwnTracks) {
   EXPECT_EQ(stripes[0]->track1, "FIRST CARD");
   EXPECT_EQ(stripes[1]->track1, "SECOND") << "no tail of the longer first track";
   for (const js::Panel* p : all<js::Panel>(read)) EXPECT_EQ(p->count, "0003");
+}
+
+// A reprint takes the chosen rows, by the lines messages name them with, in
+// the file's order; rows not chosen are not read (line 5's image is broken).
+TEST_F(Print, RowsPrintOnlyThoseRowsInFileOrder) {
+  ymcko::cards::write_png(folder_ / "a.png", 4, 4, 3, std::vector<std::uint8_t>(48, 128));
+  ymcko::testing::write_text(folder_ / "broken.png", "not an image");
+  ymcko::testing::write_text(folder_ / "cards.csv",
+                             "front,track1\na.png,L2\n\na.png,L4\nbroken.png,L5\na.png,L6\n");
+  ymcko::testing::write_text(folder_ / "t.svg",
+                             R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">)"
+                             R"(<rect width="5" height="5" fill="#808080"/></svg>)");
+  ymcko::testing::write_text(folder_ / "people.csv",
+                             "name,track1\nA,L2\n\"B\nC\",L3\nD,L5\nE,L6\n");
+  const std::vector<std::string> batch = {"--batch", "cards.csv"};
+  const std::vector<std::string> templated = {"--template", "t.svg", "--data", "people.csv"};
+  struct Case {
+    const char* name;
+    std::vector<std::string> source;
+    const char* rows;
+    std::vector<std::string> tracks;  // each card's track 1, in job order
+  };
+  const Case cases[] = {
+      {"a manifest's ranges", batch, "6,2-4", {"L2", "L4", "L6"}},
+      {"a manifest's overlapping ranges", batch, "4-4,2,4", {"L2", "L4"}},
+      {"a data file's row after a field of two lines", templated, "5-6,3", {"L3", "L5", "L6"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {"print",      "--rows", c.rows, "--mag-encoder",
+                                     "--mag-mode", "W",      "-o",   "rows.prn"};
+    args.insert(args.begin() + 1, c.source.begin(), c.source.end());
+    ProcessResult result = run(args);
+    ASSERT_EQ(result.status, 0) << result.err;
+    js::ReadResult read = job("rows.prn");
+    EXPECT_EQ(all<js::CardStart>(read).size(), c.tracks.size());
+    std::vector<std::string> tracks;
+    for (const js::Stripe* stripe : all<js::Stripe>(read)) tracks.push_back(stripe->track1);
+    EXPECT_EQ(tracks, c.tracks);
+  }
 }
 
 TEST_F(Print, InfoDescribesTheCard) {

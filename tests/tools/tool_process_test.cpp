@@ -77,7 +77,7 @@ TEST_F(ToolProcess, RefusalsExitWithOneLineNamingTheInput) {
        {"print", "-o", "x.prn"},
        2,
        "command line",
-       "Exactly 1 option from [PAGE,--batch,--demo,--template]"},
+       "Exactly 1 option from [PAGE,--batch,--demo,--test-card,--template]"},
       {"two inputs",
        {"print", "--demo", "a.png", "-o", "x.prn"},
        2,
@@ -196,6 +196,28 @@ TEST_F(ToolProcess, HelpListsEveryOptionAndExitsZero) {
         "--overlay", "--fit", "--batch", "--demo", "--devmode", "--save-devmode", "--printer",
         "--mag-mode", "--job-r-value", "--print-rect", "--template", "--back-template", "--data"}) {
     EXPECT_NE(result.out.find(option), std::string::npos) << option;
+  }
+}
+
+// Each settings flag's help ends with the driver's own default.
+TEST_F(ToolProcess, HelpShowsEachSettingsTrueDefault) {
+  const std::string help = run({"print", "--help"}).out;
+  struct Case {
+    const char* flag;
+    const char* shown;  // the start of the flag's help line and its end
+  };
+  const Case cases[] = {
+      {"  --intensity N ", "[default: 70]\n"},
+      {"  --color-correction,--no-color-correction\n", "[default: true]\n"},
+      {"  --print-rect X,Y,CX,CY ", "[default: 0,0,656,1024]\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flag);
+    const std::size_t at = help.find(c.flag);
+    ASSERT_NE(at, std::string::npos) << help;
+    const std::size_t end = help.find(c.shown, at);
+    ASSERT_NE(end, std::string::npos) << help;
+    EXPECT_EQ(help.find("  --", at + 1), help.find("  --", end)) << "on the flag's own help";
   }
 }
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "cards/designs/card_template.h"
@@ -16,7 +17,9 @@
 #include "cards/sides/decode_ahead.h"
 #include "cards/sides/demo_card.h"
 #include "cards/sides/manifest.h"
+#include "cards/sides/row_choice.h"
 #include "cards/sides/side_plan.h"
+#include "cards/sides/test_card.h"
 #include "print/card_settings.h"
 #include "print/devmode.h"
 #include "print/printer_store.h"
@@ -102,6 +105,20 @@ CLI::Validator file_name() {
       "");
 }
 
+// A --rows list, checked as the run reads it.
+CLI::Validator row_list() {
+  return CLI::Validator(
+      [](std::string& text) -> std::string {
+        try {
+          RowChoice::parse(text, "--rows");
+        } catch (const ToolError& error) {
+          return error.what();
+        }
+        return {};
+      },
+      "");
+}
+
 // The settings table's own check of one flag text, for the kinds whose
 // values have several parts (rectangles, overlay areas, track texts).
 CLI::Validator table_check(const print::Setting& setting) {
@@ -120,7 +137,55 @@ CLI::Validator table_check(const print::Setting& setting) {
       "");
 }
 
+// A setting's default as its flag writes it; "none" for an empty one.
+std::string default_text(const print::Setting& setting) {
+  struct Visit {
+    std::string operator()(std::int64_t value) const { return std::to_string(value); }
+    std::string operator()(bool value) const { return value ? "true" : "false"; }
+    std::string operator()(const print::Rect& r) const {
+      return std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.cx) + "," +
+             std::to_string(r.cy);
+    }
+    std::string operator()(const std::vector<print::OverlayArea>& areas) const {
+      std::string text;
+      for (const print::OverlayArea& a : areas) {
+        text += (text.empty() ? "" : " ") + std::to_string(a.kind) + "," + std::to_string(a.x) +
+                "," + std::to_string(a.y) + "," + std::to_string(a.cx) + "," + std::to_string(a.cy);
+      }
+      return text.empty() ? "none" : text;
+    }
+    std::string operator()(const std::string& text) const { return text.empty() ? "none" : text; }
+  };
+  return std::visit(Visit{}, print::default_value(setting));
+}
+
+// Help that ends each description with the option's default, "[default:
+// X]", in place of CLI11's "=X" after the value's name, and names a boolean
+// flag's negation without CLI11's "{false}", which reads as its default.
+class DefaultsHelp final : public CLI::Formatter {
+ public:
+  std::string make_option_name(const CLI::Option* option, bool positional) const override {
+    std::string name = CLI::Formatter::make_option_name(option, positional);
+    for (std::size_t open = name.find('{'); open != std::string::npos; open = name.find('{', open))
+      name.erase(open, name.find('}', open) - open + 1);
+    return name;
+  }
+  std::string make_option_opts(const CLI::Option* option) const override {
+    std::string opts = CLI::Formatter::make_option_opts(option);
+    const std::string given = "=" + option->get_default_str();
+    const std::size_t at = opts.find(given);
+    if (given.size() > 1 && at != std::string::npos) opts.erase(at, given.size());
+    return opts;
+  }
+  std::string make_option_desc(const CLI::Option* option) const override {
+    const std::string fallback = option->get_default_str();
+    return CLI::Formatter::make_option_desc(option) +
+           (fallback.empty() ? "" : " [default: " + fallback + "]");
+  }
+};
+
 void add_settings_options(CLI::App* app, SettingsFlags& flags) {
+  app->formatter(std::make_shared<DefaultsHelp>());
   app->add_option("--settings", flags.settings_file,
                   "card-job settings from a JSON file; flags override it")
       ->type_name("FILE.json")
@@ -146,13 +211,14 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
         // One option with its negation: +1 for "--x", -1 for "--no-x".
         const std::string off = "--no-" + flag.substr(2);
         app->add_flag_function(
-            flag + ",!" + off,
-            [given, flag, off](std::int64_t count) {
-              if (count == 0)
-                throw CLI::ValidationError(flag, "give " + flag + " or " + off + ", not both");
-              given(count > 0 ? flag : off, count > 0 ? "true" : "false");
-            },
-            help);
+               flag + ",!" + off,
+               [given, flag, off](std::int64_t count) {
+                 if (count == 0)
+                   throw CLI::ValidationError(flag, "give " + flag + " or " + off + ", not both");
+                 given(count > 0 ? flag : off, count > 0 ? "true" : "false");
+               },
+               help)
+            ->default_str(default_text(setting));
         break;
       }
       case print::SettingKind::choice:
@@ -175,6 +241,7 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
         app->add_option_function<std::string>(
                flag, [given, flag](const std::string& text) { given(flag, text); }, help)
             ->type_name(value_name(setting))
+            ->default_str(default_text(setting))
             ->check(CLI::IsMember(
                         std::vector<std::string>(setting.choices.begin(), setting.choices.end()))
                         .description(""));
@@ -183,6 +250,7 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
         app->add_option_function<std::string>(
                flag, [given, flag](const std::string& text) { given(flag, text); }, help)
             ->type_name(value_name(setting))
+            ->default_str(default_text(setting))
             ->check(integer_text())
             ->check(CLI::Range(setting.min, setting.max).description(""));
         break;
@@ -194,6 +262,7 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
                },
                help + " (repeat for more areas)")
             ->type_name(value_name(setting))
+            ->default_str(default_text(setting))
             ->allow_extra_args(false)
             ->check(table_check(setting));
         break;
@@ -202,6 +271,7 @@ void add_settings_options(CLI::App* app, SettingsFlags& flags) {
         app->add_option_function<std::string>(
                flag, [given, flag](const std::string& text) { given(flag, text); }, help)
             ->type_name(value_name(setting))
+            ->default_str(default_text(setting))
             ->check(table_check(setting));
         break;
     }
@@ -254,7 +324,9 @@ struct PrintOptions {
   std::string front_template;
   std::string back_template;
   std::string data;
+  std::string rows;  // empty: every row
   bool demo = false;
+  bool test_card = false;
   std::string preview;  // a folder for the job's held previews, when given
   int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
 };
@@ -277,12 +349,33 @@ std::unique_ptr<JobOutput> open_print_output(const PrintOptions& options,
                                          print::describe_device(job).landscape);
 }
 
+// The settings a built-in card brings, under the file's and the flags':
+// the test card writes its stripe when the job says the printer has an
+// encoder.
+print::CardSettings built_in_settings(const PrintOptions& options) {
+  if (options.demo) return demo_settings();
+  if (!options.test_card) return {};
+  Warnings repeated;  // the job's own gathering reports them
+  const bool encoder =
+      gather_settings(options.settings, {}, repeated).get<bool>("mag_encoder").value_or(false);
+  return test_card_settings(encoder);
+}
+
 void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_terminal) {
   Warnings warnings;
-  print::CardSettings settings = gather_settings(
-      options.settings, options.demo ? demo_settings() : print::CardSettings{}, warnings);
+  print::CardSettings settings =
+      gather_settings(options.settings, built_in_settings(options), warnings);
   print::JobOptions job = job_options(options.settings, settings);
   const bool templated = !options.front_template.empty();
+  std::optional<RowChoice> rows;
+  if (!options.rows.empty()) {
+    if (!templated && options.batch.empty()) {
+      throw UsageError("--rows",
+                       "chooses rows of a --batch manifest or of a --template's --data; a single "
+                       "image, PDF or built-in card has none");
+    }
+    rows = RowChoice::parse(options.rows, "--rows");
+  }
   std::optional<std::filesystem::path> save_devmode;
   if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
   job.fit = *print::parse_fit_mode(options.fit.empty() ? "cover" : options.fit);
@@ -298,7 +391,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     std::optional<std::filesystem::path> back;
     if (!options.back_template.empty()) back = options.back_template;
     auto run = std::make_shared<const TemplateRun>(
-        load_template_run(options.front_template, back, options.data));
+        load_template_run(options.front_template, back, options.data, rows ? &*rows : nullptr));
     std::vector<ToolError> problems = template_problems(*run);
     if (!problems.empty()) throw problems.front();
     for (const std::string& column : run->data.columns) {
@@ -326,7 +419,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
 
   const std::chrono::seconds pdf_time_limit(options.pdf_timeout);
   if (!options.batch.empty()) {
-    Manifest manifest = read_manifest(options.batch, warnings);
+    Manifest manifest = read_manifest(options.batch, warnings, rows ? &*rows : nullptr);
     check_manifest_files(manifest, options.batch);
     check_manifest_backs(manifest, print::describe_device(job).side_mode, options.batch);
     std::vector<SidePlan> plan = plan_batch(manifest, stripe, options.batch);
@@ -340,12 +433,12 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
   }
 
   std::vector<SidePlan> plan;
-  if (options.demo) {
-    SidePlan demo;
-    demo.name = "demo card";
-    demo.image = std::make_shared<const Image>(demo_card());
-    demo.stripe = stripe;
-    plan.push_back(std::move(demo));
+  if (options.demo || options.test_card) {
+    SidePlan card;
+    card.name = options.demo ? "demo card" : "test card";
+    card.image = std::make_shared<const Image>(options.demo ? demo_card() : test_card());
+    card.stripe = stripe;
+    plan.push_back(std::move(card));
   } else {
     std::vector<std::filesystem::path> files(options.pages.begin(), options.pages.end());
     plan = plan_pages(files);
@@ -420,6 +513,9 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->type_name("MANIFEST.csv")
       ->check(file_name());
   source->add_flag("--demo", print_options.demo, "print the built-in demo card");
+  source->add_flag("--test-card", print_options.test_card,
+                   "print the built-in test card: colour swatches, grey ramp, fine lines, a code "
+                   "and the overlay area; with --mag-encoder a test stripe too");
   source
       ->add_option("--template", print_options.front_template,
                    "many cards from an SVG design: one card per row of --data, its {{column}} "
@@ -438,6 +534,12 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
                    "track1, track2, track3 feed the stripe; photos are relative to it")
       ->type_name("DATA.csv")
       ->check(file_name());
+  print
+      ->add_option("--rows", print_options.rows,
+                   "reprint only these rows of --batch or --data, by the lines messages name them "
+                   "with: numbers and ranges, such as 5-7,12; the cards keep the file's order")
+      ->type_name("LINES")
+      ->check(row_list());
   print
       ->add_option("-o,--output", print_options.output,
                    "the job file, written whole or not at all; - is standard output; a printer's "
@@ -502,8 +604,8 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   template_command->require_subcommand(1);
   CLI::App* check = template_command->add_subcommand(
       "check",
-      "list a template's placeholders and codes and report every problem of its data "
-      "before any card is printed");
+      "list a template's placeholders and codes and report every problem of its data, and "
+      "everything print would warn about in it, before any card is printed (exit 1 if any)");
   check->add_option("TEMPLATE", check_front, "the front's SVG design")
       ->required()
       ->check(file_name());
@@ -550,9 +652,12 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       if (!check_back.empty()) back = check_back;
       const TemplateRun run = load_template_run(check_front, back, check_data);
       list_template_run(run, out);
-      const std::vector<ToolError> problems = template_problems(run);
+      // What print would warn about counts as a problem here.
+      Warnings warnings;
+      const std::vector<ToolError> problems = template_problems(run, &warnings);
+      print_warnings(warnings, err);
       for (const ToolError& problem : problems) err << error_line(problem) << "\n";
-      if (!problems.empty()) return 1;
+      if (!problems.empty() || !warnings.empty()) return 1;
     }
   } catch (const UsageError& error) {
     err << error_line(error) << "\n";

@@ -447,14 +447,14 @@ Image CardTemplate::render(const DataRow& row, std::uint32_t width, std::uint32_
 
 TemplateRun load_template_run(const std::filesystem::path& front,
                               const std::optional<std::filesystem::path>& back,
-                              const std::filesystem::path& data) {
-  TemplateRun run{read_data_file(data), nullptr, nullptr};
+                              const std::filesystem::path& data, const RowChoice* rows) {
+  TemplateRun run{read_data_file(data, rows), nullptr, nullptr};
   run.front = std::make_shared<const CardTemplate>(front, run.data.folder);
   if (back) run.back = std::make_shared<const CardTemplate>(*back, run.data.folder);
   return run;
 }
 
-std::vector<print::Error> template_problems(const TemplateRun& run) {
+std::vector<print::Error> template_problems(const TemplateRun& run, print::Warnings* warnings) {
   std::vector<print::Error> problems;
   std::vector<const CardTemplate*> templates{run.front.get()};
   if (run.back) templates.push_back(run.back.get());
@@ -474,7 +474,7 @@ std::vector<print::Error> template_problems(const TemplateRun& run) {
       for (print::Error& problem : t->row_problems(row)) problems.push_back(std::move(problem));
     }
     try {
-      row_stripe(row, {}, ignored);
+      row_stripe(row, {}, warnings ? *warnings : ignored);
     } catch (const print::Error& error) {
       problems.push_back(error);
     }

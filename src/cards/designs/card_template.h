@@ -75,14 +75,18 @@ struct TemplateRun {
   std::shared_ptr<const CardTemplate> back;  // none: white backs
 };
 
+// With `rows`, the run has only the data rows it chooses.
 TemplateRun load_template_run(const std::filesystem::path& front,
                               const std::optional<std::filesystem::path>& back,
-                              const std::filesystem::path& data);
+                              const std::filesystem::path& data, const RowChoice* rows = nullptr);
 
 // Everything that would stop the run, one error per problem, in row order: a
 // placeholder with no column, a photo that is missing or not an image, a
-// value a code cannot encode, a track the stripe refuses.
-std::vector<print::Error> template_problems(const TemplateRun& run);
+// value a code cannot encode, a track the stripe refuses. With `warnings`,
+// what printing the rows would warn about is added there too, as the run
+// words it (a track outside its ISO 7811 set, naming the row).
+std::vector<print::Error> template_problems(const TemplateRun& run,
+                                            print::Warnings* warnings = nullptr);
 
 // The placeholders and codes of each template and the rows, as lines.
 void list_template_run(const TemplateRun& run, std::ostream& out);

@@ -9,7 +9,7 @@
 
 namespace ymcko::cards {
 
-DataFile read_data_file(const std::filesystem::path& path) {
+DataFile read_data_file(const std::filesystem::path& path, const RowChoice* chosen) {
   const std::string name = path.string();
   std::vector<std::uint8_t> bytes = print::read_file(path, print::kManifestFileLimit);
   std::vector<CsvRow> rows =
@@ -24,7 +24,13 @@ DataFile read_data_file(const std::filesystem::path& path) {
     if (!seen.insert(column).second)
       throw print::Error(where, "the column \"" + column + "\" appears twice");
   }
+  if (chosen) {
+    std::vector<std::size_t> lines;
+    for (std::size_t r = 1; r < rows.size(); ++r) lines.push_back(rows[r].line);
+    chosen->check_rows(rows.front().line, lines, name);
+  }
   for (std::size_t r = 1; r < rows.size(); ++r) {
+    if (chosen && !chosen->chosen(rows[r].line)) continue;
     DataRow row{name + ":" + std::to_string(rows[r].line), {}};
     if (rows[r].fields.size() != data.columns.size()) {
       throw print::Error(row.where, "the row has " + std::to_string(rows[r].fields.size()) +

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cards/sides/row_choice.h"
 #include "print/errors.h"
 #include "print/stripe.h"
 
@@ -30,8 +31,9 @@ struct DataFile {
 };
 
 // Reads a data file (CSV with a header row; a byte-order mark and CRLF lines
-// are accepted). Throws print::Error naming the file and line.
-DataFile read_data_file(const std::filesystem::path& path);
+// are accepted). Throws print::Error naming the file and line. With `rows`,
+// checked against the file's rows, only the rows it chooses are kept.
+DataFile read_data_file(const std::filesystem::path& path, const RowChoice* rows = nullptr);
 
 // The stripe of a row: the job's stripe with the row's track1..3 columns
 // over it. Throws print::Error naming the row for a track the stripe refuses.

@@ -32,7 +32,8 @@ std::string at_line(const std::string& input, std::size_t line) {
 }  // namespace
 
 Manifest parse_manifest(std::string_view text, const std::filesystem::path& folder,
-                        const std::string& input, print::Warnings& warnings) {
+                        const std::string& input, print::Warnings& warnings,
+                        const RowChoice* rows_chosen) {
   std::vector<CsvRow> rows = parse_csv(text, input);
   if (rows.empty())
     throw print::Error(input, "the manifest is empty; it needs a header row naming its columns");
@@ -53,9 +54,15 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
   if (std::find(columns.begin(), columns.end(), Column::front) == columns.end()) {
     throw print::Error(at_line(input, rows.front().line), "the header has no \"front\" column");
   }
+  if (rows_chosen) {
+    std::vector<std::size_t> lines;
+    for (std::size_t r = 1; r < rows.size(); ++r) lines.push_back(rows[r].line);
+    rows_chosen->check_rows(rows.front().line, lines, input);
+  }
   Manifest manifest;
   for (std::size_t r = 1; r < rows.size(); ++r) {
     const CsvRow& row = rows[r];
+    if (rows_chosen && !rows_chosen->chosen(row.line)) continue;
     const std::string where = at_line(input, row.line);
     if (row.fields.size() != columns.size()) {
       throw print::Error(where, "the row has " + std::to_string(row.fields.size()) +
@@ -95,10 +102,11 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
   return manifest;
 }
 
-Manifest read_manifest(const std::filesystem::path& path, print::Warnings& warnings) {
+Manifest read_manifest(const std::filesystem::path& path, print::Warnings& warnings,
+                       const RowChoice* rows) {
   std::vector<std::uint8_t> bytes = print::read_file(path, print::kManifestFileLimit);
   return parse_manifest(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                        path.parent_path(), path.string(), warnings);
+                        path.parent_path(), path.string(), warnings, rows);
 }
 
 namespace {

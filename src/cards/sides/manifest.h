@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cards/sides/card_source.h"
+#include "cards/sides/row_choice.h"
 #include "cards/sides/side_plan.h"
 #include "print/errors.h"
 
@@ -33,11 +34,14 @@ struct Manifest {
 // Parses a manifest. The header names the columns: front (required), back,
 // track1, track2, track3, in any order. Paths are taken relative to
 // `folder`. Errors name "<input>:<line>"; tracks outside their ISO 7811 set
-// add warnings.
+// add warnings. With `rows`, only the rows it chooses become cards, after
+// it was checked against the file's rows; the others are not looked at.
 Manifest parse_manifest(std::string_view text, const std::filesystem::path& folder,
-                        const std::string& input, print::Warnings& warnings);
+                        const std::string& input, print::Warnings& warnings,
+                        const RowChoice* rows = nullptr);
 
-Manifest read_manifest(const std::filesystem::path& path, print::Warnings& warnings);
+Manifest read_manifest(const std::filesystem::path& path, print::Warnings& warnings,
+                       const RowChoice* rows = nullptr);
 
 // Every file the manifest names is there, a file, and readable, or an error
 // names the manifest's line: checked before the first card, so a missing

@@ -67,19 +67,7 @@ Image read_png(const std::filesystem::path& path) {
 // Runs the tool; in a sanitizer build it passes over what fontconfig, pango
 // and glib do inside themselves (tests/tools/*.supp).
 ProcessResult run(const ScratchFolder& folder, const std::vector<std::string>& args) {
-  static const bool suppressed = [] {
-    for (const char* sanitizer : {"LSAN", "TSAN"}) {
-      const std::string name = std::string(sanitizer) + "_OPTIONS";
-      const char* given = std::getenv(name.c_str());
-      const std::string file = std::string(YMCKO_TEST_DATA_DIR) + "/tools/" +
-                               (sanitizer[0] == 'L' ? "lsan" : "tsan") + ".supp";
-      const std::string options =
-          (given != nullptr ? std::string(given) + ":" : "") + "suppressions=" + file;
-      if (::setenv(name.c_str(), options.c_str(), 1) != 0) return false;
-    }
-    return true;
-  }();
-  (void)suppressed;
+  ymcko::testing::pass_over_rendering_libraries();
   return ymcko::testing::run_program(YMCKO_TOOL_PATH, args, folder.path());
 }
 
@@ -347,7 +335,7 @@ TEST(Template, FilesAreFoundWhereTheTemplateAndTheDataPutThem) {
 }
 
 // The check lists the placeholders and codes and reports every bad row, one
-// line each.
+// line each, and what print would warn about, as print words it.
 TEST(Template, CheckListsAndReportsEveryProblem) {
   ScratchFolder folder;
   write_png(folder / "a.png", 4, 4, 3, std::vector<std::uint8_t>(48, 128));
@@ -357,7 +345,8 @@ TEST(Template, CheckListsAndReportsEveryProblem) {
              R"(<rect x="10" y="10" width="300" height="300" data-ymcko-code="code39" )"
              R"(data-ymcko-value="{{member}}"/></svg>)");
   write_text(folder / "people.csv",
-             "name,photo,member\nA,a.png,A1\nB,b.png,B2\nC,a.png,c~3\nD,a.png,D4\n");
+             "name,photo,member,track1\nA,a.png,A1,A\nB,b.png,B2,B\nC,a.png,c~3,C\n"
+             "D,a.png,D4,Dora\n");
   ProcessResult result = run(folder, {"template", "check", "front.svg", "--data", "people.csv"});
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.out.find("front.svg: placeholders: {{name}} {{photo}} {{member}}"),
@@ -365,14 +354,22 @@ TEST(Template, CheckListsAndReportsEveryProblem) {
       << result.out;
   EXPECT_NE(result.out.find("front.svg: code code39 \"{{member}}\""), std::string::npos)
       << result.out;
-  EXPECT_EQ(result.err.find("ymcko: error: people.csv:3: photo: "), 0u) << result.err;
+  EXPECT_EQ(result.err.find("ymcko: warning: people.csv:5: track1: 3 character(s), the first "
+                            "\"o\" at position 2, lie outside the ISO 7811 character set"),
+            0u)
+      << result.err;
+  EXPECT_NE(result.err.find("\nymcko: error: people.csv:3: photo: "), std::string::npos)
+      << result.err;
   EXPECT_NE(result.err.find("\nymcko: error: people.csv:4: member: the value \"c~3\""),
             std::string::npos)
       << result.err;
-  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 3) << result.err;
 
-  write_text(folder / "people.csv", "name,photo,member\nA,a.png,A1\n");
+  write_text(folder / "people.csv", "name,photo,member,track1\nA,a.png,A1,ADA\n");
   EXPECT_EQ(run(folder, {"template", "check", "front.svg", "--data", "people.csv"}).status, 0);
+  write_text(folder / "people.csv", "name,photo,member,track1\nA,a.png,A1,Ada\n");
+  EXPECT_EQ(run(folder, {"template", "check", "front.svg", "--data", "people.csv"}).status, 1)
+      << "a warning alone fails the check";
 }
 
 }  // namespace
