@@ -790,10 +790,17 @@ TEST_F(App, DescribesTheCardAndItsSettingsAndRefusesBadOnes) {
     if (setting.job_only) continue;
     const ymcko::print::Setting& row = *setting.row;
     const ymcko::print::SettingValue value = ymcko::print::default_value(row);
-    if (const auto* number = std::get_if<std::int64_t>(&value)) {
+    const auto* number = std::get_if<std::int64_t>(&value);
+    if (number != nullptr && !setting.keywords.empty()) {
+      expected.push_back(setting.name + "-default (keyword) = " +
+                         setting.keywords[std::size_t(*number - row.min)].first);
+    } else if (number != nullptr) {
+      // The range an operator chooses from, where it is narrower.
+      const bool narrower = row.ppd_min != row.ppd_max;
       expected.push_back(setting.name + "-default (integer) = " + std::to_string(*number));
-      expected.push_back(setting.name + "-supported (rangeOfInteger) = " + std::to_string(row.min) +
-                         "-" + std::to_string(row.max));
+      expected.push_back(setting.name + "-supported (rangeOfInteger) = " +
+                         std::to_string(narrower ? row.ppd_min : row.min) + "-" +
+                         std::to_string(narrower ? row.ppd_max : row.max));
     } else if (const auto* flag = std::get_if<bool>(&value)) {
       expected.push_back(setting.name + "-default (boolean) = " + (*flag ? "true" : "false"));
     } else {
@@ -843,26 +850,74 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
   EXPECT_EQ(run_program(YMCKO_APP_PATH, {"devices"}, folder_.path()).status, 0);
   EXPECT_TRUE(app_.running()) << app_.log();
 
+  // The job defaults, card sides by name; the printer's set-up, the card
+  // layout and the stripe's texts are not among them.
   const ProcessResult defaults = chromium("--dump-dom", "/card/printing");
   ASSERT_EQ(defaults.status, 0) << defaults.err;
   EXPECT_NE(defaults.out.find("ID-1 card (CR-80)"), std::string::npos);
   for (const ymcko::app::VendorSetting& setting : ymcko::app::vendor_settings()) {
     EXPECT_EQ(defaults.out.find("name=\"" + setting.name + "\"") != std::string::npos,
-              !setting.job_only)
-        << setting.name << ": only the job-only settings have no default";
+              setting.page == ymcko::app::SettingPage::defaults)
+        << setting.name;
   }
-  EXPECT_NE(defaults.out.find("Colour intensity in percent, 0 to 100:"), std::string::npos);
+  EXPECT_NE(defaults.out.find("<option value=\"front-and-black-back\">Front and back, back in "
+                              "black only</option>"),
+            std::string::npos);
 
-  // The Media page saved in a browser keeps the printer's media, and a page
-  // of the card's exact size still prints pixel for pixel on the medium the
-  // other way round.
-  const ProcessResult saved =
+  // A printer with an encoder prints a card with a stripe: the job's page
+  // shows the card as held and which track was written, never its text;
+  // the preview files are the server user's alone, and go with the printer.
+  ASSERT_EQ(app_.add_printer("stripe", folder_ / "stripe").status, 0);
+  ASSERT_EQ(run_program(YMCKO_APP_PATH,
+                        {"modify", "-d", "stripe", "-o", "ymcko-mag-encoder=true", "-o",
+                         "ymcko-mag-mode=w"},
+                        folder_.path())
+                .status,
+            0);
+  std::vector<std::uint8_t> grey(1024 * 656, 100);
+  ymcko::cards::write_png(folder_ / "grey.png", 1024, 656, 1, grey);
+  const std::string secret = "SECRETTRACK";
+  ASSERT_EQ(app_.ipptool("stripe", "private-tracks.test",
+                         {"-f", (folder_ / "grey.png").string(), "-d", "secret=" + secret})
+                .status,
+            0)
+      << app_.log();
+  const std::filesystem::path previews = folder_ / "ymcko-app.d/ymcko-previews";
+  std::vector<std::filesystem::path> stripe_jobs;
+  for (const auto& entry : std::filesystem::directory_iterator(previews)) {
+    if (entry.path().filename().string().starts_with("p2-")) stripe_jobs.push_back(entry.path());
+  }
+  ASSERT_EQ(stripe_jobs.size(), 1u);
+  EXPECT_EQ(std::filesystem::status(stripe_jobs[0]).permissions(),
+            std::filesystem::perms::owner_all);
+  for (const auto& file : std::filesystem::directory_iterator(stripe_jobs[0])) {
+    EXPECT_EQ(file.status().permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    EXPECT_EQ(ymcko::testing::read_text(file.path()).find(secret), std::string::npos);
+  }
+
+  // In a browser: the Media page saved keeps the printer's media, the test
+  // page prints, and the stripe job's page shows its card.
+  const ProcessResult pages =
       run_program("/usr/bin/python3",
-                  {std::string(YMCKO_TEST_DATA_DIR) + "/app/media_page.py",
-                   "http://" + app_.host() + "/card/media", ymcko::app::kPortraitCard,
-                   (folder_ / "selenium").string()},
+                  {std::string(YMCKO_TEST_DATA_DIR) + "/app/media_page.py", "http://" + app_.host(),
+                   (folder_ / "selenium").string(),
+                   "media:/card/media:" + std::string(ymcko::app::kPortraitCard), "test:/card/",
+                   "job:/stripe/cards"},
                   folder_.path());
-  EXPECT_EQ(saved.out, "Changes saved.\n") << saved.err << app_.log();
+  EXPECT_EQ(pages.out.find("Changes saved.\nTest page printed.\nimage 1024\n"), 0u)
+      << pages.out << pages.err << app_.log();
+  EXPECT_NE(pages.out.find("Magnetic stripe written: track 1."), std::string::npos) << pages.out;
+  EXPECT_EQ(pages.out.find(secret), std::string::npos);
+  ASSERT_EQ(run_program(YMCKO_APP_PATH, {"delete", "-d", "stripe"}, folder_.path()).status, 0);
+  EXPECT_FALSE(std::filesystem::exists(stripe_jobs[0])) << "the previews outlived their job";
+
+  // The test card, a whole card, its job shown with the others.
+  const std::filesystem::path test_card = folder_ / "jobs/Test Page.prn";
+  const auto printed = [&] { return count<js::CardEnd>(js::read_commands(file_bytes(test_card))); };
+  for (int attempt = 0; attempt < 100 && printed() == 0; ++attempt)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(printed(), 1u) << app_.log();
   const ProcessResult ready = app_.ipptool("card", "printer-attributes.test", {});
   EXPECT_NE(ready.out.find("media-ready (keyword) = " + std::string(ymcko::app::kPortraitCard)),
             std::string::npos)

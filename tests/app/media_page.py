@@ -1,18 +1,26 @@
 #!/usr/bin/python3
-"""Saves a printer's Media page as a person would, in Chromium driven by
-chromedriver: picks the size of the first source and presses Save. Prints
-the message the page answers with.
+"""Uses the application's web pages as a person would, in Chromium driven by
+chromedriver, one step after another in one browser, printing one line (or
+block) per step:
 
-Usage: media_page.py URL SIZE PROFILE_FOLDER
+  media:PATH:SIZE  picks SIZE for the first source of the Media page at PATH
+                   and presses Save; prints the page's answer.
+  test:PATH        presses "Print Test Page" on the printer page at PATH;
+                   prints the page's answer.
+  job:PATH         opens the first job of the cards page at PATH; prints
+                   "image WIDTH" for each card picture once loaded (0 for
+                   one that did not load), then the page's text.
+
+Usage: media_page.py URL PROFILE_FOLDER STEP...
 """
 import sys
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import Select
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
-url, size, profile = sys.argv[1:4]
+url, profile, steps = sys.argv[1], sys.argv[2], sys.argv[3:]
 options = webdriver.ChromeOptions()
 options.binary_location = "/usr/bin/chromium"
 for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--no-first-run",
@@ -20,9 +28,23 @@ for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--no-first-run"
     options.add_argument(argument)
 driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
 try:
-    driver.get(url)
-    Select(driver.find_element(By.NAME, "ready0-size")).select_by_value(size)
-    driver.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
-    print(driver.find_element(By.CSS_SELECTOR, "div.banner").text)
+    for step in steps:
+        kind, path, *rest = step.split(":")
+        driver.get(url + path)
+        if kind == "media":
+            Select(driver.find_element(By.NAME, "ready0-size")).select_by_value(rest[0])
+            driver.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+            print(driver.find_element(By.CSS_SELECTOR, "div.banner").text)
+        elif kind == "test":
+            driver.find_element(By.CSS_SELECTOR, "input[value='Print Test Page']").click()
+            print(driver.find_element(By.CSS_SELECTOR, "div.banner").text)
+        elif kind == "job":
+            driver.find_element(By.CSS_SELECTOR, "table.list a").click()
+            images = driver.find_elements(By.CSS_SELECTOR, "figure img")
+            WebDriverWait(driver, 10).until(
+                lambda d: all(d.execute_script("return arguments[0].complete", i) for i in images))
+            for image in images:
+                print("image", driver.execute_script("return arguments[0].naturalWidth", image))
+            print(driver.find_element(By.TAG_NAME, "body").text)
 finally:
     driver.quit()

@@ -59,6 +59,24 @@ TEST(VendorAttributes, JobAttributesBecomeCardSettingsOrNamedErrors) {
          ippAddString(j, IPP_TAG_JOB, IPP_TAG_TEXT, n, nullptr, "Off");
        },
        "front_black", SettingValue(false)},
+      // Card sides by name, or by the number older clients send.
+      {"ymcko-side-mode",
+       [](ipp_t* j, const char* n) {
+         ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "front-and-black-back");
+       },
+       "side_mode", SettingValue(std::int64_t{2})},
+      {"ymcko-side-mode",
+       [](ipp_t* j, const char* n) { ippAddInteger(j, IPP_TAG_JOB, IPP_TAG_INTEGER, n, 1); },
+       "side_mode", SettingValue(std::int64_t{1})},
+      {"ymcko-side-mode",
+       [](ipp_t* j, const char* n) {
+         ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "both");
+       },
+       "side_mode", std::nullopt, "one of \"one-side\", \"front-and-back\""},
+      // The printer's set-up is the printer's.
+      {"ymcko-start-doc-value1",
+       [](ipp_t* j, const char* n) { ippAddInteger(j, IPP_TAG_JOB, IPP_TAG_INTEGER, n, 5); },
+       "start_doc_value1", std::nullopt, "set it on the printer's set-up page"},
       {"ymcko-mag-mode",
        [](ipp_t* j, const char* n) {
          ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "w");

@@ -1,6 +1,7 @@
 // Card sides read back from a job's panels, and their pictures.
 #include "cards/jobs/previews.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <variant>
 
@@ -105,8 +106,20 @@ std::vector<std::uint8_t> preview(const SidePrint& side) {
   return rgb;
 }
 
-Picture held_preview(const SidePrint& side, bool /*landscape*/) {
-  return Picture{kPanelColumns, kPanelLines, preview(side)};
+Picture held_preview(const SidePrint& side, bool landscape) {
+  Picture portrait{kPanelColumns, kPanelLines, preview(side)};
+  if (!landscape) return portrait;
+  // A landscape page lies on the panel with its rows along the panel's
+  // columns: the picture is the panel's transposed.
+  Picture held{kPanelLines, kPanelColumns, std::vector<std::uint8_t>(portrait.rgb.size())};
+  for (std::uint32_t line = 0; line < kPanelLines; ++line) {
+    for (std::uint32_t column = 0; column < kPanelColumns; ++column) {
+      const std::size_t from = (std::size_t(line) * kPanelColumns + column) * 3;
+      const std::size_t to = (std::size_t(column) * kPanelLines + line) * 3;
+      std::copy_n(&portrait.rgb[from], 3, &held.rgb[to]);
+    }
+  }
+  return held;
 }
 
 std::vector<std::filesystem::path> write_previews(const std::vector<SidePrint>& sides,
