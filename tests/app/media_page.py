@@ -27,6 +27,14 @@ for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--no-first-run"
                  "--disable-background-networking", "--user-data-dir=" + profile):
     options.add_argument(argument)
 driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def banner():
+    """The answer of the page a form was sent from, once it has come."""
+    return WebDriverWait(driver, 10).until(
+        lambda d: d.find_elements(By.CSS_SELECTOR, "div.banner"))[0].text
+
+
 try:
     for step in steps:
         kind, path, *rest = step.split(":")
@@ -34,12 +42,13 @@ try:
         if kind == "media":
             Select(driver.find_element(By.NAME, "ready0-size")).select_by_value(rest[0])
             driver.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
-            print(driver.find_element(By.CSS_SELECTOR, "div.banner").text)
+            print(banner())
         elif kind == "test":
             driver.find_element(By.CSS_SELECTOR, "input[value='Print Test Page']").click()
-            print(driver.find_element(By.CSS_SELECTOR, "div.banner").text)
+            print(banner())
         elif kind == "job":
             driver.find_element(By.CSS_SELECTOR, "table.list a").click()
+            WebDriverWait(driver, 10).until(lambda d: d.find_elements(By.TAG_NAME, "figure"))
             images = driver.find_elements(By.CSS_SELECTOR, "figure img")
             WebDriverWait(driver, 10).until(
                 lambda d: all(d.execute_script("return arguments[0].complete", i) for i in images))
