@@ -864,13 +864,25 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
                               "black only</option>"),
             std::string::npos);
 
-  // A printer with an encoder prints a card with a stripe: the job's page
+  // In a browser: the Media page saved keeps the printer's media, a second
+  // printer is set up with an encoder, and the test page prints.
+  ASSERT_EQ(app_.add_printer("stripe", folder_ / "stripe").status, 0);
+  const auto browse = [&](const std::vector<std::string>& steps) {
+    std::vector<std::string> args = {std::string(YMCKO_TEST_DATA_DIR) + "/app/media_page.py",
+                                     "http://" + app_.host(), (folder_ / "selenium").string()};
+    args.insert(args.end(), steps.begin(), steps.end());
+    return run_program("/usr/bin/python3", args, folder_.path());
+  };
+  const ProcessResult set_up =
+      browse({"media:/card/media:" + std::string(ymcko::app::kPortraitCard),
+              "check:/stripe/setup:ymcko-mag-encoder", "test:/card/"});
+  EXPECT_EQ(set_up.out, "Changes saved.\nChanges saved.\nTest page printed.\n")
+      << set_up.err << app_.log();
+
+  // The printer with the encoder prints a card with a stripe: the job's page
   // shows the card as held and which track was written, never its text;
   // the preview files are the server user's alone, and go with the printer.
-  ASSERT_EQ(app_.add_printer("stripe", folder_ / "stripe").status, 0);
-  ASSERT_EQ(run_program(YMCKO_APP_PATH,
-                        {"modify", "-d", "stripe", "-o", "ymcko-mag-encoder=true", "-o",
-                         "ymcko-mag-mode=w"},
+  ASSERT_EQ(run_program(YMCKO_APP_PATH, {"modify", "-d", "stripe", "-o", "ymcko-mag-mode=w"},
                         folder_.path())
                 .status,
             0);
@@ -895,20 +907,11 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
               std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(ymcko::testing::read_text(file.path()).find(secret), std::string::npos);
   }
-
-  // In a browser: the Media page saved keeps the printer's media, the test
-  // page prints, and the stripe job's page shows its card.
-  const ProcessResult pages =
-      run_program("/usr/bin/python3",
-                  {std::string(YMCKO_TEST_DATA_DIR) + "/app/media_page.py", "http://" + app_.host(),
-                   (folder_ / "selenium").string(),
-                   "media:/card/media:" + std::string(ymcko::app::kPortraitCard), "test:/card/",
-                   "job:/stripe/cards"},
-                  folder_.path());
-  EXPECT_EQ(pages.out.find("Changes saved.\nTest page printed.\nimage 1024\n"), 0u)
-      << pages.out << pages.err << app_.log();
-  EXPECT_NE(pages.out.find("Magnetic stripe written: track 1."), std::string::npos) << pages.out;
-  EXPECT_EQ(pages.out.find(secret), std::string::npos);
+  const ProcessResult job_page = browse({"job:/stripe/cards"});
+  EXPECT_EQ(job_page.out.find("image 1024\n"), 0u) << job_page.out << job_page.err << app_.log();
+  EXPECT_NE(job_page.out.find("Magnetic stripe written: track 1."), std::string::npos)
+      << job_page.out;
+  EXPECT_EQ(job_page.out.find(secret), std::string::npos);
   ASSERT_EQ(run_program(YMCKO_APP_PATH, {"delete", "-d", "stripe"}, folder_.path()).status, 0);
   EXPECT_FALSE(std::filesystem::exists(stripe_jobs[0])) << "the previews outlived their job";
 

@@ -5,6 +5,8 @@ block) per step:
 
   media:PATH:SIZE  picks SIZE for the first source of the Media page at PATH
                    and presses Save; prints the page's answer.
+  check:PATH:NAME  ticks the box NAME of the form at PATH and presses Save;
+                   prints the page's answer.
   test:PATH        presses "Print Test Page" on the printer page at PATH;
                    prints the page's answer.
   job:PATH         opens the first job of the cards page at PATH; prints
@@ -42,6 +44,12 @@ try:
         if kind == "media":
             Select(driver.find_element(By.NAME, "ready0-size")).select_by_value(rest[0])
             driver.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
+            print(banner())
+        elif kind == "check":
+            box = driver.find_element(By.NAME, rest[0])
+            if not box.is_selected():
+                driver.execute_script("arguments[0].click()", box)
+            driver.find_element(By.CSS_SELECTOR, "input[type=submit]").submit()
             print(banner())
         elif kind == "test":
             driver.find_element(By.CSS_SELECTOR, "input[value='Print Test Page']").click()

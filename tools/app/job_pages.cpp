@@ -228,6 +228,13 @@ void JobRecord::add_cards(const std::vector<js::Command>& commands) {
 void JobRecord::finish(std::size_t cards) {
   take_cards();
   finished_ = true;
+  // A job read whole and cancelled part-way printed fewer cards than it
+  // previewed.
+  for (; shown_ > cards; --shown_) {
+    std::error_code ignored;
+    fs::remove(folder_ / side_file(shown_, false), ignored);
+    fs::remove(folder_ / side_file(shown_, true), ignored);
+  }
   std::ifstream in(folder_ / "record");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   text += stripes_ + "cards " + std::to_string(cards) + "\nshown " + std::to_string(shown_) + "\n";
@@ -323,6 +330,8 @@ void job_page(pappl_client_t* client, pappl_printer_t* printer, pappl_job_t* job
     papplClientHTMLPuts(client, ", its cards are shown once it has printed");
   }
   papplClientHTMLPuts(client, ".</p>\n");
+  if (!record.found && state >= IPP_JSTATE_STOPPED)
+    papplClientHTMLPuts(client, "          <p>Its cards were not recorded.</p>\n");
   if (const char* message = papplJobGetMessage(job); message != nullptr && *message != 0)
     papplClientHTMLPrintf(client, "          <p>%s</p>\n", message);
 
@@ -356,6 +365,10 @@ void job_page(pappl_client_t* client, pappl_printer_t* printer, pappl_job_t* job
                           more == 1 ? "" : "s");
   }
 
+  if (!record.found) {
+    papplClientHTMLPrinterFooter(client);
+    return;
+  }
   papplClientHTMLPuts(client, "          <h3>Settings</h3>\n");
   if (record.settings.empty()) {
     papplClientHTMLPuts(client,
