@@ -865,7 +865,8 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
             std::string::npos);
 
   // In a browser: the Media page saved keeps the printer's media, a second
-  // printer is set up with an encoder, and the test page prints.
+  // printer is set up with an encoder and a card layout measured on the
+  // card as held, and the test page prints.
   ASSERT_EQ(app_.add_printer("stripe", folder_ / "stripe").status, 0);
   const auto browse = [&](const std::vector<std::string>& steps) {
     std::vector<std::string> args = {std::string(YMCKO_TEST_DATA_DIR) + "/app/media_page.py",
@@ -875,8 +876,11 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
   };
   const ProcessResult set_up =
       browse({"media:/card/media:" + std::string(ymcko::app::kPortraitCard),
-              "check:/stripe/setup:ymcko-mag-encoder", "test:/card/"});
-  EXPECT_EQ(set_up.out, "Changes saved.\nChanges saved.\nTest page printed.\n")
+              "check:/stripe/setup:ymcko-mag-encoder",
+              "fill:/stripe/layout:print-x=10,print-width=1000,area1-kind=0,area1-x=100,"
+              "area1-y=50,area1-width=200,area1-height=100",
+              "test:/card/"});
+  EXPECT_EQ(set_up.out, "Changes saved.\nChanges saved.\nChanges saved.\nTest page printed.\n")
       << set_up.err << app_.log();
 
   // The printer with the encoder prints a card with a stripe: the job's page
@@ -894,6 +898,14 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
                 .status,
             0)
       << app_.log();
+  // The print area's width as held runs along the panel's lines.
+  const js::ReadResult stripe_job = js::read_commands(file_bytes(folder_ / "stripe/private.prn"));
+  const auto panel =
+      std::find_if(stripe_job.commands.begin(), stripe_job.commands.end(),
+                   [](const js::Command& c) { return std::holds_alternative<js::Panel>(c.body); });
+  ASSERT_NE(panel, stripe_job.commands.end());
+  EXPECT_EQ(std::get<js::Panel>(panel->body).lines(), 1000u);
+  EXPECT_EQ(std::get<js::Panel>(panel->body).line_width, 656u);
   const std::filesystem::path previews = folder_ / "ymcko-app.d/ymcko-previews";
   std::vector<std::filesystem::path> stripe_jobs;
   for (const auto& entry : std::filesystem::directory_iterator(previews)) {
@@ -909,8 +921,10 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
   }
   const ProcessResult job_page = browse({"job:/stripe/cards"});
   EXPECT_EQ(job_page.out.find("image 1024\n"), 0u) << job_page.out << job_page.err << app_.log();
-  EXPECT_NE(job_page.out.find("Magnetic stripe written: track 1."), std::string::npos)
-      << job_page.out;
+  for (const char* shown :
+       {"Magnetic stripe written: track 1.", "Print area: from 10, 0, 1000 x 656 dots",
+        "Overlay areas: kind 0 from 100, 50, 200 x 100 dots"})
+    EXPECT_NE(job_page.out.find(shown), std::string::npos) << shown << "\n" << job_page.out;
   EXPECT_EQ(job_page.out.find(secret), std::string::npos);
   ASSERT_EQ(run_program(YMCKO_APP_PATH, {"delete", "-d", "stripe"}, folder_.path()).status, 0);
   EXPECT_FALSE(std::filesystem::exists(stripe_jobs[0])) << "the previews outlived their job";

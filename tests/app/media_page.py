@@ -7,6 +7,8 @@ block) per step:
                    and presses Save; prints the page's answer.
   check:PATH:NAME  ticks the box NAME of the form at PATH and presses Save;
                    prints the page's answer.
+  fill:PATH:N=V,.. sets each field N of the form at PATH to V and presses
+                   Save; prints the page's answer.
   test:PATH        presses "Print Test Page" on the printer page at PATH;
                    prints the page's answer.
   job:PATH         opens the first job of the cards page at PATH; prints
@@ -49,6 +51,17 @@ try:
             box = driver.find_element(By.NAME, rest[0])
             if not box.is_selected():
                 driver.execute_script("arguments[0].click()", box)
+            driver.find_element(By.CSS_SELECTOR, "input[type=submit]").submit()
+            print(banner())
+        elif kind == "fill":
+            for field in rest[0].split(","):
+                name, value = field.split("=")
+                element = driver.find_element(By.NAME, name)
+                if element.tag_name == "select":
+                    Select(element).select_by_value(value)
+                else:
+                    element.clear()
+                    element.send_keys(value)
             driver.find_element(By.CSS_SELECTOR, "input[type=submit]").submit()
             print(banner())
         elif kind == "test":
