@@ -169,4 +169,33 @@ TEST(VendorAttributes, ThePrintersDefaultsReadBackAsTheDriversAndChangedOnesCoun
   }
 }
 
+// The job page's words: areas measured on the card as held, the panel's
+// frame transposed for a landscape card, an overlay area's width counting
+// every column; named integers and choices by their labels.
+TEST(VendorAttributes, SettingsReadInAnOperatorsWords) {
+  struct Case {
+    const char* attribute;
+    SettingValue value;
+    bool landscape;
+    const char* words;
+  };
+  const Case cases[] = {
+      {"ymcko-print-rect", Rect{10, 20, 600, 1000}, true, "from 20, 10, 1000 x 600 dots"},
+      {"ymcko-print-rect", Rect{10, 20, 600, 1000}, false, "from 10, 20, 600 x 1000 dots"},
+      {"ymcko-overlay-areas", std::vector<OverlayArea>{{0, 50, 100, 99, 199}, {1, 0, 0, 655, 1023}},
+       true, "kind 0 from 100, 50, 200 x 100 dots; kind 1 from 0, 0, 1024 x 656 dots"},
+      {"ymcko-overlay-areas", std::vector<OverlayArea>{}, true, "none (the whole card)"},
+      {"ymcko-side-mode", SettingValue(std::int64_t{2}), true,
+       "Front and back, back in black only"},
+      {"ymcko-mag-mode", SettingValue(std::string("W")), true, "Written, mode W"},
+      {"ymcko-front-black", SettingValue(false), true, "no"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.attribute);
+    const ymcko::app::VendorSetting* setting = ymcko::app::find_vendor_setting(c.attribute);
+    ASSERT_NE(setting, nullptr);
+    EXPECT_EQ(ymcko::app::value_in_words(*setting, c.value, c.landscape), c.words);
+  }
+}
+
 }  // namespace

@@ -53,17 +53,6 @@ std::string side_file(std::size_t card, bool back) {
   return "card" + std::to_string(card) + (back ? "-back.png" : "-front.png");
 }
 
-// The tracks a stripe command writes, by number ("1 3"); empty for none.
-std::string tracks_written(const js::Stripe& stripe) {
-  if (stripe.mode == 'Q') return "";
-  std::string tracks;
-  const std::string* texts[] = {&stripe.track1, &stripe.track2, &stripe.track3};
-  for (int t = 0; t < 3; ++t) {
-    if (!texts[t]->empty()) tracks += (tracks.empty() ? "" : " ") + std::to_string(t + 1);
-  }
-  return tracks;
-}
-
 // The lines of a job's record file: "landscape 1", "cards 7", "shown 7",
 // "stripe CARD TRACKS", and "setting LABEL<tab>WORDS".
 struct Record {
@@ -143,7 +132,7 @@ JobRecord::JobRecord(pappl_job_t* job, bool landscape, const print::CardSettings
   if (!write_private(folder_ / "record", text)) {
     papplLogJob(job, PAPPL_LOGLEVEL_WARN, "The job's page cannot be written in \"%s\".",
                 folder_.c_str());
-    capturing_ = false;
+    stream_ = CardStream(0);
   }
 }
 
@@ -158,71 +147,30 @@ JobRecord::~JobRecord() {
   }
 }
 
-void JobRecord::stream(std::span<const std::uint8_t> bytes) {
-  if (capturing_) pending_.insert(pending_.end(), bytes.begin(), bytes.end());
-}
+void JobRecord::stream(std::span<const std::uint8_t> bytes) { stream_.write(bytes); }
 
-void JobRecord::take_cards() {
-  if (!capturing_ || pending_.empty()) return;
-  // The pending bytes start at a command; the last whole card ends them
-  // for now.
-  const js::ReadResult read = js::read_commands(pending_);
-  std::size_t whole = 0, end = 0;
-  for (std::size_t i = 0; i < read.commands.size(); ++i) {
-    if (std::holds_alternative<js::CardEnd>(read.commands[i].body)) {
-      whole = i + 1;
-      end = read.commands[i].offset + read.commands[i].length;
-    }
-  }
-  if (whole == 0) return;
-  add_cards({read.commands.begin(), read.commands.begin() + std::ptrdiff_t(whole)});
-  pending_.erase(pending_.begin(), pending_.begin() + std::ptrdiff_t(end));
-  if (shown_ >= kCardsShown) {
-    capturing_ = false;
-    pending_ = {};
-  }
-}
+void JobRecord::take_cards() { add_cards(stream_.take()); }
 
 void JobRecord::take_commands(const std::vector<js::Command>& commands) {
-  // The first cards only: each side read back is a few megabytes.
-  std::size_t end = 0, cards = 0;
-  for (std::size_t i = 0; i < commands.size() && cards < kCardsShown; ++i) {
-    if (std::holds_alternative<js::CardEnd>(commands[i].body)) {
-      ++cards;
-      end = i + 1;
-    }
-  }
-  add_cards({commands.begin(), commands.begin() + std::ptrdiff_t(end)});
-  capturing_ = false;
+  add_cards(cards_of(commands, kCardsShown - shown_));
 }
 
-void JobRecord::add_cards(const std::vector<js::Command>& commands) {
-  // A stripe comes before its card's start.
-  std::string tracks;
-  std::size_t card = shown_;
-  for (const js::Command& command : commands) {
-    if (const auto* stripe = std::get_if<js::Stripe>(&command.body))
-      tracks = tracks_written(*stripe);
-    if (std::holds_alternative<js::CardStart>(command.body)) {
-      ++card;
-      if (!tracks.empty() && card <= kCardsShown)
-        stripes_ += "stripe " + std::to_string(card) + " " + tracks + "\n";
-      tracks.clear();
+void JobRecord::add_cards(const std::vector<StreamCard>& cards) {
+  for (const StreamCard& card : cards) {
+    const std::size_t number = ++shown_;
+    if (!card.tracks.empty())
+      stripes_ += "stripe " + std::to_string(number) + " " + card.tracks + "\n";
+    for (const cards::SidePrint& side : card.sides) {
+      const cards::Picture picture = cards::held_preview(side, landscape_);
+      try {
+        write_private(folder_ / side_file(number, side.back),
+                      cards::encode_png(side_file(number, side.back), picture.width, picture.height,
+                                        3, picture.rgb));
+      } catch (const std::exception&) {
+        // A preview that cannot be made leaves its card without a picture.
+      }
     }
   }
-  for (const cards::SidePrint& side : cards::card_sides(commands)) {
-    const std::size_t number = shown_ + side.card;
-    if (number > kCardsShown) break;
-    const cards::Picture picture = cards::held_preview(side, landscape_);
-    try {
-      write_private(folder_ / side_file(number, side.back),
-                    cards::encode_png(side_file(number, side.back), picture.width, picture.height,
-                                      3, picture.rgb));
-    } catch (const std::exception&) {
-      // A preview that cannot be made leaves its card without a picture.
-    }
-  }
-  shown_ = std::min(card, kCardsShown);
 }
 
 void JobRecord::finish(std::size_t cards) {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "app/card_stream.h"
 #include "cards/jobs/command_reader.h"
 #include "print/card_settings.h"
 #include "print/sink.h"
@@ -53,15 +54,14 @@ class JobRecord {
   void finish(std::size_t cards);
 
  private:
-  void add_cards(const std::vector<jobstream::Command>& commands);
+  void add_cards(const std::vector<StreamCard>& cards);
 
   std::filesystem::path folder_;
   bool landscape_;
-  bool capturing_ = true;
   bool finished_ = false;
-  std::vector<std::uint8_t> pending_;  // the stream after the last whole card
-  std::size_t shown_ = 0;              // cards previewed
-  std::string stripes_;                // "stripe CARD TRACKS" lines, tracks by number
+  CardStream stream_{kCardsShown};
+  std::size_t shown_ = 0;  // cards previewed
+  std::string stripes_;    // "stripe CARD TRACKS" lines, tracks by number
 };
 
 // Writes a job's stream to its device and to its record.
