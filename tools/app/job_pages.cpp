@@ -132,7 +132,7 @@ JobRecord::JobRecord(pappl_job_t* job, bool landscape, const print::CardSettings
   if (!write_private(folder_ / "record", text)) {
     papplLogJob(job, PAPPL_LOGLEVEL_WARN, "The job's page cannot be written in \"%s\".",
                 folder_.c_str());
-    stream_ = CardStream(0);
+    stream_ = cards::CardStream(0);
   }
 }
 
@@ -152,11 +152,11 @@ void JobRecord::stream(std::span<const std::uint8_t> bytes) { stream_.write(byte
 void JobRecord::take_cards() { add_cards(stream_.take()); }
 
 void JobRecord::take_commands(const std::vector<js::Command>& commands) {
-  add_cards(cards_of(commands, kCardsShown - shown_));
+  add_cards(cards::cards_of(commands, kCardsShown - shown_));
 }
 
-void JobRecord::add_cards(const std::vector<StreamCard>& cards) {
-  for (const StreamCard& card : cards) {
+void JobRecord::add_cards(const std::vector<cards::StreamCard>& cards) {
+  for (const cards::StreamCard& card : cards) {
     const std::size_t number = ++shown_;
     if (!card.tracks.empty())
       stripes_ += "stripe " + std::to_string(number) + " " + card.tracks + "\n";

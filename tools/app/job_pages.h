@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/card_stream.h"
+#include "cards/jobs/card_stream.h"
 #include "cards/jobs/command_reader.h"
 #include "print/card_settings.h"
 #include "print/sink.h"
@@ -54,12 +54,12 @@ class JobRecord {
   void finish(std::size_t cards);
 
  private:
-  void add_cards(const std::vector<StreamCard>& cards);
+  void add_cards(const std::vector<cards::StreamCard>& cards);
 
   std::filesystem::path folder_;
   bool landscape_;
   bool finished_ = false;
-  CardStream stream_{kCardsShown};
+  cards::CardStream stream_{kCardsShown};
   std::size_t shown_ = 0;  // cards previewed
   std::string stripes_;    // "stripe CARD TRACKS" lines, tracks by number
 };

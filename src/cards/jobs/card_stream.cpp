@@ -1,10 +1,10 @@
 // Cards read back from a job stream as it is written.
-#include "app/card_stream.h"
+#include "cards/jobs/card_stream.h"
 
 #include <algorithm>
 #include <variant>
 
-namespace ymcko::app {
+namespace ymcko::cards {
 namespace {
 
 namespace js = jobstream;
@@ -48,7 +48,7 @@ std::vector<StreamCard> cards_of(const std::vector<js::Command>& commands, std::
       tracks.clear();
     }
   }
-  for (cards::SidePrint& side : cards::card_sides(whole))
+  for (SidePrint& side : card_sides(whole))
     cards.at(side.card - 1).sides.push_back(std::move(side));
   return cards;
 }
@@ -71,4 +71,4 @@ std::vector<StreamCard> CardStream::take() {
   return cards;
 }
 
-}  // namespace ymcko::app
+}  // namespace ymcko::cards

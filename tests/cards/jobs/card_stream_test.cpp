@@ -1,7 +1,7 @@
 // Cards read back from a job stream as it is written: whatever the size of
 // the writes, each card comes once, whole, with its sides and the tracks its
 // stripe wrote, and no more cards than asked for.
-#include "app/card_stream.h"
+#include "cards/jobs/card_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,8 @@
 
 namespace {
 
-using ymcko::app::CardStream;
-using ymcko::app::StreamCard;
+using ymcko::cards::CardStream;
+using ymcko::cards::StreamCard;
 
 // A job of `cards` cards, grey, in the side mode; the last card's stripe
 // writes tracks 1 and 3.

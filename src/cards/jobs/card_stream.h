@@ -13,12 +13,12 @@
 #include "cards/jobs/command_reader.h"
 #include "cards/jobs/previews.h"
 
-namespace ymcko::app {
+namespace ymcko::cards {
 
 // A whole card of a stream: its sides in order, and the tracks its stripe
 // wrote by number ("1 3"; empty for no stripe or none written).
 struct StreamCard {
-  std::vector<cards::SidePrint> sides;
+  std::vector<SidePrint> sides;
   std::string tracks;
 };
 
@@ -41,4 +41,4 @@ class CardStream {
   std::vector<std::uint8_t> pending_;  // from a command's start
 };
 
-}  // namespace ymcko::app
+}  // namespace ymcko::cards
