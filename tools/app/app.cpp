@@ -257,7 +257,11 @@ bool print_raster(pappl_job_t* job, pappl_device_t* device, void*) {
         ++cards;
       }
     };
-    hooks.printed = [job](unsigned) { papplJobSetImpressionsCompleted(job, 1); };
+    std::size_t printed = 0;
+    hooks.printed = [job, &printed](unsigned) {
+      papplJobSetImpressionsCompleted(job, 1);
+      ++printed;
+    };
     hooks.whole = [&](const print::ImageView& page, const cups_page_header2_t& header,
                       const std::string& name) {
       add_page(session, page, int(header.HWResolution[1]), layout, name, stripe);
@@ -265,7 +269,7 @@ bool print_raster(pappl_job_t* job, pappl_device_t* device, void*) {
     raster::print_raster_pages(raster.get(), first, session, stripe, hooks);
     session.finish();
     papplDeviceFlush(device);
-    record.finish(cards);
+    record.finish(cards, printed);
     if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
 }
@@ -303,7 +307,7 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
     RecordingSink sink(printer, record);
     print::PrintSession session(sink, print::job_options(settings));
     const print::Stripe stripe = settings.stripe();
-    std::size_t cards = 0;
+    std::size_t cards = 0, printed = 0;
     for (int page = first; page <= last; ++page) {
       // Cancelled: the job ends once its card is whole.
       if (papplJobIsCanceled(job) && session.next_side_is_front()) break;
@@ -316,10 +320,11 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
       add_page(session, {image.width, image.height, print::PixelFormat::rgba, image.rgba, 0},
                print::kCardDpi, layout, "page " + std::to_string(page), stripe);
       papplJobSetImpressionsCompleted(job, 1);
+      ++printed;
     }
     session.finish();
     papplDeviceFlush(device);
-    record.finish(cards);
+    record.finish(cards, printed);
     if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
 }
@@ -365,7 +370,7 @@ bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
       papplJobSetImpressionsCompleted(job, 1);
     }
     papplDeviceFlush(device);
-    record.finish(cards);
+    record.finish(cards, 0);
     if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
 }

@@ -60,6 +60,7 @@ struct Record {
   bool landscape = true;
   bool finished = false;
   std::size_t cards = 0;
+  std::size_t pages = 0;
   std::size_t shown = 0;
   std::map<std::size_t, std::string> stripes;
   std::vector<std::pair<std::string, std::string>> settings;
@@ -74,6 +75,7 @@ Record read_record(const fs::path& folder) {
     const std::string word = line.substr(0, space), rest = line.substr(space + 1);
     if (word == "landscape") record.landscape = rest == "1";
     if (word == "cards") record.finished = true, record.cards = std::stoul(rest);
+    if (word == "pages") record.pages = std::stoul(rest);
     if (word == "shown") record.shown = std::stoul(rest);
     if (word == "stripe") {
       const std::size_t at = rest.find(' ');
@@ -152,7 +154,14 @@ void JobRecord::stream(std::span<const std::uint8_t> bytes) { stream_.write(byte
 void JobRecord::take_cards() { add_cards(stream_.take()); }
 
 void JobRecord::take_commands(const std::vector<js::Command>& commands) {
-  add_cards(cards::cards_of(commands, kCardsShown - shown_));
+  // A card at a time: a card's sides read back are megabytes each.
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < commands.size() && shown_ < kCardsShown; ++i) {
+    if (!std::holds_alternative<js::CardEnd>(commands[i].body)) continue;
+    add_cards(cards::cards_of(
+        {commands.begin() + std::ptrdiff_t(start), commands.begin() + std::ptrdiff_t(i + 1)}, 1));
+    start = i + 1;
+  }
 }
 
 void JobRecord::add_cards(const std::vector<cards::StreamCard>& cards) {
@@ -173,7 +182,7 @@ void JobRecord::add_cards(const std::vector<cards::StreamCard>& cards) {
   }
 }
 
-void JobRecord::finish(std::size_t cards) {
+void JobRecord::finish(std::size_t cards, std::size_t pages) {
   take_cards();
   finished_ = true;
   // A job read whole and cancelled part-way printed fewer cards than it
@@ -185,7 +194,8 @@ void JobRecord::finish(std::size_t cards) {
   }
   std::ifstream in(folder_ / "record");
   std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  text += stripes_ + "cards " + std::to_string(cards) + "\nshown " + std::to_string(shown_) + "\n";
+  text += stripes_ + "cards " + std::to_string(cards) + "\npages " + std::to_string(pages) +
+          "\nshown " + std::to_string(shown_) + "\n";
   write_private(folder_ / "record", text);
 }
 
@@ -271,9 +281,12 @@ void job_page(pappl_client_t* client, pappl_printer_t* printer, pappl_job_t* job
   const ipp_jstate_t state = papplJobGetState(job);
   papplClientHTMLPrintf(client, "          <p>%s", ippEnumString("job-state", int(state)));
   if (record.finished) {
-    papplClientHTMLPrintf(client, ", %d card%s printed (%d page%s)", int(record.cards),
-                          record.cards == 1 ? "" : "s", papplJobGetImpressionsCompleted(job),
-                          papplJobGetImpressionsCompleted(job) == 1 ? "" : "s");
+    papplClientHTMLPrintf(client, ", %d card%s printed", int(record.cards),
+                          record.cards == 1 ? "" : "s");
+    if (record.pages != 0) {
+      papplClientHTMLPrintf(client, " from %d page%s", int(record.pages),
+                            record.pages == 1 ? "" : "s");
+    }
   } else if (state < IPP_JSTATE_STOPPED) {
     papplClientHTMLPuts(client, ", its cards are shown once it has printed");
   }

@@ -50,8 +50,9 @@ class JobRecord {
   void take_cards();
   // The cards of a checked job, read whole (a job the tool made).
   void take_commands(const std::vector<jobstream::Command>& commands);
-  // The job printed `cards` cards: its page is complete.
-  void finish(std::size_t cards);
+  // The job printed `cards` cards from `pages` pages (0 for a job the tool
+  // made, which has cards only): its page is complete.
+  void finish(std::size_t cards, std::size_t pages);
 
  private:
   void add_cards(const std::vector<cards::StreamCard>& cards);
