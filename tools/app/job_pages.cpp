@@ -53,11 +53,11 @@ std::string side_file(std::size_t card, bool back) {
   return "card" + std::to_string(card) + (back ? "-back.png" : "-front.png");
 }
 
-// The lines of a job's record file: "landscape 1", "cards 7", "shown 7",
-// "stripe CARD TRACKS", and "setting LABEL<tab>WORDS".
+// The lines of a job's record file: "setting LABEL<tab>WORDS" from the
+// start, and once the job has printed "stripe CARD TRACKS", "cards 7",
+// "pages 7" and "shown 7".
 struct Record {
   bool found = false;
-  bool landscape = true;
   bool finished = false;
   std::size_t cards = 0;
   std::size_t pages = 0;
@@ -66,6 +66,13 @@ struct Record {
   std::vector<std::pair<std::string, std::string>> settings;
 };
 
+// A count of the record; 0 for anything else.
+std::size_t count_of(const std::string& text) {
+  char* end = nullptr;
+  const unsigned long value = std::strtoul(text.c_str(), &end, 10);
+  return *end == 0 && value < 100000000 ? std::size_t(value) : 0;
+}
+
 Record read_record(const fs::path& folder) {
   Record record;
   std::ifstream in(folder / "record");
@@ -73,13 +80,12 @@ Record read_record(const fs::path& folder) {
   for (std::string line; std::getline(in, line);) {
     const std::size_t space = line.find(' ');
     const std::string word = line.substr(0, space), rest = line.substr(space + 1);
-    if (word == "landscape") record.landscape = rest == "1";
-    if (word == "cards") record.finished = true, record.cards = std::stoul(rest);
-    if (word == "pages") record.pages = std::stoul(rest);
-    if (word == "shown") record.shown = std::stoul(rest);
+    if (word == "cards") record.finished = true, record.cards = count_of(rest);
+    if (word == "pages") record.pages = count_of(rest);
+    if (word == "shown") record.shown = std::min(count_of(rest), kCardsShown);
     if (word == "stripe") {
       const std::size_t at = rest.find(' ');
-      record.stripes[std::stoul(rest.substr(0, at))] = rest.substr(at + 1);
+      record.stripes[count_of(rest.substr(0, at))] = rest.substr(at + 1);
     }
     if (word == "setting") {
       const std::size_t tab = rest.find('\t');
@@ -118,7 +124,7 @@ JobRecord::JobRecord(pappl_job_t* job, bool landscape, const print::CardSettings
   fs::create_directories(folder_, ignored);
   fs::permissions(preview_root, fs::perms::owner_all, fs::perm_options::replace, ignored);
   fs::permissions(folder_, fs::perms::owner_all, fs::perm_options::replace, ignored);
-  std::string text = std::string("landscape ") + (landscape ? "1" : "0") + "\n";
+  std::string text;
   if (settings != nullptr) {
     const auto copies = settings->get<std::int64_t>("copies");
     text += "setting Copies of each card\t" + std::to_string(copies.value_or(1)) + "\n";
@@ -369,11 +375,11 @@ bool card_image(pappl_client_t* client, void* data) {
   pappl_job_t* job = requested_job(client, printer, fields);
   const std::string card = fields["card"], side = fields["side"];
   std::vector<char> bytes;
-  if (job != nullptr && !card.empty() && card.size() < 4 &&
-      card.find_first_not_of("0123456789") == std::string::npos &&
+  const std::size_t number = count_of(card);
+  if (job != nullptr && number >= 1 && number <= kCardsShown &&
       (side == "front" || side == "back")) {
     std::ifstream in(job_folder(papplPrinterGetID(printer), papplJobGetID(job)) /
-                         side_file(std::stoul(card), side == "back"),
+                         side_file(number, side == "back"),
                      std::ios::binary);
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
