@@ -1,19 +1,21 @@
 #!/usr/bin/python3
 """Uses the application's web pages as a person would, in Chromium driven by
-chromedriver, one step after another in one browser, printing one line (or
-block) per step:
+chromedriver, one step after another in one browser; each step's output
+follows a line "=== STEP":
 
+  dump:PATH        the page at PATH, as the browser holds it.
   media:PATH:SIZE  picks SIZE for the first source of the Media page at PATH
-                   and presses Save; prints the page's answer.
+                   and presses Save; the page's answer.
   check:PATH:NAME  ticks the box NAME of the form at PATH and presses Save;
-                   prints the page's answer.
+                   the page's answer.
   fill:PATH:N=V,.. sets each field N of the form at PATH to V and presses
-                   Save; prints the page's answer.
+                   Save; the page's answer.
   test:PATH        presses "Print Test Page" on the printer page at PATH;
-                   prints the page's answer.
-  job:PATH         opens the first job of the cards page at PATH; prints
-                   "image WIDTH" for each card picture once loaded (0 for
-                   one that did not load), then the page's text.
+                   the page's answer.
+  job:PATH         opens the first job of the cards page at PATH: "image
+                   WIDTH" for each card picture once loaded (0 for one that
+                   did not load), then the page's text.
+  shot:PATH:FILE   a screenshot of the page at PATH into FILE.
 
 Usage: media_page.py URL PROFILE_FOLDER STEP...
 """
@@ -31,6 +33,7 @@ for argument in ("--headless", "--no-sandbox", "--disable-gpu", "--no-first-run"
                  "--disable-background-networking", "--user-data-dir=" + profile):
     options.add_argument(argument)
 driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+driver.set_window_size(1000, 1600)
 
 
 def banner():
@@ -42,8 +45,13 @@ def banner():
 try:
     for step in steps:
         kind, path, *rest = step.split(":")
+        print("===", step)
         driver.get(url + path)
-        if kind == "media":
+        if kind == "dump":
+            print(driver.page_source)
+        elif kind == "shot":
+            driver.save_screenshot(rest[0])
+        elif kind == "media":
             Select(driver.find_element(By.NAME, "ready0-size")).select_by_value(rest[0])
             driver.find_element(By.CSS_SELECTOR, "input[type=submit]").click()
             print(banner())
