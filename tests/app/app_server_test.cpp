@@ -870,8 +870,9 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
     EXPECT_EQ(step_output(set_up.out, step), "Changes saved.") << step;
   EXPECT_EQ(step_output(set_up.out, "test:/card/"), "Test page printed.");
 
-  // The job defaults, card sides by name; the printer's set-up, the card
-  // layout and the stripe's texts are not among them.
+  // The job defaults, card sides by name and the colour adjustments as
+  // ranges; the printer's set-up, the card layout and the stripe's texts are
+  // not among them.
   const std::string defaults = step_output(set_up.out, "dump:/card/printing");
   EXPECT_NE(defaults.find("ID-1 card (CR-80)"), std::string::npos);
   for (const ymcko::app::VendorSetting& setting : ymcko::app::vendor_settings()) {
@@ -879,9 +880,10 @@ TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
               setting.page == ymcko::app::SettingPage::defaults)
         << setting.name;
   }
-  EXPECT_NE(defaults.find("<option value=\"front-and-black-back\">Front and back, back in black "
-                          "only</option>"),
-            std::string::npos);
+  for (const char* offered :
+       {"<option value=\"front-and-black-back\">Front and back, back in black only</option>",
+        "<input type=\"range\" name=\"ymcko-yellow-adjust\" min=\"-50\" max=\"50\""})
+    EXPECT_NE(defaults.find(offered), std::string::npos) << offered;
 
   // The printer with the encoder prints a card with a stripe: the job's page
   // shows the card as held and which track was written, never its text;
