@@ -130,11 +130,16 @@ JobRecord::JobRecord(pappl_job_t* job, bool landscape, const print::CardSettings
     text += "setting Copies of each card\t" + std::to_string(copies.value_or(1)) + "\n";
     text +=
         std::string("setting Card orientation\t") + (landscape ? "landscape" : "portrait") + "\n";
-    for (const VendorSetting& setting : vendor_settings()) {
-      if (setting.job_only) continue;
-      const print::SettingValue* given = settings->find(setting.row->key);
-      const print::SettingValue value = given ? *given : print::default_value(*setting.row);
-      text += "setting " + setting.label + "\t" + value_in_words(setting, value, landscape) + "\n";
+    // The job's own settings, then the printer's set-up.
+    for (const SettingPage page :
+         {SettingPage::defaults, SettingPage::layout, SettingPage::setup}) {
+      for (const VendorSetting& setting : vendor_settings()) {
+        if (setting.page != page) continue;
+        const print::SettingValue* given = settings->find(setting.row->key);
+        const print::SettingValue value = given ? *given : print::default_value(*setting.row);
+        text +=
+            "setting " + setting.label + "\t" + value_in_words(setting, value, landscape) + "\n";
+      }
     }
   }
   if (!write_private(folder_ / "record", text)) {
