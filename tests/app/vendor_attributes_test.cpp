@@ -59,6 +59,24 @@ TEST(VendorAttributes, JobAttributesBecomeCardSettingsOrNamedErrors) {
          ippAddString(j, IPP_TAG_JOB, IPP_TAG_TEXT, n, nullptr, "Off");
        },
        "front_black", SettingValue(false)},
+      // Card sides by name, or by the number older clients send.
+      {"ymcko-side-mode",
+       [](ipp_t* j, const char* n) {
+         ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "front-and-black-back");
+       },
+       "side_mode", SettingValue(std::int64_t{2})},
+      {"ymcko-side-mode",
+       [](ipp_t* j, const char* n) { ippAddInteger(j, IPP_TAG_JOB, IPP_TAG_INTEGER, n, 1); },
+       "side_mode", SettingValue(std::int64_t{1})},
+      {"ymcko-side-mode",
+       [](ipp_t* j, const char* n) {
+         ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "both");
+       },
+       "side_mode", std::nullopt, "one of \"one-side\", \"front-and-back\""},
+      // The printer's set-up is the printer's.
+      {"ymcko-start-doc-value1",
+       [](ipp_t* j, const char* n) { ippAddInteger(j, IPP_TAG_JOB, IPP_TAG_INTEGER, n, 5); },
+       "start_doc_value1", std::nullopt, "set it on the printer's set-up page"},
       {"ymcko-mag-mode",
        [](ipp_t* j, const char* n) {
          ippAddString(j, IPP_TAG_JOB, IPP_TAG_KEYWORD, n, nullptr, "w");
@@ -148,6 +166,35 @@ TEST(VendorAttributes, ThePrintersDefaultsReadBackAsTheDriversAndChangedOnesCoun
     ADD_FAILURE() << "a bad default was taken";
   } catch (const ymcko::print::Error& error) {
     EXPECT_EQ(error.input(), "the printer's default ymcko-print-rect");
+  }
+}
+
+// The job page's words: areas measured on the card as held, the panel's
+// frame transposed for a landscape card, an overlay area's width counting
+// every column; named integers and choices by their labels.
+TEST(VendorAttributes, SettingsReadInAnOperatorsWords) {
+  struct Case {
+    const char* attribute;
+    SettingValue value;
+    bool landscape;
+    const char* words;
+  };
+  const Case cases[] = {
+      {"ymcko-print-rect", Rect{10, 20, 600, 1000}, true, "from 20, 46, 1000 x 600 dots"},
+      {"ymcko-print-rect", Rect{10, 20, 600, 1000}, false, "from 10, 20, 600 x 1000 dots"},
+      {"ymcko-overlay-areas", std::vector<OverlayArea>{{0, 50, 100, 99, 199}, {1, 0, 0, 655, 1023}},
+       true, "kind 0 from 100, 506, 200 x 100 dots; kind 1 from 0, 0, 1024 x 656 dots"},
+      {"ymcko-overlay-areas", std::vector<OverlayArea>{}, true, "none (the whole card)"},
+      {"ymcko-side-mode", SettingValue(std::int64_t{2}), true,
+       "Front and back, back in black only"},
+      {"ymcko-mag-mode", SettingValue(std::string("W")), true, "Written, mode W"},
+      {"ymcko-front-black", SettingValue(false), true, "no"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.attribute);
+    const ymcko::app::VendorSetting* setting = ymcko::app::find_vendor_setting(c.attribute);
+    ASSERT_NE(setting, nullptr);
+    EXPECT_EQ(ymcko::app::value_in_words(*setting, c.value, c.landscape), c.words);
   }
 }
 

@@ -17,12 +17,15 @@
 #include <optional>
 #include <string>
 
+#include "app/job_pages.h"
+#include "app/setup_pages.h"
 #include "app/vendor_attributes.h"
 #include "cards/images/image_file.h"
 #include "cards/images/page_fit.h"
 #include "cards/images/pdf_document.h"
 #include "cards/jobs/job_check.h"
 #include "cards/raster/raster_pages.h"
+#include "cards/sides/test_card.h"
 #include "print/card_geometry.h"
 #include "print/session.h"
 
@@ -78,6 +81,16 @@ using PrintOptions = std::unique_ptr<pappl_pr_options_t, OptionsDeleter>;
 bool default_landscape() {
   const print::Setting& orientation = *print::find_setting("orientation");
   return std::get<std::string>(print::default_value(orientation)) == "landscape";
+}
+
+// A job the tool made says nothing of its card's orientation but what its
+// orientation-requested, or the printer's default, says.
+bool job_landscape(pappl_job_t* job) {
+  if (ipp_attribute_t* attr = papplJobGetAttribute(job, "orientation-requested")) {
+    const int orientation = ippGetInteger(attr, 0);
+    return orientation != IPP_ORIENT_PORTRAIT && orientation != IPP_ORIENT_REVERSE_PORTRAIT;
+  }
+  return default_landscape();
 }
 
 // How a job's pages go onto its cards: the card's orientation, whether the
@@ -230,14 +243,22 @@ bool print_raster(pappl_job_t* job, pappl_device_t* device, void*) {
     print::Warnings warnings;
     const print::CardSettings settings = settings_for(job, *options, layout, warnings);
 
-    DeviceSink sink(device);
+    DeviceSink printer(device);
+    JobRecord record(job, layout.landscape, &settings);
+    RecordingSink sink(printer, record);
     print::PrintSession session(sink, print::job_options(settings));
     const print::Stripe stripe = settings.stripe();
     std::size_t cards = 0;
     raster::RasterHooks hooks;
     hooks.cancelled = [job] { return papplJobIsCanceled(job); };
-    hooks.starting = [&](unsigned) { cards += session.next_side_is_front(); };
-    hooks.printed = [job](unsigned) { papplJobSetImpressionsCompleted(job, 1); };
+    hooks.starting = [&](unsigned) {
+      if (session.next_side_is_front()) ++cards;
+    };
+    std::size_t printed = 0;
+    hooks.printed = [job, &printed](unsigned) {
+      papplJobSetImpressionsCompleted(job, 1);
+      ++printed;
+    };
     hooks.whole = [&](const print::ImageView& page, const cups_page_header2_t& header,
                       const std::string& name) {
       add_page(session, page, int(header.HWResolution[1]), layout, name, stripe);
@@ -245,6 +266,7 @@ bool print_raster(pappl_job_t* job, pappl_device_t* device, void*) {
     raster::print_raster_pages(raster.get(), first, session, stripe, hooks);
     session.finish();
     papplDeviceFlush(device);
+    record.finish(cards, printed);
     if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
 }
@@ -277,22 +299,28 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
     const bool grey = options->header.cupsColorSpace == CUPS_CSPACE_SW ||
                       options->header.cupsColorSpace == CUPS_CSPACE_W;
 
-    DeviceSink sink(device);
+    DeviceSink printer(device);
+    JobRecord record(job, layout.landscape, &settings);
+    RecordingSink sink(printer, record);
     print::PrintSession session(sink, print::job_options(settings));
     const print::Stripe stripe = settings.stripe();
-    std::size_t cards = 0;
+    std::size_t cards = 0, printed = 0;
     for (int page = first; page <= last; ++page) {
       // Cancelled: the job ends once its card is whole.
       if (papplJobIsCanceled(job) && session.next_side_is_front()) break;
-      cards += session.next_side_is_front();
+      if (session.next_side_is_front()) {
+        ++cards;
+      }
       if (page != first) image = pdf->render(page - 1);
       if (grey) make_grey(image);
       add_page(session, {image.width, image.height, print::PixelFormat::rgba, image.rgba, 0},
                print::kCardDpi, layout, "page " + std::to_string(page), stripe);
       papplJobSetImpressionsCompleted(job, 1);
+      ++printed;
     }
     session.finish();
     papplDeviceFlush(device);
+    record.finish(cards, printed);
     if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
 }
@@ -323,6 +351,8 @@ bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
         card_ends.push_back(command.offset + command.length);
     }
     papplJobSetImpressions(job, int(card_ends.size()));
+    JobRecord record(job, job_landscape(job), nullptr);
+    record.stream(bytes);
     DeviceSink sink(device);
     constexpr std::size_t kChunk = 1 << 20;
     std::size_t sent = 0, cards = 0;
@@ -336,6 +366,7 @@ bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
       papplJobSetImpressionsCompleted(job, 1);
     }
     papplDeviceFlush(device);
+    record.finish(cards, 0);
     if (papplJobIsCanceled(job)) say_cancelled(job, cards);
   });
 }
@@ -369,6 +400,8 @@ void printer_created(pappl_printer_t* printer, void*) {
       {PAPPL_SUPPLY_COLOR_NO_COLOR, "Card hopper", true, -2, PAPPL_SUPPLY_TYPE_OTHER},
   };
   papplPrinterSetSupplies(printer, 2, supplies);
+  add_job_pages(printer);
+  add_setup_pages(printer);
 }
 
 bool report_status(pappl_printer_t* printer) {
@@ -384,6 +417,67 @@ bool report_status(pappl_printer_t* printer) {
   if (shown_long_enough)
     papplPrinterSetReasons(printer, PAPPL_PREASON_NONE, PAPPL_PREASON_IDENTIFY_PRINTER_REQUESTED);
   return true;
+}
+
+namespace {
+
+// Writes a job into a file of its own, for its owner alone.
+class FileSink final : public print::Sink {
+ public:
+  explicit FileSink(int fd) : fd_(fd) {}
+  bool write(std::span<const std::uint8_t> bytes) override {
+    for (std::size_t done = 0; done < bytes.size();) {
+      const ssize_t wrote = ::write(fd_, bytes.data() + done, bytes.size() - done);
+      if (wrote <= 0) return false;
+      done += std::size_t(wrote);
+    }
+    return true;
+  }
+  std::string name() const override { return "the test card's file"; }
+  std::string failure() const override { return "cannot be written"; }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+const char* test_page(pappl_printer_t* printer, char* buffer, std::size_t size) {
+  // The printer's set-up and defaults, with the test card's own settings
+  // over them; its stripe only where the printer has an encoder.
+  std::unique_ptr<ipp_t, decltype(&ippDelete)> defaults(papplPrinterGetDriverAttributes(printer),
+                                                        &ippDelete);
+  const std::string file = (spool() / "ymcko-test-card-XXXXXX").string();
+  if (file.size() >= size) return nullptr;
+  std::snprintf(buffer, size, "%s", file.c_str());
+  const int fd = ::mkstemp(buffer);
+  if (fd < 0) {
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR, "The test card cannot be written: %s.",
+                    std::strerror(errno));
+    return nullptr;
+  }
+  bool made = false;
+  try {
+    print::Warnings warnings;
+    print::CardSettings settings = job_settings(
+        defaults.get(), [](const std::string&) { return nullptr; }, warnings);
+    const bool encoder =
+        std::get<bool>(printer_default(defaults.get(), *find_vendor_setting("ymcko-mag-encoder")));
+    settings.override_with(cards::test_card_settings(encoder));
+    const cards::Image card = cards::test_card();
+    FileSink sink(fd);
+    print::PrintSession session(sink, print::job_options(settings));
+    session.add_side({card.width, card.height, print::PixelFormat::rgba, card.rgba, 0},
+                     "the test card", settings.stripe());
+    session.finish();
+    made = true;
+  } catch (const std::exception& error) {
+    papplLogPrinter(printer, PAPPL_LOGLEVEL_ERROR, "The test card cannot be made: %s.",
+                    error.what());
+  }
+  ::close(fd);
+  if (!made) ::unlink(buffer);
+  return made ? buffer : nullptr;
 }
 
 const char* document_type(const unsigned char* header, std::size_t size, void*) {
@@ -469,6 +563,7 @@ bool driver_callback(pappl_system_t*, const char* driver_name, const char*, cons
   data->identify_default = PAPPL_IDENTIFY_ACTIONS_DISPLAY;
   data->identify_cb = identify;
   data->status_cb = report_status;
+  data->testpage_cb = test_page;
 
   // The printer's vendor options; the job-only ones (the stripe's texts)
   // are no printer defaults.

@@ -53,8 +53,16 @@ bool end_job(pappl_job_t* job, pappl_pr_options_t* options, pappl_device_t* devi
 // identify-printer-requested, for a minute).
 void identify(pappl_printer_t* printer, pappl_identify_actions_t actions, const char* message);
 
+// The test page callback: the test card, with the printer's set-up and
+// defaults, written as a job into a file of the spool whose name is the
+// result (in `buffer`), which the job removes once printed; with the
+// printer's encoder, its test stripe. Null, having logged why, when it
+// cannot be made.
+const char* test_page(pappl_printer_t* printer, char* buffer, std::size_t size);
+
 // Each printer made or loaded: the card ribbon and the card hopper as
-// supplies of unknown level until a printer reports more.
+// supplies of unknown level until a printer reports more; its pages of
+// jobs' cards, set-up and card layout.
 void printer_created(pappl_printer_t* printer, void* context);
 
 // The status callback: a printer shows that it was asked to identify

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/job_pages.h"
 #include "app/vendor_attributes.h"
 
 namespace ymcko::app {
@@ -131,6 +132,12 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
                                context);
   papplSystemSetJobAttributesCallback(system, check_job_attributes, nullptr);
   papplSystemSetDefaultsCallback(system, check_defaults, nullptr);
+  // The defaults page shows the job defaults; the printer's set-up and the
+  // card layout have pages of their own.
+  papplSystemSetDefaultShownCallback(system, default_shown, nullptr);
+  // A job's previews are kept as long as the job is in the history.
+  set_spool(spool);
+  papplSystemSetJobRemovedCallback(system, job_removed, nullptr);
   // The stripe's texts are personal data: no client reads them back.
   papplSystemSetPrivateJobAttributes(system, kPrivateReport, int(private_attributes().size()),
                                      private_attributes().data());

@@ -7,6 +7,8 @@
 #include <climits>
 #include <cstdio>
 
+#include "app/held_frame.h"
+
 namespace ymcko::app {
 namespace {
 
@@ -20,6 +22,72 @@ std::string lower(std::string_view text) {
 
 // IPP keywords are lower case; a choice is found again by its letters.
 std::string keyword_of(std::string_view choice) { return lower(choice); }
+
+// Each vendor setting in an operator's words, where the web interface sets
+// it, and the keywords of an integer named by them.
+struct Wording {
+  std::string_view key;
+  std::string_view label;
+  SettingPage page;
+  std::vector<std::string_view> keywords = {};  // for 0, 1... of an integer
+};
+
+const std::vector<Wording>& wordings() {
+  static const std::vector<Wording> table = {
+      {"side_mode",
+       "Card sides",
+       SettingPage::defaults,
+       {"one-side", "front-and-back", "front-and-black-back"}},
+      {"intensity", "Colour intensity (%)", SettingPage::defaults},
+      {"yellow_adjust", "Yellow adjustment", SettingPage::defaults},
+      {"magenta_adjust", "Magenta adjustment", SettingPage::defaults},
+      {"cyan_adjust", "Cyan adjustment", SettingPage::defaults},
+      {"saturation", "Saturation (-50 for grey)", SettingPage::defaults},
+      {"color_correction", "Colour correction", SettingPage::defaults},
+      {"front_color", "Front: colour panels (yellow, magenta, cyan)", SettingPage::defaults},
+      {"front_black", "Front: black panel", SettingPage::defaults},
+      {"front_overlay", "Front: overlay", SettingPage::defaults},
+      {"back_color", "Back: colour panels (yellow, magenta, cyan)", SettingPage::defaults},
+      {"back_black", "Back: black panel", SettingPage::defaults},
+      {"back_overlay", "Back: overlay", SettingPage::defaults},
+      {"print_rect", "Print area", SettingPage::layout},
+      {"overlay_areas", "Overlay areas", SettingPage::layout},
+      {"p_command_form", "Print command form (1: D form, any other number: L form)",
+       SettingPage::setup},
+      {"job_r_value", "Job number that opens every job", SettingPage::setup},
+      {"start_doc_value1", "Print parameter 1 of every job", SettingPage::setup},
+      {"start_doc_value2", "Print parameter 2 of every job", SettingPage::setup},
+      {"start_doc_value3", "Print parameter 3 of every job", SettingPage::setup},
+      {"mag_encoder", "Magnetic stripe encoder fitted", SettingPage::setup},
+      {"mag_mode", "Magnetic stripe", SettingPage::defaults},
+      {"track1", "Track 1 text", SettingPage::none},
+      {"track2", "Track 2 text", SettingPage::none},
+      {"track3", "Track 3 text", SettingPage::none},
+  };
+  return table;
+}
+
+const Wording* wording_of(std::string_view key) {
+  for (const Wording& wording : wordings()) {
+    if (wording.key == key) return &wording;
+  }
+  return nullptr;
+}
+
+// The labels of the choices of a choice row, by its keyword.
+std::string choice_label(std::string_view key, std::string_view choice) {
+  static const std::pair<std::string_view, std::string_view> kLabels[] = {
+      {"Q", "Not written (Q)"},
+      {"R", "Written, mode R"},
+      {"W", "Written, mode W"},
+  };
+  if (key == "mag_mode") {
+    for (const auto& [letter, label] : kLabels) {
+      if (letter == choice) return std::string(label);
+    }
+  }
+  return std::string(choice);
+}
 
 std::string rect_text(const print::Rect& r) {
   return std::to_string(r.x) + "," + std::to_string(r.y) + "," + std::to_string(r.cx) + "," +
@@ -71,6 +139,19 @@ const char* syntax_of(SettingKind kind) {
 // boolean's words, a choice by its keyword, an overlay list's areas
 // separated by ";"; any other kind as it is.
 std::vector<std::string> texts_of_text(const print::Setting& row, const std::string& value) {
+  if (const Wording* wording = wording_of(row.key); wording && !wording->keywords.empty()) {
+    // A keyword as its number; a number (an older client's) as it is.
+    std::string listed;
+    for (std::size_t i = 0; i < wording->keywords.size(); ++i) {
+      if (wording->keywords[i] == lower(value)) return {std::to_string(row.min + std::int64_t(i))};
+      listed +=
+          std::string(listed.empty() ? "\"" : ", \"") + std::string(wording->keywords[i]) + "\"";
+    }
+    if (!value.empty() && value.find_first_not_of("-0123456789") == std::string::npos)
+      return {value};
+    throw print::Error(std::string(row.ipp_attribute),
+                       "the value must be one of " + listed + ", not \"" + value + "\"");
+  }
   switch (row.kind) {
     case SettingKind::boolean: {
       const std::string word = lower(value);
@@ -111,8 +192,13 @@ std::optional<std::vector<std::string>> texts_of(const print::Setting& row, ipp_
   if (count < 1) return std::nullopt;
   switch (row.kind) {
     case SettingKind::integer:
-      if (tag != IPP_TAG_INTEGER || count != 1) return std::nullopt;
-      return std::vector<std::string>{std::to_string(ippGetInteger(attr, 0))};
+      if (count != 1) return std::nullopt;
+      if (tag == IPP_TAG_INTEGER)
+        return std::vector<std::string>{std::to_string(ippGetInteger(attr, 0))};
+      if (!is_string(tag) || wording_of(row.key) == nullptr ||
+          wording_of(row.key)->keywords.empty())
+        return std::nullopt;
+      return texts_of_text(row, string_value(attr, 0));
     case SettingKind::boolean: {
       if (count != 1) return std::nullopt;
       if (tag == IPP_TAG_BOOLEAN)
@@ -166,11 +252,26 @@ const std::vector<VendorSetting>& vendor_settings() {
     std::vector<VendorSetting> found;
     for (const print::Setting& row : print::settings_table()) {
       if (!row.ipp_attribute.starts_with("ymcko-")) continue;
-      std::string label(row.help);
+      // A row without words of its own (a new one) keeps its help, on the
+      // defaults page unless it is the printer's or a job's alone.
+      const Wording* wording = wording_of(row.key);
+      std::string label(wording ? wording->label : row.help);
       if (!label.empty()) label[0] = char(std::toupper(static_cast<unsigned char>(label[0])));
-      if (row.kind == SettingKind::overlay_list) label += "; separate areas with \";\"";
-      found.push_back({&row, std::string(row.ipp_attribute), label,
-                       row.target == print::SettingTarget::printer_property, row.personal});
+      SettingPage page = row.personal ? SettingPage::none
+                         : row.target == print::SettingTarget::printer_property
+                             ? SettingPage::setup
+                             : SettingPage::defaults;
+      if (wording && !row.personal) page = wording->page;
+      std::vector<std::pair<std::string, std::string>> keywords;
+      if (wording) {
+        for (std::size_t i = 0; i < wording->keywords.size(); ++i) {
+          keywords.emplace_back(std::string(wording->keywords[i]),
+                                i < row.ppd_labels.size() ? std::string(row.ppd_labels[i])
+                                                          : std::string(wording->keywords[i]));
+        }
+      }
+      found.push_back({&row, std::string(row.ipp_attribute), label, page == SettingPage::setup,
+                       page == SettingPage::none, page, std::move(keywords)});
     }
     return found;
   }();
@@ -188,6 +289,18 @@ const std::vector<const char*>& private_attributes() {
   return names;
 }
 
+const VendorSetting* find_vendor_setting(std::string_view name) {
+  for (const VendorSetting& setting : vendor_settings()) {
+    if (setting.name == name) return &setting;
+  }
+  return nullptr;
+}
+
+bool default_shown(pappl_printer_t*, const char* name, void*) {
+  const VendorSetting* setting = find_vendor_setting(name != nullptr ? name : "");
+  return setting == nullptr || setting->page == SettingPage::defaults;
+}
+
 void add_vendor_attributes(ipp_t* attrs) {
   for (const VendorSetting& setting : vendor_settings()) {
     if (setting.job_only) continue;
@@ -195,11 +308,25 @@ void add_vendor_attributes(ipp_t* attrs) {
     const std::string fallback = setting.name + "-default", supported = setting.name + "-supported";
     const print::SettingValue value = print::default_value(row);
     switch (row.kind) {
-      case SettingKind::integer:
-        ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, fallback.c_str(),
-                      int(std::get<std::int64_t>(value)));
-        ippAddRange(attrs, IPP_TAG_PRINTER, supported.c_str(), int(row.min), int(row.max));
+      case SettingKind::integer: {
+        const auto number = std::get<std::int64_t>(value);
+        if (!setting.keywords.empty()) {
+          std::vector<const char*> keywords;
+          for (const auto& [keyword, label] : setting.keywords) keywords.push_back(keyword.c_str());
+          ippAddString(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, fallback.c_str(), nullptr,
+                       keywords.at(std::size_t(number - row.min)));
+          ippAddStrings(attrs, IPP_TAG_PRINTER, IPP_TAG_KEYWORD, supported.c_str(),
+                        int(keywords.size()), nullptr, keywords.data());
+          break;
+        }
+        // The range an operator chooses from, where the row names one
+        // narrower than what it takes (the colour adjustments).
+        const bool narrower = row.ppd_min != row.ppd_max;
+        ippAddInteger(attrs, IPP_TAG_PRINTER, IPP_TAG_INTEGER, fallback.c_str(), int(number));
+        ippAddRange(attrs, IPP_TAG_PRINTER, supported.c_str(),
+                    int(narrower ? row.ppd_min : row.min), int(narrower ? row.ppd_max : row.max));
         break;
+      }
       case SettingKind::boolean: {
         ippAddBoolean(attrs, IPP_TAG_PRINTER, fallback.c_str(), std::get<bool>(value));
         const char both[] = {0, 1};
@@ -245,8 +372,12 @@ std::string vendor_strings() {
   };
   for (const VendorSetting& setting : vendor_settings()) {
     strings += quoted(setting.name) + " = " + quoted(setting.label) + ";\n";
-    for (std::string_view choice : setting.row->choices)
-      strings += quoted(setting.name + "." + keyword_of(choice)) + " = " + quoted(choice) + ";\n";
+    for (std::string_view choice : setting.row->choices) {
+      strings += quoted(setting.name + "." + keyword_of(choice)) + " = " +
+                 quoted(choice_label(setting.row->key, choice)) + ";\n";
+    }
+    for (const auto& [keyword, label] : setting.keywords)
+      strings += quoted(setting.name + "." + keyword) + " = " + quoted(label) + ";\n";
   }
   return strings;
 }
@@ -258,7 +389,12 @@ bool check_defaults(pappl_printer_t*, int count, cups_option_t* defaults, char* 
     const auto setting = std::find_if(vendor_settings().begin(), vendor_settings().end(),
                                       [&](const VendorSetting& s) { return s.name == name; });
     try {
-      if (setting == vendor_settings().end() || setting->job_only)
+      if (setting != vendor_settings().end() && setting->job_only) {
+        throw print::Error(name,
+                           "a stripe's text is a job's own, never a default: every card would "
+                           "carry the same stripe; send it with each job");
+      }
+      if (setting == vendor_settings().end())
         throw print::Error(name, "is no default of the printer");
       print::CardSettings probe;
       print::Warnings ignored;
@@ -280,7 +416,10 @@ void set_from_attribute(print::CardSettings& settings, const VendorSetting& sett
     const int count = ippGetCount(attr);
     const std::string tag = ippTagString(ippGetValueTag(attr));
     throw print::Error(setting.name,
-                       std::string("takes ") + syntax_of(setting.row->kind) + ", not " +
+                       std::string("takes ") +
+                           (setting.keywords.empty() ? syntax_of(setting.row->kind)
+                                                     : "one keyword (or its number)") +
+                           ", not " +
                            (count == 1 ? tag : std::to_string(count) + " values (" + tag + ")"));
   }
   try {
@@ -312,12 +451,85 @@ print::CardSettings job_settings(ipp_t* defaults, const AttributeLookup& job,
     if (ipp_attribute_t* attr = job(setting.name)) {
       if (setting.printer_only) {
         throw print::Error(setting.name,
-                           "is a setting of the printer: set it in the printer's defaults");
+                           "is a setting of the printer: set it on the printer's set-up page");
       }
       set_from_attribute(settings, setting, attr, warnings);
     }
   }
   return settings;
+}
+
+std::string value_in_words(const VendorSetting& setting, const print::SettingValue& value,
+                           bool landscape) {
+  struct Words {
+    const VendorSetting& setting;
+    bool landscape;
+    std::string operator()(std::int64_t number) const {
+      const std::size_t index = std::size_t(number - setting.row->min);
+      if (!setting.keywords.empty() && number >= setting.row->min &&
+          index < setting.keywords.size())
+        return setting.keywords[index].second;
+      return std::to_string(number);
+    }
+    std::string operator()(bool flag) const { return flag ? "yes" : "no"; }
+    std::string operator()(const print::Rect& rect) const {
+      const HeldRect r = as_held(rect, landscape);
+      return "from " + std::to_string(r.x) + ", " + std::to_string(r.y) + ", " +
+             std::to_string(r.width) + " x " + std::to_string(r.height) + " dots";
+    }
+    std::string operator()(const std::vector<print::OverlayArea>& areas) const {
+      if (areas.empty()) return "none (the whole card)";
+      std::string text;
+      for (const print::OverlayArea& area : areas) {
+        const HeldRect r = area_as_held(area, landscape);
+        text += (text.empty() ? "" : "; ") + std::string(area.kind == 2 ? "empty" : "kind ") +
+                (area.kind == 2 ? "" : std::to_string(area.kind)) + " from " + std::to_string(r.x) +
+                ", " + std::to_string(r.y) + ", " + std::to_string(r.width) + " x " +
+                std::to_string(r.height) + " dots";
+      }
+      return text;
+    }
+    std::string operator()(const std::string& text) const {
+      return choice_label(setting.row->key, text);
+    }
+  };
+  return std::visit(Words{setting, landscape}, value);
+}
+
+std::string default_text(const VendorSetting& setting, const print::SettingValue& value) {
+  struct Text {
+    const VendorSetting& setting;
+    std::string operator()(std::int64_t number) const {
+      const std::size_t index = std::size_t(number - setting.row->min);
+      if (!setting.keywords.empty() && number >= setting.row->min &&
+          index < setting.keywords.size())
+        return setting.keywords[index].first;
+      return std::to_string(number);
+    }
+    std::string operator()(bool flag) const { return flag ? "true" : "false"; }
+    std::string operator()(const print::Rect& rect) const { return rect_text(rect); }
+    std::string operator()(const std::vector<print::OverlayArea>& areas) const {
+      return areas_text(areas);
+    }
+    std::string operator()(const std::string& text) const { return keyword_of(text); }
+  };
+  return std::visit(Text{setting}, value);
+}
+
+print::SettingValue printer_default(ipp_t* defaults, const VendorSetting& setting) {
+  const std::string name = setting.name + "-default";
+  if (ipp_attribute_t* attr =
+          defaults != nullptr ? ippFindAttribute(defaults, name.c_str(), IPP_TAG_ZERO) : nullptr) {
+    print::CardSettings scratch;
+    print::Warnings ignored;
+    try {
+      set_from_attribute(scratch, setting, attr, ignored);
+      return *scratch.find(setting.row->key);
+    } catch (const print::Error&) {
+      // The driver's own, as a job would fail on it and say so.
+    }
+  }
+  return print::default_value(*setting.row);
 }
 
 }  // namespace ymcko::app

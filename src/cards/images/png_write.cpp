@@ -29,10 +29,9 @@ std::vector<std::uint8_t> encode_png(const std::string& name, std::uint32_t widt
   png.width = width;
   png.height = height;
   png.format = formats[channels];
-  png_alloc_size_t size = 0;
-  if (!png_image_write_to_memory(&png, nullptr, &size, 0, pixels.data(), 0, nullptr)) {
-    throw print::Error(name, std::string("cannot encode PNG: ") + png.message);
-  }
+  // Encoded once into the most the image can take, rather than once to
+  // learn its size and again to write it.
+  png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(png);
   std::vector<std::uint8_t> encoded(size);
   if (!png_image_write_to_memory(&png, encoded.data(), &size, 0, pixels.data(), 0, nullptr)) {
     throw print::Error(name, std::string("cannot encode PNG: ") + png.message);
