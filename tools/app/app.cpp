@@ -352,15 +352,16 @@ bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
     }
     papplJobSetImpressions(job, int(card_ends.size()));
     JobRecord record(job, job_landscape(job), nullptr);
-    record.stream(bytes);
     DeviceSink sink(device);
     constexpr std::size_t kChunk = 1 << 20;
     std::size_t sent = 0, cards = 0;
     for (const std::size_t end : card_ends) {
       if (papplJobIsCanceled(job)) break;
       for (; sent < end; sent += std::min(kChunk, end - sent)) {
-        if (!sink.write(bytes.subspan(sent, std::min(kChunk, end - sent))))
-          throw print::Error("printer", sink.failure());
+        const std::span<const std::uint8_t> chunk =
+            bytes.subspan(sent, std::min(kChunk, end - sent));
+        if (!sink.write(chunk)) throw print::Error("printer", sink.failure());
+        record.stream(chunk);
       }
       ++cards;
       papplJobSetImpressionsCompleted(job, 1);
