@@ -1,6 +1,8 @@
 // Track text checks and the stripe escapes.
 #include "print/stripe.h"
 
+#include "print/utf8.h"
+
 #include <cstdint>
 #include <cstdio>
 
@@ -9,40 +11,6 @@
 
 namespace ymcko::print {
 namespace {
-
-// Decodes strict UTF-8 (no overlong forms, no surrogates); nullopt when the
-// text is not UTF-8.
-std::optional<std::u32string> decode_utf8(std::string_view text) {
-  std::u32string out;
-  for (std::size_t i = 0; i < text.size();) {
-    auto byte = static_cast<unsigned char>(text[i]);
-    std::size_t extra;
-    char32_t code;
-    if (byte < 0x80) {
-      extra = 0, code = byte;
-    } else if ((byte & 0xE0) == 0xC0) {
-      extra = 1, code = byte & 0x1F;
-    } else if ((byte & 0xF0) == 0xE0) {
-      extra = 2, code = byte & 0x0F;
-    } else if ((byte & 0xF8) == 0xF0) {
-      extra = 3, code = byte & 0x07;
-    } else {
-      return std::nullopt;
-    }
-    if (extra > text.size() - i - 1) return std::nullopt;
-    for (std::size_t k = 1; k <= extra; ++k) {
-      auto next = static_cast<unsigned char>(text[i + k]);
-      if ((next & 0xC0) != 0x80) return std::nullopt;
-      code = code << 6 | (next & 0x3F);
-    }
-    static constexpr char32_t smallest[] = {0, 0x80, 0x800, 0x10000};
-    if (code < smallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-      return std::nullopt;
-    out.push_back(code);
-    i += extra + 1;
-  }
-  return out;
-}
 
 std::string describe_character(char32_t code) {
   char text[48];

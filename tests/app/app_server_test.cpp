@@ -253,7 +253,7 @@ TEST_F(App, PrintsAPngAsTheToolDoesAndATwoPagePdfAsCardSides) {
 // its own: one printer prints one job at a time, whole, so that every job
 // is the tool's job for its image and intensity.
 TEST_F(App, TenClientsPrintingAtOnceEachGetTheirOwnCards) {
-#ifdef __SANITIZE_THREAD__
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
   constexpr int kRounds = 2;  // as many clients at once, fewer jobs: each is slow to watch
 #else
   constexpr int kRounds = 6;

@@ -54,7 +54,7 @@ TEST(OutputFile, AReplacedFileKeepsItsMode) {
       {"private", 0600, 0600},
       {"group readable", 0640, 0640},
       {"read only for everyone", 0444, 0444},
-      {"new file", std::nullopt, 0666 & ~umask_now},
+      {"new file, for its owner alone", std::nullopt, 0600 & ~umask_now},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -153,6 +153,45 @@ TEST(OutputFile, AbandonedOrFailedJobsLeaveNoFile) {
   }
   EXPECT_EQ(folder_entries(folder.path()), std::vector<std::string>{"kept.prn"});
   EXPECT_EQ(read_text(folder / "kept.prn"), "old");
+}
+
+// A link is written through and stays a link; a name of standard output
+// is standard output, whatever file or pipe it stands for.
+TEST(OutputFile, ALinkIsWrittenThroughAndStandardOutputIsItsDescriptor) {
+  struct Case {
+    const char* target;   // in the folder, or absolute
+    const char* link_to;  // null: the target is no link
+    int fd;               // the descriptor written, or -1 for a file
+    const char* written;  // the file that gets the job
+  };
+  const Case cases[] = {
+      {"link.prn", "job.prn", -1, "job.prn"}, {"dangling.prn", "made.prn", -1, "made.prn"},
+      {"out", "/proc/self/fd/1", 1, nullptr}, {"chain", "out", 1, nullptr},
+      {"/dev/stdout", nullptr, 1, nullptr},   {"/dev/stderr", nullptr, 2, nullptr},
+  };
+  ScratchFolder folder;
+  write_text(folder / "job.prn", "old");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.target);
+    const std::filesystem::path target = folder / c.target;
+    if (c.link_to != nullptr) std::filesystem::create_symlink(c.link_to, target);
+    int written_fd = -1;
+    {
+      OutputFile out(target, [&](int fd, const void* bytes, std::size_t count) {
+        written_fd = fd;
+        return fd > 2 ? ::write(fd, bytes, count) : ssize_t(count);
+      });
+      out.write(bytes_of("new"));
+      out.commit();
+    }
+    EXPECT_EQ(written_fd == 1 || written_fd == 2 ? written_fd : -1, c.fd);
+    if (c.link_to != nullptr) {
+      EXPECT_TRUE(std::filesystem::is_symlink(target));
+    }
+    if (c.written != nullptr) {
+      EXPECT_EQ(read_text(folder / c.written), "new");
+    }
+  }
 }
 
 TEST(OutputFile, RefusesTargetsItCannotWrite) {

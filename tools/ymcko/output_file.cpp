@@ -69,6 +69,43 @@ void take_owner_and_mode(int fd, const std::filesystem::path& target) {
   ignored = ::fchmod(fd, old.st_mode & 07777);
 }
 
+// The descriptor a name stands for: standard output's and standard error's
+// names and their /dev/fd and /proc/self/fd names; -1 for any other name.
+int descriptor_named(const std::filesystem::path& name) {
+  const std::string text = name.string();
+  if (text == "-" || text == "/dev/stdout") return 1;
+  if (text == "/dev/stderr") return 2;
+  for (const char* folder : {"/dev/fd/", "/proc/self/fd/"}) {
+    for (int fd : {1, 2}) {
+      if (text == folder + std::to_string(fd)) return fd;
+    }
+  }
+  return -1;
+}
+
+// Where the job goes for a target name: a symbolic link is followed to what
+// it points at, so that the link itself stays as it is; a descriptor's name
+// is the descriptor.
+struct Destination {
+  std::filesystem::path path;
+  int fd = -1;
+};
+
+Destination destination_of(const std::filesystem::path& target) {
+  std::filesystem::path path = target;
+  for (int links = 0; links < 40; ++links) {
+    if (const int fd = descriptor_named(path); fd >= 0) return {path, fd};
+    std::error_code error;
+    if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) {
+      return {path, -1};
+    }
+    const std::filesystem::path link = std::filesystem::read_symlink(path, error);
+    if (error) throw ToolError(target.string(), "its symbolic link cannot be read");
+    path = link.is_absolute() ? link : path.parent_path() / link;
+  }
+  throw ToolError(target.string(), "too many symbolic links");
+}
+
 }  // namespace
 
 void remove_temporaries_on_interrupt() {
@@ -86,28 +123,30 @@ OutputFile::OutputFile(std::filesystem::path target, WriteCall write_call)
     write_call_ = [](int fd, const void* bytes, std::size_t count) {
       return ::write(fd, bytes, count);
     };
-  if (target_ == "-") {
-    fd_ = 1;
+  const Destination destination = destination_of(target_);
+  if (destination.fd >= 0) {
+    fd_ = destination.fd;
     return;
   }
+  destination_ = destination.path;
   std::error_code error;
-  if (std::filesystem::is_directory(target_, error))
+  if (std::filesystem::is_directory(destination_, error))
     throw ToolError(target_.string(), "is a folder, not a file");
-  // A hidden name of our own in the target's folder, created exclusively and
-  // with the mode a new file gets (0666 less the umask).
+  // A hidden name of our own in the destination's folder, created
+  // exclusively and for its owner alone: a job holds stripe texts and photos.
   static std::atomic<unsigned> counter{0};
-  std::filesystem::path folder = target_.parent_path();
-  std::string base = target_.filename().string();
+  std::filesystem::path folder = destination_.parent_path();
+  std::string base = destination_.filename().string();
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::filesystem::path candidate = folder / ("." + base + "." + std::to_string(::getpid()) +
                                                 "." + std::to_string(counter++) + ".tmp");
     // The name is handed to the signal handler before the file exists, so
     // that no moment passes with a file the handler does not know.
     interrupt_slot_ = claim_interrupt_slot(candidate);
-    fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    fd_ = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (fd_ >= 0) {
       temporary_ = candidate;
-      take_owner_and_mode(fd_, target_);
+      take_owner_and_mode(fd_, destination_);
       return;
     }
     const int error = errno;
@@ -147,7 +186,7 @@ void OutputFile::commit() {
     if (::fsync(fd_) != 0) failure_ = system_error("cannot be written", errno);
     if (::close(fd_) != 0 && !failure_) failure_ = system_error("cannot be written", errno);
     fd_ = -1;
-    if (!failure_ && ::rename(temporary_.c_str(), target_.c_str()) != 0) {
+    if (!failure_ && ::rename(temporary_.c_str(), destination_.c_str()) != 0) {
       failure_ = system_error("cannot replace it", errno);
     }
   }

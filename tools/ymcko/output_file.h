@@ -1,7 +1,11 @@
 // The job's output file, written atomically: the bytes go to a temporary file
 // in the same folder, which replaces the target only when the whole job was
 // written. On any error no output is left and an existing file is untouched.
-// "-" stands for standard output. A replaced file keeps its mode and owner.
+// "-" stands for standard output, as do /dev/stdout and its other names
+// (standard error's names for standard error). A symbolic link is written
+// through to what it points at and stays a link. A new file is made mode
+// 0600, as a job holds personal data; a replaced file keeps its mode and
+// owner.
 #pragma once
 
 #include <sys/types.h>
@@ -61,7 +65,8 @@ class OutputFile final : public JobOutput {
   const std::filesystem::path& temporary() const { return temporary_; }
 
  private:
-  std::filesystem::path target_;
+  std::filesystem::path target_;       // as given, for messages
+  std::filesystem::path destination_;  // the file replaced: the target, its links followed
   std::filesystem::path temporary_;
   int fd_ = -1;
   int interrupt_slot_ = -1;  // where the signal handler finds the temporary file

@@ -1,7 +1,11 @@
 // CSV fields, quoted or plain.
 #include "cards/sides/csv.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "print/errors.h"
+#include "print/utf8.h"
 
 namespace ymcko::cards {
 namespace {
@@ -18,6 +22,19 @@ constexpr std::size_t kLongestField = 4096;
 
 std::vector<CsvRow> parse_csv(std::string_view text, const std::string& input) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  // Refused whole, before a row is taken: a run does not stop part-way.
+  if (const std::size_t valid = print::utf8_prefix(text); valid != text.size()) {
+    const std::string_view before = text.substr(0, valid);
+    const std::size_t line = 1 + std::size_t(std::count(before.begin(), before.end(), '\n'));
+    const std::size_t line_start =
+        before.rfind('\n') == std::string_view::npos ? 0 : before.rfind('\n') + 1;
+    const std::size_t column = 1 + print::decode_utf8(before.substr(line_start))->size();
+    char byte[8];
+    std::snprintf(byte, sizeof byte, "0x%02X", unsigned(static_cast<unsigned char>(text[valid])));
+    throw print::Error(at_line(input, line), "column " + std::to_string(column) +
+                                                 " is not UTF-8 (byte " + byte +
+                                                 "); the file must be UTF-8 text");
+  }
   std::vector<CsvRow> rows;
   CsvRow row{1, {}};
   std::string field;
