@@ -18,6 +18,16 @@
 namespace ymcko::app {
 namespace {
 
+// Ends a page's settings form with its Save button, and the page.
+bool end_form(pappl_client_t* client) {
+  papplClientHTMLPuts(client,
+                      "              <tr><th></th><td><input type=\"submit\" value=\"Save "
+                      "Changes\"></td></tr>\n            </tbody>\n          </table>\n"
+                      "        </form>\n");
+  papplClientHTMLPrinterFooter(client);
+  return true;
+}
+
 using Fields = std::map<std::string, std::string>;
 
 std::string page_path(pappl_printer_t* printer, const char* page) {
@@ -135,12 +145,7 @@ bool setup_page(pappl_client_t* client, void* data) {
     }
     papplClientHTMLPuts(client, "</td></tr>\n");
   }
-  papplClientHTMLPuts(client,
-                      "              <tr><th></th><td><input type=\"submit\" value=\"Save "
-                      "Changes\"></td></tr>\n            </tbody>\n          </table>\n"
-                      "        </form>\n");
-  papplClientHTMLPrinterFooter(client);
-  return true;
+  return end_form(client);
 }
 
 // The overlay areas a card takes, and the kinds an area is sent as.
@@ -273,12 +278,7 @@ bool layout_page(pappl_client_t* client, void* data) {
         width, height);
     papplClientHTMLPuts(client, "</td></tr>\n");
   }
-  papplClientHTMLPuts(client,
-                      "              <tr><th></th><td><input type=\"submit\" value=\"Save "
-                      "Changes\"></td></tr>\n            </tbody>\n          </table>\n"
-                      "        </form>\n");
-  papplClientHTMLPrinterFooter(client);
-  return true;
+  return end_form(client);
 }
 
 }  // namespace
