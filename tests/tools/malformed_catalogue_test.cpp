@@ -60,6 +60,15 @@ TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
   ymcko::cards::write_png(folder / "card.png", 1024, 656, 3, white);
   ymcko::cards::write_png(folder / "b.png", 1024, 656, 3, white);
   ymcko::testing::write_text(folder / "cards.csv", "front\ncard.png\ncard.png\ncard.png\n");
+  // Template runs: a design with a photo and a name, its data, and a photo
+  // whose header claims more pixels than any image may have.
+  ymcko::testing::write_text(folder / "design.svg",
+                             "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1024\" "
+                             "height=\"656\"><image width=\"200\" height=\"200\" "
+                             "href=\"{{photo}}\"/><text x=\"300\" y=\"300\">{{name}}</text></svg>");
+  ymcko::testing::write_text(folder / "people.csv", "name,photo\nAmara,card.png\n");
+  std::filesystem::copy_file(kInputs / "malformed" / "image_huge_dimensions.png",
+                             folder / "huge.png");
   const std::filesystem::path out = folder / "out.prn";
   for (const Entry& entry : entries) {
     SCOPED_TRACE(entry.file);
@@ -79,6 +88,24 @@ TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
       std::filesystem::copy_file(input, folder / entry.file,
                                  std::filesystem::copy_options::overwrite_existing);
       args = {"print", "--batch", (folder / entry.file).string(), "-o", out};
+    } else if (kind == "data" || kind == "design") {
+      std::filesystem::copy_file(input, folder / entry.file,
+                                 std::filesystem::copy_options::overwrite_existing);
+      const std::string design = kind == "design" ? entry.file : "design.svg";
+      const std::string data = kind == "data" ? entry.file : "people.csv";
+      args = {"--data", data, "--mag-encoder", "--mag-mode", "W"};
+      if (entry.message.find("rendering takes longer") != std::string::npos)
+        args.insert(args.end(), {"--pdf-timeout", "1"});
+      // What print refuses, the check reports first.
+      if (entry.status != 0) {
+        std::vector<std::string> check = {"template", "check", design};
+        check.insert(check.end(), args.begin(), args.end());
+        const ProcessResult checked = run_program(program, check, folder.path());
+        EXPECT_NE(checked.status, 0) << "template check passes it";
+        EXPECT_NE(checked.err.find(entry.message), std::string::npos) << checked.err;
+      }
+      args.insert(args.begin(), {"print", "--template", design});
+      args.insert(args.end(), {"-o", out});
     } else if (kind == "args") {
       std::istringstream lines(ymcko::testing::read_text(input));
       args = {"print"};
