@@ -168,6 +168,9 @@ SettingValue read_mag_mode(const DriverRecords& r) {
   return std::string(mode < 3 ? letters[mode] : "Q");
 }
 
+// Track texts are checked as ISO 7811 lays tracks out unless a job says not.
+SettingValue read_mag_format(const DriverRecords&) { return std::string("iso"); }
+
 // A track field as UTF-8; its characters are ISO-8859-1 code units.
 template <std::size_t N, WCHAR (DRVPRIVATE::*Field)[N]>
 SettingValue read_track(const DriverRecords& r) {
@@ -408,6 +411,17 @@ const std::vector<Setting>& rows() {
        .ipp_attribute = "ymcko-mag-mode",
        .read = read_mag_mode,
        .write = nullptr},
+      {.key = "mag_format",
+       .kind = K::choice,
+       .target = T::stripe,
+       .choices = {"iso", "raw"},
+       .help = "magnetic track format: iso checks each track as ISO 7811 lays it out, raw takes "
+               "the printable text of a format of your own",
+       .ppd_keyword = "MagFormat",
+       .ppd_labels = {"ISO 7811", "Raw"},
+       .ipp_attribute = "ymcko-mag-format",
+       .read = read_mag_format,
+       .write = nullptr},
       {.key = "track1",
        .kind = K::text,
        .target = T::stripe,
@@ -561,8 +575,7 @@ std::string choice(const json& value, const Setting& row) {
 }
 
 // The row's check of a JSON value, giving the value kept.
-SettingValue checked(const Setting& row, const json& value, const std::string& input,
-                     Warnings& warnings) {
+SettingValue checked(const Setting& row, const json& value) {
   switch (row.kind) {
     case SettingKind::integer:
       return json_integer(value, row.key, row.min, row.max);
@@ -575,11 +588,8 @@ SettingValue checked(const Setting& row, const json& value, const std::string& i
     case SettingKind::choice:
       return choice(value, row);
     case SettingKind::text: {
-      std::vector<std::string> notes;
       const int track = row.key.back() - '0';
-      std::string text = check_track_text(track, json_string(value, row.key), notes);
-      for (auto& note : notes) warnings.push_back({input, std::string(row.key) + ": " + note});
-      return text;
+      return check_track_text(track, json_string(value, row.key));
     }
   }
   return std::int64_t{0};
@@ -727,9 +737,8 @@ const SettingValue* CardSettings::find(std::string_view key) const {
   return found == values_.end() ? nullptr : &found->second;
 }
 
-void CardSettings::set(std::string_view key, SettingValue value, const std::string& input,
-                       Warnings& warnings) {
-  SettingsAccess::put(*this, key, checked(row_of(key), to_json(value), input, warnings));
+void CardSettings::set(std::string_view key, SettingValue value, const std::string&, Warnings&) {
+  SettingsAccess::put(*this, key, checked(row_of(key), to_json(value)));
 }
 
 void CardSettings::override_with(const CardSettings& over) {
@@ -760,7 +769,7 @@ Stripe CardSettings::stripe() const {
 }
 
 void set_from_json(CardSettings& settings, std::string_view key, std::string_view json_value,
-                   const std::string& input, Warnings& warnings) {
+                   const std::string&, Warnings&) {
   const Setting& row = row_of(key);
   json value;
   try {
@@ -768,11 +777,11 @@ void set_from_json(CardSettings& settings, std::string_view key, std::string_vie
   } catch (const json::exception&) {
     throw Error(std::string(key), "the value is not valid JSON");
   }
-  SettingsAccess::put(settings, key, checked(row, value, input, warnings));
+  SettingsAccess::put(settings, key, checked(row, value));
 }
 
 void set_from_text(CardSettings& settings, std::string_view key, std::span<const std::string> texts,
-                   const std::string& input, Warnings& warnings) {
+                   const std::string&, Warnings&) {
   const Setting& row = row_of(key);
   json value;
   if (row.kind == SettingKind::overlay_list) {
@@ -783,16 +792,15 @@ void set_from_text(CardSettings& settings, std::string_view key, std::span<const
   } else {
     throw Error(std::string(key), "give one value");
   }
-  SettingsAccess::put(settings, key, checked(row, value, input, warnings));
+  SettingsAccess::put(settings, key, checked(row, value));
 }
 
-CardSettings parse_settings(std::string_view json_text, const std::string& input,
-                            Warnings& warnings) {
+CardSettings parse_settings(std::string_view json_text, const std::string& input, Warnings&) {
   json document = parse_json_object(json_text, input, "the settings");
   CardSettings settings;
   for (const auto& [key, value] : document.items()) {
     try {
-      SettingsAccess::put(settings, key, checked(row_of(key), value, input, warnings));
+      SettingsAccess::put(settings, key, checked(row_of(key), value));
     } catch (const Error& error) {
       throw Error(input, printable_text(error.input()) + ": " + error.what());
     }

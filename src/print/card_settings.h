@@ -138,7 +138,10 @@ class CardSettings {
   bool has(std::string_view key) const { return find(key) != nullptr; }
 
   // Checks a value against its row and keeps it; throws Error naming
-  // the key. Track texts outside their ISO 7811 set add a warning for `input`.
+  // the key. A track's text is checked here for the printer; whether the
+  // job can write it, and in its format, is check_stripe's (the other
+  // settings of the job decide). `input` and `warnings` are for warnings
+  // a setting may give its input; none gives one now.
   void set(std::string_view key, SettingValue value, const std::string& input, Warnings& warnings);
 
   // Every setting given in `over` replaces this one's.

@@ -101,8 +101,10 @@ void write_option(std::ostream& out, const Setting& row, int order) {
     }
   } else if (row.kind == SettingKind::choice) {
     out << "*Default" << keyword << ": " << std::get<std::string>(fallback) << "\n";
-    for (std::string_view choice : row.choices)
-      out << "*" << keyword << " " << choice << ": \"\"\n";
+    for (std::size_t i = 0; i < row.choices.size(); ++i) {
+      out << "*" << keyword << " " << row.choices[i]
+          << (i < row.ppd_labels.size() ? "/" + std::string(row.ppd_labels[i]) : "") << ": \"\"\n";
+    }
   }
   out << "*CloseUI: *" << keyword << "\n";
 }

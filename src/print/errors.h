@@ -25,6 +25,22 @@ class Error : public std::runtime_error {
   std::string input_;
 };
 
+// Data the job's settings cannot carry out as given (stripe texts for a
+// printer without an encoder): the fault is in the settings, and front ends
+// report it as they report a wrong command line or request.
+class SettingNeeded : public Error {
+ public:
+  using Error::Error;
+};
+
+// The same error naming `where` first ("people.csv:2: track1: ..."), of the
+// same kind.
+[[noreturn]] inline void rethrow_at(const std::string& where, const Error& error) {
+  const std::string what = error.input() + ": " + error.what();
+  if (dynamic_cast<const SettingNeeded*>(&error)) throw SettingNeeded(where, what);
+  throw Error(where, what);
+}
+
 // Text from an input made safe for a one-line message: control characters
 // (a NUL, a line break) are shown escaped as in JSON, "\u0000".
 inline std::string printable_text(std::string_view text) {

@@ -39,10 +39,13 @@ std::string quoted_value(const std::string& value) {
 
 }  // namespace
 
+std::string option_name(const Setting& row) {
+  return row.ppd_keyword.empty() ? dashed_key(row.key) : std::string(row.ppd_keyword);
+}
+
 const Setting* setting_for_option(const std::string& name) {
   for (const Setting& row : settings_table()) {
-    if (row.ppd_keyword.empty() ? name == dashed_key(row.key) : name == row.ppd_keyword)
-      return &row;
+    if (name == option_name(row)) return &row;
   }
   return nullptr;
 }

@@ -15,6 +15,9 @@ namespace ymcko::print {
 
 using JobOption = std::pair<std::string, std::string>;
 
+// The job option that names a setting: its PPD keyword, or its key with dashes.
+std::string option_name(const Setting& row);
+
 // The setting a job option names (case matters), or null.
 const Setting* setting_for_option(const std::string& name);
 

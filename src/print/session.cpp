@@ -5,6 +5,7 @@
 // hooks route through the driver.
 #include "print/session.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "driver/ddi.h"
@@ -16,8 +17,10 @@
 #include "print/card_geometry.h"
 #include "print/devmode.h"
 #include "print/errors.h"
+#include "records/devmode.h"
 #include "records/page.h"
 #include "records/pdev.h"
+#include "records/printer_data.h"
 #include "settings/units.h"
 
 namespace ymcko::print {
@@ -206,6 +209,40 @@ void composite_over_white(std::span<std::uint8_t> rgba) {
   }
 }
 
+namespace {
+
+// The rules of a job's stripes: the encoder as the printer's stored record
+// says, the format as the settings do, and the mode of the job's device mode
+// where the settings give none.
+StripeRules stripe_rules(const CardSettings& settings, const JobOptions& job) {
+  StripeRules rules;
+  rules.encoder = std::get<bool>(default_value(*find_setting("mag_encoder")));
+  if (job.printer.properties) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+      value = value << 8 | (*job.printer.properties)[offsetof(PRINTERDATA, bMagEncoder) + i];
+    rules.encoder = value == 1;
+  }
+  rules.format = settings.get<std::string>("mag_format").value_or("iso") == "raw"
+                     ? StripeFormat::raw
+                     : StripeFormat::iso;
+  auto word = [&](std::size_t at) { return unsigned(job.devmode[at] | job.devmode[at + 1] << 8); };
+  if (auto mode = settings.get<std::string>("mag_mode")) {
+    rules.mode = (*mode)[0];
+  } else if (job.devmode.size() >= offsetof(DEVMODEW, dmDriverExtra) + 2) {
+    // The private part lies dmSize bytes in, when the record holds it whole.
+    const std::size_t at = word(offsetof(DEVMODEW, dmSize)) + offsetof(DRVPRIVATE, wMagMode);
+    if (word(offsetof(DEVMODEW, dmDriverExtra)) >= sizeof(DRVPRIVATE) &&
+        job.devmode.size() >= at + 2) {
+      const unsigned value = word(at);
+      rules.mode = value == 1 ? 'R' : value == 2 ? 'W' : 'Q';
+    }
+  }
+  return rules;
+}
+
+}  // namespace
+
 JobOptions job_options(const CardSettings& settings,
                        const std::optional<std::vector<std::uint8_t>>& given,
                        PrinterStore printer) {
@@ -213,6 +250,7 @@ JobOptions job_options(const CardSettings& settings,
   job.devmode = application_devmode(settings, given);
   apply_to_printer_store(settings, printer);
   job.printer = std::move(printer);
+  job.stripe = stripe_rules(settings, job);
   return job;
 }
 
@@ -232,7 +270,8 @@ struct PrintSession::Job {
       : sink(out),
         printer(kPrinterName, [this](std::span<const BYTE> bytes) { return spool(bytes); }),
         device(loaded_driver(), printer),
-        fit(options.fit) {
+        fit(options.fit),
+        rules(options.stripe) {
     set_up_printer(printer, options.printer);
   }
 
@@ -241,6 +280,7 @@ struct PrintSession::Job {
   host::HostPrinter printer;
   host::DeviceSession device;
   FitMode fit;
+  StripeRules rules;
   DeviceFacts facts;
   bool started = false;
   bool done = false;
@@ -312,6 +352,18 @@ struct PrintSession::Job {
   // A front's stripe escapes, then the page start.
   void start_side(const std::string& name, const Stripe& card_stripe) {
     const Stripe none;
+    if (front_next()) {
+      check_stripe(card_stripe, rules);
+      // The instance falls back to the default properties (no encoder)
+      // when the stored record cannot be read: its stripe is not dropped.
+      const PDEV* pdev = pdev_from(device.instance());
+      const bool tracks = std::any_of(card_stripe.tracks.begin(), card_stripe.tracks.end(),
+                                      [](const auto& text) { return text && !text->empty(); });
+      if (tracks && (pdev->pPrinterData == nullptr || pdev->pPrinterData->bMagEncoder != 1))
+        fail(name,
+             "the driver could not read the printer's stored properties, so the stripe would "
+             "not be written");
+    }
     for (const EscapeCall& escape : stripe_escapes(front_next() ? card_stripe : none)) {
       call([&] { return LONG(device.escape(escape.escape, escape.input, {})) > 0; }, name,
            "the driver refused escape " + std::to_string(escape.escape));

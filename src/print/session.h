@@ -30,12 +30,15 @@ struct JobOptions {
   PrinterStore printer;  // the printer's stored values
   FitMode fit = FitMode::cover;
   std::u16string document_name = u"ymcko job";
+  // Whether the job can write a stripe, and the format of its texts: every
+  // card's stripe is checked against them before the card is sent.
+  StripeRules stripe;
 };
 
 // The options of a job with these card settings: the device mode an
 // application would hand the driver (`given` with the settings written in,
 // see application_devmode) and the printer's stored values with the
-// settings' printer properties applied.
+// settings' printer properties applied, and the stripe rules these make.
 JobOptions job_options(const CardSettings& settings,
                        const std::optional<std::vector<std::uint8_t>>& given = std::nullopt,
                        PrinterStore printer = {});
@@ -108,7 +111,8 @@ struct Side {
 // job is ended for the printer and dropped from the sink where the sink
 // can, so no half document stays behind.
 //
-// A card's stripe goes to the printer before the card's front. In side mode
+// A card's stripe goes to the printer before the card's front; a stripe
+// the job's rules refuse (check_stripe) is refused before the card starts. In side mode
 // 0 every side is a card of its own; in side modes 1 and 2 a card is a
 // front and a back.
 class PrintSession {

@@ -108,12 +108,12 @@ inline bool run_jobstream(std::span<const std::uint8_t> input) {
 // and a back for every back image, or refused naming the manifest.
 inline bool run_manifest(std::span<const std::uint8_t> input) {
   try {
-    print::Warnings warnings;
-    const cards::Manifest manifest = cards::parse_manifest(parser_targets::text_of(input),
-                                                           "/nonexistent", "cards.csv", warnings);
+    const cards::Manifest manifest =
+        cards::parse_manifest(parser_targets::text_of(input), "/nonexistent", "cards.csv");
     std::size_t backs = 0;
     for (const cards::CardEntry& card : manifest.cards) backs += card.back.has_value();
-    if (cards::plan_batch(manifest, {}, "cards.csv").size() != manifest.cards.size() + backs)
+    if (cards::plan_batch(manifest, {}, {true, print::StripeFormat::raw, 'W'}, "cards.csv")
+            .size() != manifest.cards.size() + backs)
       return false;
   } catch (const print::Error& error) {
     if (error.input().find("cards.csv") != 0) return false;

@@ -85,7 +85,7 @@ TEST(Settings, TakesEveryKeyAtItsBounds) {
     "cyan_adjust": 7, "saturation": -50, "color_correction": false, "front_color": true,
     "front_black": false, "front_overlay": true, "back_color": false, "back_black": true,
     "back_overlay": false, "print_rect": [655, 1023, 1, 1], "overlay_areas": [[1, 0, 0, 655, 1023]],
-    "p_command_form": 65535, "job_r_value": 0, "mag_encoder": true, "mag_mode": "W",
+    "p_command_form": 65535, "job_r_value": 0, "mag_encoder": true, "mag_mode": "W", "mag_format": "raw",
     "track1": "%B123^X?", "track2": ";123=45?", "track3": "", "orientation": "portrait",
     "held_print_rect": [1023, 1023, 1, 1], "held_overlay_areas": [[2, 0, 0, 1024, 1024]]})");
   EXPECT_EQ(s.values().size(), settings_table().size()) << "every key of the table";
@@ -102,16 +102,6 @@ TEST(Settings, TakesEveryKeyAtItsBounds) {
   EXPECT_EQ(s.stripe().tracks[2], "");
   EXPECT_EQ(s.get<std::string>("orientation"), "portrait");
   EXPECT_EQ(s.get<bool>("front_black"), false);
-}
-
-TEST(Settings, TrackOutsideItsCharacterSetWarnsWithTheInput) {
-  Warnings warnings;
-  CardSettings s = parse(R"({"track2": "12A4", "track1": "OK"})", &warnings);
-  ASSERT_EQ(warnings.size(), 1u);
-  EXPECT_EQ(warnings[0].input, "s.json");
-  EXPECT_NE(warnings[0].what.find("track2: 1 character(s), the first \"A\" at position 3"),
-            std::string::npos);
-  EXPECT_EQ(s.stripe().tracks[1], "12A4");
 }
 
 TEST(Settings, FlagTextsAreCheckedByTheSameRows) {

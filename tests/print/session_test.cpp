@@ -32,9 +32,7 @@ std::vector<std::uint8_t> pattern(std::uint32_t w, std::uint32_t h, PixelFormat 
 
 JobOptions options_with(const std::string& settings_json) {
   Warnings warnings;
-  JobOptions job;
-  job.devmode = application_devmode(parse_settings(settings_json, "test", warnings), std::nullopt);
-  return job;
+  return job_options(parse_settings(settings_json, "test", warnings));
 }
 
 // Records what reaches it, fails from a given write on, and says whether the
@@ -79,7 +77,9 @@ TEST_F(Session, ASideGivenWholeOrLineByLineMakesTheSameJob) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    JobOptions job = options_with(c.settings);
+    std::string settings = c.settings;
+    settings.insert(1, settings.size() > 2 ? R"("mag_encoder": true, )" : R"("mag_encoder": true)");
+    JobOptions job = options_with(settings);
     job.fit = FitMode::contain;
     const std::vector<std::uint8_t> pixels = pattern(c.width, c.height, c.format);
     const Stripe stripe{'W', {"A", std::nullopt, "123"}};

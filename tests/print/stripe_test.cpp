@@ -1,5 +1,6 @@
-// Track texts: limits per track, the printer's character set, ISO 7811
-// warnings, and the escape bytes that carry the stripe to the driver.
+// Track texts: limits per track, the printer's character set, the ISO 7811
+// format and what a job needs to write a stripe, and the escape bytes that carry the stripe to the
+// driver.
 #include "print/stripe.h"
 
 #include <gtest/gtest.h>
@@ -17,10 +18,9 @@ TEST(Stripe, EachTrackTakesUpToItsLimit) {
   for (int track = 1; track <= 3; ++track) {
     SCOPED_TRACE(track);
     const std::size_t limit = kTrackLimits[std::size_t(track - 1)];
-    std::vector<std::string> notes;
-    EXPECT_EQ(check_track_text(track, std::string(limit, '5'), notes).size(), limit);
+    EXPECT_EQ(check_track_text(track, std::string(limit, '5')).size(), limit);
     try {
-      check_track_text(track, std::string(limit + 1, '5'), notes);
+      check_track_text(track, std::string(limit + 1, '5'));
       ADD_FAILURE() << "a text over the limit was taken";
     } catch (const Error& error) {
       EXPECT_EQ(error.input(), "track" + std::to_string(track));
@@ -32,10 +32,9 @@ TEST(Stripe, EachTrackTakesUpToItsLimit) {
 }
 
 TEST(Stripe, LimitsCountCharactersNotBytes) {
-  std::vector<std::string> notes;
   std::string text;
   for (int i = 0; i < 79; ++i) text += "\xC3\xA9";  // U+00E9, two bytes in UTF-8
-  EXPECT_EQ(check_track_text(2, text, notes), text);
+  EXPECT_EQ(check_track_text(2, text), text);
   Stripe stripe;
   stripe.tracks[1] = text;
   EXPECT_EQ(stripe_escapes(stripe)[0].input.size(), 2u * 79 + 2) << "one UTF-16 unit a character";
@@ -66,9 +65,8 @@ TEST(Stripe, RefusesTextThePrinterCannotTake) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    std::vector<std::string> notes;
     try {
-      check_track_text(1, c.text, notes);
+      check_track_text(1, c.text);
       ADD_FAILURE() << "taken";
     } catch (const Error& error) {
       EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
@@ -76,21 +74,59 @@ TEST(Stripe, RefusesTextThePrinterCannotTake) {
   }
 }
 
-TEST(Stripe, WarnsOutsideTheIso7811SetOfEachTrack) {
+TEST(Stripe, IsWrittenInItsFormatOrRefused) {
+  const StripeRules iso{true, StripeFormat::iso, 'W'};
+  const StripeRules raw{true, StripeFormat::raw, 'W'};
   struct Case {
+    StripeRules rules;
     int track;
-    const char* text;
-    bool warned;
+    std::string text;
+    const char* refusal;  // null: taken
   };
   const Case cases[] = {
-      {1, "%B1234^DOE/J^2512?", false}, {1, " _", false},   {1, "lower", true}, {1, "`", true},
-      {2, ";0123456789:<=>?", false},   {2, "12 34", true}, {3, "/", true},     {3, "", false},
+      {iso, 1, "%B1234^DOE/J^2512?", nullptr},
+      {iso, 1, " _" + std::string(74, 'A'), nullptr},
+      {iso, 1, std::string(77, 'A'),
+       "the data has 77 characters; an ISO 7811 track 1 holds at most 76"},
+      {iso, 1, "%" + std::string(76, 'A') + "?", nullptr},
+      {iso, 1, "DOE/jane",
+       "character \"j\" at position 5 is not in the ISO 7811 character set of "
+       "track 1 (space to \"_\", no lower case); for a stripe of another "
+       "format give mag_format raw"},
+      {iso, 1, "AB?CD", "character \"?\" at position 3 is a sentinel of track 1"},
+      {iso, 1, "%AB", "the text has one sentinel without the other"},
+      {iso, 2, ";0123456789=:<>?", nullptr},
+      {iso, 2, std::string(38, '1'),
+       "the data has 38 characters; an ISO 7811 track 2 holds at most 37"},
+      {iso, 2, "12 34",
+       "character \" \" at position 3 is not in the ISO 7811 character set of track 2"},
+      {iso, 2, "12;34", "character \";\" at position 3 is a sentinel of track 2"},
+      {iso, 3, "4111A", "character \"A\" at position 5 is not in the ISO 7811"},
+      {iso, 3, std::string(104, '9'), nullptr},
+      {iso, 3, "", nullptr},
+      {raw, 1, "lower case, 99 at most", nullptr},
+      {raw, 2, "12 34;?", nullptr},
+      // Data the job cannot write, whatever its format.
+      {{false, StripeFormat::raw, 'W'},
+       2,
+       "1234",
+       "the printer has no magnetic-stripe encoder set "
+       "(mag_encoder), so the stripe would not be written"},
+      {{true, StripeFormat::raw, 'Q'}, 3, "1234", "stripe mode Q writes no track; give mag_mode W"},
+      {{false, StripeFormat::iso, 'Q'}, 1, "", nullptr},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
-    std::vector<std::string> notes;
-    check_track_text(c.track, c.text, notes);
-    EXPECT_EQ(!notes.empty(), c.warned);
+    Stripe stripe;
+    stripe.tracks[std::size_t(c.track - 1)] = c.text;
+    try {
+      check_stripe(stripe, c.rules);
+      EXPECT_EQ(c.refusal, nullptr) << "taken";
+    } catch (const Error& error) {
+      ASSERT_NE(c.refusal, nullptr) << error.what();
+      EXPECT_EQ(error.input(), "track" + std::to_string(c.track));
+      EXPECT_NE(std::string(error.what()).find(c.refusal), std::string::npos) << error.what();
+    }
   }
 }
 

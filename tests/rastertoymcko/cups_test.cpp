@@ -60,6 +60,7 @@ TEST(Cups, ThePpdPassesCupstestppdAndFollowsTheTable) {
     if (const auto* flag = std::get_if<bool>(&fallback)) expected += *flag ? "True" : "False";
     if (const auto* number = std::get_if<std::int64_t>(&fallback))
       expected += std::to_string(*number);
+    if (const auto* choice = std::get_if<std::string>(&fallback)) expected += *choice;
     EXPECT_NE(ppd.find(expected + "\n"), std::string::npos);
   }
   EXPECT_NE(ppd.find("*cupsFilter2: \"application/vnd.cups-raster application/vnd.ymcko-job 0 "

@@ -111,6 +111,11 @@ TEST_F(Filter, OptionsAndTheQueuesDefaultsReachTheJob) {
        3,
        {"--side-mode", "1", "--no-color-correction", "--mag-encoder", "--mag-mode", "W", "--track1",
         "DOE/JANE", "--track2", "123", "--copies", "3"}},
+      {"a stripe of a format of its own",
+       false,
+       "MagEncoder=True MagFormat=raw mag-mode=W track1=doe/jane",
+       1,
+       {"--mag-encoder", "--mag-format", "raw", "--mag-mode", "W", "--track1", "doe/jane"}},
       {"a value between the PPD's choices", false, "ColorIntensity=57", 1, {"--intensity", "57"}},
       {"the queue's default", true, "", 1, {"--intensity", "40"}},
       {"the job over the queue's default", true, "ColorIntensity=65", 1, {"--intensity", "65"}},
@@ -142,8 +147,19 @@ TEST_F(Filter, BadRastersAreRefusedWithAnError) {
     const char* name;
     std::vector<std::uint8_t> raster;
     const char* what;
+    const char* options = "";
   };
+  const std::vector<std::uint8_t> card =
+      make_raster({{64, 32, CUPS_CSPACE_RGB, pixels}}, RasterFormat::v3);
   const Case cases[] = {
+      // The stripe is written or refused, never dropped.
+      {"a stripe without the encoder", card,
+       "ERROR: track2: the printer has no magnetic-stripe encoder set (MagEncoder)",
+       "mag-mode=W track2=123"},
+      {"lower case on track 1", card,
+       "ERROR: track1: character \"d\" at position 1 is not in the ISO 7811 character set of "
+       "track 1 (space to \"_\", no lower case); for a stripe of another format give MagFormat raw",
+       "MagEncoder=True mag-mode=W track1=doe"},
       {"not a raster", bytes_of("%PDF-1.4 not a raster at all"), "not a CUPS raster stream"},
       {"nothing", {}, "not a CUPS raster stream"},
       {"no page", make_raster({}, RasterFormat::v3), "holds no page"},
@@ -156,7 +172,7 @@ TEST_F(Filter, BadRastersAreRefusedWithAnError) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ProcessResult result = filter(c.raster, "");
+    ProcessResult result = filter(c.raster, c.options);
     EXPECT_EQ(result.status, 1) << "exit status, -1 for a crash";
     EXPECT_NE(result.err.find("ERROR: "), std::string::npos) << result.err;
     EXPECT_NE(result.err.find(c.what), std::string::npos) << result.err;

@@ -56,8 +56,9 @@ CardJob two_cards(int side_mode) {
   print::CardSettings settings;
   settings.set("side_mode", std::int64_t(side_mode), "test", warnings);
   settings.set("mag_mode", std::string("W"), "test", warnings);
+  settings.set("mag_encoder", true, "test", warnings);
   CardJob job;
-  job.options.devmode = print::application_devmode(settings, std::nullopt);
+  job.options = print::job_options(settings);
   for (int card = 1; card <= 2; ++card) {
     print::Stripe stripe;
     stripe.mode = 'W';

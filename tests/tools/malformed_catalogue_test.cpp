@@ -67,6 +67,7 @@ TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
                              "height=\"656\"><image width=\"200\" height=\"200\" "
                              "href=\"{{photo}}\"/><text x=\"300\" y=\"300\">{{name}}</text></svg>");
   ymcko::testing::write_text(folder / "people.csv", "name,photo\nAmara,card.png\n");
+  ymcko::testing::write_text(folder / "tracks.csv", "name,photo,track1\nAmara,card.png,OKAFOR\n");
   std::filesystem::copy_file(kInputs / "malformed" / "image_huge_dimensions.png",
                              folder / "huge.png");
   const std::filesystem::path out = folder / "out.prn";

@@ -2,9 +2,13 @@
 // attributes it knows and passes vendor attributes through unchecked, so a
 // job with an out-of-range card setting would be accepted and fail later:
 // once PAPPL's own checks pass, this callback checks the card settings of
-// the request's job group and answers client-error-attributes-or-values-
-// not-supported naming the attribute.
+// the request's job group, and the stripe it carries against the printer's
+// encoder and the track format, and answers client-error-attributes-or-
+// values-not-supported naming the attribute.
 #include <cstring>
+#include <memory>
+
+#include "print/session.h"
 
 #include "app/app.h"
 #include "app/vendor_attributes.h"
@@ -41,8 +45,19 @@ bool check_job_attributes(pappl_client_t* client, void*) {
     return false;
   }
   try {
+    // The job's settings over the printer's, so that a stripe the printer
+    // cannot write is refused now rather than dropped.
+    std::unique_ptr<ipp_t, decltype(&ippDelete)> defaults(papplPrinterGetDriverAttributes(printer),
+                                                          &ippDelete);
     print::Warnings warnings;
-    job_settings(nullptr, lookup, warnings);
+    const print::CardSettings settings = job_settings(defaults.get(), lookup, warnings);
+    try {
+      print::check_stripe(settings.stripe(), print::job_options(settings).stripe,
+                          [](const print::Setting& row) { return std::string(row.ipp_attribute); });
+    } catch (const print::Error& error) {
+      throw print::Error(std::string(print::find_setting(error.input())->ipp_attribute),
+                         error.what());
+    }
     return true;
   } catch (const print::Error& error) {
     if (ipp_attribute_t* attr = lookup(error.input()))

@@ -80,8 +80,11 @@ int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log,
                  std::string(header.cupsWidth > header.cupsHeight ? "landscape" : "portrait"),
                  "raster", warnings);
 
-    // The card fills the page, as the tool's cards do.
-    print::PrintSession session(out, print::job_options(settings));
+    // The card fills the page, as the tool's cards do. A stripe the queue
+    // cannot write stops the job before its first card.
+    const print::JobOptions job = print::job_options(settings);
+    print::check_stripe(settings.stripe(), job.stripe, print::option_name);
+    print::PrintSession session(out, job);
     raster::RasterHooks hooks;
     hooks.cancelled = [&cancelled] { return cancelled != 0; };
     hooks.starting = [&log](unsigned page) {

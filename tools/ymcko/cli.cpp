@@ -310,6 +310,35 @@ print::JobOptions job_options(const SettingsFlags& flags, const print::CardSetti
   return print::job_options(settings, given, std::move(printer));
 }
 
+// Runs `check`, reporting stripe data the settings cannot write as the
+// usage error it is.
+template <class Check>
+void as_usage(const Check& check) {
+  try {
+    check();
+  } catch (const print::SettingNeeded& error) {
+    throw UsageError(error.input(), error.what());
+  }
+}
+
+// The job's own stripe, refused naming where its track was given: a flag
+// as a usage error, a settings file as an error of the file's.
+void check_job_stripe(const SettingsFlags& flags, const print::Stripe& stripe,
+                      const print::StripeRules& rules) {
+  as_usage([&] {
+    try {
+      print::check_stripe(stripe, rules, flag_for);
+    } catch (const print::SettingNeeded&) {
+      throw;
+    } catch (const ToolError& error) {
+      for (const FlagValue& value : flags.values) {
+        if (value.key == error.input()) throw UsageError(value.flag, error.what());
+      }
+      throw ToolError(flags.settings_file, error.input() + ": " + error.what());
+    }
+  });
+}
+
 void print_warnings(const Warnings& warnings, std::ostream& err) {
   for (const Warning& warning : warnings) err << warning_line(warning) << "\n";
 }
@@ -380,11 +409,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
   if (!options.save_devmode.empty()) save_devmode = options.save_devmode;
   job.fit = *print::parse_fit_mode(options.fit.empty() ? "cover" : options.fit);
   const print::Stripe stripe = settings.stripe();
-  if ((stripe.tracks[0] || stripe.tracks[1] || stripe.tracks[2]) &&
-      stripe.mode.value_or('Q') == 'Q') {
-    warnings.push_back(
-        {"print", "track texts are written only in stripe mode R or W (--mag-mode)"});
-  }
+  check_job_stripe(options.settings, stripe, job.stripe);
 
   if (templated) {
     if (options.data.empty()) throw UsageError("--template", "needs --data with the cards' rows");
@@ -392,15 +417,11 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     if (!options.back_template.empty()) back = options.back_template;
     auto run = std::make_shared<const TemplateRun>(
         load_template_run(options.front_template, back, options.data, rows ? &*rows : nullptr));
-    std::vector<ToolError> problems = template_problems(*run);
+    as_usage([&] {
+      for (const DataRow& row : run->data.rows) row_stripe(row, stripe, job.stripe, flag_for);
+    });
+    std::vector<ToolError> problems = template_problems(*run, stripe, job.stripe, flag_for);
     if (!problems.empty()) throw problems.front();
-    for (const std::string& column : run->data.columns) {
-      if ((column == "track1" || column == "track2" || column == "track3") &&
-          stripe.mode.value_or('Q') == 'Q') {
-        warnings.push_back({run->data.name, column + ": track texts are written only in stripe "
-                                                     "mode R or W (--mag-mode)"});
-      }
-    }
     const print::DeviceFacts facts = print::describe_device(job);
     check_template_backs(*run, facts.side_mode);
     const TemplatePage page{
@@ -408,7 +429,7 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
         options.fit.empty() ? print::FitMode::stretch : *print::parse_fit_mode(options.fit)};
     Progress progress(err, stderr_is_terminal, run->data.rows.size(), "cards");
     std::unique_ptr<CardSource> cards =
-        template_cards(run, stripe, page, follow(progress, run->data.rows.size()), warnings);
+        template_cards(run, stripe, job.stripe, page, follow(progress, run->data.rows.size()));
     print_warnings(warnings, err);
     std::unique_ptr<JobOutput> output = open_print_output(options, job);
     print_cards(job, *cards, *output, save_devmode, true);
@@ -419,10 +440,11 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
 
   const std::chrono::seconds pdf_time_limit(options.pdf_timeout);
   if (!options.batch.empty()) {
-    Manifest manifest = read_manifest(options.batch, warnings, rows ? &*rows : nullptr);
+    Manifest manifest = read_manifest(options.batch, rows ? &*rows : nullptr);
+    std::vector<SidePlan> plan;
+    as_usage([&] { plan = plan_batch(manifest, stripe, job.stripe, options.batch, flag_for); });
     check_manifest_files(manifest, options.batch);
     check_manifest_backs(manifest, print::describe_device(job).side_mode, options.batch);
-    std::vector<SidePlan> plan = plan_batch(manifest, stripe, options.batch);
     print_warnings(warnings, err);
     std::unique_ptr<JobOutput> output = open_print_output(options, job);
     Progress progress(err, stderr_is_terminal, manifest.cards.size(), "cards");
@@ -616,6 +638,14 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->type_name("DATA.csv")
       ->required()
       ->check(file_name());
+  SettingsFlags check_flags;
+  int check_timeout = int(kPdfPageTimeLimit.count());
+  add_settings_options(check, check_flags);
+  check
+      ->add_option("--pdf-timeout", check_timeout,
+                   "a side that takes longer than this to render is a problem (default 30)")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(1, 86400).description(""));
 
   SettingsFlags info_flags;
   bool info_json = false;
@@ -650,11 +680,20 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
     } else if (check->parsed()) {
       std::optional<std::filesystem::path> back;
       if (!check_back.empty()) back = check_back;
+      // The run checked as print would take it with these settings; what
+      // print would warn about counts as a problem here.
+      Warnings warnings;
+      const print::CardSettings settings = gather_settings(check_flags, {}, warnings);
+      const print::JobOptions job = job_options(check_flags, settings);
       const TemplateRun run = load_template_run(check_front, back, check_data);
       list_template_run(run, out);
-      // What print would warn about counts as a problem here.
-      Warnings warnings;
-      const std::vector<ToolError> problems = template_problems(run, &warnings);
+      std::vector<ToolError> problems =
+          template_problems(run, settings.stripe(), job.stripe, flag_for);
+      try {
+        check_template_backs(run, print::describe_device(job).side_mode);
+      } catch (const ToolError& error) {
+        problems.push_back(error);
+      }
       print_warnings(warnings, err);
       for (const ToolError& problem : problems) err << error_line(problem) << "\n";
       if (!problems.empty() || !warnings.empty()) return 1;

@@ -454,7 +454,9 @@ TemplateRun load_template_run(const std::filesystem::path& front,
   return run;
 }
 
-std::vector<print::Error> template_problems(const TemplateRun& run, print::Warnings* warnings) {
+std::vector<print::Error> template_problems(const TemplateRun& run, const print::Stripe& job_stripe,
+                                            const print::StripeRules& rules,
+                                            print::SettingName name) {
   std::vector<print::Error> problems;
   std::vector<const CardTemplate*> templates{run.front.get()};
   if (run.back) templates.push_back(run.back.get());
@@ -468,13 +470,12 @@ std::vector<print::Error> template_problems(const TemplateRun& run, print::Warni
     }
   }
   if (!problems.empty()) return problems;
-  print::Warnings ignored;
   for (const DataRow& row : run.data.rows) {
     for (const CardTemplate* t : templates) {
       for (print::Error& problem : t->row_problems(row)) problems.push_back(std::move(problem));
     }
     try {
-      row_stripe(row, {}, warnings ? *warnings : ignored);
+      row_stripe(row, job_stripe, rules, name);
     } catch (const print::Error& error) {
       problems.push_back(error);
     }
@@ -508,14 +509,15 @@ void check_template_backs(const TemplateRun& run, int side_mode) {
 }
 
 std::unique_ptr<CardSource> template_cards(std::shared_ptr<const TemplateRun> run,
-                                           const print::Stripe& job_stripe, TemplatePage page,
-                                           CardProgress progress, print::Warnings& warnings) {
+                                           const print::Stripe& job_stripe,
+                                           const print::StripeRules& rules, TemplatePage page,
+                                           CardProgress progress) {
   // A row's front, then its back when the run has a back template.
   std::vector<SideOrigin> origins;
   auto stripes = std::make_shared<std::vector<print::Stripe>>();
   for (std::size_t i = 0; i < run->data.rows.size(); ++i) {
     const DataRow& row = run->data.rows[i];
-    stripes->push_back(row_stripe(row, job_stripe, warnings));
+    stripes->push_back(row_stripe(row, job_stripe, rules));
     const std::string label = "card " + std::to_string(i + 1);
     origins.push_back({row.where, label + " front", false});
     if (run->back) origins.push_back({row.where, label + " back", true});

@@ -82,11 +82,11 @@ TemplateRun load_template_run(const std::filesystem::path& front,
 
 // Everything that would stop the run, one error per problem, in row order: a
 // placeholder with no column, a photo that is missing or not an image, a
-// value a code cannot encode, a track the stripe refuses. With `warnings`,
-// what printing the rows would warn about is added there too, as the run
-// words it (a track outside its ISO 7811 set, naming the row).
-std::vector<print::Error> template_problems(const TemplateRun& run,
-                                            print::Warnings* warnings = nullptr);
+// value a code cannot encode, a stripe the printer or the job's stripe rules
+// refuse (the row's tracks over `job_stripe`; `name` names the settings).
+std::vector<print::Error> template_problems(const TemplateRun& run, const print::Stripe& job_stripe,
+                                            const print::StripeRules& rules,
+                                            print::SettingName name = print::key_name);
 
 // The placeholders and codes of each template and the rows, as lines.
 void list_template_run(const TemplateRun& run, std::ostream& out);
@@ -104,7 +104,8 @@ struct TemplatePage {
   print::FitMode fit;
 };
 std::unique_ptr<CardSource> template_cards(std::shared_ptr<const TemplateRun> run,
-                                           const print::Stripe& job_stripe, TemplatePage page,
-                                           CardProgress progress, print::Warnings& warnings);
+                                           const print::Stripe& job_stripe,
+                                           const print::StripeRules& rules, TemplatePage page,
+                                           CardProgress progress);
 
 }  // namespace ymcko::cards

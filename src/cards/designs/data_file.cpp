@@ -45,19 +45,18 @@ DataFile read_data_file(const std::filesystem::path& path, const RowChoice* chos
   return data;
 }
 
-print::Stripe row_stripe(const DataRow& row, const print::Stripe& job, print::Warnings& warnings) {
+print::Stripe row_stripe(const DataRow& row, const print::Stripe& job,
+                         const print::StripeRules& rules, print::SettingName name) {
   print::Stripe stripe = job;
-  for (int track = 1; track <= 3; ++track) {
-    auto value = row.values.find("track" + std::to_string(track));
-    if (value == row.values.end()) continue;
-    std::vector<std::string> notes;
-    try {
-      stripe.tracks[std::size_t(track - 1)] = print::check_track_text(track, value->second, notes);
-    } catch (const print::Error& error) {
-      throw print::Error(row.where, error.input() + ": " + error.what());
+  try {
+    for (int track = 1; track <= 3; ++track) {
+      auto value = row.values.find("track" + std::to_string(track));
+      if (value == row.values.end()) continue;
+      stripe.tracks[std::size_t(track - 1)] = print::check_track_text(track, value->second);
     }
-    for (auto& note : notes)
-      warnings.push_back({row.where, "track" + std::to_string(track) + ": " + note});
+    print::check_stripe(stripe, rules, name);
+  } catch (const print::Error& error) {
+    print::rethrow_at(row.where, error);
   }
   return stripe;
 }

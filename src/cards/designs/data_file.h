@@ -36,7 +36,10 @@ struct DataFile {
 DataFile read_data_file(const std::filesystem::path& path, const RowChoice* rows = nullptr);
 
 // The stripe of a row: the job's stripe with the row's track1..3 columns
-// over it. Throws print::Error naming the row for a track the stripe refuses.
-print::Stripe row_stripe(const DataRow& row, const print::Stripe& job, print::Warnings& warnings);
+// over it. Throws print::Error naming the row for a track the printer or the
+// job's stripe rules refuse (check_stripe; `name` names the settings).
+print::Stripe row_stripe(const DataRow& row, const print::Stripe& job,
+                         const print::StripeRules& rules,
+                         print::SettingName name = print::key_name);
 
 }  // namespace ymcko::cards

@@ -32,8 +32,7 @@ std::string at_line(const std::string& input, std::size_t line) {
 }  // namespace
 
 Manifest parse_manifest(std::string_view text, const std::filesystem::path& folder,
-                        const std::string& input, print::Warnings& warnings,
-                        const RowChoice* rows_chosen) {
+                        const std::string& input, const RowChoice* rows_chosen) {
   std::vector<CsvRow> rows = parse_csv(text, input);
   if (rows.empty())
     throw print::Error(input, "the manifest is empty; it needs a header row naming its columns");
@@ -84,14 +83,11 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
         case Column::track2:
         case Column::track3: {
           int track = int(columns[c]) - int(Column::track1) + 1;
-          std::vector<std::string> notes;
           try {
-            card.tracks[std::size_t(track - 1)] = print::check_track_text(track, value, notes);
+            card.tracks[std::size_t(track - 1)] = print::check_track_text(track, value);
           } catch (const print::Error& error) {
             throw print::Error(where, error.input() + ": " + error.what());
           }
-          for (auto& note : notes)
-            warnings.push_back({where, "track" + std::to_string(track) + ": " + note});
           break;
         }
       }
@@ -102,11 +98,10 @@ Manifest parse_manifest(std::string_view text, const std::filesystem::path& fold
   return manifest;
 }
 
-Manifest read_manifest(const std::filesystem::path& path, print::Warnings& warnings,
-                       const RowChoice* rows) {
+Manifest read_manifest(const std::filesystem::path& path, const RowChoice* rows) {
   std::vector<std::uint8_t> bytes = print::read_file(path, print::kManifestFileLimit);
   return parse_manifest(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
-                        path.parent_path(), path.string(), warnings, rows);
+                        path.parent_path(), path.string(), rows);
 }
 
 namespace {
@@ -149,7 +144,8 @@ void check_manifest_backs(const Manifest& manifest, int side_mode, const std::st
 }
 
 std::vector<SidePlan> plan_batch(const Manifest& manifest, const print::Stripe& job_stripe,
-                                 const std::string& input) {
+                                 const print::StripeRules& rules, const std::string& input,
+                                 print::SettingName name) {
   std::vector<SidePlan> plan;
   for (std::size_t i = 0; i < manifest.cards.size(); ++i) {
     const CardEntry& card = manifest.cards[i];
@@ -158,6 +154,11 @@ std::vector<SidePlan> plan_batch(const Manifest& manifest, const print::Stripe& 
       if (card.tracks[t]) stripe.tracks[t] = card.tracks[t];
     }
     const std::string where = at_line(input, card.line);
+    try {
+      print::check_stripe(stripe, rules, name);
+    } catch (const print::Error& error) {
+      print::rethrow_at(where, error);
+    }
     const std::string label = "card " + std::to_string(i + 1);
     plan.push_back({where + ": " + label + " front " + card.front.string(), card.front, 0, true,
                     nullptr, stripe, nullptr, where, label + " front", false});

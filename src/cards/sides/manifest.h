@@ -33,15 +33,12 @@ struct Manifest {
 
 // Parses a manifest. The header names the columns: front (required), back,
 // track1, track2, track3, in any order. Paths are taken relative to
-// `folder`. Errors name "<input>:<line>"; tracks outside their ISO 7811 set
-// add warnings. With `rows`, only the rows it chooses become cards, after
+// `folder`. Errors name "<input>:<line>". With `rows`, only the rows it chooses become cards, after
 // it was checked against the file's rows; the others are not looked at.
 Manifest parse_manifest(std::string_view text, const std::filesystem::path& folder,
-                        const std::string& input, print::Warnings& warnings,
-                        const RowChoice* rows = nullptr);
+                        const std::string& input, const RowChoice* rows = nullptr);
 
-Manifest read_manifest(const std::filesystem::path& path, print::Warnings& warnings,
-                       const RowChoice* rows = nullptr);
+Manifest read_manifest(const std::filesystem::path& path, const RowChoice* rows = nullptr);
 
 // Every file the manifest names is there, a file, and readable, or an error
 // names the manifest's line: checked before the first card, so a missing
@@ -55,8 +52,10 @@ void check_manifest_backs(const Manifest& manifest, int side_mode, const std::st
 // The job's sides for a manifest: every card's front with the card's
 // stripe (the job's stripe mode, and for each track its manifest text where
 // the manifest has the column, else the job's text), and its back image
-// where it has one.
+// where it has one. A card's stripe the job's rules refuse (check_stripe)
+// is refused naming its line, before any card.
 std::vector<SidePlan> plan_batch(const Manifest& manifest, const print::Stripe& job_stripe,
-                                 const std::string& input);
+                                 const print::StripeRules& rules, const std::string& input,
+                                 print::SettingName name = print::key_name);
 
 }  // namespace ymcko::cards

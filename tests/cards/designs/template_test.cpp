@@ -335,7 +335,7 @@ TEST(Template, FilesAreFoundWhereTheTemplateAndTheDataPutThem) {
 }
 
 // The check lists the placeholders and codes and reports every bad row, one
-// line each, and what print would warn about, as print words it.
+// line each, as print would refuse it with the same settings.
 TEST(Template, CheckListsAndReportsEveryProblem) {
   ScratchFolder folder;
   write_png(folder / "a.png", 4, 4, 3, std::vector<std::uint8_t>(48, 128));
@@ -347,29 +347,32 @@ TEST(Template, CheckListsAndReportsEveryProblem) {
   write_text(folder / "people.csv",
              "name,photo,member,track1\nA,a.png,A1,A\nB,b.png,B2,B\nC,a.png,c~3,C\n"
              "D,a.png,D4,Dora\n");
-  ProcessResult result = run(folder, {"template", "check", "front.svg", "--data", "people.csv"});
+  const std::vector<std::string> check = {"template",   "check",      "front.svg", "--data",
+                                          "people.csv", "--mag-mode", "W",         "--mag-encoder"};
+  ProcessResult result = run(folder, check);
   EXPECT_EQ(result.status, 1);
   EXPECT_NE(result.out.find("front.svg: placeholders: {{name}} {{photo}} {{member}}"),
             std::string::npos)
       << result.out;
   EXPECT_NE(result.out.find("front.svg: code code39 \"{{member}}\""), std::string::npos)
       << result.out;
-  EXPECT_EQ(result.err.find("ymcko: warning: people.csv:5: track1: 3 character(s), the first "
-                            "\"o\" at position 2, lie outside the ISO 7811 character set"),
-            0u)
-      << result.err;
-  EXPECT_NE(result.err.find("\nymcko: error: people.csv:3: photo: "), std::string::npos)
-      << result.err;
+  EXPECT_EQ(result.err.find("ymcko: error: people.csv:3: photo: "), 0u) << result.err;
   EXPECT_NE(result.err.find("\nymcko: error: people.csv:4: member: the value \"c~3\""),
+            std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find("\nymcko: error: people.csv:5: track1: character \"o\" at position 2"),
             std::string::npos)
       << result.err;
   EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 3) << result.err;
 
   write_text(folder / "people.csv", "name,photo,member,track1\nA,a.png,A1,ADA\n");
-  EXPECT_EQ(run(folder, {"template", "check", "front.svg", "--data", "people.csv"}).status, 0);
-  write_text(folder / "people.csv", "name,photo,member,track1\nA,a.png,A1,Ada\n");
-  EXPECT_EQ(run(folder, {"template", "check", "front.svg", "--data", "people.csv"}).status, 1)
-      << "a warning alone fails the check";
+  EXPECT_EQ(run(folder, check).status, 0);
+  const std::vector<std::string> without(check.begin(), check.end() - 1);
+  EXPECT_NE(run(folder, without)
+                .err.find("people.csv:2: track1: the printer has no "
+                          "magnetic-stripe encoder set (--mag-encoder)"),
+            std::string::npos)
+      << "the check takes the settings print takes";
 }
 
 }  // namespace
@@ -382,7 +385,8 @@ TEST(Template, TheExamplesCheckAndPrint) {
       std::filesystem::path(YMCKO_TEST_DATA_DIR).parent_path() / "examples";
   const std::string design = (examples / "member-card.svg").string();
   const std::string data = (examples / "people.csv").string();
-  const ProcessResult checked = run(folder, {"template", "check", design, "--data", data});
+  const ProcessResult checked = run(
+      folder, {"template", "check", design, "--data", data, "--mag-encoder", "--mag-mode", "W"});
   EXPECT_EQ(checked.status, 0) << checked.out << checked.err;
   const ProcessResult printed = run(folder, {"print", "--template", design, "--data", data,
                                              "--mag-encoder", "--mag-mode", "W", "-o", "run.prn"});
