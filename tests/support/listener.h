@@ -1,11 +1,13 @@
 // A printer at the other end of a socket, for tests of what is sent to one.
 #pragma once
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +23,8 @@ namespace ymcko::testing {
 // one connection and reads it to its end, or reads `limit` bytes and closes.
 // `after_first`, when given, runs once the first bytes have arrived and
 // holds the rest back until it returns, as a printer busy with a card would.
+// hold() accepts one connection and reads nothing, as a printer that has
+// stopped would, until the other end drops it or `at_most` has passed.
 class Listener {
  public:
   explicit Listener(const std::filesystem::path* local = nullptr) {
@@ -54,6 +58,17 @@ class Listener {
       }
       ::close(peer);
       return bytes;
+    });
+  }
+
+  std::future<void> hold(std::chrono::milliseconds at_most) {
+    return std::async(std::launch::async, [this, at_most] {
+      pollfd waiting{fd_, POLLIN, 0};
+      if (::poll(&waiting, 1, int(at_most.count())) != 1) return;
+      const int peer = ::accept(fd_, nullptr, nullptr);
+      pollfd dropped{peer, POLLRDHUP, 0};
+      ::poll(&dropped, 1, int(at_most.count()));
+      ::close(peer);
     });
   }
 

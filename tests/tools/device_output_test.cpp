@@ -1,6 +1,7 @@
 // Jobs sent to printers as they are made: a FIFO's reader and a TCP or local
 // socket listener get exactly the job file's bytes, a device node stays a
-// device node, and an unreachable or vanishing printer is one clear error.
+// device node, and an unreachable, vanishing or stalled printer is one clear
+// error.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -94,6 +95,10 @@ TEST_F(DeviceOutput, APrinterThatCannotTakeTheJobIsOneError) {
     Listener gone;  // a port that listened a moment ago
     refused = "socket://127.0.0.1:" + std::to_string(gone.port());
   }
+  // Printers that stop reading; the tool's time-out ends the hold long before this.
+  Listener stalled_job, stalled_card;
+  auto held_job = stalled_job.hold(std::chrono::seconds(20));
+  auto held_card = stalled_card.hold(std::chrono::seconds(20));
   // A job far larger than the sockets' buffers, so that it cannot all be
   // on its way before the printer drops the connection.
   ymcko::cards::Image grey = ymcko::cards::filled_image(1024, 656, 128, 128, 128);
@@ -106,11 +111,20 @@ TEST_F(DeviceOutput, APrinterThatCannotTakeTheJobIsOneError) {
     int status;
     std::string what;
     bool large = false;
+    std::string then = {};  // what the line says after `what`
   };
+  const std::string stall = "the printer has read nothing for 1 s (--socket-timeout); ";
   const Case cases[] = {
       {"nobody listens", refused, 1, refused + ": cannot reach the printer: Connection refused"},
       {"the printer drops the connection", "socket://127.0.0.1:" + std::to_string(dropping.port()),
-       1, "bytes reached it: ", true},
+       1, "bytes were sent: ", true},
+      {"the printer stops reading", "socket://127.0.0.1:" + std::to_string(stalled_job.port()), 1,
+       stall, true, " bytes were sent\n"},
+      // The sockets' buffers on loopback take the one card's job whole, and
+      // its last bytes are never acknowledged.
+      {"the printer reads none of a card",
+       "socket://127.0.0.1:" + std::to_string(stalled_card.port()), 1,
+       stall + "all " + std::to_string(job_.size()) + " bytes were sent, the last "},
       {"a port out of range", "socket://127.0.0.1:70000", 2,
        "the port must be a number from 1 to 65535"},
       {"no host", "socket://:9100", 2, "no printer is named"},
@@ -118,11 +132,13 @@ TEST_F(DeviceOutput, APrinterThatCannotTakeTheJobIsOneError) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::string> args = c.large ? large : std::vector<std::string>{"print", "--demo"};
-    args.insert(args.end(), {"-o", c.target});
+    args.insert(args.end(), {"--socket-timeout", "1", "-o", c.target});
     ProcessResult result = run(args);
     EXPECT_EQ(result.status, c.status);
     EXPECT_EQ(result.err.rfind("ymcko: error: " + c.target + ": ", 0), 0u) << result.err;
-    EXPECT_NE(result.err.find(c.what), std::string::npos) << result.err;
+    const std::size_t what = result.err.find(c.what);
+    EXPECT_NE(what, std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(c.then, what), std::string::npos) << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << result.err;
   }
   EXPECT_EQ(half.get().size(), 1000u);

@@ -358,6 +358,7 @@ struct PrintOptions {
   bool test_card = false;
   std::string preview;  // a folder for the job's held previews, when given
   int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
+  int socket_timeout = int(kSocketTimeout.count());  // seconds a printer may read nothing
 };
 
 // The progress bar's view of the cards done: the line ends after the last.
@@ -372,7 +373,8 @@ CardProgress follow(Progress& progress, std::size_t cards) {
 // the card held as the settings print it.
 std::unique_ptr<JobOutput> open_print_output(const PrintOptions& options,
                                              const print::JobOptions& job) {
-  std::unique_ptr<JobOutput> output = open_output(options.output);
+  std::unique_ptr<JobOutput> output =
+      open_output(options.output, std::chrono::seconds(options.socket_timeout));
   if (options.preview.empty()) return output;
   return std::make_unique<PreviewOutput>(std::move(output), options.preview,
                                          print::describe_device(job).landscape);
@@ -582,6 +584,14 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->add_option("--pdf-timeout", print_options.pdf_timeout,
                    "refuse a PDF page that takes longer than this to render (default 30)")
       ->type_name("SECONDS")
+      ->check(CLI::Range(1, 86400).description(""));
+  print
+      ->add_option("--socket-timeout", print_options.socket_timeout,
+                   "with socket://, fail the job when the printer reads nothing for this long, "
+                   "its last bytes included")
+      ->type_name("SECONDS")
+      ->default_str(std::to_string(kSocketTimeout.count()))
+      ->check(integer_text())
       ->check(CLI::Range(1, 86400).description(""));
   print
       ->add_option("--preview", print_options.preview,
