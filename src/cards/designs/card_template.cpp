@@ -143,15 +143,21 @@ bool has_scheme(const std::string& reference) {
   });
 }
 
+// An image file's bytes, checked as any image of a card is before the
+// renderer decodes them: its format, and its size by its header.
+std::vector<std::uint8_t> checked_image(const std::filesystem::path& path) {
+  std::vector<std::uint8_t> bytes = print::read_file(path, print::kImageFileLimit);
+  check_image_header(bytes, path.string());
+  return bytes;
+}
+
 // The file's bytes as a data: URI, or a message saying why not.
 std::string data_uri(const std::filesystem::path& path) {
-  std::vector<std::uint8_t> bytes = print::read_file(path, print::kImageFileLimit);
   // librsvg takes no colour profile into account: a photo that has one is
   // converted to sRGB first, as every image of a card is.
-  bytes = without_colour_profile(std::move(bytes), path.string());
+  const std::vector<std::uint8_t> bytes =
+      without_colour_profile(checked_image(path), path.string());
   const ImageFormat format = sniff_format(bytes);
-  if (format != ImageFormat::png && format != ImageFormat::jpeg)
-    throw print::Error(path.string(), "not a PNG or JPEG file");
   std::unique_ptr<gchar, decltype(&g_free)> base64(g_base64_encode(bytes.data(), bytes.size()),
                                                    g_free);
   return std::string(format == ImageFormat::png ? "data:image/png;base64,"
@@ -320,15 +326,10 @@ CardTemplate::CardTemplate(const std::filesystem::path& path,
 }
 
 std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes) const {
+  // Every value goes into the document as the text or the attribute it
+  // fills, and the writer escapes it: no value can reach another's place.
   XmlDoc doc = parse_svg(text_, name_);
   std::vector<xmlNode*> code_nodes;
-  // Images go in after writing: a data: URI of a megabyte costs more to
-  // escape than to splice, and base64 needs no escaping.
-  std::vector<std::string> uris;
-  auto marker = [&](std::string uri) {
-    uris.push_back(std::move(uri));
-    return "#ymcko-embedded-" + std::to_string(uris.size() - 1);
-  };
   each_node(xmlDocGetRootElement(doc.get()), [&](xmlNode* node) {
     if (node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE) {
       const std::string text = text_of(node->content);
@@ -345,7 +346,7 @@ std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes)
       xmlFree(raw);
       std::string filled;
       if (is_href(a) && embedded_.count(value)) {
-        filled = marker(embedded_.at(value));
+        filled = embedded_.at(value);
       } else if (auto column = is_href(a) ? photo_column(value) : std::nullopt) {
         // The row's photo, relative to the data file; an empty cell shows none.
         const std::string& photo = row.values.at(*column);
@@ -356,7 +357,7 @@ std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes)
                                               ": lies outside the data file's folder");
           }
           try {
-            filled = marker(data_uri(*file));
+            filled = data_uri(*file);
           } catch (const print::Error& error) {
             throw print::Error(row.where,
                                *column + ": " + (folder_ / photo).string() + ": " + error.what());
@@ -381,16 +382,11 @@ std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes)
   xmlDocDumpMemoryEnc(doc.get(), &out, &size, "UTF-8");
   std::string svg(reinterpret_cast<const char*>(out), std::size_t(size));
   xmlFree(out);
-  for (std::size_t i = uris.size(); i-- > 0;) {
-    const std::string quoted = "=\"#ymcko-embedded-" + std::to_string(i) + "\"";
-    const std::size_t at = svg.find(quoted);
-    if (at != std::string::npos) svg.replace(at + 2, quoted.size() - 3, uris[i]);
-  }
   return svg;
 }
 
 std::vector<print::Error> CardTemplate::row_problems(const DataRow& row) const {
-  // Photos by their first bytes only: the run reads them whole.
+  // Photos as the run checks them, by their headers.
   std::vector<print::Error> problems;
   for (const std::string& column : photo_columns_) {
     auto photo = row.values.find(column);
@@ -399,9 +395,7 @@ std::vector<print::Error> CardTemplate::row_problems(const DataRow& row) const {
     const std::string named = (folder_ / photo->second).string();
     try {
       if (!file) throw print::Error(named, "lies outside the data file's folder");
-      ImageInput input(*file);
-      if (input.format() != ImageFormat::png && input.format() != ImageFormat::jpeg)
-        throw print::Error(named, "not a PNG or JPEG file");
+      checked_image(*file);
     } catch (const print::Error& error) {
       problems.emplace_back(row.where, column + ": " + named + ": " + error.what());
     }

@@ -82,6 +82,24 @@ std::vector<Image> load_sides(const std::filesystem::path& path) {
   throw print::Error(name, "not a PNG, JPEG or PDF file");
 }
 
+void check_image_header(std::span<const std::uint8_t> bytes, const std::string& name) {
+  switch (sniff_format(bytes)) {
+    case ImageFormat::png: {
+      const std::optional<PngHeader> header = read_png_header(PngBytes(bytes));
+      if (!header) throw print::Error(name, "not a readable PNG image: its header cannot be read");
+      check_image_size(header->width, header->height, name);
+      return;
+    }
+    case ImageFormat::jpeg: {
+      const auto [width, height] = jpeg_size(bytes, name);
+      check_image_size(width, height, name);
+      return;
+    }
+    default:
+      throw print::Error(name, "not a PNG or JPEG file");
+  }
+}
+
 std::vector<std::uint8_t> without_colour_profile(std::vector<std::uint8_t> bytes,
                                                  const std::string& name) {
   if (!has_colour_profile(bytes)) return bytes;

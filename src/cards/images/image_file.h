@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,12 @@ class ImageInput {
 
 // Every card side a file holds: one for PNG and JPEG, one per page for PDF.
 std::vector<Image> load_sides(const std::filesystem::path& path);
+
+// Refuses, naming `name`, bytes that are not a PNG or JPEG file whose header
+// can be read, or whose header gives an image without pixels or above the
+// size limit: what another renderer decodes is checked first, without
+// decoding it here.
+void check_image_header(std::span<const std::uint8_t> bytes, const std::string& name);
 
 // An image file's bytes for a renderer that applies no colour profile: as
 // they are when the PNG or JPEG embeds none, else the image decoded to sRGB

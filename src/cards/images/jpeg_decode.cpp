@@ -126,6 +126,42 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out,
 
 }  // namespace
 
+namespace {
+
+// The frame's header: its width and height, or false with `message` set.
+bool read_jpeg_size(const std::uint8_t* data, std::size_t size, std::uint32_t* width,
+                    std::uint32_t* height, char* message, std::size_t message_size) {
+  jpeg_decompress_struct info;
+  JpegErrorManager errors;
+  info.err = jpeg_std_error(&errors.manager);
+  errors.manager.error_exit = jpeg_error_exit;
+  errors.manager.emit_message = jpeg_message;
+  errors.message[0] = 0;
+  if (setjmp(errors.jump)) {
+    std::snprintf(message, message_size, "%s", errors.message);
+    jpeg_destroy_decompress(&info);
+    return false;
+  }
+  jpeg_create_decompress(&info);
+  jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
+  jpeg_read_header(&info, TRUE);
+  *width = info.image_width;
+  *height = info.image_height;
+  jpeg_destroy_decompress(&info);
+  return true;
+}
+
+}  // namespace
+
+std::pair<std::uint32_t, std::uint32_t> jpeg_size(std::span<const std::uint8_t> bytes,
+                                                  const std::string& name) {
+  std::uint32_t width = 0, height = 0;
+  char message[JMSG_LENGTH_MAX + 64];
+  if (!read_jpeg_size(bytes.data(), bytes.size(), &width, &height, message, sizeof message))
+    throw print::Error(name, std::string("not a readable JPEG image: ") + message);
+  return {width, height};
+}
+
 Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
   Image image;
   EmbeddedProfile profile;

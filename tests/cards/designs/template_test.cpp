@@ -122,16 +122,19 @@ TEST(Template, ThreeRowsPrintThreeCards) {
 }
 
 // Values with markup characters stay text: the filled SVG parses back to the
-// row's values in text and in attributes.
+// row's values in text and in attributes, and the row's photo stays its own
+// whatever the text says.
 TEST(Template, PlaceholdersAreEscaped) {
   ScratchFolder folder;
+  write_png(folder / "a.png", 2, 2, 3, std::vector<std::uint8_t>(12, 9));
   write_text(folder / "t.svg", R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10">)"
-                               R"(<text id="{{v}}">{{v}}</text></svg>)");
+                               R"(<text id="{{v}}">{{v}}</text><image href="{{p}}"/></svg>)");
   CardTemplate design(folder / "t.svg", folder.path());
-  for (const char* value : {"<b>", "Tom & Jerry", "say \"hi\"", "it's", "]]>", "&amp;"}) {
+  for (const char* value : {"<b>", "Tom & Jerry", "say \"hi\"", "it's", "]]>", "&amp;",
+                            "href=\"#ymcko-embedded-0\"", "=\"#ymcko-embedded-0\""}) {
     SCOPED_TRACE(value);
     std::vector<CodeSlot> codes;
-    const std::string svg = design.fill({"d.csv:2", {{"v", value}}}, codes);
+    const std::string svg = design.fill({"d.csv:2", {{"v", value}, {"p", "a.png"}}}, codes);
     std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
         xmlReadMemory(svg.data(), int(svg.size()), nullptr, nullptr, XML_PARSE_NONET), xmlFreeDoc);
     ASSERT_TRUE(doc) << svg;
@@ -140,8 +143,12 @@ TEST(Template, PlaceholdersAreEscaped) {
     xmlChar* id = xmlGetProp(text, reinterpret_cast<const xmlChar*>("id"));
     EXPECT_STREQ(reinterpret_cast<const char*>(content), value);
     EXPECT_STREQ(reinterpret_cast<const char*>(id), value);
+    xmlChar* href = xmlGetProp(text->next, reinterpret_cast<const xmlChar*>("href"));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(href)).rfind("data:image/png;base64,", 0),
+              0u);
     xmlFree(content);
     xmlFree(id);
+    xmlFree(href);
   }
 }
 
