@@ -60,6 +60,8 @@ const std::vector<Wording>& wordings() {
       {"start_doc_value3", "Print parameter 3 of every job", SettingPage::setup},
       {"mag_encoder", "Magnetic stripe encoder fitted", SettingPage::setup},
       {"mag_mode", "Magnetic stripe", SettingPage::defaults},
+      {"mag_format", "Track format (iso: checked as ISO 7811; raw: your own)",
+       SettingPage::defaults},
       {"track1", "Track 1 text", SettingPage::none},
       {"track2", "Track 2 text", SettingPage::none},
       {"track3", "Track 3 text", SettingPage::none},
