@@ -26,7 +26,7 @@ bool DescriptorSink::write(std::span<const std::uint8_t> bytes) {
 
 std::string DescriptorSink::failure() const {
   std::string reason = error_ ? std::strerror(*error_) : "the output refused the job";
-  return "cannot be written after " + std::to_string(written_) + " bytes reached it: " + reason;
+  return "cannot be written after " + std::to_string(written_) + " bytes were sent: " + reason;
 }
 
 }  // namespace ymcko::print
