@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cards/designs/card_template.h"
+#include "cards/designs/render_check.h"
 #include "cards/sides/card_source.h"
 #include "cards/sides/decode_ahead.h"
 #include "cards/sides/demo_card.h"
@@ -329,7 +330,17 @@ struct PrintOptions {
   bool test_card = false;
   std::string preview;  // a folder for the job's held previews, when given
   int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
+  int render_memory = int(kSideMemoryMib);           // MiB a template's side may use to render
 };
+
+// The --render-memory option of print and template check.
+void add_render_memory_option(CLI::App* app, int& mib) {
+  app->add_option("--render-memory", mib,
+                  "refuse a template's side whose rendering needs more memory than this (default " +
+                      std::to_string(kSideMemoryMib) + ")")
+      ->type_name("MIB")
+      ->check(CLI::Range(16, 65536).description(""));
+}
 
 // The progress bar's view of the cards done: the line ends after the last.
 CardProgress follow(Progress& progress, std::size_t cards) {
@@ -404,8 +415,10 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     const print::DeviceFacts facts = print::describe_device(job);
     check_template_backs(*run, facts.side_mode);
     const TemplatePage page{
-        std::uint32_t(facts.page_width), std::uint32_t(facts.page_height),
-        options.fit.empty() ? print::FitMode::stretch : *print::parse_fit_mode(options.fit)};
+        std::uint32_t(facts.page_width),
+        std::uint32_t(facts.page_height),
+        options.fit.empty() ? print::FitMode::stretch : *print::parse_fit_mode(options.fit),
+        {std::chrono::seconds(options.pdf_timeout), std::uint32_t(options.render_memory)}};
     Progress progress(err, stderr_is_terminal, run->data.rows.size(), "cards");
     std::unique_ptr<CardSource> cards =
         template_cards(run, stripe, page, follow(progress, run->data.rows.size()), warnings);
@@ -558,9 +571,11 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->check(CLI::IsMember({"cover", "contain", "stretch"}).description(""));
   print
       ->add_option("--pdf-timeout", print_options.pdf_timeout,
-                   "refuse a PDF page that takes longer than this to render (default 30)")
+                   "refuse a PDF page or a template's side that takes longer than this to render "
+                   "(default 30)")
       ->type_name("SECONDS")
       ->check(CLI::Range(1, 86400).description(""));
+  add_render_memory_option(print, print_options.render_memory);
   print
       ->add_option("--preview", print_options.preview,
                    "write each card side's colour preview, as the card is held, into this folder")
@@ -616,6 +631,16 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->type_name("DATA.csv")
       ->required()
       ->check(file_name());
+  SettingsFlags check_settings;
+  int check_timeout = int(kPdfPageTimeLimit.count());
+  int check_memory = int(kSideMemoryMib);
+  check
+      ->add_option("--pdf-timeout", check_timeout,
+                   "refuse a side that takes longer than this to render (default 30)")
+      ->type_name("SECONDS")
+      ->check(CLI::Range(1, 86400).description(""));
+  add_render_memory_option(check, check_memory);
+  add_settings_options(check, check_settings);
 
   SettingsFlags info_flags;
   bool info_json = false;
@@ -652,9 +677,19 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       if (!check_back.empty()) back = check_back;
       const TemplateRun run = load_template_run(check_front, back, check_data);
       list_template_run(run, out);
-      // What print would warn about counts as a problem here.
+      // What print would warn about counts as a problem here, and the
+      // sides are rendered on the page and within the bounds print has.
       Warnings warnings;
-      const std::vector<ToolError> problems = template_problems(run, &warnings);
+      const print::CardSettings settings = gather_settings(check_settings, {}, warnings);
+      const print::DeviceFacts facts =
+          print::describe_device(job_options(check_settings, settings));
+      std::vector<ToolError> problems = template_problems(run, &warnings);
+      const TemplatePage page{std::uint32_t(facts.page_width),
+                              std::uint32_t(facts.page_height),
+                              print::FitMode::stretch,
+                              {std::chrono::seconds(check_timeout), std::uint32_t(check_memory)}};
+      for (ToolError& problem : template_render_problems(run, page))
+        problems.push_back(std::move(problem));
       print_warnings(warnings, err);
       for (const ToolError& problem : problems) err << error_line(problem) << "\n";
       if (!problems.empty() || !warnings.empty()) return 1;

@@ -1,9 +1,10 @@
-// ymcko-svg.so: card templates rendered by librsvg on cairo for the card-content layer.
+// ymcko-svg: a card design drawn by librsvg on cairo.
 #include <cairo.h>
 #include <librsvg/rsvg.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -11,18 +12,17 @@
 
 namespace {
 
-using ymcko::cards::svg::Page;
+using ymcko::cards::svg::Outcome;
 
-bool failed(char* error, std::size_t size, const std::string& what) {
+Outcome failed(char* error, std::size_t size, const std::string& what) {
   std::snprintf(error, size, "%s", what.c_str());
-  return false;
+  return Outcome::refused;
 }
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) bool ymcko_svg_render(
-    const char* svg, std::size_t size, Page* page, std::uint8_t* rgba, char* error,
-    std::size_t error_size) {
+Outcome ymcko::cards::svg::render(const char* svg, std::size_t size, Page* page, std::uint8_t* rgba,
+                                  char* error, std::size_t error_size) {
   GError* problem = nullptr;
   std::unique_ptr<RsvgHandle, decltype(&g_object_unref)> handle(
       rsvg_handle_new_from_data(reinterpret_cast<const guint8*>(svg), size, &problem),
@@ -53,8 +53,8 @@ extern "C" __attribute__((visibility("default"))) bool ymcko_svg_render(
   // User units to page pixels, as the fit says.
   const double width = page->width, height = page->height;
   double sx = width / box.width, sy = height / box.height;
-  if (page->fit == ymcko::cards::svg::cover) sx = sy = std::max(sx, sy);
-  if (page->fit == ymcko::cards::svg::contain) sx = sy = std::min(sx, sy);
+  if (page->fit == cover) sx = sy = std::max(sx, sy);
+  if (page->fit == contain) sx = sy = std::min(sx, sy);
   page->sx = sx;
   page->sy = sy;
   page->tx = (width - box.width * sx) / 2 - box.x * sx;
@@ -68,8 +68,15 @@ extern "C" __attribute__((visibility("default"))) bool ymcko_svg_render(
   cairo_paint(cr.get());
   cairo_translate(cr.get(), page->tx, page->ty);
   cairo_scale(cr.get(), sx, sy);
-  if (!rsvg_handle_render_document(handle.get(), cr.get(), &box, &problem))
-    return fail("cannot be rendered");
+  // Memory that ran out for a surface is cairo's status, which librsvg
+  // passes on in its message; its own allocations end the process instead.
+  const bool drawn = rsvg_handle_render_document(handle.get(), cr.get(), &box, &problem);
+  if (cairo_status(cr.get()) == CAIRO_STATUS_NO_MEMORY ||
+      (problem != nullptr && std::strstr(problem->message, "NoMemory") != nullptr)) {
+    if (problem != nullptr) g_error_free(problem);
+    return Outcome::out_of_memory;
+  }
+  if (!drawn) return fail("cannot be rendered");
   if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS)
     return failed(
         error, error_size,
@@ -92,5 +99,5 @@ extern "C" __attribute__((visibility("default"))) bool ymcko_svg_render(
       out[3] = 255;
     }
   }
-  return true;
+  return Outcome::rendered;
 }
