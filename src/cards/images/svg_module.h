@@ -27,9 +27,9 @@ static_assert(sizeof(Page) == 48 && std::is_trivially_copyable_v<Page>);
 
 enum class Outcome : std::uint32_t { rendered = 0, refused = 1, out_of_memory = 2 };
 
-// The SVG drawn on white into `rgba` (width * height * 4 bytes, straight and
-// opaque), or refused with what is wrong in `error` (a NUL-terminated
-// message), or out of memory.
+// The SVG drawn on white into `rgba` (width * height * 4 bytes, aligned to
+// four; straight and opaque), or refused with what is wrong in `error` (a
+// NUL-terminated message), or out of memory.
 Outcome render(const char* svg, std::size_t size, Page* page, std::uint8_t* rgba, char* error,
                std::size_t error_size);
 

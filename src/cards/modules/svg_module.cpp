@@ -60,8 +60,11 @@ Outcome ymcko::cards::svg::render(const char* svg, std::size_t size, Page* page,
   page->tx = (width - box.width * sx) / 2 - box.x * sx;
   page->ty = (height - box.height * sy) / 2 - box.y * sy;
 
+  // Cairo draws into the caller's pixels, whose rows of four-byte words
+  // are the stride it wants for them.
   std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-      cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(page->width), int(page->height)),
+      cairo_image_surface_create_for_data(rgba, CAIRO_FORMAT_ARGB32, int(page->width),
+                                          int(page->height), int(page->width * 4)),
       cairo_surface_destroy);
   std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
   cairo_set_source_rgb(cr.get(), 1, 1, 1);
@@ -84,20 +87,16 @@ Outcome ymcko::cards::svg::render(const char* svg, std::size_t size, Page* page,
   cairo_surface_flush(surface.get());
 
   // Cairo's pixels are premultiplied, in native-endian ARGB words: blended
-  // over white they are straight RGB.
-  const unsigned char* data = cairo_image_surface_get_data(surface.get());
-  const int stride = cairo_image_surface_get_stride(surface.get());
-  std::uint8_t* out = rgba;
-  for (std::uint32_t y = 0; y < page->height; ++y) {
-    const auto* row_words = reinterpret_cast<const std::uint32_t*>(data + std::size_t(y) * stride);
-    for (std::uint32_t x = 0; x < page->width; ++x, out += 4) {
-      const std::uint32_t word = row_words[x];
-      const unsigned white = 255 - (word >> 24);
-      out[0] = std::uint8_t(((word >> 16) & 0xFF) + white);
-      out[1] = std::uint8_t(((word >> 8) & 0xFF) + white);
-      out[2] = std::uint8_t((word & 0xFF) + white);
-      out[3] = 255;
-    }
+  // over white they are straight RGB, written over each word in place.
+  std::uint8_t* at = rgba;
+  for (std::size_t i = 0, n = std::size_t(page->width) * page->height; i < n; ++i, at += 4) {
+    std::uint32_t word;
+    std::memcpy(&word, at, 4);
+    const unsigned white = 255 - (word >> 24);
+    at[0] = std::uint8_t(((word >> 16) & 0xFF) + white);
+    at[1] = std::uint8_t(((word >> 8) & 0xFF) + white);
+    at[2] = std::uint8_t((word & 0xFF) + white);
+    at[3] = 255;
   }
   return Outcome::rendered;
 }

@@ -74,15 +74,29 @@ void warm_up() {
   svg::render(kDesign, sizeof kDesign - 1, &page, pixels.data(), error, sizeof error);
 }
 
+// The pixels shared with the asking program, mapped once for each size.
+struct SharedPixels {
+  void* memory = MAP_FAILED;
+  std::size_t size = 0;
+
+  std::uint8_t* map(std::size_t bytes) {
+    if (bytes != size && memory != MAP_FAILED) ::munmap(memory, size);
+    if (bytes != size || memory == MAP_FAILED) {
+      size = bytes;
+      memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, svg::kPixelsFd, 0);
+    }
+    return memory == MAP_FAILED ? nullptr : static_cast<std::uint8_t*>(memory);
+  }
+};
+
 // One side: the request's SVG drawn into the shared pixels, the address
 // space it may add bounded by the soft limit on it.
 svg::Answer render_side(const svg::Request& request, const std::vector<char>& text,
-                        const rlimit& given, std::string& message) {
+                        const rlimit& given, SharedPixels& shared, std::string& message) {
   svg::Answer answer;
   answer.page = request.page;
-  const std::size_t bytes = std::size_t(request.page.width) * request.page.height * 4;
-  void* pixels = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED, svg::kPixelsFd, 0);
-  if (pixels == MAP_FAILED) {
+  std::uint8_t* pixels = shared.map(std::size_t(request.page.width) * request.page.height * 4);
+  if (pixels == nullptr) {
     message = std::string("cannot be rendered: ") + std::strerror(errno);
     return answer;
   }
@@ -93,10 +107,8 @@ svg::Answer render_side(const svg::Request& request, const std::vector<char>& te
     bounded.rlim_cur = now + request.memory_bytes;
   char error[svg::kMaxMessage] = "";
   ::setrlimit(RLIMIT_AS, &bounded);
-  answer.outcome = svg::render(text.data(), text.size(), &answer.page,
-                               static_cast<std::uint8_t*>(pixels), error, sizeof error);
+  answer.outcome = svg::render(text.data(), text.size(), &answer.page, pixels, error, sizeof error);
   ::setrlimit(RLIMIT_AS, &given);
-  ::munmap(pixels, bytes);
   message = error;
   return answer;
 }
@@ -109,18 +121,20 @@ int main(int argc, char** argv) {
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (argc != 2 || std::strtoll(argv[1], nullptr, 10) != ::getppid()) ::_exit(1);
   // Threads share one malloc arena: each arena of its own would reserve
-  // 64 MiB of the address space the bound counts. Surfaces are mapped and
-  // given back whole, not kept in the heap once freed (as malloc's moving
-  // threshold would keep them): the next side starts from what the process
-  // holds, and a fresh surface needs no clearing.
+  // 64 MiB of the address space the bound counts. Blocks of a megabyte or
+  // more (surfaces) are mapped and given back whole, as malloc's moving
+  // threshold would instead keep them in the heap, to be cleared again for
+  // the next side; the heap keeps up to 32 MiB it freed for the next side.
   ::mallopt(M_ARENA_MAX, 1);
-  ::mallopt(M_MMAP_THRESHOLD, 256 << 10);
+  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+  ::mallopt(M_TRIM_THRESHOLD, 32 << 20);
   warm_up();
   rlimit given{};
   ::getrlimit(RLIMIT_AS, &given);
   if (!write_all(&svg::kReady, 1)) ::_exit(1);
 
   std::vector<char> text;
+  SharedPixels shared;
   svg::Request request;
   while (read_all(&request, sizeof request)) {
     const svg::Page& page = request.page;
@@ -131,7 +145,7 @@ int main(int argc, char** argv) {
     text.resize(request.svg_size);
     if (!read_all(text.data(), text.size())) ::_exit(1);
     std::string message;
-    svg::Answer sent = render_side(request, text, given, message);
+    svg::Answer sent = render_side(request, text, given, shared, message);
     message.resize(std::min<std::size_t>(message.size(), svg::kMaxMessage));
     sent.message_size = std::uint32_t(message.size());
     if (!write_all(&sent, sizeof sent) || !write_all(message.data(), message.size())) ::_exit(1);
