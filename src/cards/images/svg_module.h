@@ -1,7 +1,7 @@
 // Card designs are rendered by a program of their own, ymcko-svg, in the
 // modules' folder: librsvg and the forty libraries it brings cost only the
-// runs that draw designs their start-up, a side that runs too long is ended
-// by ending its process, and the memory a side takes is bounded there.
+// runs that draw designs their start-up, and a side that takes too long or
+// too much memory is stopped by ending its process.
 #pragma once
 
 #include <cstddef>
@@ -47,11 +47,10 @@ inline constexpr std::uint32_t kMaxMessage = 1024;
 
 struct Request {
   Page page;
-  std::uint64_t svg_size = 0;      // bytes of SVG text after the record
-  std::uint64_t memory_bytes = 0;  // the most the side's rendering may add to the address space
+  std::uint64_t svg_size = 0;  // bytes of SVG text after the record
 };
-static_assert(sizeof(Request) == 64 && std::is_trivially_copyable_v<Request>);
-static_assert(offsetof(Request, svg_size) == 48 && offsetof(Request, memory_bytes) == 56);
+static_assert(sizeof(Request) == 56 && std::is_trivially_copyable_v<Request>);
+static_assert(offsetof(Request, svg_size) == 48);
 
 struct Answer {
   Outcome outcome = Outcome::refused;

@@ -1,5 +1,5 @@
 // Card sides rendered in renderer processes, each side within its time
-// limit and memory bound.
+// limit and memory bound, both kept from here.
 #include "cards/images/svg_renderer.h"
 
 #include <fcntl.h>
@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 #include "cards/images/modules.h"
@@ -28,42 +29,69 @@ namespace {
 // this, and it is taken as broken.
 constexpr std::chrono::seconds kStartLimit{30};
 
+// How often a rendering renderer's memory is looked at: in 10 ms a process
+// can fault in some tens of MiB, which is all a side can take beyond its
+// bound.
+constexpr std::chrono::milliseconds kWatchInterval{10};
+
 using Clock = std::chrono::steady_clock;
 
-enum class Status { done, late, stopped, ended };
+enum class Status { done, late, stopped, too_large, ended };
 
-// Waits until `fd` is ready for `events`, the deadline passes or rendering
-// is stopped.
-Status wait_for(int fd, short events, int stop_fd, Clock::time_point deadline) {
-  while (true) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    pollfd waits[2] = {{stop_fd, POLLIN, 0}, {fd, events, 0}};
-    const int ready = ::poll(
-        waits, 2, left.count() > 0 ? int(std::min<std::int64_t>(left.count(), INT32_MAX)) : 0);
-    if (ready < 0 && errno == EINTR) continue;
-    if (ready < 0) return Status::ended;
-    if (waits[0].revents != 0) return Status::stopped;
-    if (waits[1].revents != 0) return Status::done;
-    if (left.count() <= 0) return Status::late;
-  }
+// The resident memory of the process whose /proc statm file is open on
+// `statm`, in bytes; 0 when it cannot be read.
+std::uint64_t resident(int statm) {
+  char text[128];
+  const ssize_t got = ::pread(statm, text, sizeof text - 1, 0);
+  if (got <= 0) return 0;
+  text[got] = 0;
+  unsigned long long size = 0, pages = 0;
+  if (std::sscanf(text, "%llu %llu", &size, &pages) != 2) return 0;
+  return pages * std::uint64_t(::sysconf(_SC_PAGESIZE));
 }
 
-// Sends or receives exactly `size` bytes by the deadline.
-Status exchange(int fd, bool sending, void* bytes, std::size_t size, int stop_fd,
-                Clock::time_point deadline) {
-  auto* at = static_cast<char*>(bytes);
-  while (size > 0) {
-    const Status status = wait_for(fd, sending ? POLLOUT : POLLIN, stop_fd, deadline);
-    if (status != Status::done) return status;
-    const ssize_t moved = sending ? ::send(fd, at, size, MSG_DONTWAIT | MSG_NOSIGNAL)
-                                  : ::recv(fd, at, size, MSG_DONTWAIT);
-    if (moved < 0 && (errno == EAGAIN || errno == EINTR)) continue;
-    if (moved <= 0) return Status::ended;
-    at += moved;
-    size -= std::size_t(moved);
+// One request's exchange with a renderer: what it sends and receives, by
+// the deadline, unless rendering is stopped or the renderer's resident
+// memory goes past `resident_limit`.
+struct Exchange {
+  int channel;
+  int stop_fd;
+  int statm;
+  Clock::time_point deadline;
+  std::uint64_t resident_limit = UINT64_MAX;
+
+  // Until the channel is ready for `events`.
+  Status wait(short events) const {
+    while (true) {
+      auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+      if (resident_limit != UINT64_MAX) left = std::min(left, kWatchInterval);
+      pollfd waits[2] = {{stop_fd, POLLIN, 0}, {channel, events, 0}};
+      const int ready = ::poll(waits, 2, left.count() > 0 ? int(left.count()) : 0);
+      if (ready < 0 && errno != EINTR) return Status::ended;
+      if (ready > 0 && waits[0].revents != 0) return Status::stopped;
+      if (resident_limit != UINT64_MAX && resident(statm) > resident_limit)
+        return Status::too_large;
+      if (ready > 0) return Status::done;
+      if (Clock::now() >= deadline) return Status::late;
+    }
   }
-  return Status::done;
-}
+
+  // Exactly `size` bytes sent or received.
+  Status move(bool sending, void* bytes, std::size_t size) const {
+    auto* at = static_cast<char*>(bytes);
+    while (size > 0) {
+      const Status status = wait(sending ? POLLOUT : POLLIN);
+      if (status != Status::done) return status;
+      const ssize_t moved = sending ? ::send(channel, at, size, MSG_DONTWAIT | MSG_NOSIGNAL)
+                                    : ::recv(channel, at, size, MSG_DONTWAIT);
+      if (moved < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+      if (moved <= 0) return Status::ended;
+      at += moved;
+      size -= std::size_t(moved);
+    }
+    return Status::done;
+  }
+};
 
 std::string strerror_text(int error) { return std::strerror(error); }
 
@@ -86,9 +114,10 @@ void SvgRenderer::start(const std::string& name) {
   if (pixels_ < 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, pair) != 0)
     throw print::Error(name, cannot + strerror_text(errno));
 
-  // The socket is its standard input, the pixels descriptor 3; what it says
-  // goes nowhere, since the libraries' messages may quote a design's text.
-  // A process group of its own keeps a Ctrl-C the tool's to handle.
+  // The socket is its standard input, the pixels descriptor 3, and it holds
+  // none of the tool's other files; what it says goes nowhere, since the
+  // libraries' messages may quote a design's text. A process group of its
+  // own keeps a Ctrl-C the tool's to handle.
   posix_spawn_file_actions_t actions;
   posix_spawnattr_t attributes;
   ::posix_spawn_file_actions_init(&actions);
@@ -96,6 +125,7 @@ void SvgRenderer::start(const std::string& name) {
   ::posix_spawn_file_actions_adddup2(&actions, pixels_, svg::kPixelsFd);
   ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
   ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  ::posix_spawn_file_actions_addclosefrom_np(&actions, svg::kPixelsFd + 1);
   ::posix_spawnattr_init(&attributes);
   sigset_t none;
   sigemptyset(&none);
@@ -115,19 +145,24 @@ void SvgRenderer::start(const std::string& name) {
     throw print::Error(name, cannot + program->string() + ": " + strerror_text(spawned));
   }
   channel_ = pair[0];
+  statm_ = ::open(("/proc/" + std::to_string(pid_) + "/statm").c_str(), O_RDONLY | O_CLOEXEC);
   ready_ = false;
 }
 
-void SvgRenderer::end() {
+int SvgRenderer::end() {
+  int status = 0;
   if (pid_ > 0) {
     ::kill(pid_, SIGKILL);
-    while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
     }
   }
-  if (channel_ >= 0) ::close(channel_);
+  for (int* fd : {&channel_, &statm_}) {
+    if (*fd >= 0) ::close(*fd);
+    *fd = -1;
+  }
   pid_ = -1;
-  channel_ = -1;
   ready_ = false;
+  return status;
 }
 
 Image SvgRenderer::render(const std::string& svg, svg::Page& page, const std::string& name) {
@@ -139,7 +174,7 @@ Image SvgRenderer::render(const std::string& svg, svg::Page& page, const std::st
   if (!ready_) {
     std::uint8_t ready = 0;
     const Status status =
-        exchange(channel_, false, &ready, 1, stop_fd_, Clock::now() + kStartLimit);
+        Exchange{channel_, stop_fd_, statm_, Clock::now() + kStartLimit}.move(false, &ready, 1);
     if (status != Status::done || ready != svg::kReady) {
       end();
       throw print::Error(name,
@@ -157,36 +192,40 @@ Image SvgRenderer::render(const std::string& svg, svg::Page& page, const std::st
       throw print::Error(name, "cannot be rendered: " + strerror_text(errno));
     pixel_bytes_ = bytes;
   }
-  svg::Request request{page, svg.size(), std::uint64_t(limits_.memory_mib) << 20};
+  svg::Request request{page, svg.size()};
   svg::Answer answer;
   std::string message;
-  const Clock::time_point deadline = Clock::now() + limits_.time;
-  Status status = exchange(channel_, true, &request, sizeof request, stop_fd_, deadline);
+  const std::uint64_t bound = std::uint64_t(limits_.memory_mib) << 20;
+  const Exchange exchange{channel_, stop_fd_, statm_, Clock::now() + limits_.time,
+                          statm_ >= 0 ? resident(statm_) + bound : UINT64_MAX};
+  Status status = exchange.move(true, &request, sizeof request);
   if (status == Status::done)
-    status =
-        exchange(channel_, true, const_cast<char*>(svg.data()), svg.size(), stop_fd_, deadline);
-  if (status == Status::done)
-    status = exchange(channel_, false, &answer, sizeof answer, stop_fd_, deadline);
+    status = exchange.move(true, const_cast<char*>(svg.data()), svg.size());
+  if (status == Status::done) status = exchange.move(false, &answer, sizeof answer);
   if (status == Status::done && answer.message_size > svg::kMaxMessage) status = Status::ended;
   if (status == Status::done) {
     message.resize(answer.message_size);
-    status = exchange(channel_, false, message.data(), message.size(), stop_fd_, deadline);
+    status = exchange.move(false, message.data(), message.size());
   }
 
-  // A side that takes too long ends its renderer. One that ends it by
-  // itself ran out of its memory bound: librsvg's allocations end the
-  // process when they fail, where cairo's are answered.
+  // A side beyond its bounds ends its renderer, as does anything but an
+  // answer.
   const std::string too_large =
       "rendering needs more than the " + std::to_string(limits_.memory_mib) + " MiB a side may use";
   if (status != Status::done) {
-    end();
+    const int ended = end();
+    late_ = status == Status::late;
     if (status == Status::late) {
-      late_ = true;
       throw print::Error(name, "rendering takes longer than the " +
                                    std::to_string(limits_.time.count() / 1000) +
                                    " s a side may take");
     }
-    throw print::Error(name, status == Status::stopped ? stopped : too_large);
+    if (status == Status::stopped) throw print::Error(name, stopped);
+    if (status == Status::too_large) throw print::Error(name, too_large);
+    throw print::Error(
+        name, "cannot be rendered: the SVG renderer ended " +
+                  (WIFSIGNALED(ended) ? "on signal " + std::to_string(WTERMSIG(ended))
+                                      : "with status " + std::to_string(WEXITSTATUS(ended))));
   }
   if (answer.outcome == svg::Outcome::out_of_memory) throw print::Error(name, too_large);
   if (answer.outcome != svg::Outcome::rendered) throw print::Error(name, message);

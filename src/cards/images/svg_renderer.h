@@ -17,17 +17,22 @@
 
 namespace ymcko::cards {
 
-// The memory one side's rendering may add to its renderer, in MiB. A side
-// is 2.6 MiB of pixels (1024 x 656 RGBA), and each filter step, group with
-// opacity, mask or pattern draws into one more surface of up to that size;
-// a 24-megapixel photo, decoded and made a surface, takes some 200 MiB.
-// 512 MiB holds a side with a photo that large and a hundred surfaces, four
-// renderers at the bound stay within 2 GiB, and the designs that needed
-// the bound took gigabytes.
+// The memory one side's rendering may add to its renderer's resident set,
+// in MiB. A side is 2.6 MiB of pixels (1024 x 656 RGBA), and each filter
+// step, group with opacity, mask or pattern draws into one more surface of
+// up to that size; a 24-megapixel photo, decoded and made a surface, takes
+// some 200 MiB. 512 MiB holds a side with a photo that large and a hundred
+// surfaces, four renderers at the bound stay within 2 GiB, and the designs
+// that needed a bound took gigabytes.
 inline constexpr std::uint32_t kSideMemoryMib = 512;
 
 // The bounds of one side: the time its rendering may take (PDF pages' limit
-// by default) and the memory it may add to its renderer.
+// by default) and the memory it may add to its renderer. The renderer's
+// resident memory is looked at every 10 ms while it draws and the renderer
+// ended once it is past the bound: a limit on its address space instead
+// would make allocations fail inside libraries that do not all survive
+// that, and would count what is only reserved (thread stacks, malloc
+// arenas, a sanitizer's shadow).
 struct RenderLimits {
   std::chrono::milliseconds time = kPdfPageTimeLimit;
   std::uint32_t memory_mib = kSideMemoryMib;
@@ -53,7 +58,7 @@ class SvgRenderer {
   friend class SvgRenderers;
   SvgRenderer(RenderLimits limits, int stop_fd);
   void start(const std::string& name);
-  void end();
+  int end();  // the process's wait status
 
   RenderLimits limits_;
   int stop_fd_;
@@ -61,6 +66,7 @@ class SvgRenderer {
   std::size_t pixel_bytes_ = 0;
   pid_t pid_ = -1;
   int channel_ = -1;
+  int statm_ = -1;  // its /proc statm file, for its resident memory
   bool ready_ = false;
   bool late_ = false;
 };

@@ -1,10 +1,9 @@
 // ymcko-svg: card sides rendered one at a time as the program that started
-// it asks, each within the memory bound its request gives; the asking
-// program keeps the time and ends this one when a side takes too long.
+// it asks; that program keeps the time and the memory, and ends this one
+// when a side takes too much of either.
 #include <malloc.h>
 #include <sys/mman.h>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -50,19 +49,9 @@ bool write_all(const void* from, std::size_t size) {
   return true;
 }
 
-// The process's address space now, in bytes, as /proc counts it.
-std::uint64_t address_space() {
-  unsigned long long pages = 0;
-  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(statm, "%llu", &pages) != 1) pages = 0;
-    std::fclose(statm);
-  }
-  return pages * std::uint64_t(::sysconf(_SC_PAGESIZE));
-}
-
 // A small design with text and a filter, drawn once before the first side:
 // fontconfig's and pango's set-up and librsvg's filter threads then count
-// neither against the first side's time nor against its memory bound.
+// neither against the first side's time nor against its memory.
 void warm_up() {
   static const char kDesign[] =
       "<svg xmlns='http://www.w3.org/2000/svg' width='64' height='32'><filter id='f'>"
@@ -89,10 +78,9 @@ struct SharedPixels {
   }
 };
 
-// One side: the request's SVG drawn into the shared pixels, the address
-// space it may add bounded by the soft limit on it.
+// One side: the request's SVG drawn into the shared pixels.
 svg::Answer render_side(const svg::Request& request, const std::vector<char>& text,
-                        const rlimit& given, SharedPixels& shared, std::string& message) {
+                        SharedPixels& shared, std::string& message) {
   svg::Answer answer;
   answer.page = request.page;
   std::uint8_t* pixels = shared.map(std::size_t(request.page.width) * request.page.height * 4);
@@ -100,15 +88,8 @@ svg::Answer render_side(const svg::Request& request, const std::vector<char>& te
     message = std::string("cannot be rendered: ") + std::strerror(errno);
     return answer;
   }
-  // A tighter limit given to the program stays.
-  const std::uint64_t now = address_space();
-  rlimit bounded = given;
-  if (request.memory_bytes < given.rlim_cur - std::min<std::uint64_t>(now, given.rlim_cur))
-    bounded.rlim_cur = now + request.memory_bytes;
   char error[svg::kMaxMessage] = "";
-  ::setrlimit(RLIMIT_AS, &bounded);
   answer.outcome = svg::render(text.data(), text.size(), &answer.page, pixels, error, sizeof error);
-  ::setrlimit(RLIMIT_AS, &given);
   message = error;
   return answer;
 }
@@ -120,17 +101,13 @@ int main(int argc, char** argv) {
   // is its one argument, even while it is drawing.
   ::prctl(PR_SET_PDEATHSIG, SIGKILL);
   if (argc != 2 || std::strtoll(argv[1], nullptr, 10) != ::getppid()) ::_exit(1);
-  // Threads share one malloc arena: each arena of its own would reserve
-  // 64 MiB of the address space the bound counts. Blocks of a megabyte or
-  // more (surfaces) are mapped and given back whole, as malloc's moving
-  // threshold would instead keep them in the heap, to be cleared again for
-  // the next side; the heap keeps up to 32 MiB it freed for the next side.
-  ::mallopt(M_ARENA_MAX, 1);
+  // Blocks of a megabyte or more (surfaces) are mapped and given back
+  // whole, where malloc's moving threshold would keep them in the heap, to
+  // be cleared again for the next side and counted in its memory; the heap
+  // keeps up to 32 MiB it freed for the next side.
   ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
   ::mallopt(M_TRIM_THRESHOLD, 32 << 20);
   warm_up();
-  rlimit given{};
-  ::getrlimit(RLIMIT_AS, &given);
   if (!write_all(&svg::kReady, 1)) ::_exit(1);
 
   std::vector<char> text;
@@ -145,7 +122,7 @@ int main(int argc, char** argv) {
     text.resize(request.svg_size);
     if (!read_all(text.data(), text.size())) ::_exit(1);
     std::string message;
-    svg::Answer sent = render_side(request, text, given, shared, message);
+    svg::Answer sent = render_side(request, text, shared, message);
     message.resize(std::min<std::size_t>(message.size(), svg::kMaxMessage));
     sent.message_size = std::uint32_t(message.size());
     if (!write_all(&sent, sizeof sent) || !write_all(message.data(), message.size())) ::_exit(1);
