@@ -97,6 +97,9 @@ TEST(MalformedCatalogue, EveryBadInputIsRefusedAsItsRowSays) {
       args = {"--data", data, "--mag-encoder", "--mag-mode", "W"};
       if (entry.message.find("rendering takes longer") != std::string::npos)
         args.insert(args.end(), {"--pdf-timeout", "1"});
+      std::smatch bound;
+      if (std::regex_search(entry.message, bound, std::regex(R"(the (\d+) MiB a side may use)")))
+        args.insert(args.end(), {"--render-memory", bound[1]});
       // What print refuses, the check reports first.
       if (entry.status != 0) {
         std::vector<std::string> check = {"template", "check", design};

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cards/designs/card_template.h"
+#include "cards/designs/render_check.h"
 #include "cards/sides/card_source.h"
 #include "cards/sides/decode_ahead.h"
 #include "cards/sides/demo_card.h"
@@ -359,7 +360,17 @@ struct PrintOptions {
   std::string preview;  // a folder for the job's held previews, when given
   int pdf_timeout = int(kPdfPageTimeLimit.count());  // seconds a PDF page may take to render
   int socket_timeout = int(kSocketTimeout.count());  // seconds a printer may read nothing
+  int render_memory = int(kSideMemoryMib);           // MiB a template's side may use to render
 };
+
+// The --render-memory option of print and template check.
+void add_render_memory_option(CLI::App* app, int& mib) {
+  app->add_option("--render-memory", mib,
+                  "refuse a template's side whose rendering needs more memory than this (default " +
+                      std::to_string(kSideMemoryMib) + ")")
+      ->type_name("MIB")
+      ->check(CLI::Range(16, 65536).description(""));
+}
 
 // The progress bar's view of the cards done: the line ends after the last.
 CardProgress follow(Progress& progress, std::size_t cards) {
@@ -427,8 +438,10 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
     const print::DeviceFacts facts = print::describe_device(job);
     check_template_backs(*run, facts.side_mode);
     const TemplatePage page{
-        std::uint32_t(facts.page_width), std::uint32_t(facts.page_height),
-        options.fit.empty() ? print::FitMode::stretch : *print::parse_fit_mode(options.fit)};
+        std::uint32_t(facts.page_width),
+        std::uint32_t(facts.page_height),
+        options.fit.empty() ? print::FitMode::stretch : *print::parse_fit_mode(options.fit),
+        {std::chrono::seconds(options.pdf_timeout), std::uint32_t(options.render_memory)}};
     Progress progress(err, stderr_is_terminal, run->data.rows.size(), "cards");
     std::unique_ptr<CardSource> cards =
         template_cards(run, stripe, job.stripe, page, follow(progress, run->data.rows.size()));
@@ -582,9 +595,11 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->check(CLI::IsMember({"cover", "contain", "stretch"}).description(""));
   print
       ->add_option("--pdf-timeout", print_options.pdf_timeout,
-                   "refuse a PDF page that takes longer than this to render (default 30)")
+                   "refuse a PDF page or a template's side that takes longer than this to render "
+                   "(default 30)")
       ->type_name("SECONDS")
       ->check(CLI::Range(1, 86400).description(""));
+  add_render_memory_option(print, print_options.render_memory);
   print
       ->add_option("--socket-timeout", print_options.socket_timeout,
                    "with socket://, fail the job when the printer reads nothing for this long, "
@@ -650,12 +665,14 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       ->check(file_name());
   SettingsFlags check_flags;
   int check_timeout = int(kPdfPageTimeLimit.count());
+  int check_memory = int(kSideMemoryMib);
   add_settings_options(check, check_flags);
   check
       ->add_option("--pdf-timeout", check_timeout,
-                   "a side that takes longer than this to render is a problem (default 30)")
+                   "refuse a side that takes longer than this to render (default 30)")
       ->type_name("SECONDS")
       ->check(CLI::Range(1, 86400).description(""));
+  add_render_memory_option(check, check_memory);
 
   SettingsFlags info_flags;
   bool info_json = false;
@@ -699,11 +716,19 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       list_template_run(run, out);
       std::vector<ToolError> problems =
           template_problems(run, settings.stripe(), job.stripe, flag_for);
+      const print::DeviceFacts facts = print::describe_device(job);
       try {
-        check_template_backs(run, print::describe_device(job).side_mode);
+        check_template_backs(run, facts.side_mode);
       } catch (const ToolError& error) {
         problems.push_back(error);
       }
+      // The sides are rendered on the page and within the bounds print has.
+      const TemplatePage page{std::uint32_t(facts.page_width),
+                              std::uint32_t(facts.page_height),
+                              print::FitMode::stretch,
+                              {std::chrono::seconds(check_timeout), std::uint32_t(check_memory)}};
+      for (ToolError& problem : template_render_problems(run, page))
+        problems.push_back(std::move(problem));
       print_warnings(warnings, err);
       for (const ToolError& problem : problems) err << error_line(problem) << "\n";
       if (!problems.empty() || !warnings.empty()) return 1;

@@ -15,7 +15,6 @@
 #include "cards/designs/code_symbol.h"
 #include "cards/designs/svg_transform.h"
 #include "cards/images/image_file.h"
-#include "cards/images/modules.h"
 #include "cards/images/svg_module.h"
 #include "print/files.h"
 
@@ -412,20 +411,15 @@ std::vector<print::Error> CardTemplate::row_problems(const DataRow& row) const {
 }
 
 Image CardTemplate::render(const DataRow& row, std::uint32_t width, std::uint32_t height,
-                           print::FitMode fit) const {
+                           print::FitMode fit, SvgRenderer& renderer) const {
   std::vector<CodeSlot> codes;
   const std::string svg = fill(row, codes);
 
-  const auto draw = module_function<svg::RenderFunction>(svg::kModuleName, svg::kRenderSymbol,
-                                                         name_, "templates cannot be rendered");
   svg::Page shape{width, height,
                   fit == print::FitMode::cover     ? svg::cover
                   : fit == print::FitMode::contain ? svg::contain
                                                    : svg::stretch};
-  Image page{width, height, std::vector<std::uint8_t>(std::size_t(width) * height * 4)};
-  char error[512];
-  if (!draw(svg.data(), svg.size(), &shape, page.rgba.data(), error, sizeof error))
-    throw print::Error(name_, error);
+  Image page = renderer.render(svg, shape, name_);
   const double sx = shape.sx, sy = shape.sy, tx = shape.tx, ty = shape.ty;
 
   for (std::size_t i = 0; i < codes.size(); ++i) {
@@ -502,6 +496,33 @@ void check_template_backs(const TemplateRun& run, int side_mode) {
   }
 }
 
+namespace {
+
+// The cards of a template run. When the run ends before its last card, the
+// renderings under way end with it rather than being waited for.
+class TemplateCards final : public CardSource {
+ public:
+  TemplateCards(std::shared_ptr<SvgRenderers> renderers, std::unique_ptr<CardSource> cards)
+      : renderers_(std::move(renderers)), cards_(std::move(cards)) {}
+  ~TemplateCards() override {
+    renderers_->stop();
+    cards_.reset();
+  }
+  std::optional<Card> next() override { return cards_->next(); }
+
+ private:
+  std::shared_ptr<SvgRenderers> renderers_;
+  std::unique_ptr<CardSource> cards_;
+};
+
+}  // namespace
+
+std::size_t template_workers() {
+  // Rendering a side outweighs the driver's share of it: one worker more
+  // than for decoding images.
+  return decode_workers() + 1;
+}
+
 std::unique_ptr<CardSource> template_cards(std::shared_ptr<const TemplateRun> run,
                                            const print::Stripe& job_stripe,
                                            const print::StripeRules& rules, TemplatePage page,
@@ -517,21 +538,21 @@ std::unique_ptr<CardSource> template_cards(std::shared_ptr<const TemplateRun> ru
     if (run->back) origins.push_back({row.where, label + " back", true});
   }
   const std::size_t sides_per_row = run->back ? 2 : 1;
-  auto produce = [run, stripes, page, sides_per_row](std::size_t index,
-                                                     std::size_t) -> std::optional<CardSide> {
+  auto renderers = std::make_shared<SvgRenderers>(template_workers(), page.limits);
+  auto produce = [run, stripes, page, sides_per_row, renderers](
+                     std::size_t index, std::size_t worker) -> std::optional<CardSide> {
     const std::size_t card = index / sides_per_row;
     if (card >= run->data.rows.size()) return std::nullopt;
     const DataRow& row = run->data.rows[card];
     const bool front = index % sides_per_row == 0;
     const CardTemplate& design = front ? *run->front : *run->back;
     return CardSide{row.where + (front ? " front" : " back"),
-                    design.render(row, page.width, page.height, page.fit),
+                    design.render(row, page.width, page.height, page.fit, (*renderers)[worker]),
                     front ? (*stripes)[card] : print::Stripe{}};
   };
-  // Rendering a side outweighs the driver's share of it: one worker more
-  // than for decoding images.
-  return std::make_unique<BatchSource>(std::move(origins), std::move(produce), decode_workers() + 1,
-                                       std::move(progress));
+  return std::make_unique<TemplateCards>(
+      renderers, std::make_unique<BatchSource>(std::move(origins), std::move(produce),
+                                               template_workers(), std::move(progress)));
 }
 
 }  // namespace ymcko::cards

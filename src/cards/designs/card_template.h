@@ -15,6 +15,7 @@
 
 #include "cards/designs/data_file.h"
 #include "cards/images/image.h"
+#include "cards/images/svg_renderer.h"
 #include "cards/sides/card_source.h"
 #include "print/errors.h"
 #include "print/fit.h"
@@ -53,10 +54,12 @@ class CardTemplate {
   // returned in `codes` with their values filled in.
   std::string fill(const DataRow& row, std::vector<CodeSlot>& codes) const;
 
-  // The card side for a row, `width` x `height` pixels (300 dpi), opaque.
-  // Throws print::Error naming the row for anything row_problems reports.
-  Image render(const DataRow& row, std::uint32_t width, std::uint32_t height,
-               print::FitMode fit) const;
+  // The card side for a row, `width` x `height` pixels (300 dpi), opaque,
+  // drawn by `renderer` within its bounds. Throws print::Error naming the
+  // row for anything row_problems reports, and naming the template for a
+  // side the renderer refuses or that is beyond its bounds.
+  Image render(const DataRow& row, std::uint32_t width, std::uint32_t height, print::FitMode fit,
+               SvgRenderer& renderer) const;
 
  private:
   std::string name_;
@@ -95,14 +98,21 @@ void list_template_run(const TemplateRun& run, std::ostream& out);
 // new card, refused naming the template.
 void check_template_backs(const TemplateRun& run, int side_mode);
 
-// The cards of the run in job order, rendered ahead on worker threads: per
-// row a front with the row's stripe, and its back where the run has a back
-// template (the print session prints the others white).
+// The page a run's sides are drawn on, and the bounds of each side.
 struct TemplatePage {
   std::uint32_t width;
   std::uint32_t height;
   print::FitMode fit;
+  RenderLimits limits{};
 };
+
+// The threads, each with its renderer, that render a run's sides.
+std::size_t template_workers();
+
+// The cards of the run in job order, rendered ahead on worker threads: per
+// row a front with the row's stripe, and its back where the run has a back
+// template (the print session prints the others white). A side refused
+// ends the renderings under way with the run.
 std::unique_ptr<CardSource> template_cards(std::shared_ptr<const TemplateRun> run,
                                            const print::Stripe& job_stripe,
                                            const print::StripeRules& rules, TemplatePage page,

@@ -1,9 +1,11 @@
-// The card content's loaded modules: renderers whose libraries would cost
-// every run of a program their start-up, found beside the program or where
-// they are installed and loaded on first use.
+// The card content's loaded modules and helper programs: renderers whose
+// libraries would cost every run of a program their start-up, found beside
+// the program or where they are installed and loaded on first use.
 #pragma once
 
+#include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "print/errors.h"
@@ -15,6 +17,10 @@ namespace ymcko::cards {
 // from where it is installed; null, with the reason in `failure`, when none
 // loads.
 void* module_entry(const char* module_name, const char* symbol, std::string& failure);
+
+// The helper program `name`, found as the modules are; nothing, with the
+// reason in `failure`, when there is none.
+std::optional<std::filesystem::path> module_program(const char* name, std::string& failure);
 
 // The entry point of type `Function`, loaded once on first use; throws
 // print::Error naming `input` when the module is missing: "<what>: the module

@@ -382,6 +382,30 @@ TEST(Template, CheckListsAndReportsEveryProblem) {
       << "the check takes the settings print takes";
 }
 
+// The check renders each row's side as print would, apart from rows it
+// already refuses; after a side that takes too long, the design's later
+// rows are not rendered, so one line reports it however many rows follow.
+TEST(Template, CheckRendersEachRowWithinTheBounds) {
+  ScratchFolder folder;
+  write_text(folder / "front.svg",
+             R"(<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 1024 656">)"
+             R"(<filter id="f" x="0" y="0" width="1" height="1">)"
+             R"(<feTurbulence baseFrequency="0.01" numOctaves="{{octaves}}"/></filter>)"
+             R"x(<rect width="1024" height="656" filter="url(#f)"/>)x"
+             R"(<image href="{{photo}}"/></svg>)");
+  write_text(folder / "people.csv",
+             "octaves,photo\n1,\n100000,missing.png\n100000,\n100000,\n100000,\n1,\n");
+  ProcessResult result =
+      run(folder, {"template", "check", "front.svg", "--data", "people.csv", "--pdf-timeout", "1"});
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(result.err.find("ymcko: error: people.csv:3: photo: "), 0u) << result.err;
+  EXPECT_NE(result.err.find("\nymcko: error: people.csv:4: card 3 front front.svg: rendering "
+                            "takes longer than the 1 s a side may take\n"),
+            std::string::npos)
+      << result.err;
+  EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 2) << result.err;
+}
+
 }  // namespace
 
 // The README's example: the design and data in examples/ check clean and
