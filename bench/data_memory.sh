@@ -6,8 +6,9 @@
 #     sixteen short fields, and rows of four empty fields (the most fields
 #     a megabyte can hold),
 #   - a template print run of the same files up to its first card,
-#   - a batch print run of a manifest of MANIFEST_MB megabytes (default 8)
-#     up to its first card.
+#   - a batch print run of manifests of MANIFEST_MB megabytes (default 8)
+#     up to its first card: rows of two file names and a track text, and
+#     rows of one-letter names and an empty track.
 # A print run is stopped where it would write its first card by an output
 # folder that is not there: what it holds then is what it read and planned.
 # Every row names the same photo, front and back image, so the scratch
@@ -94,8 +95,15 @@ for mb in $sizes_mb; do
   done
 done
 
-csv "$manifest_mb" "front,back,track1" "card0.png,card1.png,MEMBER @" >"$work/manifest.csv"
-echo "manifest of $manifest_mb MB: $(($(wc -l <"$work/manifest.csv") - 1)) cards"
-measure "batch print up to the first card" "$work/manifest.csv" \
-  print --batch "$work/manifest.csv" --side-mode 1 --mag-encoder --mag-mode W \
-  -o "$work/missing/job.prn"
+cp "$work/card0.png" "$work/a"
+cp "$work/card1.png" "$work/b"
+for shape in paths short; do
+  case $shape in
+    paths) csv "$manifest_mb" "front,back,track1" "card0.png,card1.png,MEMBER @" ;;
+    short) csv "$manifest_mb" "front,back,track1" "a,b," ;;
+  esac >"$work/manifest.csv"
+  echo "manifest of $manifest_mb MB, rows of $shape: $(($(wc -l <"$work/manifest.csv") - 1)) cards"
+  measure "  batch print up to the first card" "$work/manifest.csv" \
+    print --batch "$work/manifest.csv" --side-mode 1 --mag-encoder --mag-mode W \
+    -o "$work/missing/job.prn"
+done

@@ -181,6 +181,9 @@ BatchPlan plan_batch(const Manifest& manifest, const print::Stripe& job_stripe,
   plan.manifest_ = &manifest;
   plan.job_stripe_ = job_stripe;
   plan.input_ = input;
+  std::size_t sides = manifest.size();
+  for (std::size_t i = 0; i < manifest.size(); ++i) sides += manifest.has_back(i);
+  plan.sides_.reserve(sides);
   for (std::size_t i = 0; i < manifest.size(); ++i) {
     const CardEntry card = manifest.card(i);
     try {
