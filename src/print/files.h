@@ -20,6 +20,10 @@ inline constexpr FileLimit kSettingsFileLimit{1u << 20, "a settings file"};
 inline constexpr FileLimit kPrinterFileLimit{1u << 20, "a printer file"};
 // dmSize and dmDriverExtra are 16-bit fields: a device mode is below 128 KB.
 inline constexpr FileLimit kDevmodeFileLimit{128u << 10, "a device mode file"};
+// Batch manifests and template data files. Both are held whole as a table
+// of their fields, at most 5 times the file (320 MB at this limit; about
+// twice the file for rows of names, numbers and paths), and a batch's plan
+// takes 4 bytes a card side besides.
 inline constexpr FileLimit kManifestFileLimit{64u << 20, "a manifest"};
 // About 1,900 cards of four panels each.
 inline constexpr FileLimit kJobFileLimit{512u << 20, "a job file"};

@@ -111,9 +111,11 @@ inline bool run_manifest(std::span<const std::uint8_t> input) {
     const cards::Manifest manifest =
         cards::parse_manifest(parser_targets::text_of(input), "/nonexistent", "cards.csv");
     std::size_t backs = 0;
-    for (const cards::CardEntry& card : manifest.cards) backs += card.back.has_value();
-    if (cards::plan_batch(manifest, {}, {true, print::StripeFormat::raw, 'W'}, "cards.csv")
-            .size() != manifest.cards.size() + backs)
+    for (std::size_t i = 0; i < manifest.size(); ++i) backs += manifest.card(i).back.has_value();
+    const cards::BatchPlan plan =
+        cards::plan_batch(manifest, {}, {true, print::StripeFormat::raw, 'W'}, "cards.csv");
+    if (plan.size() != manifest.size() + backs || !plan.side(plan.size() - 1) ||
+        plan.side(plan.size()))
       return false;
   } catch (const print::Error& error) {
     if (error.input().find("cards.csv") != 0) return false;
@@ -254,8 +256,19 @@ inline bool run_template(std::span<const std::uint8_t> input) {
       .write(reinterpret_cast<const char*>(input.data()), std::streamsize(input.size()));
   try {
     const cards::CardTemplate design(path, folder);
-    cards::DataRow row{"d.csv:2", {}};
-    for (const std::string& column : design.placeholders()) row.values[column] = "<&\"'>]]>";
+    // One row with a value for each placeholder that can be a column.
+    std::string header = "\" \"", values = "\"\"";
+    for (const std::string& column : design.placeholders()) {
+      if (column.empty() || column.size() > 4096) continue;
+      std::string quoted;
+      for (char c : column) quoted += c == '"' ? "\"\"" : std::string(1, c);
+      header += ",\"" + quoted + "\"";
+      values += ",\"<&\"\"'>]]>\"";
+    }
+    const std::string text = header + "\n" + values + "\n";
+    const cards::DataFile data =
+        cards::parse_data_file({text.begin(), text.end()}, "d.csv", folder);
+    const cards::DataRow row = data.rows[0];
     design.row_problems(row);
     std::vector<cards::CodeSlot> codes;
     const std::string svg = design.fill(row, codes);
@@ -264,7 +277,7 @@ inline bool run_template(std::span<const std::uint8_t> input) {
     xmlFreeDoc(doc);
     return doc != nullptr && codes.size() == design.codes().size();
   } catch (const print::Error& error) {
-    return error.input() == path.string() || error.input().starts_with("d.csv:2");
+    return error.input() == path.string() || error.input().starts_with("d.csv:");
   }
 }
 

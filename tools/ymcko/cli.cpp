@@ -455,15 +455,16 @@ void run_print(const PrintOptions& options, std::ostream& err, bool stderr_is_te
 
   const std::chrono::seconds pdf_time_limit(options.pdf_timeout);
   if (!options.batch.empty()) {
-    Manifest manifest = read_manifest(options.batch, rows ? &*rows : nullptr);
-    std::vector<SidePlan> plan;
+    const Manifest manifest = read_manifest(options.batch, rows ? &*rows : nullptr);
+    BatchPlan plan;
     as_usage([&] { plan = plan_batch(manifest, stripe, job.stripe, options.batch, flag_for); });
     check_manifest_files(manifest, options.batch);
     check_manifest_backs(manifest, print::describe_device(job).side_mode, options.batch);
     print_warnings(warnings, err);
     std::unique_ptr<JobOutput> output = open_print_output(options, job);
-    Progress progress(err, stderr_is_terminal, manifest.cards.size(), "cards");
-    BatchSource cards(std::move(plan), follow(progress, manifest.cards.size()), pdf_time_limit);
+    Progress progress(err, stderr_is_terminal, manifest.size(), "cards");
+    BatchSource cards([&plan](std::size_t index) { return plan.side(index); },
+                      follow(progress, manifest.size()), pdf_time_limit);
     // A batch writes behind its drawing.
     print_cards(job, cards, *output, save_devmode, true);
     return;

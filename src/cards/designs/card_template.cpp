@@ -91,11 +91,10 @@ std::string substitute(const std::string& text, const DataRow& row, const std::s
   std::string out;
   std::size_t from = 0;
   for (const Placeholder& p : placeholders_in(text)) {
-    auto value = row.values.find(p.column);
-    if (value == row.values.end())
-      throw print::Error(name, "{{" + p.column + "}}: the data file has no such column");
+    const auto value = row.value(p.column);
+    if (!value) throw print::Error(name, "{{" + p.column + "}}: the data file has no such column");
     out.append(text, from, p.begin - from);
-    out += value->second;
+    out += *value;
     from = p.end;
   }
   return out + text.substr(from);
@@ -348,17 +347,17 @@ std::string CardTemplate::fill(const DataRow& row, std::vector<CodeSlot>& codes)
         filled = embedded_.at(value);
       } else if (auto column = is_href(a) ? photo_column(value) : std::nullopt) {
         // The row's photo, relative to the data file; an empty cell shows none.
-        const std::string& photo = row.values.at(*column);
+        const std::string photo(row.value(*column).value());
         if (!photo.empty()) {
           const auto file = inside(folder_, photo, {folder_});
           if (!file) {
-            throw print::Error(row.where, *column + ": " + (folder_ / photo).string() +
-                                              ": lies outside the data file's folder");
+            throw print::Error(row.where(), *column + ": " + (folder_ / photo).string() +
+                                                ": lies outside the data file's folder");
           }
           try {
             filled = data_uri(*file);
           } catch (const print::Error& error) {
-            throw print::Error(row.where,
+            throw print::Error(row.where(),
                                *column + ": " + (folder_ / photo).string() + ": " + error.what());
           }
         }
@@ -388,19 +387,19 @@ std::vector<print::Error> CardTemplate::row_problems(const DataRow& row) const {
   // Photos as the run checks them, by their headers.
   std::vector<print::Error> problems;
   for (const std::string& column : photo_columns_) {
-    auto photo = row.values.find(column);
-    if (photo == row.values.end() || photo->second.empty()) continue;
-    const auto file = inside(folder_, photo->second, {folder_});
-    const std::string named = (folder_ / photo->second).string();
+    const std::string photo(row.value(column).value_or(""));
+    if (photo.empty()) continue;
+    const auto file = inside(folder_, photo, {folder_});
+    const std::string named = (folder_ / photo).string();
     try {
       if (!file) throw print::Error(named, "lies outside the data file's folder");
       checked_image(*file);
     } catch (const print::Error& error) {
-      problems.emplace_back(row.where, column + ": " + named + ": " + error.what());
+      problems.emplace_back(row.where(), column + ": " + named + ": " + error.what());
     }
   }
   for (const CodeSlot& code : codes_) {
-    const std::string where = row.where + ": " + columns_of(code.value);
+    const std::string where = row.where() + ": " + columns_of(code.value);
     try {
       check_code(code.kind, substitute(code.value, row, name_), where);
     } catch (const print::Error& error) {
@@ -428,7 +427,7 @@ Image CardTemplate::render(const DataRow& row, std::uint32_t width, std::uint32_
     const long right = std::lround(tx + (code.x + code.width) * sx);
     const long bottom = std::lround(ty + (code.y + code.height) * sy);
     draw_code(page, code.kind, code.value, int(left), int(top), int(right - left),
-              int(bottom - top), row.where + ": " + columns_of(codes_[i].value));
+              int(bottom - top), row.where() + ": " + columns_of(codes_[i].value));
   }
   return page;
 }
@@ -527,28 +526,29 @@ std::unique_ptr<CardSource> template_cards(std::shared_ptr<const TemplateRun> ru
                                            const print::Stripe& job_stripe,
                                            const print::StripeRules& rules, TemplatePage page,
                                            CardProgress progress) {
-  // A row's front, then its back when the run has a back template.
-  std::vector<SideOrigin> origins;
-  auto stripes = std::make_shared<std::vector<print::Stripe>>();
-  for (std::size_t i = 0; i < run->data.rows.size(); ++i) {
-    const DataRow& row = run->data.rows[i];
-    stripes->push_back(row_stripe(row, job_stripe, rules));
-    const std::string label = "card " + std::to_string(i + 1);
-    origins.push_back({row.where, label + " front", false});
-    if (run->back) origins.push_back({row.where, label + " back", true});
-  }
+  // A row's front, then its back when the run has a back template. Every
+  // row's stripe is checked before the first card, and made again with its
+  // front: nothing is held a row.
+  for (const DataRow& row : run->data.rows) row_stripe(row, job_stripe, rules);
   const std::size_t sides_per_row = run->back ? 2 : 1;
+  auto origins = [run, sides_per_row](std::size_t index) -> std::optional<SideOrigin> {
+    const std::size_t card = index / sides_per_row;
+    if (card >= run->data.rows.size()) return std::nullopt;
+    const bool front = index % sides_per_row == 0;
+    return SideOrigin{run->data.rows[card].where(),
+                      "card " + std::to_string(card + 1) + (front ? " front" : " back"), !front};
+  };
   auto renderers = std::make_shared<SvgRenderers>(template_workers(), page.limits);
-  auto produce = [run, stripes, page, sides_per_row, renderers](
+  auto produce = [run, job_stripe, rules, page, sides_per_row, renderers](
                      std::size_t index, std::size_t worker) -> std::optional<CardSide> {
     const std::size_t card = index / sides_per_row;
     if (card >= run->data.rows.size()) return std::nullopt;
     const DataRow& row = run->data.rows[card];
     const bool front = index % sides_per_row == 0;
     const CardTemplate& design = front ? *run->front : *run->back;
-    return CardSide{row.where + (front ? " front" : " back"),
+    return CardSide{row.where() + (front ? " front" : " back"),
                     design.render(row, page.width, page.height, page.fit, (*renderers)[worker]),
-                    front ? (*stripes)[card] : print::Stripe{}};
+                    front ? row_stripe(row, job_stripe, rules) : print::Stripe{}};
   };
   return std::make_unique<TemplateCards>(
       renderers, std::make_unique<BatchSource>(std::move(origins), std::move(produce),

@@ -29,15 +29,21 @@ struct SideOrigin {
   bool back = false;
 };
 
+// Where side `index` comes from; nothing past the last side.
+using SideOrigins = std::function<std::optional<SideOrigin>(std::size_t index)>;
+
 class BatchSource final : public CardSource {
  public:
   // The sides of `plan`, decoded ahead; a side that cannot be made is
   // reported by its manifest line and card.
   BatchSource(std::vector<SidePlan> plan, CardProgress progress,
               std::chrono::milliseconds pdf_page_time_limit = kPdfPageTimeLimit);
+  // The same for sides planned as they are decoded.
+  BatchSource(PlanSide plan, CardProgress progress,
+              std::chrono::milliseconds pdf_page_time_limit = kPdfPageTimeLimit);
   // Sides made by `produce` on `workers` threads, side i reported in errors
-  // by origins[i].
-  BatchSource(std::vector<SideOrigin> origins, DecodeAhead::Produce produce, std::size_t workers,
+  // by origins(i).
+  BatchSource(SideOrigins origins, DecodeAhead::Produce produce, std::size_t workers,
               CardProgress progress);
 
   std::optional<Card> next() override;
@@ -46,7 +52,7 @@ class BatchSource final : public CardSource {
   // The next side, its errors named by its origin.
   std::optional<CardSide> next_side();
 
-  std::vector<SideOrigin> origins_;
+  SideOrigins origins_;
   std::shared_ptr<SideDecoder> decoder_;
   DecodeAhead ahead_;
   CardProgress progress_;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <ranges>
 
 #include "print/errors.h"
 
@@ -63,18 +64,23 @@ bool RowChoice::chosen(std::size_t line) const {
   });
 }
 
-void RowChoice::check_rows(std::size_t header_line, std::span<const std::size_t> row_lines,
-                           const std::string& file) const {
+void RowChoice::check_rows(const CsvTable& table, const std::string& file) const {
+  const std::size_t header_line = table.line(0);
+  const auto data_rows = std::views::iota(std::size_t{1}, table.rows());
+  const std::size_t last_line = data_rows.empty() ? header_line : table.line(table.rows() - 1);
   for (const auto& [first, last] : ranges_) {
     for (std::size_t line : {first, last}) {
-      if (std::binary_search(row_lines.begin(), row_lines.end(), line)) continue;
+      // The rows' lines grow row by row.
+      const auto row = std::ranges::lower_bound(data_rows, line, {},
+                                                [&](std::size_t r) { return table.line(r); });
+      if (row != data_rows.end() && table.line(*row) == line) continue;
       const std::string named = "line " + std::to_string(line);
       if (line == header_line)
         throw print::Error(input_, named + " of " + file + " is its header, not a card's row");
-      if (row_lines.empty() || line > row_lines.back()) {
-        throw print::Error(
-            input_, named + " is past the end of " + file + ", whose last row starts on line " +
-                        std::to_string(row_lines.empty() ? header_line : row_lines.back()));
+      if (line > last_line) {
+        throw print::Error(input_, named + " is past the end of " + file +
+                                       ", whose last row starts on line " +
+                                       std::to_string(last_line));
       }
       throw print::Error(input_, named + " of " + file +
                                      " starts no row (blank, or inside a "

@@ -3,11 +3,12 @@
 #pragma once
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "cards/sides/csv.h"
 
 namespace ymcko::cards {
 
@@ -23,11 +24,10 @@ class RowChoice {
   bool chosen(std::size_t line) const;
 
   // Refuses, naming the choice's input, a number or a range's end that is
-  // not the first line of a data row of the file `file`: the header's line,
-  // a line past the last row, or a blank line or one inside a quoted field.
-  // `row_lines` are the data rows' first lines in order.
-  void check_rows(std::size_t header_line, std::span<const std::size_t> row_lines,
-                  const std::string& file) const;
+  // not the first line of a data row of the file `file`, read as `table`
+  // (the header, then the data rows): the header's line, a line past the
+  // last row, or a blank line or one inside a quoted field.
+  void check_rows(const CsvTable& table, const std::string& file) const;
 
  private:
   std::string input_;

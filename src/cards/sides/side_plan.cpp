@@ -47,13 +47,26 @@ std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files
 
 SideDecoder::SideDecoder(std::vector<SidePlan> plan, std::size_t workers,
                          std::chrono::milliseconds pdf_page_time_limit)
+    : SideDecoder(
+          // Each side is decoded once: its plan is handed over, and with it
+          // the bytes of a file read when it was planned.
+          [plan = std::make_shared<std::vector<SidePlan>>(std::move(plan))](
+              std::size_t index) -> std::optional<SidePlan> {
+            if (index >= plan->size()) return std::nullopt;
+            return std::move((*plan)[index]);
+          },
+          workers, pdf_page_time_limit) {}
+
+SideDecoder::SideDecoder(PlanSide plan, std::size_t workers,
+                         std::chrono::milliseconds pdf_page_time_limit)
     : plan_(std::move(plan)),
       open_(std::max<std::size_t>(1, workers)),
       pdf_page_time_limit_(pdf_page_time_limit) {}
 
 std::optional<CardSide> SideDecoder::decode(std::size_t index, std::size_t worker) {
-  if (index >= plan_.size()) return std::nullopt;
-  SidePlan& plan = plan_[index];  // this worker's alone: each side is decoded once
+  std::optional<SidePlan> planned = plan_(index);
+  if (!planned) return std::nullopt;
+  SidePlan& plan = *planned;
   CardSide side{plan.name, std::nullopt, std::move(plan.stripe)};
   if (!plan.file) {
     if (plan.image) side.image = *plan.image;

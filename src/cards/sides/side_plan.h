@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -71,14 +72,18 @@ class CardSource {
 // regular file is read whole, as it can be read only once.
 std::vector<SidePlan> plan_pages(const std::vector<std::filesystem::path>& files);
 
+// The plan of side `index`, made when the side is decoded; nothing past the
+// last side.
+using PlanSide = std::function<std::optional<SidePlan>(std::size_t index)>;
+
 // Decodes the sides of a plan, each once, in any order and on several
 // threads at a time; each worker keeps a PDF open while its pages follow.
 class SideDecoder {
  public:
   explicit SideDecoder(std::vector<SidePlan> plan, std::size_t workers = 1,
                        std::chrono::milliseconds pdf_page_time_limit = kPdfPageTimeLimit);
-  std::size_t size() const { return plan_.size(); }
-  const SidePlan& plan(std::size_t index) const { return plan_[index]; }
+  explicit SideDecoder(PlanSide plan, std::size_t workers = 1,
+                       std::chrono::milliseconds pdf_page_time_limit = kPdfPageTimeLimit);
   // Side `index` decoded by worker `worker`, or nothing past the last side.
   std::optional<CardSide> decode(std::size_t index, std::size_t worker);
 
@@ -87,7 +92,7 @@ class SideDecoder {
     std::optional<std::filesystem::path> path;
     std::unique_ptr<PdfDocument> document;
   };
-  std::vector<SidePlan> plan_;
+  PlanSide plan_;
   std::vector<OpenPdf> open_;  // one a worker
   std::chrono::milliseconds pdf_page_time_limit_;
 };

@@ -64,6 +64,14 @@ Image read_png(const std::filesystem::path& path) {
   return decode_png(std::vector<std::uint8_t>(text.begin(), text.end()), path.string());
 }
 
+// A data file "d.csv" whose one row has `value` in `column`.
+DataFile one_row(const std::string& column, const std::string& value) {
+  std::string text = column + "\n\"";
+  for (char c : value) text += c == '"' ? std::string("\"\"") : std::string(1, c);
+  text += "\"\n";
+  return parse_data_file({text.begin(), text.end()}, "d.csv", ".");
+}
+
 // Runs the tool; in a sanitizer build it passes over what fontconfig, pango
 // and glib do inside themselves (tests/tools/*.supp).
 ProcessResult run(const ScratchFolder& folder, const std::vector<std::string>& args) {
@@ -134,7 +142,11 @@ TEST(Template, PlaceholdersAreEscaped) {
                             "href=\"#ymcko-embedded-0\"", "=\"#ymcko-embedded-0\""}) {
     SCOPED_TRACE(value);
     std::vector<CodeSlot> codes;
-    const std::string svg = design.fill({"d.csv:2", {{"v", value}, {"p", "a.png"}}}, codes);
+    std::string csv = "v,p\n\"";
+    for (char c : std::string(value)) csv += c == '"' ? std::string("\"\"") : std::string(1, c);
+    csv += "\",a.png\n";
+    const DataFile data = parse_data_file({csv.begin(), csv.end()}, "d.csv", ".");
+    const std::string svg = design.fill(data.rows[0], codes);
     std::unique_ptr<xmlDoc, decltype(&xmlFreeDoc)> doc(
         xmlReadMemory(svg.data(), int(svg.size()), nullptr, nullptr, XML_PARSE_NONET), xmlFreeDoc);
     ASSERT_TRUE(doc) << svg;
@@ -332,10 +344,10 @@ TEST(Template, FilesAreFoundWhereTheTemplateAndTheDataPutThem) {
   CardTemplate design(folder / "design/t.svg", folder / "data");
   for (const std::string& photo : {std::string("face.png"), (folder / "data/face.png").string()}) {
     SCOPED_TRACE(photo);
-    EXPECT_TRUE(design.row_problems({"d.csv:2", {{"photo", photo}}}).empty());
+    EXPECT_TRUE(design.row_problems(one_row("photo", photo).rows[0]).empty());
   }
   const auto outside =
-      design.row_problems({"d.csv:2", {{"photo", (folder / "design/logo.png").string()}}});
+      design.row_problems(one_row("photo", (folder / "design/logo.png").string()).rows[0]);
   ASSERT_EQ(outside.size(), 1u);
   EXPECT_NE(std::string(outside[0].what()).find("lies outside the data file's folder"),
             std::string::npos);

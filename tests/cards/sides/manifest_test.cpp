@@ -16,8 +16,11 @@ namespace {
 using namespace ymcko::cards;
 
 std::vector<std::vector<std::string>> fields(std::string_view text) {
-  std::vector<std::vector<std::string>> out;
-  for (auto& row : parse_csv(text, "m.csv")) out.push_back(row.fields);
+  const CsvTable table = parse_csv(text, "m.csv");
+  std::vector<std::vector<std::string>> out(table.rows());
+  for (std::size_t r = 0; r < table.rows(); ++r) {
+    for (std::size_t f = 0; f < table.fields(r); ++f) out[r].emplace_back(table.field(r, f));
+  }
   return out;
 }
 
@@ -42,13 +45,15 @@ TEST(Batch, CsvFields) {
        "\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\n",
        {{"a,b", "say \"hi\"", "two\nlines"}}},
       {"quote inside a plain field stays", "a\"b,c", {{"a\"b", "c"}}},
+      {"rows of other widths",
+       "a,b\nc,d\ne\n\n,,f",
+       {{"a", "b"}, {"c", "d"}, {"e"}, {"", "", "f"}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     EXPECT_EQ(fields(c.text), c.rows);
   }
-  EXPECT_EQ(parse_csv("a\n\n\"x\ny\",z\nw", "m.csv").back().line, 5u)
-      << "lines count inside quotes";
+  EXPECT_EQ(parse_csv("a\n\n\"x\ny\",z\nw", "m.csv").line(2), 5u) << "lines count inside quotes";
 }
 
 TEST(Batch, ManifestRefusalsNameTheLine) {
@@ -86,13 +91,13 @@ TEST(Batch, ManifestRefusalsNameTheLine) {
 TEST(Batch, ManifestPathsAreRelativeToItAndTracksPerCard) {
   Manifest manifest = parse_manifest(
       "track1,front,back\nALICE,a.png,/abs/b.png\n,c.png,\nbob,e.png,f.png\n", "/cards", "m.csv");
-  ASSERT_EQ(manifest.cards.size(), 3u);
-  EXPECT_EQ(manifest.cards[0].front, "/cards/a.png");
-  EXPECT_EQ(manifest.cards[0].back, "/abs/b.png");
-  EXPECT_EQ(manifest.cards[0].tracks[0], "ALICE");
-  EXPECT_FALSE(manifest.cards[1].back);
-  EXPECT_EQ(manifest.cards[1].tracks[0], "") << "an empty cell is an empty track";
-  EXPECT_FALSE(manifest.cards[1].tracks[1]) << "no column, no track";
+  ASSERT_EQ(manifest.size(), 3u);
+  EXPECT_EQ(manifest.card(0).front, "/cards/a.png");
+  EXPECT_EQ(manifest.card(0).back, "/abs/b.png");
+  EXPECT_EQ(manifest.card(0).tracks[0], "ALICE");
+  EXPECT_FALSE(manifest.card(1).back);
+  EXPECT_EQ(manifest.card(1).tracks[0], "") << "an empty cell is an empty track";
+  EXPECT_FALSE(manifest.card(1).tracks[1]) << "no column, no track";
 }
 
 TEST(Batch, EveryCardIsItsFrontWithItsStripeAndItsOwnBack) {
@@ -101,16 +106,18 @@ TEST(Batch, EveryCardIsItsFrontWithItsStripeAndItsOwnBack) {
   ymcko::print::Stripe job;
   job.mode = 'R';
   job.tracks[0] = "JOB";
-  std::vector<SidePlan> plan =
+  const BatchPlan plan =
       plan_batch(manifest, job, {true, ymcko::print::StripeFormat::iso, 'Q'}, "m.csv");
   ASSERT_EQ(plan.size(), 3u) << "a card without a back image has no back side of its own";
-  EXPECT_EQ(plan[1].file, std::filesystem::path("/m/b.png"));
-  EXPECT_TRUE(plan[1].back);
-  EXPECT_FALSE(plan[2].back);
-  EXPECT_EQ(plan[1].stripe, ymcko::print::Stripe{}) << "the stripe goes with the front only";
+  EXPECT_FALSE(plan.side(3));
+  EXPECT_EQ(plan.side(1)->file, std::filesystem::path("/m/b.png"));
+  EXPECT_EQ(plan.side(1)->name, "m.csv:2: card 1 back /m/b.png");
+  EXPECT_TRUE(plan.side(1)->back);
+  EXPECT_FALSE(plan.side(2)->back);
+  EXPECT_EQ(plan.side(1)->stripe, ymcko::print::Stripe{}) << "the stripe goes with the front only";
   // Card 1: the job's mode and track 1, its own track 2; card 2: an empty track 2.
-  EXPECT_EQ(plan[0].stripe, (ymcko::print::Stripe{'R', {"JOB", "111", std::nullopt}}));
-  EXPECT_EQ(plan[2].stripe, (ymcko::print::Stripe{'R', {"JOB", "", std::nullopt}}));
+  EXPECT_EQ(plan.side(0)->stripe, (ymcko::print::Stripe{'R', {"JOB", "111", std::nullopt}}));
+  EXPECT_EQ(plan.side(2)->stripe, (ymcko::print::Stripe{'R', {"JOB", "", std::nullopt}}));
 
   EXPECT_THROW(check_manifest_backs(manifest, 0, "m.csv"), ymcko::print::Error);
   EXPECT_NO_THROW(check_manifest_backs(manifest, 1, "m.csv"));
