@@ -78,19 +78,22 @@ CsvTable parse_csv(std::vector<std::uint8_t> bytes, const std::string& input) {
       // row's first field, or line, is kept.
       const std::size_t row = table.rows_++;
       const std::size_t fields = table.ends_.size() - row_first;
-      if (row == 0) {
-        table.width_ = fields;
-      } else if (table.firsts_.empty() && fields != table.width_) {
-        table.firsts_.reserve(breaks + 1);
-        for (std::size_t r = 0; r < row; ++r)
-          table.firsts_.push_back(std::uint32_t(r * table.width_));
+      if (row == 0) table.width_ = fields;
+      if (!table.firsts_.empty() || fields != table.width_) {
+        if (table.firsts_.empty()) {
+          table.firsts_.reserve(breaks + 1);
+          for (std::size_t r = 0; r < row; ++r)
+            table.firsts_.push_back(std::uint32_t(r * table.width_));
+        }
+        table.firsts_.push_back(std::uint32_t(row_first));
       }
-      if (!table.firsts_.empty()) table.firsts_.push_back(std::uint32_t(row_first));
-      if (table.lines_.empty() && row_line != row + 1) {
-        table.lines_.reserve(breaks + 1);
-        for (std::size_t r = 0; r < row; ++r) table.lines_.push_back(std::uint32_t(r + 1));
+      if (!table.lines_.empty() || row_line != row + 1) {
+        if (table.lines_.empty()) {
+          table.lines_.reserve(breaks + 1);
+          for (std::size_t r = 0; r < row; ++r) table.lines_.push_back(std::uint32_t(r + 1));
+        }
+        table.lines_.push_back(std::uint32_t(row_line));
       }
-      if (!table.lines_.empty()) table.lines_.push_back(std::uint32_t(row_line));
     } else {
       table.ends_.pop_back();  // a blank line's one empty field
     }
