@@ -556,10 +556,10 @@ TEST_F(App, NoOneReadsAStripeBack) {
   std::vector<std::uint8_t> grey(1024 * 656, 200);
   ymcko::cards::write_png(folder_ / "card.png", 1024, 656, 1, grey);
   const std::string secret = "SECRETTRACK";
-  ASSERT_EQ(run_program(YMCKO_APP_PATH,
-                        {"modify", "-d", "card", "-o", "ymcko-mag-encoder=true", "-o",
-                         "ymcko-mag-mode=w"},
-                        folder_.path())
+  ASSERT_EQ(run_program(
+                YMCKO_APP_PATH,
+                {"modify", "-d", "card", "-o", "ymcko-mag-encoder=true", "-o", "ymcko-mag-mode=w"},
+                folder_.path())
                 .status,
             0);
   const ProcessResult result =

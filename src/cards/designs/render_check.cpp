@@ -56,8 +56,8 @@ std::vector<print::Error> template_render_problems(const TemplateRun& run,
         designs[side.design]->render(row, page.width, page.height, page.fit, renderers[worker]);
       } catch (const print::Error& error) {
         side.problem = print::Error(row.where(), "card " + std::to_string(side.row + 1) +
-                                                   (side.design == 0 ? " front " : " back ") +
-                                                   error.input() + ": " + error.what());
+                                                     (side.design == 0 ? " front " : " back ") +
+                                                     error.input() + ": " + error.what());
         std::lock_guard guard(lock);
         if (renderers[worker].late())
           first_late[side.design] = std::min(first_late[side.design], i);
