@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <ranges>
 
 #include "print/errors.h"
 
@@ -66,14 +65,21 @@ bool RowChoice::chosen(std::size_t line) const {
 
 void RowChoice::check_rows(const CsvTable& table, const std::string& file) const {
   const std::size_t header_line = table.line(0);
-  const auto data_rows = std::views::iota(std::size_t{1}, table.rows());
-  const std::size_t last_line = data_rows.empty() ? header_line : table.line(table.rows() - 1);
+  const std::size_t rows = table.rows();
+  const std::size_t last_line = rows > 1 ? table.line(rows - 1) : header_line;
   for (const auto& [first, last] : ranges_) {
     for (std::size_t line : {first, last}) {
-      // The rows' lines grow row by row.
-      const auto row = std::ranges::lower_bound(data_rows, line, {},
-                                                [&](std::size_t r) { return table.line(r); });
-      if (row != data_rows.end() && table.line(*row) == line) continue;
+      // The rows' lines grow row by row: the first data row at or after it.
+      std::size_t low = 1, high = rows;
+      while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (table.line(middle) < line) {
+          low = middle + 1;
+        } else {
+          high = middle;
+        }
+      }
+      if (low < rows && table.line(low) == line) continue;
       const std::string named = "line " + std::to_string(line);
       if (line == header_line)
         throw print::Error(input_, named + " of " + file + " is its header, not a card's row");
