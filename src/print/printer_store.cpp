@@ -189,6 +189,8 @@ PrinterStore read_printer_file(const std::filesystem::path& path) {
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path.string());
 }
 
+bool has_mag_encoder(const PrinterStore& store) { return properties_of(store).bMagEncoder == 1; }
+
 void apply_to_printer_store(const CardSettings& settings, PrinterStore& store) {
   bool any = false;
   for (const auto& [key, value] : settings.values()) {

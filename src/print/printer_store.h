@@ -52,6 +52,9 @@ PrinterStore parse_printer_file(std::string_view json_text, const std::string& i
 
 PrinterStore read_printer_file(const std::filesystem::path& path);
 
+// Whether the stored record (or the default one) says an encoder is fitted.
+bool has_mag_encoder(const PrinterStore& store);
+
 // Writes the printer-wide settings (mag_encoder, job_r_value) into the
 // stored record, creating it from the defaults when the store has none.
 void apply_to_printer_store(const CardSettings& settings, PrinterStore& store);

@@ -20,7 +20,6 @@
 #include "records/devmode.h"
 #include "records/page.h"
 #include "records/pdev.h"
-#include "records/printer_data.h"
 #include "settings/units.h"
 
 namespace ymcko::print {
@@ -216,13 +215,7 @@ namespace {
 // where the settings give none.
 StripeRules stripe_rules(const CardSettings& settings, const JobOptions& job) {
   StripeRules rules;
-  rules.encoder = std::get<bool>(default_value(*find_setting("mag_encoder")));
-  if (job.printer.properties) {
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-      value = value << 8 | (*job.printer.properties)[offsetof(PRINTERDATA, bMagEncoder) + i];
-    rules.encoder = value == 1;
-  }
+  rules.encoder = has_mag_encoder(job.printer);
   rules.format = settings.get<std::string>("mag_format").value_or("iso") == "raw"
                      ? StripeFormat::raw
                      : StripeFormat::iso;

@@ -59,11 +59,12 @@ bool has_profile_markers(const jpeg_decompress_struct& info) {
 // Decodes into `out` (RGBA, or inverted CMYK as `profile` says) and its
 // embedded profile into `profile`; false with `message` set on a malformed
 // stream or an image above the size limit, and `broken_profile` set when the
-// profile's markers do not make one. No object with a destructor lives in
+// profile's markers do not make one. With `header_only`, only the frame's
+// width and height are read into `out`. No object with a destructor lives in
 // this frame, so the long jump out of libjpeg skips nothing.
 bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out,
                       EmbeddedProfile* profile, bool* broken_profile, char* message,
-                      std::size_t message_size) {
+                      std::size_t message_size, bool header_only = false) {
   jpeg_decompress_struct info;
   JpegErrorManager errors;
   info.err = jpeg_std_error(&errors.manager);
@@ -79,6 +80,12 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out,
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   jpeg_save_markers(&info, JPEG_APP0 + 2, 0xFFFF);
   jpeg_read_header(&info, TRUE);
+  if (header_only) {
+    out->width = info.image_width;
+    out->height = info.image_height;
+    jpeg_destroy_decompress(&info);
+    return true;
+  }
   bool cmyk = info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK;
   profile->samples = cmyk                                     ? Samples::inverted_cmyk
                      : info.jpeg_color_space == JCS_GRAYSCALE ? Samples::grey
@@ -126,40 +133,16 @@ bool decode_jpeg_into(const std::uint8_t* data, std::size_t size, Image* out,
 
 }  // namespace
 
-namespace {
-
-// The frame's header: its width and height, or false with `message` set.
-bool read_jpeg_size(const std::uint8_t* data, std::size_t size, std::uint32_t* width,
-                    std::uint32_t* height, char* message, std::size_t message_size) {
-  jpeg_decompress_struct info;
-  JpegErrorManager errors;
-  info.err = jpeg_std_error(&errors.manager);
-  errors.manager.error_exit = jpeg_error_exit;
-  errors.manager.emit_message = jpeg_message;
-  errors.message[0] = 0;
-  if (setjmp(errors.jump)) {
-    std::snprintf(message, message_size, "%s", errors.message);
-    jpeg_destroy_decompress(&info);
-    return false;
-  }
-  jpeg_create_decompress(&info);
-  jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
-  jpeg_read_header(&info, TRUE);
-  *width = info.image_width;
-  *height = info.image_height;
-  jpeg_destroy_decompress(&info);
-  return true;
-}
-
-}  // namespace
-
 std::pair<std::uint32_t, std::uint32_t> jpeg_size(std::span<const std::uint8_t> bytes,
                                                   const std::string& name) {
-  std::uint32_t width = 0, height = 0;
+  Image header;
+  EmbeddedProfile profile;
+  bool broken_profile = false;
   char message[JMSG_LENGTH_MAX + 64];
-  if (!read_jpeg_size(bytes.data(), bytes.size(), &width, &height, message, sizeof message))
+  if (!decode_jpeg_into(bytes.data(), bytes.size(), &header, &profile, &broken_profile, message,
+                        sizeof message, true))
     throw print::Error(name, std::string("not a readable JPEG image: ") + message);
-  return {width, height};
+  return {header.width, header.height};
 }
 
 Image decode_jpeg(std::span<const std::uint8_t> bytes, const std::string& name) {
