@@ -187,6 +187,13 @@ class App : public ::testing::Test {
     for (const std::string& define : defines) args.insert(args.end(), {"-d", define});
     return app_.ipptool("card", "print-job.test", args);
   }
+  // The steps of media_page.py, in one browser.
+  ProcessResult browse(const std::vector<std::string>& steps) {
+    std::vector<std::string> args = {std::string(YMCKO_TEST_DATA_DIR) + "/app/media_page.py",
+                                     "http://" + app_.host(), (folder_ / "selenium").string()};
+    args.insert(args.end(), steps.begin(), steps.end());
+    return run_program("/usr/bin/python3", args, folder_.path());
+  }
 
   ymcko::testing::ScratchFolder folder_;
   PrinterApp app_{folder_.path()};
@@ -854,14 +861,70 @@ std::string step_output(const std::string& out, const std::string& step) {
   return part;
 }
 
+// A card run from the browser, as an office would make it: the example
+// design uploaded, its data and photos checked and previewed, rows 2-3
+// printed as one job whose cards read back their rows' codes and whose
+// bytes are the tool's; a design that loads a file beside it is refused,
+// and the run's uploads are gone once the job has printed.
+TEST_F(App, ACardRunIsUploadedPreviewedAndPrintedFromTheBrowser) {
+  const std::string examples =
+      std::filesystem::canonical(std::string(YMCKO_TEST_DATA_DIR) + "/../examples").string() + "/";
+  ymcko::testing::write_text(folder_ / "outside.svg",
+                             "<svg xmlns=\"http://www.w3.org/2000/svg\" viewBox=\"0 0 86 54\">"
+                             "<image href=\"../secret.png\" width=\"10\" height=\"10\"/></svg>");
+  const std::filesystem::path shot = std::filesystem::path(YMCKO_ARTEFACT_DIR) / "card-run.png";
+  const std::string run = "run:/card/design?name=member:" + examples + "people.csv:" + examples +
+                          "photos/amara.png," + examples + "photos/tomas.png," + examples +
+                          "photos/lena-ravi.png:2-3:ymcko-mag-mode=w:" + shot.string();
+  const ProcessResult seen =
+      browse({"check:/card/setup:ymcko-mag-encoder",
+              "design:/card/designs:member:" + examples + "member-card.svg",
+              "design:/card/designs:outside:" + (folder_ / "outside.svg").string(), run});
+  ASSERT_EQ(seen.status, 0) << seen.out << seen.err << app_.log();
+  EXPECT_EQ(step_output(seen.out, "design:/card/designs:member:" + examples + "member-card.svg"),
+            "Design \"member\" saved.");
+  EXPECT_NE(
+      step_output(seen.out, "design:/card/designs:outside:" + (folder_ / "outside.svg").string())
+          .find("the design: outside.svg: <image> refers to ../secret.png"),
+      std::string::npos)
+      << seen.out;
+  const std::string ran = step_output(seen.out, run);
+  // Three cards previewed, and the stripes the printer's default mode would
+  // not write, until the run's settings say W.
+  EXPECT_EQ(ran.substr(0, ran.find("people.csv:2: track1: stripe mode Q writes no track")),
+            "image 1024\nimage 1024\nimage 1024\n")
+      << ran;
+  EXPECT_NE(ran.find("/card/cards?job=1\n"), std::string::npos) << ran;
+
+  // The job: two cards, each front's code its row's member number, the
+  // bytes the tool makes of the same rows; the uploads gone once it ended.
+  const std::filesystem::path job = folder_ / "jobs/member: people.csv, rows 2-3.prn";
+  const std::filesystem::path runs = folder_ / "ymcko-app.d/ymcko-runs";
+  const auto ended = [&] {
+    return std::filesystem::is_empty(runs) && std::filesystem::exists(job);
+  };
+  for (int attempt = 0; attempt < 200 && !ended(); ++attempt)
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(ended()) << app_.log();
+  ASSERT_EQ(run_program(YMCKO_TOOL_PATH,
+                        {"print", "--template", examples + "member-card.svg", "--data",
+                         examples + "people.csv", "--rows", "2-3", "--mag-encoder", "--mag-mode",
+                         "W", "-o", "tool.prn"},
+                        folder_.path())
+                .status,
+            0);
+  EXPECT_EQ(file_bytes(job), file_bytes(folder_ / "tool.prn"));
+  const std::filesystem::path previews = folder_ / "ymcko-app.d/ymcko-previews/p1-j1";
+  for (const auto& [card, member] : {std::pair{1, "LMC-2027-0101"}, {2, "LMC-2027-0102"}}) {
+    const std::string png = (previews / ("card" + std::to_string(card) + "-front.png")).string();
+    EXPECT_EQ(run_program("/usr/bin/zbarimg", {"--raw", "-q", png}, folder_.path()).out,
+              std::string(member) + "\n")
+        << card;
+  }
+}
+
 TEST_F(App, TheWebInterfaceShowsThePrinterAndItsCardOptions) {
   ASSERT_TRUE(std::filesystem::exists("/usr/bin/chromium")) << "the test command installs it";
-  const auto browse = [&](const std::vector<std::string>& steps) {
-    std::vector<std::string> args = {std::string(YMCKO_TEST_DATA_DIR) + "/app/media_page.py",
-                                     "http://" + app_.host(), (folder_ / "selenium").string()};
-    args.insert(args.end(), steps.begin(), steps.end());
-    return run_program("/usr/bin/python3", args, folder_.path());
-  };
   // In a browser: the home page; without the Avahi daemon, as here, the
   // page that looks for printers on the network answers (and so does the
   // devices subcommand); the job defaults; the Media page saved keeps the

@@ -16,6 +16,16 @@ follows a line "=== STEP":
                    WIDTH" for each card picture once loaded (0 for one that
                    did not load), then the page's text.
   shot:PATH:FILE   a screenshot of the page at PATH into FILE.
+  design:PATH:NAME:FRONT
+                   uploads the design FRONT as NAME on the designs page at
+                   PATH; the page's answer.
+  run:PATH:DATA:PHOTOS:ROWS:N=V,..:SHOT
+                   on the design page at PATH uploads the data file DATA and
+                   the photos PHOTOS (comma-separated); on the run's page,
+                   "image WIDTH" for each card picture once loaded and the
+                   problems found, and its screenshot into SHOT; then chooses
+                   ROWS, sets each field N to V and presses Print: the path of
+                   the page it lands on and its text.
 
 Usage: media_page.py URL PROFILE_FOLDER STEP...
 """
@@ -75,6 +85,35 @@ try:
         elif kind == "test":
             driver.find_element(By.CSS_SELECTOR, "input[value='Print Test Page']").click()
             print(banner())
+        elif kind == "design":
+            driver.find_element(By.CSS_SELECTOR, "input[type=text][name=name]").send_keys(rest[0])
+            driver.find_element(By.NAME, "front").send_keys(rest[1])
+            driver.find_element(By.CSS_SELECTOR, "input[value='Save Design']").click()
+            print(banner())
+        elif kind == "run":
+            data, photos, rows, fields, shot = rest
+            driver.find_element(By.NAME, "data").send_keys(data)
+            driver.find_element(By.NAME, "photos").send_keys("\n".join(photos.split(",")))
+            driver.find_element(By.CSS_SELECTOR, "input[value='Check Data']").click()
+            images = WebDriverWait(driver, 10).until(
+                lambda d: d.find_elements(By.CSS_SELECTOR, "img.card"))
+            WebDriverWait(driver, 60).until(
+                lambda d: all(d.execute_script("return arguments[0].complete", i) for i in images))
+            for image in images:
+                print("image", driver.execute_script("return arguments[0].naturalWidth", image))
+            for found in driver.find_elements(By.CSS_SELECTOR, "p.checked, ul.problems li"):
+                print(found.text)
+            driver.save_screenshot(shot)
+            click = lambda element: driver.execute_script("arguments[0].click()", element)
+            click(driver.find_element(By.CSS_SELECTOR, "input[name=rows][value=range]"))
+            driver.find_element(By.NAME, "range").send_keys(rows)
+            for field in fields.split(","):
+                name, value = field.split("=")
+                Select(driver.find_element(By.NAME, name)).select_by_value(value)
+            click(driver.find_element(By.CSS_SELECTOR, "input[value=Print]"))
+            WebDriverWait(driver, 10).until(lambda d: "/cards" in d.current_url)
+            print(driver.current_url[len(url):])
+            print(driver.find_element(By.TAG_NAME, "body").text)
         elif kind == "job":
             driver.find_element(By.CSS_SELECTOR, "table.list a").click()
             WebDriverWait(driver, 10).until(lambda d: d.find_elements(By.TAG_NAME, "figure"))

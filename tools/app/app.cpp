@@ -17,6 +17,8 @@
 #include <optional>
 #include <string>
 
+#include "app/card_runs.h"
+#include "app/design_pages.h"
 #include "app/job_pages.h"
 #include "app/setup_pages.h"
 #include "app/vendor_attributes.h"
@@ -325,6 +327,56 @@ bool print_document(pappl_job_t* job, pappl_device_t* device, void*) {
   });
 }
 
+namespace {
+
+// A card run of the Card designs pages: its rows' cards, rendered ahead on
+// the template workers, through one print session. The run's data and
+// photos go once the job has ended, however it ended.
+void print_card_run(pappl_job_t* job, pappl_device_t* device, std::shared_ptr<CardRun> run) {
+  if (!run) {
+    throw print::Error("the job",
+                       "its card run is no longer held (the application was restarted or the "
+                       "run was removed); start the run again from the printer's Card designs "
+                       "page");
+  }
+  struct Removed {
+    std::string id;
+    ~Removed() { remove_run(id); }
+  } removed{run->id()};
+  const print::CardSettings settings = run->settings();
+  print::JobOptions options = print::job_options(settings);
+  options.fit = print::FitMode::cover;  // as the tool's template runs
+  DeviceSink printer(device);
+  JobRecord record(job, run->landscape(), &settings);
+  RecordingSink sink(printer, record);
+  print::PrintSession session(sink, options);
+  std::unique_ptr<cards::CardSource> cards = run_cards(*run, options, {});
+  std::size_t printed = 0;
+  while (std::optional<cards::Card> card = cards->next()) {
+    if (papplJobIsCanceled(job)) break;
+    const cards::Image& front = *card->front.image;
+    std::optional<print::Side> back;
+    if (card->back && card->back->image) {
+      const cards::Image& image = *card->back->image;
+      back = print::Side{
+          card->back->name,
+          print::ImageView{image.width, image.height, print::PixelFormat::rgba, image.rgba, 0}};
+    }
+    session.add_card({card->front.name, print::ImageView{front.width, front.height,
+                                                         print::PixelFormat::rgba, front.rgba, 0}},
+                     back, card->front.stripe);
+    ++printed;
+    papplJobSetImpressionsCompleted(job, 1);
+  }
+  cards.reset();
+  session.finish();
+  papplDeviceFlush(device);
+  record.finish(printed, 0);
+  if (papplJobIsCanceled(job)) say_cancelled(job, printed);
+}
+
+}  // namespace
+
 bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* device) {
   return guarded(job, [&] {
     const Document document(job);
@@ -336,6 +388,7 @@ bool print_job_file(pappl_job_t* job, pappl_pr_options_t*, pappl_device_t* devic
       std::span<const std::uint8_t> bytes;
       ~Unmap() { ::munmap(const_cast<std::uint8_t*>(bytes.data()), bytes.size()); }
     } unmap{bytes};
+    if (is_run_document(bytes)) return print_card_run(job, device, run_of_document(bytes));
     // The whole job is checked before a byte of it reaches the printer.
     const jobstream::ReadResult checked = cards::check_job(bytes);
     if (checked.error) {
@@ -403,6 +456,7 @@ void printer_created(pappl_printer_t* printer, void*) {
   papplPrinterSetSupplies(printer, 2, supplies);
   add_job_pages(printer);
   add_setup_pages(printer);
+  add_design_pages(printer);
 }
 
 bool report_status(pappl_printer_t* printer) {

@@ -31,24 +31,6 @@ fs::path job_folder(int printer_id, int job_id) {
   return preview_root / ("p" + std::to_string(printer_id) + "-j" + std::to_string(job_id));
 }
 
-// Writes a file for the server user alone, never through a link; false
-// when it cannot.
-bool write_private(const fs::path& path, std::span<const std::uint8_t> bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) return false;
-  bool written = ::fchmod(fd, 0600) == 0;
-  for (std::size_t done = 0; written && done < bytes.size();) {
-    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
-    written = wrote > 0;
-    done += written ? std::size_t(wrote) : 0;
-  }
-  return ::close(fd) == 0 && written;
-}
-
-bool write_private(const fs::path& path, const std::string& text) {
-  return write_private(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-}
-
 std::string side_file(std::size_t card, bool back) {
   return "card" + std::to_string(card) + (back ? "-back.png" : "-front.png");
 }
@@ -107,6 +89,22 @@ std::string listed(const std::string& tracks) {
 }
 
 }  // namespace
+
+bool write_private(const fs::path& path, std::span<const std::uint8_t> bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool written = ::fchmod(fd, 0600) == 0;
+  for (std::size_t done = 0; written && done < bytes.size();) {
+    const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+    written = wrote > 0;
+    done += written ? std::size_t(wrote) : 0;
+  }
+  return ::close(fd) == 0 && written;
+}
+
+bool write_private(const fs::path& path, const std::string& text) {
+  return write_private(path, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
 
 void set_spool(const fs::path& spool) {
   spool_root = spool;

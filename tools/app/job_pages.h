@@ -29,6 +29,11 @@ inline constexpr std::size_t kCardsShown = 20;
 void set_spool(const std::filesystem::path& spool);
 const std::filesystem::path& spool();
 
+// Writes a file for the server user alone, never through a link; false
+// when it cannot.
+bool write_private(const std::filesystem::path& path, std::span<const std::uint8_t> bytes);
+bool write_private(const std::filesystem::path& path, const std::string& text);
+
 // What a job's page shows, written as the job prints. The cards come from
 // the stream that goes to the printer, read back a card at a time so that a
 // long job holds one card in memory, and only the first kCardsShown.

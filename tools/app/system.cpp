@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/card_runs.h"
 #include "app/job_pages.h"
 #include "app/vendor_attributes.h"
 
@@ -35,6 +36,20 @@ std::string spool_folder(const std::string& base) {
   if (getuid() == 0) return "/var/spool/" + base;
   if (const char* home = std::getenv("HOME")) return std::string(home) + "/.config/" + base + ".d";
   return std::string(papplGetTempDir()) + "/" + base + std::to_string(getuid()) + ".d";
+}
+
+// The folder of the printers' card designs, beside PAPPL's state file:
+// the option "designs-directory" when given.
+std::string designs_folder(const std::string& base, const char* given) {
+  if (given != nullptr) return given;
+  if (const char* common = std::getenv("SNAP_COMMON"))
+    return std::string(common) + "/" + base + "-designs";
+  if (getuid() == 0) return "/var/lib/" + base + "/designs";
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"))
+    return std::string(config) + "/" + base + "-designs";
+  if (const char* home = std::getenv("HOME"))
+    return std::string(home) + "/.config/" + base + "-designs";
+  return std::string(papplGetTempDir()) + "/" + base + std::to_string(getuid()) + "-designs";
 }
 
 pappl_loglevel_t log_level(const char* name) {
@@ -137,6 +152,11 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   papplSystemSetDefaultShownCallback(system, default_shown, nullptr);
   // A job's previews are kept as long as the job is in the history.
   set_spool(spool);
+  // Card designs are kept; card runs are held in the spool, and looked
+  // over every half minute for those that have ended.
+  set_card_folders(designs_folder(base, option("designs-directory", count, options)),
+                   std::filesystem::path(spool) / "ymcko-runs");
+  papplSystemAddTimerCallback(system, 0, 30, sweep_runs, nullptr);
   papplSystemSetJobRemovedCallback(system, job_removed, nullptr);
   // The stripe's texts are personal data: no client reads them back.
   papplSystemSetPrivateJobAttributes(system, kPrivateReport, int(private_attributes().size()),
@@ -163,8 +183,11 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
 
 int run(int argc, char* argv[]) {
   static std::string base = std::filesystem::path(argv[0]).filename().string();
-  return papplMainloop(argc, argv, "1.0.0", kFooter, 1, kDrivers, nullptr, driver_callback, nullptr,
-                       nullptr, make_system, nullptr, &base);
+  const int status = papplMainloop(argc, argv, "1.0.0", kFooter, 1, kDrivers, nullptr,
+                                   driver_callback, nullptr, nullptr, make_system, nullptr, &base);
+  // A server's card runs end with it.
+  end_card_runs();
+  return status;
 }
 
 }  // namespace ymcko::app

@@ -518,6 +518,26 @@ std::string default_text(const VendorSetting& setting, const print::SettingValue
   return std::visit(Text{setting}, value);
 }
 
+std::vector<std::pair<std::string, std::string>> setting_choices(const VendorSetting& setting) {
+  if (!setting.keywords.empty()) return setting.keywords;
+  std::vector<std::pair<std::string, std::string>> choices;
+  if (setting.row->kind == SettingKind::choice) {
+    for (std::string_view choice : setting.row->choices)
+      choices.emplace_back(keyword_of(choice), choice_label(setting.row->key, choice));
+  }
+  return choices;
+}
+
+void set_from_text(print::CardSettings& settings, const VendorSetting& setting,
+                   const std::string& text, print::Warnings& warnings) {
+  try {
+    print::set_from_text(settings, setting.row->key, texts_of_text(*setting.row, text),
+                         setting.name, warnings);
+  } catch (const print::Error& error) {
+    throw print::Error(setting.label, error.what());
+  }
+}
+
 print::SettingValue printer_default(ipp_t* defaults, const VendorSetting& setting) {
   const std::string name = setting.name + "-default";
   if (ipp_attribute_t* attr =

@@ -83,6 +83,15 @@ std::string value_in_words(const VendorSetting& setting, const print::SettingVal
 // commas, areas by ";".
 std::string default_text(const VendorSetting& setting, const print::SettingValue& value);
 
+// The choices of a setting named by keywords or of a choice row, each as
+// the text a default is set by and its label; none for other settings.
+std::vector<std::pair<std::string, std::string>> setting_choices(const VendorSetting& setting);
+
+// Sets a vendor setting from the text a default is set by (a web form's).
+// Throws print::Error naming the setting's label when the row refuses it.
+void set_from_text(print::CardSettings& settings, const VendorSetting& setting,
+                   const std::string& text, print::Warnings& warnings);
+
 // The value of the printer's NAME-default (from its driver attributes), or
 // the driver's default when it has none or one it cannot read.
 print::SettingValue printer_default(ipp_t* defaults, const VendorSetting& setting);

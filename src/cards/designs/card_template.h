@@ -43,6 +43,8 @@ class CardTemplate {
   // Every placeholder's column, in the order they first appear.
   const std::vector<std::string>& placeholders() const { return placeholders_; }
   const std::vector<CodeSlot>& codes() const { return codes_; }
+  // The columns whose values name photos, relative to the data file's folder.
+  const std::vector<std::string>& photo_columns() const { return photo_columns_; }
 
   // What would stop this row's card, one message per problem: a missing or
   // unreadable photo, a value a code cannot encode. Placeholders without a

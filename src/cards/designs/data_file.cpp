@@ -11,9 +11,9 @@ std::optional<std::string_view> DataRow::value(std::string_view column) const {
   return rows_->table_.field(row_, found->second);
 }
 
-std::string DataRow::where() const {
-  return rows_->name_ + ":" + std::to_string(rows_->table_.line(row_));
-}
+std::string DataRow::where() const { return rows_->name_ + ":" + std::to_string(line()); }
+
+std::size_t DataRow::line() const { return rows_->table_.line(row_); }
 
 DataFile read_data_file(const std::filesystem::path& path, const RowChoice* chosen) {
   return parse_data_file(print::read_file(path, print::kManifestFileLimit), path.string(),

@@ -31,6 +31,8 @@ class DataRow {
   // The row's value in `column`, or nothing when the file has no such column.
   std::optional<std::string_view> value(std::string_view column) const;
   std::string where() const;
+  // The line of the file the row starts on, as a row choice names it.
+  std::size_t line() const;
 
  private:
   const DataRows* rows_;
