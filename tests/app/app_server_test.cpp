@@ -893,7 +893,7 @@ TEST_F(App, ACardRunIsUploadedPreviewedAndPrintedFromTheBrowser) {
   // not write, until the run's settings say W.
   EXPECT_EQ(ran.substr(0, ran.find("people.csv:2: track1: stripe mode Q writes no track")),
             "image 1024\nimage 1024\nimage 1024\n")
-      << ran;
+      << ran << app_.log();
   EXPECT_NE(ran.find("/card/cards?job=1\n"), std::string::npos) << ran;
 
   // The job: two cards, each front's code its row's member number, the

@@ -154,7 +154,10 @@ class PreviewWorkers {
       tasks_.clear();
     }
     wake_.notify_all();
-    if (renderers_) renderers_->stop();
+    {
+      const std::lock_guard guard(lock_);
+      if (renderers_) renderers_->stop();
+    }
     for (std::thread& thread : threads_) thread.join();
     threads_.clear();
     renderers_.reset();
@@ -167,23 +170,34 @@ class PreviewWorkers {
   };
   void start() {
     if (!threads_.empty()) return;
-    renderers_ =
-        std::make_unique<cards::SvgRenderers>(cards::template_workers(), cards::RenderLimits{});
-    for (std::size_t worker = 0; worker < renderers_->size(); ++worker)
-      threads_.emplace_back([this, worker] { work(worker); });
+    const std::size_t workers = cards::template_workers();
+    for (std::size_t worker = 0; worker < workers; ++worker)
+      threads_.emplace_back([this, worker, workers] { work(worker, workers); });
   }
-  void work(std::size_t worker) {
+  void work(std::size_t worker, std::size_t workers) {
+    // A renderer ends with the thread that started it (its parent-death
+    // signal is the thread's), so the first worker starts them all: never
+    // the client's thread that asked first, which ends with its request.
+    if (worker == 0) {
+      auto renderers = std::make_unique<cards::SvgRenderers>(workers, cards::RenderLimits{});
+      {
+        const std::lock_guard guard(lock_);
+        renderers_ = std::move(renderers);
+      }
+      wake_.notify_all();
+    }
     for (;;) {
       Task task;
+      cards::SvgRenderer* renderer;
       {
         std::unique_lock guard(lock_);
-        wake_.wait(guard, [this] { return ending_ || !tasks_.empty(); });
+        wake_.wait(guard, [this] { return ending_ || (renderers_ && !tasks_.empty()); });
         if (ending_) return;
         task = std::move(tasks_.front());
         tasks_.pop_front();
+        renderer = &(*renderers_)[worker];
       }
-      if (const std::shared_ptr<CardRun> run = task.run.lock())
-        draw(*run, task.row, (*renderers_)[worker]);
+      if (const std::shared_ptr<CardRun> run = task.run.lock()) draw(*run, task.row, *renderer);
     }
   }
   static void draw(CardRun& run, std::size_t row, cards::SvgRenderer& renderer);

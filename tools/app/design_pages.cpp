@@ -531,26 +531,30 @@ bool run_page(pappl_client_t* client, void* data) {
   papplClientHTMLStartForm(client, page_path(printer, "run").c_str(), false);
   papplClientHTMLPrintf(client, "          <input type=\"hidden\" name=\"id\" value=\"%s\">\n",
                         run->id().c_str());
-  // The page's cards as held, each with its box for a choice of rows.
+  // The page's cards as held, two sides a line, each front with its box
+  // for a choice of rows.
   const std::string images = page_path(printer, "run.png");
+  papplClientHTMLPuts(client, "          <div class=\"row\">\n");
   for (std::size_t index = first; index < last; ++index) {
-    const std::size_t line = templates.data.rows[index].line();
-    papplClientHTMLPrintf(client,
-                          "          <h3><label><input type=\"checkbox\" name=\"row-%d\"> Row "
-                          "%d</label></h3>\n          <div class=\"row\">\n",
-                          int(line), int(line));
+    const int line = int(templates.data.rows[index].line());
     for (const bool back : {false, true}) {
       if (back && !templates.back) continue;
-      papplClientHTMLPrintf(
-          client,
-          "            <figure class=\"col-6\"><img class=\"card\" "
-          "src=\"%s?id=%s&amp;row=%d&amp;side=%s\" alt=\"Row %d, %s\" style=\"width: 100%%; "
-          "border: 1px solid #999;\"><figcaption>%s</figcaption></figure>\n",
-          images.c_str(), run->id().c_str(), int(index), back ? "back" : "front", int(line),
-          back ? "back" : "front", back ? "Back" : "Front");
+      papplClientHTMLPrintf(client,
+                            "            <figure class=\"col-6\"><img class=\"card\" "
+                            "src=\"%s?id=%s&amp;row=%d&amp;side=%s\" alt=\"Row %d, %s\" "
+                            "style=\"width: 100%%; border: 1px solid #999;\"><figcaption>",
+                            images.c_str(), run->id().c_str(), int(index), back ? "back" : "front",
+                            line, back ? "back" : "front");
+      if (back)
+        papplClientHTMLPrintf(client, "Row %d, back", line);
+      else
+        papplClientHTMLPrintf(client,
+                              "<label><input type=\"checkbox\" name=\"row-%d\"> Row %d%s</label>",
+                              line, line, templates.back ? ", front" : "");
+      papplClientHTMLPuts(client, "</figcaption></figure>\n");
     }
-    papplClientHTMLPuts(client, "          </div>\n");
   }
+  papplClientHTMLPuts(client, "          </div>\n");
   if (pages > 1) {
     papplClientHTMLPrintf(client, "          <p class=\"pages\">Page %d of %d:", int(page),
                           int(pages));
