@@ -101,10 +101,16 @@ tool_start=$(now)
 (cd "$work" && "$OLDPWD/$build/bin/ymcko" print --template "$OLDPWD/examples/member-card.svg" \
   --data rows.csv -o tool.prn 2>/dev/null) || true
 tool=$(echo "$(now) - $tool_start" | bc)
-printf 'rows %d, median of %d runs, seconds\n' "$rows" "$runs"
-printf '  upload to the run page:       %s\n' "$(median <"$work/page")"
-printf '  upload to the first preview:  %s\n' "$(median <"$work/first")"
-printf '  upload to the page of ten:    %s\n' "$(median <"$work/last")"
-printf '  Print to the printed job:     %s\n' "$(median <"$work/printed")"
-printf '  the tool'"'"'s template run:       %s\n' "$tool"
+printf 'rows %d, seconds: the first run (renderers starting), then the median of %d runs\n' \
+  "$rows" "$runs"
+for figure in page first last printed; do
+  case $figure in
+    page) label="upload to the run page" ;;
+    first) label="upload to the first preview" ;;
+    last) label="upload to the page of ten" ;;
+    printed) label="Print to the printed job" ;;
+  esac
+  printf '  %-30s %8.3f %8.3f\n' "$label:" "$(head -1 "$work/$figure")" "$(median <"$work/$figure")"
+done
+printf '  %-30s %8.3f\n' "the tool's template run:" "$tool"
 if cmp -s "$work"/jobs/*.prn "$work/tool.prn"; then echo "  the job's bytes are the tool's"; else echo "  the job's bytes DIFFER from the tool's"; fi
