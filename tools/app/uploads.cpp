@@ -35,23 +35,23 @@ std::string size_text(std::uint64_t bytes) {
   return std::to_string(bytes) + (bytes == 1 ? " byte" : " bytes");
 }
 
-// A name as a message shows it: quoted, control characters escaped, and cut
+// Sent text as a message shows it: control characters escaped, and cut
 // after 64 bytes (at a character's start) so that the message stays a line.
-std::string shown_name(std::string_view name) {
+std::string shown_text(std::string_view text) {
   constexpr std::size_t kShown = 64;
-  std::string shown;
-  if (name.size() > kShown) {
-    std::size_t cut = kShown;
-    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
-    shown = print::printable_text(name.substr(0, cut)) + "...";
-  } else {
-    shown = print::printable_text(name);
-  }
-  return "\"" + shown + "\"";
+  if (text.size() <= kShown) return print::printable_text(text);
+  std::size_t cut = kShown;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
+  return print::printable_text(text.substr(0, cut)) + "...";
 }
 
+// A file's name as a message shows it, quoted.
+std::string shown_name(std::string_view name) { return "\"" + shown_text(name) + "\""; }
+
+// Whether a byte is a C0 control character or DEL.
 bool is_control(char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }
 
+// Whether two ASCII texts are the same but for the case of their letters.
 bool same_text_ignoring_case(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
@@ -61,6 +61,7 @@ bool same_text_ignoring_case(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The text without the blanks (spaces and tabs) around it.
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
   while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
@@ -230,7 +231,7 @@ Descriptor new_upload_file(const std::filesystem::path& folder, std::mt19937_64&
     if (fd.get() < 0 && errno == EEXIST) continue;
     if (fd.get() >= 0) made.add(path);
     if (fd.get() < 0 || ::fchmod(fd.get(), 0600) != 0)
-      throw print::Error(field,
+      throw print::Error(shown_text(field),
                          shown_name(name) + " could not be written: " + std::strerror(errno));
     return fd;
   }
@@ -377,15 +378,15 @@ PartHeaders read_part_headers(BodyStream& body) {
 std::string plain_file_name(const std::string& field, const std::string& sent) {
   const std::size_t slash = sent.find_last_of("/\\");
   std::string name = slash == std::string::npos ? sent : sent.substr(slash + 1);
-  const char* fault = nullptr;
+  std::string fault;
   if (name.empty() || name == "." || name == "..")
     fault = "names no file";
   else if (name.size() > kNameBytes)
-    fault = "is longer than the 255 bytes a file name may be";
+    fault = "is longer than the " + std::to_string(kNameBytes) + " bytes a file name may be";
   for (char c : name)
     if (is_control(c)) fault = "holds a control character";
-  if (fault != nullptr)
-    throw print::Error(field, "the file name " + shown_name(sent) + " " + fault);
+  if (!fault.empty())
+    throw print::Error(shown_text(field), "the file name " + shown_name(sent) + " " + fault);
   return name;
 }
 
@@ -398,15 +399,16 @@ UploadedFile read_file_part(BodyStream& body, const std::string& delimiter,
   const bool whole = body.until(delimiter, [&](std::string_view bytes) {
     file.size += bytes.size();
     if (file.size > limits.file_bytes)
-      throw print::Error(file.field, shown_name(file.name) + " is larger than the " +
-                                         size_text(limits.file_bytes) + " a file may be");
+      throw print::Error(shown_text(file.field), shown_name(file.name) + " is larger than the " +
+                                                     size_text(limits.file_bytes) +
+                                                     " a file may be");
     if (const int error = write_all(fd.get(), bytes))
-      throw print::Error(file.field,
+      throw print::Error(shown_text(file.field),
                          shown_name(file.name) + " could not be written: " + std::strerror(error));
   });
   if (!whole) throw print::Error(kUpload, "it ends before its closing boundary");
   if (const int error = fd.close())
-    throw print::Error(file.field,
+    throw print::Error(shown_text(file.field),
                        shown_name(file.name) + " could not be written: " + std::strerror(error));
   return file;
 }
@@ -445,7 +447,7 @@ UploadedForm read_multipart(std::string_view content_type, const BodyReader& rea
       if (!body.until(delimiter, [&](std::string_view bytes) {
             if (value.size() + bytes.size() > kFieldValueBytes)
               throw print::Error(
-                  headers.field,
+                  shown_text(headers.field),
                   "a value longer than the " + size_text(kFieldValueBytes) + " a field may hold");
             value += bytes;
           }))
@@ -454,7 +456,8 @@ UploadedForm read_multipart(std::string_view content_type, const BodyReader& rea
     } else if (headers.file_name->empty()) {
       // A file input left empty: browsers send it with no name and no bytes.
       if (!body.until(delimiter, [&](std::string_view bytes) {
-            if (!bytes.empty()) throw print::Error(headers.field, "a file was sent without a name");
+            if (!bytes.empty())
+              throw print::Error(shown_text(headers.field), "a file was sent without a name");
           }))
         ended();
     } else {
@@ -491,8 +494,8 @@ std::string zip_reason(int code) {
   return reason;
 }
 
-// Why an entry's path cannot be a file's path under the folder, or null.
-const char* path_fault(std::string_view path) {
+// Why an entry's path cannot be a file's path under the folder, or nothing.
+std::string path_fault(std::string_view path) {
   if (path.front() == '/') return "has an absolute path";
   for (char c : path) {
     if (c == '\\') return "has a backslash in its path";
@@ -504,17 +507,18 @@ const char* path_fault(std::string_view path) {
     if (part.empty() || part == ".") return "has an empty or \".\" part in its path";
     if (part == "..") return "climbs out of its folder by \"..\"";
     if (part.size() > kNameBytes)
-      return "has a part of its path longer than the 255 bytes a file name may be";
+      return "has a part of its path longer than the " + std::to_string(kNameBytes) +
+             " bytes a file name may be";
     start = end + 1;
   }
-  return nullptr;
+  return "";
 }
 
 // What an extraction refuses an entry for names the field, the entry and
 // the archive.
 print::Error entry_error(const UploadedFile& zip, std::string_view entry, const std::string& what) {
-  return print::Error(
-      zip.field, "the entry " + shown_name(entry) + " of " + shown_name(zip.name) + " " + what);
+  return print::Error(shown_text(zip.field), "the entry " + shown_name(entry) + " of " +
+                                                 shown_name(zip.name) + " " + what);
 }
 
 // One entry to take out: its index and its path.
@@ -535,7 +539,7 @@ std::vector<Planned> plan_extraction(zip_t* archive, const UploadedFile& zip,
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_stat_index(archive, index, 0, &stat) != 0 || !(stat.valid & ZIP_STAT_NAME))
-      throw print::Error(zip.field,
+      throw print::Error(shown_text(zip.field),
                          shown_name(zip.name) + " cannot be read: " + zip_strerror(archive));
     const std::string path = stat.name;
     zip_uint8_t system = 0;
@@ -544,7 +548,8 @@ std::vector<Planned> plan_extraction(zip_t* archive, const UploadedFile& zip,
     const mode_t type = system == ZIP_OPSYS_UNIX ? (attributes >> 16) & S_IFMT : 0;
     if (path.empty()) throw entry_error(zip, path, "has an empty path");
     if (path.back() == '/' || type == S_IFDIR) continue;
-    if (const char* fault = path_fault(path)) throw entry_error(zip, path, fault);
+    if (const std::string fault = path_fault(path); !fault.empty())
+      throw entry_error(zip, path, fault);
     if (type == S_IFLNK) throw entry_error(zip, path, "is a symbolic link");
     if (type != 0 && type != S_IFREG) throw entry_error(zip, path, "is not a plain file");
     if ((stat.valid & ZIP_STAT_ENCRYPTION_METHOD) && stat.encryption_method != ZIP_EM_NONE)
@@ -557,8 +562,8 @@ std::vector<Planned> plan_extraction(zip_t* archive, const UploadedFile& zip,
                         "is larger than the " + size_text(limits.file_bytes) + " a file may be");
     if (!paths.insert(path).second) throw entry_error(zip, path, "is in it twice");
     if (planned.size() == limits.files)
-      throw print::Error(zip.field, shown_name(zip.name) + " holds more than " +
-                                        std::to_string(limits.files) + " files");
+      throw print::Error(shown_text(zip.field), shown_name(zip.name) + " holds more than " +
+                                                    std::to_string(limits.files) + " files");
     for (std::size_t slash = path.find('/'); slash != std::string::npos;
          slash = path.find('/', slash + 1))
       folders.insert(path.substr(0, slash));
@@ -609,13 +614,13 @@ std::vector<UploadedFile> extract_zip(const UploadedFile& zip, const std::filesy
   }
   if (!archive)
     throw print::Error(
-        zip.field,
+        shown_text(zip.field),
         shown_name(zip.name) + " is not a ZIP archive that can be read: " + zip_reason(code));
   const std::vector<Planned> planned = plan_extraction(archive.get(), zip, limits);
 
   Descriptor root(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (root.get() < 0)
-    throw print::Error(zip.field,
+    throw print::Error(shown_text(zip.field),
                        shown_name(zip.name) + " could not be unpacked: " + std::strerror(errno));
   Made made;
   std::vector<UploadedFile> files;
@@ -650,9 +655,9 @@ std::vector<UploadedFile> extract_zip(const UploadedFile& zip, const std::filesy
         throw entry_error(zip, entry.path,
                           "is larger than the " + size_text(limits.file_bytes) + " a file may be");
       if (unpacked > limits.unpacked_bytes)
-        throw print::Error(zip.field, shown_name(zip.name) + " unpacks to more than the " +
-                                          size_text(limits.unpacked_bytes) +
-                                          " an archive may hold");
+        throw print::Error(shown_text(zip.field),
+                           shown_name(zip.name) + " unpacks to more than the " +
+                               size_text(limits.unpacked_bytes) + " an archive may hold");
       if (const int error = write_all(fd.get(), {buffer.data(), std::size_t(got)}))
         throw entry_error(zip, entry.path,
                           std::string("could not be written: ") + std::strerror(error));
