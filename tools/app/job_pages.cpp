@@ -117,7 +117,7 @@ JobRecord::JobRecord(pappl_job_t* job, bool landscape, const print::CardSettings
     : folder_(job_folder(papplPrinterGetID(papplJobGetPrinter(job)), papplJobGetID(job))),
       landscape_(landscape),
       reader_({[this](const js::Command& command) { take_command(command); },
-               [this](cards::SidePrint&& side) { take_side(side); }}) {
+               [this](cards::SidePrint&& side) { take_side(std::move(side)); }}) {
   sweep_previews(papplPrinterGetSystem(papplJobGetPrinter(job)));
   std::error_code ignored;
   fs::remove_all(folder_, ignored);
@@ -150,6 +150,7 @@ JobRecord::JobRecord(pappl_job_t* job, bool landscape, const print::CardSettings
 }
 
 JobRecord::~JobRecord() {
+  end_drawing();
   // A job that failed printed no card the page could vouch for.
   if (!finished_) {
     for (std::size_t card = 1; card <= shown_; ++card) {
@@ -185,20 +186,54 @@ void JobRecord::take_command(const js::Command& command) {
   }
 }
 
-void JobRecord::take_side(const cards::SidePrint& side) {
+void JobRecord::take_side(cards::SidePrint&& side) {
   if (side.card > kCardsShown) return;
   shown_ = std::max(shown_, side.card);
-  const cards::Picture picture = cards::held_preview(side, landscape_);
-  try {
-    write_private(folder_ / side_file(side.card, side.back),
-                  cards::encode_png(side_file(side.card, side.back), picture.width, picture.height,
-                                    3, picture.rgb));
-  } catch (const std::exception&) {
-    // A preview that cannot be made leaves its card without a picture.
+  // A few sides wait at most, so that a slow disk holds the job back
+  // rather than its memory growing.
+  constexpr std::size_t kWaiting = 4;
+  std::unique_lock guard(lock_);
+  if (!drawing_.joinable()) drawing_ = std::thread([this] { draw_sides(); });
+  moved_.wait(guard, [this] { return sides_.size() < kWaiting; });
+  sides_.push_back(std::move(side));
+  guard.unlock();
+  moved_.notify_all();
+}
+
+void JobRecord::draw_sides() {
+  for (;;) {
+    cards::SidePrint side;
+    {
+      std::unique_lock guard(lock_);
+      moved_.wait(guard, [this] { return ending_ || !sides_.empty(); });
+      if (sides_.empty()) return;
+      side = std::move(sides_.front());
+      sides_.pop_front();
+    }
+    moved_.notify_all();
+    const cards::Picture picture = cards::held_preview(side, landscape_);
+    try {
+      write_private(folder_ / side_file(side.card, side.back),
+                    cards::encode_png(side_file(side.card, side.back), picture.width,
+                                      picture.height, 3, picture.rgb));
+    } catch (const std::exception&) {
+      // A preview that cannot be made leaves its card without a picture.
+    }
   }
 }
 
+// Waits for the pictures of the sides taken.
+void JobRecord::end_drawing() {
+  {
+    const std::lock_guard guard(lock_);
+    ending_ = true;
+  }
+  moved_.notify_all();
+  if (drawing_.joinable()) drawing_.join();
+}
+
 void JobRecord::finish(std::size_t cards, std::size_t pages) {
+  end_drawing();
   finished_ = true;
   // A job read whole and cancelled part-way printed fewer cards than it
   // previewed.

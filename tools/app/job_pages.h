@@ -8,11 +8,15 @@
 
 #include <pappl/pappl.h>
 
+#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <mutex>
 #include <span>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cards/jobs/job_stream.h"
@@ -36,7 +40,9 @@ bool write_private(const std::filesystem::path& path, const std::string& text);
 
 // What a job's page shows, written as the job prints. The cards come from
 // the stream that goes to the printer, read back a card at a time so that a
-// long job holds one card in memory, and only the first kCardsShown.
+// long job holds one card in memory, and only the first kCardsShown; their
+// pictures are made on a thread of the record's own, a few sides behind,
+// so that the job is not slowed by them.
 class JobRecord {
  public:
   // The job's folder made afresh, with the settings (none for a job the
@@ -56,7 +62,9 @@ class JobRecord {
 
  private:
   void take_command(const jobstream::Command& command);
-  void take_side(const cards::SidePrint& side);
+  void take_side(cards::SidePrint&& side);
+  void draw_sides();  // the pictures' thread
+  void end_drawing();
 
   std::filesystem::path folder_;
   bool landscape_;
@@ -66,6 +74,11 @@ class JobRecord {
   std::string tracks_;     // the tracks of the stripe ahead of the next card
   std::size_t shown_ = 0;  // cards previewed
   std::string stripes_;    // "stripe CARD TRACKS" lines, tracks by number
+  std::mutex lock_;
+  std::condition_variable moved_;
+  std::deque<cards::SidePrint> sides_;  // sides whose pictures are to be made
+  bool ending_ = false;
+  std::thread drawing_;
 };
 
 // Writes a job's stream to its device and to its record.
