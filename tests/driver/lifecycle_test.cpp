@@ -414,10 +414,8 @@ TEST_F(Lifecycle, SixteenPrintersAtOnce) {
 // more under ThreadSanitizer, so the sanitizer builds run fewer cycles to
 // keep the test command short; a leak of one block a cycle shows in any of
 // them.
-#if defined(__SANITIZE_THREAD__)
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
 constexpr int kEnableCycles = 1'000;
-#elif defined(__SANITIZE_ADDRESS__)
-constexpr int kEnableCycles = 10'000;
 #else
 constexpr int kEnableCycles = 100'000;
 #endif
