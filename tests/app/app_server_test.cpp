@@ -33,11 +33,15 @@ namespace js = ymcko::jobstream;
 using ymcko::testing::ProcessResult;
 using ymcko::testing::run_program;
 
+// The test server's state file, in its root.
+constexpr const char* kStateFile = "state/ymcko-app.state";
+
 // How long the test server lets a document stall, in seconds.
 constexpr int kDocumentTimeout = 10;
 
 // ymcko-app on 127.0.0.1 with all its state in `root` (SNAP_COMMON, for the
-// client subcommands too), stopped by its pid.
+// client subcommands too; the state file in its folder state/, as the
+// service names its own), stopped by its pid.
 class PrinterApp {
  public:
   explicit PrinterApp(const std::filesystem::path& root)
@@ -60,6 +64,7 @@ class PrinterApp {
         "-o",           "log-level=info",
         "-o",           "document-timeout=" + std::to_string(kDocumentTimeout),
         "-o",           "file-device-folder=" + root_.string(),
+        "-o",           "state-file=" + (root_ / kStateFile).string(),
         "-o",           "log-file=" + (root_ / "log").string()};
     std::vector<char*> argv;
     for (auto& arg : args) argv.push_back(arg.data());
@@ -574,7 +579,7 @@ TEST_F(App, NoOneReadsAStripeBack) {
                    {"-f", (folder_ / "card.png").string(), "-d", "secret=" + secret});
   EXPECT_EQ(result.status, 0) << result.out;  // ipptool shows the request it sent, not a reply
   EXPECT_EQ(app_.stop(), 0);
-  for (const char* file : {"log", "ymcko-app.state"}) {
+  for (const char* file : {"log", kStateFile}) {
     SCOPED_TRACE(file);
     EXPECT_EQ(ymcko::testing::read_text(folder_ / file).find(secret), std::string::npos);
     EXPECT_EQ(std::filesystem::status(folder_ / file).permissions(),
@@ -588,7 +593,7 @@ TEST_F(App, NoOneReadsAStripeBack) {
 TEST_F(App, ACrashLosesNoJobAndLeavesNoDocument) {
   const ProcessResult created = app_.ipptool("card", "create-job.test", {"-d", "jobname=incoming"});
   ASSERT_EQ(created.status, 0) << created.out;
-  const std::filesystem::path state = folder_ / "ymcko-app.state";
+  const std::filesystem::path state = folder_ / kStateFile;
   for (int attempt = 0;
        attempt < 100 && ymcko::testing::read_text(state).find("incoming") == std::string::npos;
        ++attempt) {

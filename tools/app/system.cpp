@@ -1,8 +1,10 @@
 // The printer application's system: PAPPL's main loop with the card
 // printer's driver, the document filters and the labels of the card settings.
 #include <dlfcn.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,6 +17,9 @@
 
 namespace ymcko::app {
 namespace {
+
+// Where the main loop puts root's socket (PAPPL as pappl/ configures it).
+constexpr const char* kSocketFolder = "/run/ymcko-app";
 
 constexpr const char* kFooter =
     "ymcko: CR-80 cards on the YMCKO card printer, printed from any device.";
@@ -40,8 +45,10 @@ std::string spool_folder(const std::string& base) {
 
 // The folder of the printers' card designs, beside PAPPL's state file:
 // the option "designs-directory" when given.
-std::string designs_folder(const std::string& base, const char* given) {
+std::string designs_folder(const std::string& base, const char* given, const char* state_file) {
   if (given != nullptr) return given;
+  if (state_file != nullptr)
+    return (std::filesystem::path(state_file).parent_path() / "designs").string();
   if (const char* common = std::getenv("SNAP_COMMON"))
     return std::string(common) + "/" + base + "-designs";
   if (getuid() == 0) return "/var/lib/" + base + "/designs";
@@ -154,7 +161,8 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   set_spool(spool);
   // Card designs are kept; card runs are held in the spool, and looked
   // over every half minute for those that have ended.
-  set_card_folders(designs_folder(base, option("designs-directory", count, options)),
+  const char* state_file = option("state-file", count, options);
+  set_card_folders(designs_folder(base, option("designs-directory", count, options), state_file),
                    std::filesystem::path(spool) / "ymcko-runs");
   papplSystemAddTimerCallback(system, 0, 30, sweep_runs, nullptr);
   papplSystemSetJobRemovedCallback(system, job_removed, nullptr);
@@ -176,6 +184,24 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
                                      "\"printer-state-reasons.identify-printer-requested\" = "
                                      "\"asked to identify itself\";\n";
   papplSystemAddStringsData(system, "/ymcko-en.strings", "en", strings.c_str());
+
+  // A service names its state file: PAPPL's main loop would keep root's in
+  // /var/lib itself, which a hardened service may not write. Loaded once
+  // the drivers are known, as the main loop loads its own.
+  if (state_file != nullptr) {
+    static std::string state;
+    state = state_file;
+    // Its folder, the server user's alone, is made when missing.
+    const std::filesystem::path folder = std::filesystem::path(state).parent_path();
+    if (!folder.empty() && std::filesystem::create_directories(folder, ignored))
+      std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace, ignored);
+    papplSystemLoadState(system, state.c_str());
+    papplSystemSetSaveCallback(system, reinterpret_cast<pappl_save_cb_t>(papplSystemSaveState),
+                               state.data());
+  }
+  // Root's server listens on a socket in a folder of its own in /run.
+  if (getuid() == 0 && std::getenv("SNAP_COMMON") == nullptr) ::mkdir(kSocketFolder, 0755);
   return system;
 }
 
@@ -183,7 +209,11 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
 
 int run(int argc, char* argv[]) {
   static std::string base = std::filesystem::path(argv[0]).filename().string();
-  const int status = papplMainloop(argc, argv, "1.0.0", kFooter, 1, kDrivers, nullptr,
+  if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("%s %s\n", base.c_str(), YMCKO_VERSION);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+  }
+  const int status = papplMainloop(argc, argv, YMCKO_VERSION, kFooter, 1, kDrivers, nullptr,
                                    driver_callback, nullptr, nullptr, make_system, nullptr, &base);
   // A server's card runs end with it.
   end_card_runs();

@@ -63,6 +63,7 @@ Arguments parse_arguments(int argc, const char* const* argv) {
 
 int run(const Arguments& arguments, int in, print::Sink& out, std::ostream& log, const char* ppd,
         const volatile std::sig_atomic_t& cancelled) {
+  log << "INFO: rastertoymcko " << YMCKO_VERSION << "\n";
   try {
     // Settings: the queue's PPD defaults, the job's options over them, the copies last.
     std::vector<print::JobOption> options = ppd_defaults(ppd);

@@ -28,6 +28,7 @@
 #include "ymcko/device_output.h"
 #include "ymcko/errors.h"
 #include "ymcko/inspect.h"
+#include "ymcko/manual.h"
 #include "ymcko/output_file.h"
 #include "ymcko/preview_output.h"
 #include "ymcko/print_job.h"
@@ -534,6 +535,7 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   CLI::App app("Print card images to a card printer job, and inspect and preview jobs.", "ymcko");
   app.require_subcommand(1);
   app.footer("Exit status: 0 success, 1 a runtime or input error, 2 a usage error.");
+  app.set_version_flag("--version", std::string("ymcko ") + YMCKO_VERSION, "print the version");
 
   PrintOptions print_options;
   CLI::App* print =
@@ -682,8 +684,20 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
   info->add_flag("--json", info_json, "one JSON document instead of text");
   add_settings_options(info, info_flags);
 
+  std::string shell;
+  CLI::App* completion =
+      app.add_subcommand("completion", "print the shell's completion script: completion bash");
+  completion->add_option("SHELL", shell, "the shell")
+      ->required()
+      ->check(CLI::IsMember({"bash"}).description(""));
+  // The manual page, which the build installs; no group: not in the help.
+  CLI::App* manual = app.add_subcommand("manual", "print the manual page (roff)")->group("");
+
   try {
     app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& version) {
+    out << version.what() << "\n";
+    return output_written(out, err) ? 0 : 1;
   } catch (const CLI::ParseError& error) {
     if (error.get_exit_code() == 0) {
       out << app.help();
@@ -705,6 +719,10 @@ int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream&
       inspect_job(inspect_job_path, inspect_options, out);
     } else if (info->parsed()) {
       run_info(info_flags, info_json, out, err);
+    } else if (completion->parsed()) {
+      write_bash_completion(app, out);
+    } else if (manual->parsed()) {
+      write_manual(app, out);
     } else if (check->parsed()) {
       std::optional<std::filesystem::path> back;
       if (!check_back.empty()) back = check_back;
