@@ -57,11 +57,6 @@ struct SettingsFlags {
   std::string printer_file;
 };
 
-std::string flag_for(const print::Setting& setting) {
-  if (!setting.flag.empty()) return "--" + std::string(setting.flag);
-  return "--" + print::dashed_key(setting.key);
-}
-
 std::string value_name(const print::Setting& setting) {
   switch (setting.kind) {
     case print::SettingKind::integer:
@@ -529,6 +524,11 @@ bool output_written(std::ostream& out, std::ostream& err) {
 }
 
 }  // namespace
+
+std::string flag_for(const print::Setting& setting) {
+  if (!setting.flag.empty()) return "--" + std::string(setting.flag);
+  return "--" + print::dashed_key(setting.key);
+}
 
 int run_tool(int argc, const char* const* argv, std::ostream& out, std::ostream& err,
              bool stderr_is_terminal) {

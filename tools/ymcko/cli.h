@@ -4,8 +4,17 @@
 #pragma once
 
 #include <ostream>
+#include <string>
+
+namespace ymcko::print {
+struct Setting;
+}
 
 namespace ymcko::tool {
+
+// The flag of a row of the settings table: "--" and its dashed key, or its
+// own flag name.
+std::string flag_for(const print::Setting& setting);
 
 // Runs the tool as `main` would; output and errors go to the given streams.
 // `stderr_is_terminal` turns on the progress bar.

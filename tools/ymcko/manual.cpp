@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "print/card_settings.h"
+#include "ymcko/cli.h"
 
 namespace ymcko::tool {
 namespace {
@@ -40,16 +41,12 @@ std::vector<const CLI::Option*> options_of(const CLI::App& app) {
   return options;
 }
 
-// The flags of the settings table: "--" and the flag or the dashed key, and
-// for a boolean its "--no-" too.
-std::string setting_flag(const print::Setting& setting) {
-  return "--" + (setting.flag.empty() ? print::dashed_key(setting.key) : std::string(setting.flag));
-}
-
+// The flags of the settings table, a boolean's "--no-" and the orientation's
+// one flag per choice among them, and the files settings come from.
 std::set<std::string> settings_flags() {
   std::set<std::string> flags = {"--settings", "--devmode", "--printer"};
   for (const print::Setting& setting : print::settings_table()) {
-    const std::string flag = setting_flag(setting);
+    const std::string flag = flag_for(setting);
     flags.insert(flag);
     flags.insert("--no-" + flag.substr(2));
     for (std::string_view choice : setting.choices) flags.insert("--" + std::string(choice));
@@ -106,7 +103,7 @@ std::string option_heading(const CLI::Option* option) {
 }
 
 void write_setting(const print::Setting& setting, const CLI::App& print, std::ostream& out) {
-  const std::string flag = setting_flag(setting);
+  const std::string flag = flag_for(setting);
   const CLI::Option* option = print.get_option_no_throw(flag);
   std::string heading, value;
   if (setting.kind == print::SettingKind::boolean) {
@@ -245,7 +242,7 @@ void write_bash_completion(const CLI::App& app, std::ostream& out) {
          "  done\n"
          "  case $prev in\n";
   for (const print::Setting& setting : print::settings_table()) {
-    const std::string flag = setting_flag(setting);
+    const std::string flag = flag_for(setting);
     if (setting.kind != print::SettingKind::choice || !value_options.count(flag)) continue;
     out << "    " << flag << ") COMPREPLY=($(compgen -W '";
     for (std::size_t i = 0; i < setting.choices.size(); ++i)
