@@ -16,9 +16,12 @@ root=$(mktemp -d)
 chmod 755 "$root"  # its / : the services of other users must pass
 listener=
 cleanup() {
-  [[ -n ${leader:-} ]] && nsenter -t "$leader" -a systemctl poweroff 2>/dev/null && sleep 3
-  [[ -n $listener ]] && kill "$listener" 2>/dev/null
-  mountpoint -q "$root/proc" && umount "$root/proc"
+  if [[ -n ${leader:-} ]]; then
+    nsenter -t "$leader" -a systemctl poweroff >/dev/null 2>&1 || true
+    timeout 30 tail --pid="$nspawn" -f /dev/null || kill "$nspawn" 2>/dev/null || true
+  fi
+  if [[ -n $listener ]]; then kill "$listener" 2>/dev/null || true; fi
+  if mountpoint -q "$root/proc"; then umount "$root/proc"; fi
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -32,7 +35,8 @@ archive=$(apt-get indextargets --format '$(REPO_URI)' 'Identifier: Packages' | h
 debootstrap --variant=minbase --include=systemd,systemd-sysv,dbus bookworm "$root" "$archive" >/dev/null
 cp "$deb" "$root/root/" && cp /etc/resolv.conf "$root/etc/"
 mount --bind /proc "$root/proc"
-chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "/root/${deb##*/}" >/dev/null
+chroot "$root" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "/root/${deb##*/}" \
+  >"$root/install.log" 2>&1 || { tail -5 "$root/install.log" >&2; fail "apt could not install it"; exit 1; }
 umount "$root/proc"
 
 systemd-nspawn -q -D "$root" -b --private-network --register=no --keep-unit >/dev/null 2>&1 &
