@@ -68,19 +68,33 @@ while data := c.recv(65536): out.write(data)' "$1" "$2" &
 }
 here=$(cd "$(dirname "$0")/../.." && pwd)
 cp "$here/examples/photos/amara.png" "$root/root/"
-for way in app cups; do
-  receive 9100 "$root/$way.prn"
+# A PNG and a PDF page (its renderer under the service's confinement) by
+# IPP, and a PNG through CUPS and the filter.
+in_root ymcko-app add -d card -m ymcko -v socket://127.0.0.1:9100 >/dev/null
+in_root lpadmin -p cupscard -E -v socket://127.0.0.1:9100 -m ymcko.ppd 2>/dev/null
+for job in app:/root/amara.png app:/usr/share/cups/data/classified.pdf cups:/root/amara.png; do
+  way=${job%%:*} file=${job#*:}
+  receive 9100 "$root/job.prn"
   if [[ $way == app ]]; then
-    in_root ymcko-app add -d card -m ymcko -v socket://127.0.0.1:9100 >/dev/null
-    in_root ymcko-app submit -d card /root/amara.png >/dev/null
+    in_root ymcko-app submit -d card "$file" >/dev/null
   else
-    in_root lpadmin -p cupscard -E -v socket://127.0.0.1:9100 -m ymcko.ppd 2>/dev/null
-    in_root lp -d cupscard /root/amara.png >/dev/null
+    in_root lp -d cupscard "$file" >/dev/null
   fi
   for _ in $(seq 60); do kill -0 "$listener" 2>/dev/null || break; sleep 1; done
-  "$here/build/package/bin/ymcko" inspect "$root/$way.prn" 2>/dev/null | grep -q '^valid job: .* 1 card,' ||
-    fail "the job printed through $way is not a valid card"
+  "$here/build/package/bin/ymcko" inspect "$root/job.prn" 2>/dev/null | grep -q '^valid job: .* 1 card,' ||
+    fail "$file printed through $way is not a valid card"
 done
+
+# A card run's renderer, which only the web pages start in the service,
+# under the service's own confinement.
+examples=/usr/share/doc/ymcko/examples
+mapfile -t properties < <(grep -E '^(ProtectSystem|ProtectHome|PrivateTmp|NoNewPrivileges|CapabilityBoundingSet|SystemCallFilter|SystemCallErrorNumber|SystemCallArchitectures|RestrictAddressFamilies|RestrictNamespaces|LockPersonality|ProtectProc)=' \
+  "$root/usr/lib/systemd/system/ymcko-app.service")
+confined=()
+for property in "${properties[@]}"; do confined+=(-p "$property"); done
+in_root systemd-run --wait --pipe -q "${confined[@]}" sh -c "ymcko print --template $examples/member-card.svg \
+  --data $examples/people.csv --mag-encoder --mag-mode W -o /tmp/run.prn && ymcko inspect /tmp/run.prn" \
+  2>/dev/null | grep -q '^valid job: .* 3 cards,' || fail "a card run does not render under the service's confinement"
 
 in_root kill -9 "$(in_root systemctl show ymcko-app -p MainPID --value)"
 sleep 3
