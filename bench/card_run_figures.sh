@@ -14,19 +14,8 @@ cd "$(dirname "$0")/.."
 build=${1:-build/release}
 rows=${ROWS:-100}
 runs=${RUNS:-5}
-work=$(mktemp -d)
-export SNAP_COMMON=$work
-port=$((20000 + RANDOM % 20000))
-"$build/bin/ymcko-app" server -o server-port=$port -o listen-hostname=127.0.0.1 \
-  -o log-file="$work/log" -o file-device-folder="$work" &
-server=$!
-trap 'kill $server 2>/dev/null; wait $server 2>/dev/null; rm -rf "$work"' EXIT
-for _ in $(seq 100); do
-  (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && break
-  sleep 0.05
-done
-mkdir -p "$work/jobs"
-"$build/bin/ymcko-app" add -d card -m ymcko -v "file://$work/jobs" >/dev/null
+source bench/app_server.sh
+start_app_server "$build"
 url=http://127.0.0.1:$port/card
 jar=$work/cookies
 

@@ -120,6 +120,17 @@ std::shared_ptr<const cards::TemplateRun> chosen_rows(const CardRun& run, const 
       run.run().front, run.run().back});
 }
 
+// A message without the paths of the folders it names files in: a page
+// shows the names the user gave.
+std::string without_folders(std::string text, std::initializer_list<fs::path> folders) {
+  for (const fs::path& folder : folders) {
+    const std::string prefix = folder.string() + "/";
+    for (std::size_t at; (at = text.find(prefix)) != std::string::npos;)
+      text.erase(at, prefix.size());
+  }
+  return text;
+}
+
 bool landscape_of(const print::CardSettings& settings) {
   return settings.get<std::string>("orientation").value_or("landscape") != "portrait";
 }
@@ -379,17 +390,12 @@ Design save_design(pappl_printer_t* printer, const UploadedForm& form, const fs:
   }
 
   // Loaded as a run loads it: refused now rather than at its first run.
-  const auto plain = [&](const print::Error& error) {
-    std::string text = error.input() + ": " + error.what();
-    for (std::size_t at; (at = text.find(folder.string() + "/")) != std::string::npos;)
-      text.erase(at, folder.string().size() + 1);
-    return text;
-  };
   try {
     cards::CardTemplate front(folder / design.front, folder);
     if (!design.back.empty()) cards::CardTemplate back(folder / design.back, folder);
   } catch (const print::Error& error) {
-    throw print::Error("the design", plain(error));
+    throw print::Error("the design",
+                       without_folders(error.input() + ": " + error.what(), {folder}));
   }
   {
     std::string text = "front " + design.front + "\n";
@@ -626,13 +632,7 @@ std::chrono::steady_clock::duration CardRun::idle() const {
 }
 
 std::string CardRun::plain(const std::string& message) const {
-  std::string text = message;
-  for (const fs::path& folder : {folder_, design_.folder}) {
-    const std::string prefix = folder.string() + "/";
-    for (std::size_t at; (at = text.find(prefix)) != std::string::npos;)
-      text.erase(at, prefix.size());
-  }
-  return text;
+  return without_folders(message, {folder_, design_.folder});
 }
 
 std::shared_ptr<CardRun> new_run(pappl_printer_t* printer, const std::string& owner,

@@ -15,6 +15,7 @@
 
 #include "app/card_runs.h"
 #include "app/vendor_attributes.h"
+#include "app/web_pages.h"
 
 // PAPPL's check of a user against a group, which its printing operations
 // use; exported by PAPPL, declared in its private headers only.
@@ -25,13 +26,6 @@ namespace ymcko::app {
 namespace {
 
 namespace fs = std::filesystem;
-using Fields = std::map<std::string, std::string>;
-
-std::string page_path(pappl_printer_t* printer, const char* page) {
-  char path[256];
-  papplPrinterGetPath(printer, page, path, sizeof path);
-  return path;
-}
 
 // Whether PAPPL authenticates users.
 bool authenticating(pappl_client_t* client) {
@@ -66,55 +60,6 @@ std::string user_of(pappl_client_t* client) {
   return name != nullptr && *name != 0 ? name : "guest";
 }
 
-// The query's or an url-encoded form's fields; `valid` says whether a
-// posted form carried the page's form check.
-Fields form_fields(pappl_client_t* client, bool* valid = nullptr) {
-  cups_option_t* form = nullptr;
-  const int count = papplClientGetForm(client, &form);
-  Fields fields;
-  for (int i = 0; i < count; ++i) fields[form[i].name] = form[i].value;
-  if (valid != nullptr) *valid = count > 0 && papplClientIsValidForm(client, count, form);
-  cupsFreeOptions(count, form);
-  return fields;
-}
-
-// The request's query: its fields, percent-decoded.
-Fields query_fields(pappl_client_t* client) {
-  const char* options = papplClientGetOptions(client);
-  const std::string text = options != nullptr ? options : "";
-  Fields fields;
-  auto decoded = [](std::string_view part) {
-    std::string out;
-    for (std::size_t i = 0; i < part.size(); ++i) {
-      if (part[i] == '+') {
-        out += ' ';
-      } else if (part[i] == '%' && i + 2 < part.size() &&
-                 std::isxdigit(static_cast<unsigned char>(part[i + 1])) &&
-                 std::isxdigit(static_cast<unsigned char>(part[i + 2]))) {
-        out += char(std::stoi(std::string(part.substr(i + 1, 2)), nullptr, 16));
-        i += 2;
-      } else {
-        out += part[i];
-      }
-    }
-    return out;
-  };
-  for (std::size_t start = 0; start < text.size();) {
-    const std::size_t end = std::min(text.find('&', start), text.size());
-    const std::string_view item = std::string_view(text).substr(start, end - start);
-    const std::size_t equals = item.find('=');
-    if (equals != std::string_view::npos)
-      fields[decoded(item.substr(0, equals))] = decoded(item.substr(equals + 1));
-    start = end + 1;
-  }
-  return fields;
-}
-
-std::string field(const Fields& fields, const std::string& name) {
-  const auto found = fields.find(name);
-  return found != fields.end() ? found->second : "";
-}
-
 // A posted multipart form, its files read into `folder`; null, having said
 // why in `status`, for one without the page's form check or refused.
 std::optional<UploadedForm> upload(pappl_client_t* client, const fs::path& folder,
@@ -147,27 +92,6 @@ std::optional<UploadedForm> upload(pappl_client_t* client, const fs::path& folde
 bool multipart(pappl_client_t* client) {
   const char* type = httpGetField(papplClientGetHTTP(client), HTTP_FIELD_CONTENT_TYPE);
   return type != nullptr && std::string(type).starts_with("multipart/form-data");
-}
-
-void banner(pappl_client_t* client, const std::string& status) {
-  if (!status.empty())
-    papplClientHTMLPrintf(client, "          <div class=\"banner\">%s</div>\n", status.c_str());
-}
-
-// A link's query value: letters, digits and what names hold, the rest
-// percent-encoded.
-std::string query_value(const std::string& text) {
-  std::string encoded;
-  for (const unsigned char c : text) {
-    if (std::isalnum(c) || c == '-' || c == '_' || c == '.') {
-      encoded += char(c);
-    } else {
-      char hex[4];
-      std::snprintf(hex, sizeof hex, "%%%02X", c);
-      encoded += hex;
-    }
-  }
-  return encoded;
 }
 
 // The printer's defaults as a run's settings: its vendor defaults, one copy
@@ -362,11 +286,8 @@ bool designs_page(pappl_client_t* client, void* data) {
       "accept=\".svg,image/svg+xml\"> (none: white backs)</td></tr>\n"
       "              <tr><th>Images:</th><td><input type=\"file\" name=\"images\" "
       "accept=\"image/png,image/jpeg,.zip\" multiple> the images the design shows, or a ZIP "
-      "of them</td></tr>\n"
-      "              <tr><th></th><td><input type=\"submit\" value=\"Save Design\"></td></tr>\n"
-      "            </tbody>\n          </table>\n        </form>\n");
-  papplClientHTMLPrinterFooter(client);
-  return true;
+      "of them</td></tr>\n");
+  return end_form(client, "<input type=\"submit\" value=\"Save Design\">");
 }
 
 // A design: its placeholders and codes, and the form that starts a run.
@@ -433,17 +354,13 @@ bool design_page(pappl_client_t* client, void* data) {
                       "for 30 minutes.</p>\n");
   const std::string action = page_path(printer, "design") + "?name=" + query_value(design->name);
   papplClientHTMLStartForm(client, action.c_str(), true);
-  papplClientHTMLPuts(
-      client,
-      "          <table class=\"form\">\n            <tbody>\n"
-      "              <tr><th>Data file:</th><td><input type=\"file\" name=\"data\" "
-      "accept=\".csv,text/csv\" required></td></tr>\n"
-      "              <tr><th>Photos:</th><td><input type=\"file\" name=\"photos\" "
-      "accept=\"image/png,image/jpeg,.zip\" multiple></td></tr>\n"
-      "              <tr><th></th><td><input type=\"submit\" value=\"Check Data\"></td></tr>\n"
-      "            </tbody>\n          </table>\n        </form>\n");
-  papplClientHTMLPrinterFooter(client);
-  return true;
+  papplClientHTMLPuts(client,
+                      "          <table class=\"form\">\n            <tbody>\n"
+                      "              <tr><th>Data file:</th><td><input type=\"file\" name=\"data\" "
+                      "accept=\".csv,text/csv\" required></td></tr>\n"
+                      "              <tr><th>Photos:</th><td><input type=\"file\" name=\"photos\" "
+                      "accept=\"image/png,image/jpeg,.zip\" multiple></td></tr>\n");
+  return end_form(client, "<input type=\"submit\" value=\"Check Data\">");
 }
 
 // The run of the query's id, its owner's; null, having answered, for none.
@@ -582,14 +499,10 @@ bool run_page(pappl_client_t* client, void* data) {
       "size=\"12\"></label> <label><input type=\"radio\" name=\"rows\" value=\"chosen\"> The "
       "rows ticked</label></td></tr>\n");
   settings_inputs(client, run->settings());
-  papplClientHTMLPuts(
-      client,
-      "              <tr><th></th><td><input type=\"submit\" name=\"action\" value=\"Print\"> "
-      "<input type=\"submit\" name=\"action\" value=\"Show With These Settings\"> <input "
-      "type=\"submit\" name=\"action\" value=\"Abandon Run\" formnovalidate></td></tr>\n"
-      "            </tbody>\n          </table>\n        </form>\n");
-  papplClientHTMLPrinterFooter(client);
-  return true;
+  return end_form(client,
+                  "<input type=\"submit\" name=\"action\" value=\"Print\"> <input "
+                  "type=\"submit\" name=\"action\" value=\"Show With These Settings\"> <input "
+                  "type=\"submit\" name=\"action\" value=\"Abandon Run\" formnovalidate>");
 }
 
 // A run's card side, as held.
@@ -606,11 +519,8 @@ bool run_image(pappl_client_t* client, void* data) {
   if (!row.empty() && *end == 0 && (side == "front" || side == "back"))
     bytes = run->preview(index, side == "back",
                          [client] { return papplSystemIsShutdown(papplClientGetSystem(client)); });
-  if (!bytes) return papplClientRespond(client, HTTP_STATUS_NOT_FOUND, nullptr, nullptr, 0, 0);
-  if (!papplClientRespond(client, HTTP_STATUS_OK, nullptr, "image/png", 0, bytes->size()))
-    return false;
-  return httpWrite2(papplClientGetHTTP(client), reinterpret_cast<const char*>(bytes->data()),
-                    bytes->size()) == ssize_t(bytes->size());
+  return respond_png(
+      client, bytes ? std::span<const std::uint8_t>(*bytes) : std::span<const std::uint8_t>());
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/vendor_attributes.h"
+#include "app/web_pages.h"
 #include "cards/images/png_write.h"
 #include "cards/jobs/previews.h"
 
@@ -275,22 +276,13 @@ namespace {
 // The job of the request's "job" field, or null.
 pappl_job_t* requested_job(pappl_client_t* client, pappl_printer_t* printer,
                            std::map<std::string, std::string>& fields) {
-  cups_option_t* form = nullptr;
-  const int count = papplClientGetForm(client, &form);
-  for (int i = 0; i < count; ++i) fields[form[i].name] = form[i].value;
-  cupsFreeOptions(count, form);
+  fields = form_fields(client);
   const auto id = fields.find("job");
   if (id == fields.end()) return nullptr;
   char* end = nullptr;
   const long number = std::strtol(id->second.c_str(), &end, 10);
   if (id->second.empty() || *end != 0 || number < 1 || number > INT32_MAX) return nullptr;
   return papplPrinterFindJob(printer, int(number));
-}
-
-std::string page_path(pappl_printer_t* printer, const char* page) {
-  char path[256];
-  papplPrinterGetPath(printer, page, path, sizeof path);
-  return path;
 }
 
 void job_row(pappl_job_t* job, void* data) {
@@ -427,12 +419,8 @@ bool card_image(pappl_client_t* client, void* data) {
                      std::ios::binary);
     bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  if (bytes.empty())
-    return papplClientRespond(client, HTTP_STATUS_NOT_FOUND, nullptr, nullptr, 0, 0);
-  if (!papplClientRespond(client, HTTP_STATUS_OK, nullptr, "image/png", 0, bytes.size()))
-    return false;
-  return httpWrite2(papplClientGetHTTP(client), bytes.data(), bytes.size()) ==
-         ssize_t(bytes.size());
+  return respond_png(client,
+                     std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 }  // namespace

@@ -13,41 +13,11 @@
 
 #include "app/held_frame.h"
 #include "app/vendor_attributes.h"
+#include "app/web_pages.h"
 #include "print/card_geometry.h"
 
 namespace ymcko::app {
 namespace {
-
-// Ends a page's settings form with its Save button, and the page.
-bool end_form(pappl_client_t* client) {
-  papplClientHTMLPuts(client,
-                      "              <tr><th></th><td><input type=\"submit\" value=\"Save "
-                      "Changes\"></td></tr>\n            </tbody>\n          </table>\n"
-                      "        </form>\n");
-  papplClientHTMLPrinterFooter(client);
-  return true;
-}
-
-using Fields = std::map<std::string, std::string>;
-
-std::string page_path(pappl_printer_t* printer, const char* page) {
-  char path[256];
-  papplPrinterGetPath(printer, page, path, sizeof path);
-  return path;
-}
-
-// The posted form's fields, or none for a form that is not the page's own.
-std::optional<Fields> posted_form(pappl_client_t* client) {
-  cups_option_t* form = nullptr;
-  const int count = papplClientGetForm(client, &form);
-  std::optional<Fields> fields;
-  if (count > 0 && papplClientIsValidForm(client, count, form)) {
-    fields.emplace();
-    for (int i = 0; i < count; ++i) (*fields)[form[i].name] = form[i].value;
-  }
-  cupsFreeOptions(count, form);
-  return fields;
-}
 
 // The printer's vendor defaults, as the driver's when it has none.
 class Defaults {
@@ -95,11 +65,6 @@ std::optional<int> number(const Fields& fields, const std::string& name) {
   return int(value);
 }
 
-void banner(pappl_client_t* client, const std::string& status) {
-  if (!status.empty())
-    papplClientHTMLPrintf(client, "          <div class=\"banner\">%s</div>\n", status.c_str());
-}
-
 // The printer's own properties.
 bool setup_page(pappl_client_t* client, void* data) {
   auto* printer = static_cast<pappl_printer_t*>(data);
@@ -145,7 +110,7 @@ bool setup_page(pappl_client_t* client, void* data) {
     }
     papplClientHTMLPuts(client, "</td></tr>\n");
   }
-  return end_form(client);
+  return end_form(client, "<input type=\"submit\" value=\"Save Changes\">");
 }
 
 // The overlay areas a card takes, and the kinds an area is sent as.
@@ -278,7 +243,7 @@ bool layout_page(pappl_client_t* client, void* data) {
         width, height);
     papplClientHTMLPuts(client, "</td></tr>\n");
   }
-  return end_form(client);
+  return end_form(client, "<input type=\"submit\" value=\"Save Changes\">");
 }
 
 }  // namespace

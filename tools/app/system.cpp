@@ -126,6 +126,21 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   std::filesystem::permissions(spool, std::filesystem::perms::owner_all,
                                std::filesystem::perm_options::replace, ignored);
 
+  // The state file's folder, the server user's alone, is made when missing.
+  const char* state_file = option("state-file", count, options);
+  if (state_file != nullptr) {
+    const std::filesystem::path folder = std::filesystem::path(state_file).parent_path();
+    if (!folder.empty() && std::filesystem::create_directories(folder, ignored))
+      std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::replace, ignored);
+    if (*state_file == 0 || std::filesystem::is_directory(state_file, ignored) ||
+        (!folder.empty() && !std::filesystem::is_directory(folder, ignored))) {
+      std::fprintf(stderr, "%s: state-file: \"%s\" is not a file in a folder the server can make\n",
+                   base.c_str(), state_file);
+      return nullptr;
+    }
+  }
+
   pappl_system_t* system = papplSystemCreate(
       server_options(option("server-options", count, options)), base.c_str(), port,
       "_print,_universal", spool.c_str(), option("log-file", count, options),
@@ -161,7 +176,6 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   set_spool(spool);
   // Card designs are kept; card runs are held in the spool, and looked
   // over every half minute for those that have ended.
-  const char* state_file = option("state-file", count, options);
   set_card_folders(designs_folder(base, option("designs-directory", count, options), state_file),
                    std::filesystem::path(spool) / "ymcko-runs");
   papplSystemAddTimerCallback(system, 0, 30, sweep_runs, nullptr);
@@ -191,11 +205,6 @@ pappl_system_t* make_system(int count, cups_option_t* options, void* context) {
   if (state_file != nullptr) {
     static std::string state;
     state = state_file;
-    // Its folder, the server user's alone, is made when missing.
-    const std::filesystem::path folder = std::filesystem::path(state).parent_path();
-    if (!folder.empty() && std::filesystem::create_directories(folder, ignored))
-      std::filesystem::permissions(folder, std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::replace, ignored);
     papplSystemLoadState(system, state.c_str());
     papplSystemSetSaveCallback(system, reinterpret_cast<pappl_save_cb_t>(papplSystemSaveState),
                                state.data());
