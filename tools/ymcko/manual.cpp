@@ -14,20 +14,37 @@
 namespace ymcko::tool {
 namespace {
 
-// A command as the manual names it ("ymcko template check") and its app.
+std::string joined(const std::vector<std::string>& words, const char* between) {
+  std::string text;
+  for (const std::string& word : words) text += (text.empty() ? "" : between) + word;
+  return text;
+}
+
+// A command as its words name it ("template", "check") and its app.
 struct Command {
-  std::string path;
+  std::vector<std::string> words;
   const CLI::App* app;
+  std::string path() const { return joined(words, " "); }
 };
 
 // The commands a user runs, depth first; a command with commands of its own
 // is only their path. Hidden ones (no group) are left out.
-void collect_commands(const CLI::App& app, const std::string& path, std::vector<Command>& out) {
+void collect_commands(const CLI::App& app, const std::vector<std::string>& words,
+                      std::vector<Command>& out) {
   const auto subcommands = app.get_subcommands(
       [](const CLI::App* sub) { return !sub->get_name().empty() && !sub->get_group().empty(); });
-  if (subcommands.empty() && !path.empty()) out.push_back({path, &app});
-  for (const CLI::App* sub : subcommands)
-    collect_commands(*sub, path.empty() ? sub->get_name() : path + " " + sub->get_name(), out);
+  if (subcommands.empty() && !words.empty()) out.push_back({words, &app});
+  for (const CLI::App* sub : subcommands) {
+    std::vector<std::string> longer = words;
+    longer.push_back(sub->get_name());
+    collect_commands(*sub, longer, out);
+  }
+}
+
+std::vector<Command> commands_of(const CLI::App& app) {
+  std::vector<Command> commands;
+  collect_commands(app, {}, commands);
+  return commands;
 }
 
 // The options of a command, its option groups' among them, in their order.
@@ -41,10 +58,18 @@ std::vector<const CLI::Option*> options_of(const CLI::App& app) {
   return options;
 }
 
+// An option's names as a command line gives them: "-o", "--output".
+std::vector<std::string> names_of(const CLI::Option* option) {
+  std::vector<std::string> names;
+  for (const std::string& name : option->get_snames()) names.push_back("-" + name);
+  for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+  return names;
+}
+
 // The flags of the settings table, a boolean's "--no-" and the orientation's
-// one flag per choice among them, and the files settings come from.
+// one flag per choice among them.
 std::set<std::string> settings_flags() {
-  std::set<std::string> flags = {"--settings", "--devmode", "--printer"};
+  std::set<std::string> flags;
   for (const print::Setting& setting : print::settings_table()) {
     const std::string flag = flag_for(setting);
     flags.insert(flag);
@@ -58,9 +83,8 @@ std::set<std::string> settings_flags() {
 bool is_setting(const CLI::App& command, const CLI::Option* option,
                 const std::set<std::string>& flags) {
   if (command.get_option_no_throw("--settings") == nullptr) return false;
-  for (const std::string& name : option->get_lnames()) {
-    if (name != "settings" && name != "devmode" && name != "printer" && flags.count("--" + name))
-      return true;
+  for (const std::string& name : names_of(option)) {
+    if (flags.count(name)) return true;
   }
   return false;
 }
@@ -93,11 +117,9 @@ std::string option_heading(const CLI::Option* option) {
     return "\\fI" + roff(option->get_name(true)) + "\\fR" +
            (option->get_items_expected_max() > 1 ? "..." : "");
   }
-  std::string heading;
-  for (const std::string& name : option->get_snames())
-    heading += (heading.empty() ? "" : ", ") + std::string("\\fB\\-") + roff(name) + "\\fR";
-  for (const std::string& name : option->get_lnames())
-    heading += (heading.empty() ? "" : ", ") + std::string("\\fB\\-\\-") + roff(name) + "\\fR";
+  std::vector<std::string> names;
+  for (const std::string& name : names_of(option)) names.push_back("\\fB" + roff(name) + "\\fR");
+  std::string heading = joined(names, ", ");
   if (option->get_expected_min() > 0) heading += " \\fI" + roff(option->get_type_name()) + "\\fR";
   return heading;
 }
@@ -105,14 +127,15 @@ std::string option_heading(const CLI::Option* option) {
 void write_setting(const print::Setting& setting, const CLI::App& print, std::ostream& out) {
   const std::string flag = flag_for(setting);
   const CLI::Option* option = print.get_option_no_throw(flag);
-  std::string heading, value;
+  std::string heading;
   if (setting.kind == print::SettingKind::boolean) {
     heading = "\\fB" + roff(flag) + "\\fR, \\fB" + roff("--no-" + flag.substr(2)) + "\\fR";
   } else if (option == nullptr) {
     // One flag per choice (the orientation).
+    std::vector<std::string> flags;
     for (std::string_view choice : setting.choices)
-      heading += (heading.empty() ? "" : ", ") + std::string("\\fB\\-\\-") +
-                 roff(std::string(choice)) + "\\fR";
+      flags.push_back("\\fB" + roff("--" + std::string(choice)) + "\\fR");
+    heading = joined(flags, ", ");
   } else {
     heading = "\\fB" + roff(flag) + "\\fR \\fI" + roff(option->get_type_name()) + "\\fR";
   }
@@ -134,8 +157,7 @@ void write_setting(const print::Setting& setting, const CLI::App& print, std::os
 }  // namespace
 
 void write_manual(const CLI::App& app, std::ostream& out) {
-  std::vector<Command> commands;
-  collect_commands(app, "", commands);
+  const std::vector<Command> commands = commands_of(app);
   const std::set<std::string> flags = settings_flags();
   const CLI::App& print = *app.get_subcommand("print");
   // The whatis line: the description as a phrase.
@@ -147,7 +169,7 @@ void write_manual(const CLI::App& app, std::ostream& out) {
       << ".SH NAME\nymcko \\- " << roff(summary) << "\n"
       << ".SH SYNOPSIS\n";
   for (const Command& command : commands)
-    out << ".B ymcko " << command.path << "\n[\\fIOPTIONS\\fR]\n.br\n";
+    out << ".B ymcko " << command.path() << "\n[\\fIOPTIONS\\fR]\n.br\n";
   out << ".B ymcko \\-\\-version\n"
       << ".SH DESCRIPTION\n"
          "\\fBymcko\\fR makes the printer command stream of a thermal colour card printer "
@@ -159,7 +181,7 @@ void write_manual(const CLI::App& app, std::ostream& out) {
          "leaves no output behind.\n"
       << ".SH COMMANDS\n";
   for (const Command& command : commands) {
-    out << ".SS \"" << command.path << "\"\n" << roff(command.app->get_description()) << ".\n";
+    out << ".SS \"" << command.path() << "\"\n" << roff(command.app->get_description()) << ".\n";
     bool settings = false;
     for (const CLI::Option* option : options_of(*command.app)) {
       if (is_help(option)) continue;
@@ -194,36 +216,31 @@ void write_manual(const CLI::App& app, std::ostream& out) {
 }
 
 void write_bash_completion(const CLI::App& app, std::ostream& out) {
-  std::vector<Command> commands;
-  collect_commands(app, "", commands);
   // Each path a command line can be at ("", "template", "template check"):
   // the commands that may follow it and its options.
-  std::map<std::string, std::pair<std::vector<std::string>, std::string>> paths;
-  paths[""].second = "--help --version";
+  struct Step {
+    std::vector<std::string> children, options;
+  };
+  std::map<std::string, Step> paths;
   // Options that take a value: a setting's choices, or a file.
   std::set<std::string> value_options;
-  for (const Command& command : commands) {
-    std::string prefix;
-    std::size_t start = 0;
-    while (start < command.path.size()) {
-      const std::size_t end = std::min(command.path.find(' ', start), command.path.size());
-      std::vector<std::string>& children = paths[prefix].first;
-      const std::string word = command.path.substr(start, end - start);
-      if (std::find(children.begin(), children.end(), word) == children.end())
-        children.push_back(word);
-      prefix = command.path.substr(0, end);
-      start = end + 1;
-    }
-    std::string& options = paths[command.path].second;
-    for (const CLI::Option* option : options_of(*command.app)) {
-      std::vector<std::string> names;
-      for (const std::string& name : option->get_snames()) names.push_back("-" + name);
-      for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
-      for (const std::string& name : names) {
-        options += (options.empty() ? "" : " ") + name;
+  const auto add_options = [&](const CLI::App& command, Step& step) {
+    for (const CLI::Option* option : options_of(command)) {
+      for (const std::string& name : names_of(option)) {
+        step.options.push_back(name);
         if (option->get_expected_min() > 0) value_options.insert(name);
       }
     }
+  };
+  add_options(app, paths[""]);
+  for (const Command& command : commands_of(app)) {
+    for (std::size_t depth = 0; depth < command.words.size(); ++depth) {
+      const std::vector<std::string> before(command.words.begin(), command.words.begin() + depth);
+      std::vector<std::string>& children = paths[joined(before, " ")].children;
+      if (std::find(children.begin(), children.end(), command.words[depth]) == children.end())
+        children.push_back(command.words[depth]);
+    }
+    add_options(*command.app, paths[command.path()]);
   }
 
   out << "# bash completion for ymcko, written by `ymcko completion bash`.\n"
@@ -232,8 +249,8 @@ void write_bash_completion(const CLI::App& app, std::ostream& out) {
          "  local command='' i\n"
          "  for ((i = 1; i < COMP_CWORD; i++)); do\n"
          "    case \"$command:${COMP_WORDS[i]}\" in\n";
-  for (const auto& [path, entry] : paths) {
-    for (const std::string& child : entry.first) {
+  for (const auto& [path, step] : paths) {
+    for (const std::string& child : step.children) {
       const std::string next = path.empty() ? child : path + " " + child;
       out << "      '" << path << ":" << child << "') command='" << next << "' ;;\n";
     }
@@ -251,20 +268,16 @@ void write_bash_completion(const CLI::App& app, std::ostream& out) {
     value_options.erase(flag);
   }
   if (!value_options.empty()) {
-    std::string names;
-    for (const std::string& name : value_options) names += (names.empty() ? "" : "|") + name;
-    out << "    " << names << ")\n"
+    out << "    " << joined({value_options.begin(), value_options.end()}, "|") << ")\n"
         << "      COMPREPLY=($(compgen -f -- \"$cur\")); compopt -o filenames 2>/dev/null; return "
            ";;\n";
   }
   out << "  esac\n"
          "  local children='' options=''\n"
          "  case $command in\n";
-  for (const auto& [path, entry] : paths) {
-    std::string children;
-    for (const std::string& child : entry.first) children += (children.empty() ? "" : " ") + child;
-    out << "    '" << path << "') children='" << children << "' options='" << entry.second
-        << "' ;;\n";
+  for (const auto& [path, step] : paths) {
+    out << "    '" << path << "') children='" << joined(step.children, " ") << "' options='"
+        << joined(step.options, " ") << "' ;;\n";
   }
   out << "  esac\n"
          "  if [[ $cur == -* ]]; then\n"
