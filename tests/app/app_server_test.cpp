@@ -587,6 +587,32 @@ TEST_F(App, NoOneReadsAStripeBack) {
   }
 }
 
+// A server given options it cannot run with does not start: one line names
+// the option and its value (a state file it could not keep would lose every
+// printer silently).
+TEST_F(App, AServerRefusesOptionsItCannotRunWith) {
+  const struct {
+    std::string option, message;
+  } cases[] = {
+      {"state-file=", "state-file: \"\""},
+      {"state-file=" + folder_.path().string(), "is not a file in a folder the server can make"},
+      {"state-file=/proc/none/ymcko-app.state", "state-file: \"/proc/none/ymcko-app.state\""},
+      {"server-port=http", "server-port: \"http\" is not a port number"},
+      {"document-timeout=0", "document-timeout: \"0\" is not a number of seconds"},
+      {"file-device-folder=/proc/none", "file-device-folder: \"/proc/none\" is not a folder"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.option);
+    const ProcessResult result =
+        run_program(YMCKO_APP_PATH,
+                    {"server", "-o", "listen-hostname=127.0.0.1", "-o",
+                     "server-port=" + std::to_string(ymcko::testing::free_port()), "-o", c.option},
+                    folder_.path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+  }
+}
+
 // A server that crashed while a job waited for its document, and left a
 // spool file no job holds: restarted, it shows the job aborted and why,
 // removes the file and gives its ids to no other job.

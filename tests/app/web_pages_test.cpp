@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/card_runs.h"
+#include "app/design_pages.h"
 #include "print/errors.h"
 
 namespace {
@@ -55,6 +56,36 @@ TEST(WebPages, ADesignsNameIsAFolderNameOfItsOwn) {
                                 std::string(65, 'a'), std::string("nul\0", 4)}) {
     SCOPED_TRACE(name);
     EXPECT_THROW(ymcko::app::check_design_name(name, "Name"), ymcko::print::Error);
+  }
+}
+
+// The run form's rows become the tool's --rows; a choice of none is refused
+// rather than printing every row.
+TEST(WebPages, TheRowsChosenOnTheRunsPageAreTheToolsRows) {
+  const struct {
+    Fields form;
+    std::string rows;  // "!" and the message for a refusal
+  } cases[] = {
+      {{}, ""},
+      {{{"rows", "all"}, {"range", "2-3"}, {"row-4", "on"}}, ""},
+      {{{"rows", "range"}, {"range", "2-3,7"}, {"row-4", "on"}}, "2-3,7"},
+      {{{"rows", "range"}, {"range", ""}}, "!give the rows to print"},
+      {{{"rows", "chosen"}, {"row-2", "on"}, {"row-10", "on"}, {"range", "5"}}, "10,2"},
+      {{{"rows", "chosen"}, {"range", "5"}}, "!tick at least one row"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.rows);
+    if (c.rows.starts_with("!")) {
+      try {
+        ymcko::app::posted_rows(c.form);
+        ADD_FAILURE() << "taken";
+      } catch (const ymcko::print::Error& error) {
+        EXPECT_EQ(error.input(), "Rows");
+        EXPECT_NE(std::string(error.what()).find(c.rows.substr(1)), std::string::npos);
+      }
+    } else {
+      EXPECT_EQ(ymcko::app::posted_rows(c.form), c.rows);
+    }
   }
 }
 

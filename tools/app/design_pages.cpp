@@ -142,26 +142,6 @@ print::CardSettings posted_settings(pappl_printer_t* printer, const Fields& fiel
   return settings;
 }
 
-// The form's rows: "" for every row, or the choice as the tool's --rows
-// takes it, from a range or the rows ticked.
-std::string posted_rows(const Fields& fields) {
-  const std::string which = field(fields, "rows");
-  if (which == "range") {
-    const std::string text = field(fields, "range");
-    if (text.empty()) throw print::Error("Rows", "give the rows to print, as \"2-3,7\"");
-    return text;
-  }
-  if (which == "chosen") {
-    std::string chosen;
-    for (const auto& [name, value] : fields) {
-      if (name.starts_with("row-")) chosen += (chosen.empty() ? "" : ",") + name.substr(4);
-    }
-    if (chosen.empty()) throw print::Error("Rows", "tick at least one row");
-    return chosen;
-  }
-  return "";
-}
-
 // The card settings' inputs, as the Printing Defaults page offers them.
 void settings_inputs(pappl_client_t* client, const print::CardSettings& settings) {
   const std::int64_t copies = settings.get<std::int64_t>("copies").value_or(1);
@@ -524,6 +504,24 @@ bool run_image(pappl_client_t* client, void* data) {
 }
 
 }  // namespace
+
+std::string posted_rows(const Fields& fields) {
+  const std::string which = field(fields, "rows");
+  if (which == "range") {
+    const std::string text = field(fields, "range");
+    if (text.empty()) throw print::Error("Rows", "give the rows to print, as \"2-3,7\"");
+    return text;
+  }
+  if (which == "chosen") {
+    std::string chosen;
+    for (const auto& [name, value] : fields) {
+      if (name.starts_with("row-")) chosen += (chosen.empty() ? "" : ",") + name.substr(4);
+    }
+    if (chosen.empty()) throw print::Error("Rows", "tick at least one row");
+    return chosen;
+  }
+  return "";
+}
 
 void add_design_pages(pappl_printer_t* printer) {
   pappl_system_t* system = papplPrinterGetSystem(printer);

@@ -6,7 +6,16 @@
 
 #include <pappl/pappl.h>
 
+#include <string>
+
+#include "app/web_pages.h"
+
 namespace ymcko::app {
+
+// The run form's rows: "" for every row, or the choice as the tool's --rows
+// takes it, from the range given or the rows ticked ("row-N" fields).
+// Throws print::Error naming "Rows" for a choice of none.
+std::string posted_rows(const Fields& fields);
 
 // The pages and their link, for a printer made or loaded.
 void add_design_pages(pappl_printer_t* printer);
